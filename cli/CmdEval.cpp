@@ -1,0 +1,5 @@
+// kestrel-cli eval.
+
+#include "Commands.h"
+
+int cmdEval(const QStringList&) { return usageError(); }

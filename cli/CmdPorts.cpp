@@ -1,0 +1,5 @@
+// kestrel-cli ports.
+
+#include "Commands.h"
+
+int cmdPorts(const QStringList&) { return usageError(); }

@@ -1,0 +1,5 @@
+// kestrel-cli run.
+
+#include "Commands.h"
+
+int cmdRun(const QStringList&) { return usageError(); }

@@ -1,0 +1,45 @@
+// kestrel-cli: Kestrel's command-line companion for scripts and CI.
+
+#include "Commands.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+
+namespace {
+
+struct Subcommand {
+    const char* name;
+    int (*run)(const QStringList& args);
+};
+
+constexpr Subcommand kSubcommands[] = {
+    {"show", cmdShow}, {"rewrite", cmdRewrite}, {"run", cmdRun},
+    {"ports", cmdPorts}, {"eval", cmdEval},
+};
+
+} // namespace
+
+int usageError() {
+    std::fputs("usage: kestrel-cli show FILE\n"
+               "       kestrel-cli rewrite IN OUT\n"
+               "       kestrel-cli run FILE [--port N] [--bitrate B] [--group] [--item ROW]\n"
+               "                   [--timeout S] [--junit OUT.xml] [--csv OUT.csv]\n"
+               "       kestrel-cli ports [--search]\n"
+               "       kestrel-cli eval EXPR\n",
+               stderr);
+    return kExitUsage;
+}
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Kestrel"));
+    QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.isEmpty())
+        return usageError();
+    const QString name = args.takeFirst();
+    for (const Subcommand& sub : kSubcommands) {
+        if (name == QLatin1String(sub.name))
+            return sub.run(args);
+    }
+    return usageError();
+}

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs the whole test suite three times over:
+#  1. a plain build (also builds the benchmarks and the program),
+#  2. AddressSanitizer + UndefinedBehaviorSanitizer,
+#  3. ThreadSanitizer for the threaded cores (driver and run engine),
+# then a short bounded fuzzing run of the expression evaluator.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+bash scripts/setup.sh
+
+export QT_QPA_PLATFORM=offscreen
+jobs=$(nproc)
+ctest_args=(--output-on-failure --timeout 300 -j "$jobs")
+
+echo "== format check"
+git ls-files -z '*.cpp' '*.h' | xargs -0 -r clang-format --dry-run --Werror
+
+echo "== plain build"
+bash scripts/build.sh build -DKESTREL_WERROR=ON
+ctest --test-dir build "${ctest_args[@]}"
+
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
+bash scripts/build.sh build-asan -DKESTREL_WERROR=ON -DKESTREL_BUILD_BENCH=OFF \
+    "-DKESTREL_SANITIZE=address;undefined"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+LSAN_OPTIONS=suppressions=$root/tests/lsan.supp \
+    ctest --test-dir build-asan "${ctest_args[@]}"
+
+echo "== ThreadSanitizer (threaded cores)"
+bash scripts/build.sh build-tsan -DKESTREL_WERROR=ON -DKESTREL_BUILD_BENCH=OFF \
+    -DKESTREL_BUILD_GUI=OFF -DKESTREL_SANITIZE=thread
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+    ctest --test-dir build-tsan -L tsan "${ctest_args[@]}"
+
+if [ -x build-fuzz/bin/expr_fuzz ] || command -v clang++ >/dev/null; then
+    echo "== fuzzing the expression evaluator (bounded run)"
+    CC=clang CXX=clang++ bash scripts/build.sh build-fuzz -DKESTREL_FUZZ=ON \
+        -DKESTREL_BUILD_GUI=OFF -DKESTREL_BUILD_BENCH=OFF
+    ctest --test-dir build-fuzz -L fuzz --output-on-failure
+fi
