@@ -2,5 +2,9 @@
 
 #include "Commands.h"
 
-int cmdShow(const QStringList&) { return usageError(); }
-int cmdRewrite(const QStringList&) { return usageError(); }
+int cmdShow(const QStringList&) {
+    return usageError();
+}
+int cmdRewrite(const QStringList&) {
+    return usageError();
+}

@@ -2,4 +2,6 @@
 
 #include "Commands.h"
 
-int cmdEval(const QStringList&) { return usageError(); }
+int cmdEval(const QStringList&) {
+    return usageError();
+}

@@ -2,4 +2,6 @@
 
 #include "Commands.h"
 
-int cmdPorts(const QStringList&) { return usageError(); }
+int cmdPorts(const QStringList&) {
+    return usageError();
+}

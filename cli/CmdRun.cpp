@@ -2,4 +2,6 @@
 
 #include "Commands.h"
 
-int cmdRun(const QStringList&) { return usageError(); }
+int cmdRun(const QStringList&) {
+    return usageError();
+}

@@ -13,7 +13,7 @@ struct Subcommand {
 };
 
 constexpr Subcommand kSubcommands[] = {
-    {"show", cmdShow}, {"rewrite", cmdRewrite}, {"run", cmdRun},
+    {"show", cmdShow},   {"rewrite", cmdRewrite}, {"run", cmdRun},
     {"ports", cmdPorts}, {"eval", cmdEval},
 };
 

@@ -41,9 +41,9 @@ struct type_CustomerCMD {
 
 extern type_CustomerCMD Global_CustomerCMD;
 
-extern uint8_t ZarvoPort;           // virtual CAN port Kestrel opens
-extern uint32_t ZarvoBaudRate;      // bit/s used when the port is opened
-extern QString CurrentConfigFile;   // full path of the current test configuration file
-extern uint8_t SingleTestRow;       // grid row (item + 1) under single-item test
-extern uint8_t LanguageIndex;       // 0 English, 1 Simplified Chinese, 2 Traditional Chinese
-extern int32_t WorkAreaHeight;      // screen work-area height, read once at start-up
+extern uint8_t ZarvoPort;         // virtual CAN port Kestrel opens
+extern uint32_t ZarvoBaudRate;    // bit/s used when the port is opened
+extern QString CurrentConfigFile; // full path of the current test configuration file
+extern uint8_t SingleTestRow;     // grid row (item + 1) under single-item test
+extern uint8_t LanguageIndex;     // 0 English, 1 Simplified Chinese, 2 Traditional Chinese
+extern int32_t WorkAreaHeight;    // screen work-area height, read once at start-up

@@ -64,8 +64,9 @@ ResultCells::RowRange ResultCells::takeChangedRows() {
 // Called with the mutex held.
 void ResultCells::markChanged(int first, int last) {
     const bool wasClean = changed_.first > changed_.second;
-    changed_ = wasClean ? RowRange{first, last}
-                        : RowRange{std::min(changed_.first, first), std::max(changed_.second, last)};
+    changed_ = wasClean
+                   ? RowRange{first, last}
+                   : RowRange{std::min(changed_.first, first), std::max(changed_.second, last)};
     if (wasClean && notifier_)
         notifier_();
 }

@@ -16,7 +16,8 @@ class ResultCells {
 public:
     enum Column { TestName, TestParameter, StartTime, EndTime, Result, Remarks, ColumnCount };
     using Row = std::array<QString, ColumnCount>;
-    // Inclusive range of grid rows changed since the last takeChangedRows(); empty when first > last.
+    // Inclusive range of grid rows changed since the last takeChangedRows(); empty when first >
+    // last.
     using RowRange = std::pair<int, int>;
 
     int rowCount() const;

@@ -14,8 +14,8 @@
 #include <cstdint>
 
 inline constexpr int kZarvoDriverInfoSize = 600;
-inline constexpr int kZarvoMaxPorts = 50;     // port table arrays hold this many entries
-inline constexpr int kZarvoTextSize = 30;     // name and version texts of the port table
+inline constexpr int kZarvoMaxPorts = 50; // port table arrays hold this many entries
+inline constexpr int kZarvoTextSize = 30; // name and version texts of the port table
 inline constexpr int kZarvoModuleAreaSize = 1000;
 
 #pragma pack(push, 1)
