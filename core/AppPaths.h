@@ -1,0 +1,12 @@
+#pragma once
+// Where Kestrel keeps the files that belong beside the program.
+
+#include <QString>
+
+// The executable's folder when it is writable; otherwise (an installed copy)
+// $XDG_CONFIG_HOME/kestrel, by default ~/.config/kestrel, created when missing.
+// Decided once, on the first call.
+QString ProgramFolder();
+
+// Makes ProgramFolder() return `folder` from now on (tests).
+void SetProgramFolderForTesting(const QString& folder);

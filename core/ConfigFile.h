@@ -1,0 +1,30 @@
+#pragma once
+// Reader and writer of the test configuration file, and the group rule the
+// reader and the editor share. All work on Global_CustomerCMD; UI thread only.
+
+#include <QString>
+#include <stdexcept>
+
+struct ReadResult {
+    int status = 0;          // 0 read, -1 no such file (the table is then unchanged)
+    int ignoredSections = 0; // item sections beyond the table's capacity, not loaded
+};
+
+// Loads the file into the table. Throws ConvertError at the first value that
+// is not a number; the items read completely before it stay in the table.
+ReadResult ReadTestConfig(const QString& path);
+
+// Raised by WriteTestConfig before the old file is touched: a description that
+// the file format cannot hold, or a file that cannot be written.
+class ConfigWriteError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Writes the whole table, replacing the file; an empty table leaves no file.
+void WriteTestConfig(const QString& path);
+
+// Gives item n the group of the first earlier item with the same TxCANID, else
+// the next free group number; Group_Count becomes one above the highest group
+// among items 0 to n.
+void AssignGroup(int n);
