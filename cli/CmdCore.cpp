@@ -1,10 +1,116 @@
-// kestrel-cli show and rewrite.
+// kestrel-cli show and rewrite: the test configuration file through the same
+// reader and writer as the main window.
+//
+// Exit codes: 0 done, 1 a value that is not a number (or the output cannot be
+// written), 2 no such input file or the input cannot be read.
 
 #include "Commands.h"
+#include "ConfigFile.h"
+#include "Convert.h"
+#include "Globals.h"
 
-int cmdShow(const QStringList&) {
-    return usageError();
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cstdio>
+
+namespace {
+
+constexpr int kExitBadValue = 1;
+constexpr int kExitNoFile = 2;
+
+template <typename Value> QJsonArray DataArray(const Value (&bytes)[kCanDataBytes]) {
+    QJsonArray array;
+    for (const Value value : bytes)
+        array.append(static_cast<qint64>(value));
+    return array;
 }
-int cmdRewrite(const QStringList&) {
-    return usageError();
+
+QJsonObject ItemJson(int i) {
+    const type_CustomerCMD& t = Global_CustomerCMD;
+    return QJsonObject{
+        {"Description1", t.Description1[i]},
+        {"Description2", t.Description2[i]},
+        {"TxCANID", static_cast<qint64>(t.TxCANID[i])},
+        {"TxCANMode", t.TxCANMode[i]},
+        {"TxCANRTR", t.TxCANRTR[i]},
+        {"TxCANLen", t.TxCANLen[i]},
+        {"TxCANData", DataArray(t.TxCANData[i])},
+        {"TxLoopInterval", t.TxLoopInterval[i]},
+        {"TxLoopTimes", t.TxLoopTimes[i]},
+        {"TxLoopTerminal", t.TxLoopTerminal[i]},
+        {"TxCANGroup", t.TxCANGroup[i]},
+        {"Comp_CANID", t.Comp_CANID[i]},
+        {"Comp_CANMode", t.Comp_CANMode[i]},
+        {"Comp_CANRTR", t.Comp_CANRTR[i]},
+        {"Comp_CANLen", t.Comp_CANLen[i]},
+        {"Comp_CANData", DataArray(t.Comp_CANData[i])},
+    };
+}
+
+void PrintTable() {
+    QJsonArray items;
+    for (int i = 0; i < Global_CustomerCMD.CMD_Count; ++i)
+        items.append(ItemJson(i));
+    const QJsonObject table{{"CMD_Count", Global_CustomerCMD.CMD_Count},
+                            {"Group_Count", Global_CustomerCMD.Group_Count},
+                            {"items", items}};
+    std::fputs(QJsonDocument(table).toJson(QJsonDocument::Compact).constData(), stdout);
+    std::fputc('\n', stdout);
+}
+
+void PrintError(const QString& message) {
+    std::fprintf(stderr, "kestrel-cli: %s\n", qUtf8Printable(message));
+}
+
+// Loads `path` into the table. Returns 0, or the exit code after telling why
+// not; `printPartial` prints the items read before a bad value.
+int LoadTable(const QString& path, bool printPartial) {
+    try {
+        const ReadResult result = ReadTestConfig(path);
+        if (result.status != 0) {
+            PrintError(QStringLiteral("%1: no such file").arg(path));
+            return kExitNoFile;
+        }
+        if (result.ignoredSections > 0)
+            PrintError(QStringLiteral("%1: %2 item sections beyond the first %3 were ignored")
+                           .arg(path)
+                           .arg(result.ignoredSections)
+                           .arg(kMaxTestItems));
+        return 0;
+    } catch (const ConvertError& error) {
+        if (printPartial)
+            PrintTable();
+        PrintError(QString::fromUtf8(error.what()));
+        return kExitBadValue;
+    } catch (const std::exception& error) {
+        PrintError(QString::fromUtf8(error.what()));
+        return kExitNoFile;
+    }
+}
+
+} // namespace
+
+int cmdShow(const QStringList& args) {
+    if (args.size() != 1)
+        return usageError();
+    const int status = LoadTable(args[0], true);
+    if (status == 0)
+        PrintTable();
+    return status;
+}
+
+int cmdRewrite(const QStringList& args) {
+    if (args.size() != 2)
+        return usageError();
+    if (const int status = LoadTable(args[0], false))
+        return status;
+    try {
+        WriteTestConfig(args[1]);
+    } catch (const ConfigWriteError& error) {
+        PrintError(QString::fromUtf8(error.what()));
+        return kExitBadValue;
+    }
+    return 0;
 }

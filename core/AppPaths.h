@@ -3,6 +3,9 @@
 
 #include <QString>
 
+// The folder of the running executable (where the logger library lies).
+QString ExecutableFolder();
+
 // The executable's folder when it is writable; otherwise (an installed copy)
 // $XDG_CONFIG_HOME/kestrel, by default ~/.config/kestrel, created when missing.
 // Decided once, on the first call.

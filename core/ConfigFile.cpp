@@ -1,0 +1,200 @@
+#include "ConfigFile.h"
+
+#include "Convert.h"
+#include "Globals.h"
+#include "IniFile.h"
+#include "SystemLog.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <functional>
+#include <vector>
+
+namespace {
+
+// The section of Zarvo.ini; a test configuration file may carry it, and it is no item.
+const QString kPortSection = QStringLiteral("ORBTEC_ZarvoPortConfig");
+const QString kDefaultText = QStringLiteral("NULL");
+constexpr int32_t kAssignGroup = 255;
+
+type_CustomerCMD& Items = Global_CustomerCMD;
+
+// One numeric key of an item section, in the order the writer writes them.
+struct NumericKey {
+    QString name;
+    QString fallback; // the text read when the key is missing
+    int hexDigits;    // 0: decimal; else that many hexadecimal digits without "0x"
+    std::function<void(int item, int32_t value)> store;
+    std::function<int64_t(int item)> load;
+};
+
+template <typename Field>
+NumericKey Key(const char* name, const char* fallback, int hexDigits, Field field) {
+    using Value = std::remove_reference_t<decltype(field(0))>;
+    return {QString::fromLatin1(name), QString::fromLatin1(fallback), hexDigits,
+            [field](int item, int32_t value) { field(item) = static_cast<Value>(value); },
+            [field](int item) { return static_cast<int64_t>(field(item)); }};
+}
+
+std::vector<NumericKey> BuildKeys() {
+    std::vector<NumericKey> keys;
+    keys.push_back(Key("TxCANID", "000", 8, [](int i) -> uint32_t& { return Items.TxCANID[i]; }));
+    keys.push_back(Key("TxCANMode", "0", 0, [](int i) -> uint8_t& { return Items.TxCANMode[i]; }));
+    keys.push_back(Key("TxCANRTR", "0", 0, [](int i) -> uint8_t& { return Items.TxCANRTR[i]; }));
+    keys.push_back(Key("TxCANLen", "0", 0, [](int i) -> uint8_t& { return Items.TxCANLen[i]; }));
+    for (int b = 0; b < kCanDataBytes; ++b) {
+        const QByteArray name = "TxCANData" + QByteArray::number(b);
+        keys.push_back(Key(name.constData(), "0", 2,
+                           [b](int i) -> uint8_t& { return Items.TxCANData[i][b]; }));
+    }
+    keys.push_back(
+        Key("TxLoopInterval", "0", 0, [](int i) -> int32_t& { return Items.TxLoopInterval[i]; }));
+    keys.push_back(
+        Key("TxLoopTimes", "0", 0, [](int i) -> int32_t& { return Items.TxLoopTimes[i]; }));
+    keys.push_back(
+        Key("TxLoopTerminal", "100", 0, [](int i) -> int32_t& { return Items.TxLoopTerminal[i]; }));
+    keys.push_back(
+        Key("TxCANGroup", "255", 0, [](int i) -> uint8_t& { return Items.TxCANGroup[i]; }));
+    keys.push_back(
+        Key("Comp_CANID", "FFFFFFFF", 8, [](int i) -> int32_t& { return Items.Comp_CANID[i]; }));
+    keys.push_back(Key("Comp_CANMode", "FFFFFFFF", 8,
+                       [](int i) -> int32_t& { return Items.Comp_CANMode[i]; }));
+    keys.push_back(
+        Key("Comp_CANRTR", "FFFFFFFF", 8, [](int i) -> int32_t& { return Items.Comp_CANRTR[i]; }));
+    keys.push_back(
+        Key("Comp_CANLen", "FFFFFFFF", 8, [](int i) -> int32_t& { return Items.Comp_CANLen[i]; }));
+    for (int b = 0; b < kCanDataBytes; ++b) {
+        const QByteArray name = "Comp_CANData" + QByteArray::number(b);
+        keys.push_back(Key(name.constData(), "FFFFFFFF", 8,
+                           [b](int i) -> int32_t& { return Items.Comp_CANData[i][b]; }));
+    }
+    return keys;
+}
+
+const std::vector<NumericKey>& NumericKeys() {
+    static const std::vector<NumericKey> keys = BuildKeys();
+    return keys;
+}
+
+// Fills entry n from the section; throws ConvertError at the first bad value.
+// The group is assigned after every key was read, so that a failed item leaves
+// Group_Count as the items before it set it.
+void ReadItem(const IniDocument::Section& section, int n) {
+    Items.Description1[n] = section.value(QStringLiteral("Description1"), kDefaultText);
+    Items.Description2[n] = section.value(QStringLiteral("Description2"), kDefaultText);
+    int32_t group = 0;
+    for (const NumericKey& key : NumericKeys()) {
+        const QString stored = section.value(key.name, key.fallback);
+        const int32_t value = StrToInt(key.hexDigits ? QLatin1String("0x") + stored : stored);
+        key.store(n, value);
+        if (key.name == QLatin1String("TxCANGroup"))
+            group = value & 0xFF;
+    }
+    if (group == kAssignGroup)
+        AssignGroup(n);
+    Items.Group_Count =
+        static_cast<uint8_t>(std::max<int>(Items.Group_Count, Items.TxCANGroup[n] + 1));
+    Items.CMD_Count = static_cast<uint16_t>(n + 1);
+}
+
+QString WrittenValue(const NumericKey& key, int item) {
+    const int64_t value = key.load(item);
+    return key.hexDigits ? HexText(static_cast<uint32_t>(value), key.hexDigits).mid(2)
+                         : QString::number(value);
+}
+
+// A description the file can hold: it ends the section header at "]", the key
+// at "=", and the line at a line break.
+void CheckDescription(int item, const QString& text) {
+    const bool storable = !text.contains(QLatin1Char(']')) && !text.contains(QLatin1Char('=')) &&
+                          !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r'));
+    if (!storable)
+        throw ConfigWriteError(QStringLiteral("Cannot save test item %1 \"%2\": descriptions must "
+                                              "not contain \"]\", \"=\" or line breaks.")
+                                   .arg(item, 2, 10, QLatin1Char('0'))
+                                   .arg(text)
+                                   .toStdString());
+}
+
+IniDocument BuildDocument() {
+    IniDocument doc;
+    for (int i = 0; i < Items.CMD_Count; ++i) {
+        CheckDescription(i, Items.Description1[i]);
+        CheckDescription(i, Items.Description2[i]);
+        const QString name = QStringLiteral("%1..%2..%3")
+                                 .arg(i, 2, 10, QLatin1Char('0'))
+                                 .arg(Items.Description1[i], Items.Description2[i]);
+        IniDocument::Section& section = doc.sectionForWriting(name);
+        section.lines.append({QStringLiteral("Description1"), Items.Description1[i], {}});
+        section.lines.append({QStringLiteral("Description2"), Items.Description2[i], {}});
+        for (const NumericKey& key : NumericKeys())
+            section.lines.append({key.name, WrittenValue(key, i), {}});
+        section.lines.append(IniDocument::Line{}); // a blank line between sections
+    }
+    return doc;
+}
+
+// The lowest group number that none of the items before n uses.
+uint8_t LowestUnusedGroup(int n) {
+    bool used[256] = {};
+    for (int j = 0; j < n; ++j)
+        used[Items.TxCANGroup[j]] = true;
+    int group = 0;
+    while (used[group])
+        ++group;
+    return static_cast<uint8_t>(group);
+}
+
+} // namespace
+
+void AssignGroup(int n) {
+    uint8_t group = 0;
+    if (n > 0) {
+        const auto* first = std::find(Items.TxCANID, Items.TxCANID + n, Items.TxCANID[n]);
+        if (first != Items.TxCANID + n)
+            group = Items.TxCANGroup[first - Items.TxCANID];
+        else if (Items.Group_Count < kAssignGroup)
+            group = Items.Group_Count;
+        else // 255 is no group, and Group_Count could not count past it
+            group = LowestUnusedGroup(n);
+    }
+    Items.TxCANGroup[n] = group;
+    const uint8_t highest = *std::max_element(Items.TxCANGroup, Items.TxCANGroup + n + 1);
+    Items.Group_Count = static_cast<uint8_t>(highest + 1);
+}
+
+ReadResult ReadTestConfig(const QString& path) {
+    if (!QFileInfo(path).isFile())
+        return {-1, 0};
+    const IniDocument doc = IniDocument::load(path);
+    Items.CMD_Count = 0;
+    Items.Group_Count = 0;
+    ReadResult result;
+    for (const IniDocument::Section& section : doc.sections()) {
+        if (section.name.isNull() || section.name == kPortSection)
+            continue;
+        if (Items.CMD_Count == kMaxTestItems)
+            ++result.ignoredSections;
+        else
+            ReadItem(section, Items.CMD_Count);
+    }
+    SystemLogf("Global_CustomerCMD.CMD_Count = %d , _CustomerCMD.Group_Count = %d", Items.CMD_Count,
+               Items.Group_Count);
+    if (result.ignoredSections > 0)
+        SystemLogf("%s: %d item sections beyond the first %d were not loaded", qUtf8Printable(path),
+                   result.ignoredSections, kMaxTestItems);
+    return result;
+}
+
+void WriteTestConfig(const QString& path) {
+    const IniDocument doc = BuildDocument();
+    try {
+        if (Items.CMD_Count > 0)
+            doc.save(path);
+        else if (QFile::exists(path) && !QFile::remove(path))
+            throw IniFileError(QStringLiteral("Cannot delete %1").arg(path).toStdString());
+    } catch (const IniFileError& error) {
+        throw ConfigWriteError(error.what());
+    }
+}

@@ -1,0 +1,49 @@
+#include "ZarvoIni.h"
+
+#include "ConfigFile.h"
+#include "Convert.h"
+#include "Globals.h"
+#include "IniFile.h"
+
+#include <QFileInfo>
+
+namespace {
+
+const QString kSection = QStringLiteral("ORBTEC_ZarvoPortConfig");
+const QString kPortKey = QStringLiteral("ZarvoPort");
+const QString kBaudRateKey = QStringLiteral("ZarvoBaudRate");
+
+QString ZarvoIniPath(const QString& folder) {
+    return folder + QLatin1String("/Zarvo.ini");
+}
+
+} // namespace
+
+int ReadZarvoIni(const QString& folder) {
+    const QString path = ZarvoIniPath(folder);
+    if (!QFileInfo(path).isFile())
+        return -1;
+    const IniDocument doc = IniDocument::load(path);
+    const IniDocument::Section* section = doc.section(kSection);
+    if (!section)
+        return -2;
+    // Both values are converted before either is stored, so a bad file changes nothing.
+    const int32_t port = StrToInt(section->value(kPortKey, QStringLiteral("0")));
+    const int32_t baudRate = StrToInt(section->value(kBaudRateKey, QStringLiteral("250000")));
+    ZarvoPort = static_cast<uint8_t>(port & 0xFF);
+    ZarvoBaudRate = static_cast<uint32_t>(baudRate);
+    return 0;
+}
+
+void WriteZarvoIni(const QString& folder) {
+    const QString path = ZarvoIniPath(folder);
+    try {
+        IniDocument doc = QFileInfo::exists(path) ? IniDocument::load(path) : IniDocument{};
+        IniDocument::Section& section = doc.sectionForWriting(kSection);
+        section.setValue(kPortKey, QString::number(ZarvoPort));
+        section.setValue(kBaudRateKey, QString::number(ZarvoBaudRate));
+        doc.save(path);
+    } catch (const IniFileError& error) {
+        throw ConfigWriteError(error.what());
+    }
+}
