@@ -22,8 +22,9 @@ QString ConfigFolder() {
     return base + QLatin1String("/kestrel");
 }
 
-QString ChooseProgramFolder() {
-    const QString executableFolder = ExecutableFolder();
+} // namespace
+
+QString ChooseProgramFolder(const QString& executableFolder) {
     if (QFileInfo(executableFolder).isWritable())
         return executableFolder;
     const QString folder = ConfigFolder();
@@ -31,12 +32,10 @@ QString ChooseProgramFolder() {
     return folder;
 }
 
-} // namespace
-
 QString ProgramFolder() {
     const std::lock_guard lock(folderMutex);
     if (!programFolder)
-        programFolder = ChooseProgramFolder();
+        programFolder = ChooseProgramFolder(ExecutableFolder());
     return *programFolder;
 }
 

@@ -11,5 +11,8 @@ QString ExecutableFolder();
 // Decided once, on the first call.
 QString ProgramFolder();
 
+// The rule ProgramFolder() applies to `executableFolder`.
+QString ChooseProgramFolder(const QString& executableFolder);
+
 // Makes ProgramFolder() return `folder` from now on (tests).
 void SetProgramFolderForTesting(const QString& folder);
