@@ -1,0 +1,214 @@
+#include "RunController.h"
+
+#include "Globals.h"
+#include "Phrases.h"
+#include "ResultGridFill.h"
+#include "RunCallbacks.h"
+#include "SystemLog.h"
+#include "ZarvoApi.h"
+
+#include <QDir>
+#include <chrono>
+#include <thread>
+
+namespace {
+
+constexpr int kPhraseCaption = 53;         // "Kestrel System"
+constexpr int kPhraseComplete = 73;        // "The testing process is complete!"
+constexpr int kPhraseSelectItem = 74;      // "Before the [Single Test] process, ..."
+constexpr int kPhraseSearchAgain = 81;     // "Search CAN devices again!"
+constexpr int kPhrasePortError = 82;       // "The Zarvo port is error. ..."
+constexpr int kSearchAgainMaxLength = 100; // characters of the status text
+
+} // namespace
+
+RunController::RunController(RunView& view, QString reportFolder)
+    : view_(view), reportFolder_(std::move(reportFolder)), RxThread([this](uint32_t status) {
+          view_.runOnUiThread([this, status] { showPortStatus(status); });
+      }) {}
+
+RunController::~RunController() {
+    RxThread.StopReceive();
+    waitForReceiveThread();
+}
+
+bool RunController::portCheck() {
+    uint8_t count = 0;
+    zarvo().Zarvo_GetPortTable(&count, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    if (count != 0 && ZarvoPort < count)
+        return true;
+    view_.showSearchAgain(QString());
+    view_.dialogs().error(Phrase(kPhraseCaption), Phrase(kPhrasePortError));
+    return false;
+}
+
+void RunController::testAllItems(bool groupSend) {
+    if (running_ || !portCheck())
+        return;
+    view_.hideSearchAgain();
+    SystemLog(QStringLiteral("Start testing all items!"));
+    SystemLogf("_CustomerCMD.CMD_ID[0]=%x", Global_CustomerCMD.TxCANID[0]);
+    clearResults();
+    view_.setSelectedRow(1);
+    zarvo().Zarvo_OpenPort(ZarvoPort, ZarvoBaudRate);
+    // The transmit thread reads the flags and the port as soon as it is resumed.
+    Global_CustomerCMD.IsGroupSend = groupSend ? 1 : 0;
+    Global_CustomerCMD.IsTestAll = 1;
+    view_.setRunControls(RunControls::Running);
+    running_ = true;
+    startThreads();
+    view_.setTimerEnabled(RunTimer::TestAllItems, true);
+}
+
+void RunController::testSelectedItem(int row) {
+    if (running_)
+        return;
+    if (row < 1 || row > Global_CustomerCMD.CMD_Count) {
+        view_.dialogs().inform(Phrase(kPhraseCaption), Phrase(kPhraseSelectItem));
+        return;
+    }
+    SystemLog(QStringLiteral("Start single testing"));
+    view_.setSelectedRow(row);
+    SingleTestRow = static_cast<uint8_t>(row);
+    const int item = row - 1;
+    if (Global_CustomerCMD.TxLoopTimes[item] == 0)
+        view_.showSingleTransmit(item);
+    if (!portCheck()) {
+        view_.hideSingleTransmit();
+        return;
+    }
+    view_.hideSearchAgain();
+    zarvo().Zarvo_OpenPort(ZarvoPort, ZarvoBaudRate);
+    Global_CustomerCMD.IsTestAll = 0;
+    running_ = true;
+    startThreads();
+    view_.setRunControls(RunControls::Running);
+    view_.setTimerEnabled(RunTimer::TestSingleItem, true);
+}
+
+void RunController::startThreads() {
+    TxThread.SetPort(ZarvoPort);
+    TxThread.Resume();
+    TxThread.StartSend();
+    RxThread.Resume();
+    RxThread.StartReceive();
+}
+
+void RunController::testAllItemsTimer() {
+    view_.setTimerEnabled(RunTimer::TestAllItems, false);
+    if (!running_)
+        return;
+    const std::vector<ResultCells::Row> rows = Global_ResultCells().snapshot();
+    const auto count = static_cast<size_t>(Global_CustomerCMD.CMD_Count);
+    bool finished = count > 0 && rows.size() > count;
+    for (size_t row = 1; finished && row <= count; ++row)
+        finished = !rows[row][ResultCells::EndTime].isEmpty();
+    if (!finished) {
+        view_.setTimerEnabled(RunTimer::TestAllItems, true);
+        return;
+    }
+    finishByItself();
+}
+
+void RunController::testSingleItemTimer() {
+    view_.setTimerEnabled(RunTimer::TestSingleItem, false);
+    if (!running_)
+        return;
+    const ResultCells& cells = Global_ResultCells();
+    if (SingleTestRow >= cells.rowCount() ||
+        cells.cell(ResultCells::EndTime, SingleTestRow).isEmpty()) {
+        view_.setTimerEnabled(RunTimer::TestSingleItem, true);
+        return;
+    }
+    finishByItself();
+}
+
+void RunController::finishByItself() {
+    RxThread.StopReceive();
+    view_.setRunControls(RunControls::Ending);
+    SystemLog(QStringLiteral("Testing-all-items is terminated automatically!"));
+    waitForReceiveThread();
+    // The results stay visible while the message is open.
+    view_.dialogs().inform(Phrase(kPhraseCaption), Phrase(kPhraseComplete));
+    RxThread.Suspend();
+    keepAndClearResults();
+    view_.setStatusLamp(StatusLamp::Blue);
+    view_.setRunControls(RunControls::EndedByItself);
+    running_ = false;
+}
+
+void RunController::stop() {
+    if (!running_)
+        return;
+    view_.hideSingleTransmit();
+    // The transmit thread hands over no further group once it sees the stop,
+    // and is idle before the groups are stopped: none starts after its Stop.
+    TxThread.StopSend();
+    TxThread.WaitUntilIdle();
+    if (Global_CustomerCMD.IsGroupSend == 1) {
+        for (int group = 0; group < Global_CustomerCMD.Group_Count; ++group)
+            zarvo().Zarvo_StopGroup(ZarvoPort, static_cast<uint8_t>(group));
+    } else {
+        zarvo().Zarvo_StopGroup(ZarvoPort, 0);
+    }
+    view_.setTimerEnabled(RunTimer::TestAllItems, false);
+    view_.setTimerEnabled(RunTimer::TestSingleItem, false);
+    RxThread.StopReceive();
+    waitForReceiveThread();
+    SystemLog(QStringLiteral("Stop testing!"));
+    keepAndClearResults();
+    view_.setRunControls(RunControls::Stopped);
+    view_.setStatusLamp(StatusLamp::Blue);
+    running_ = false;
+}
+
+void RunController::waitForReceiveThread() {
+    // The receive thread shows the port status through the UI thread, so the
+    // wait keeps serving its calls.
+    while (RxThread.IsBusy()) {
+        view_.processPendingEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+void RunController::showPortStatus(uint32_t status) {
+    if (status == 0) {
+        view_.setStatusLamp(StatusLamp::Green);
+        view_.hideSearchAgain();
+        return;
+    }
+    view_.setStatusLamp(StatusLamp::Red);
+    view_.showSearchAgain(QStringLiteral("%1 ( %2 )")
+                              .arg(Phrase(kPhraseSearchAgain))
+                              .arg(static_cast<int32_t>(status))
+                              .left(kSearchAgainMaxLength));
+}
+
+void RunController::clearResults() {
+    std::lock_guard lock(RunCellsMutex());
+    ClearResultColumns(Global_ResultCells());
+}
+
+void RunController::keepAndClearResults() {
+    {
+        std::lock_guard lock(RunCellsMutex());
+        std::vector<ResultCells::Row> rows = Global_ResultCells().snapshot();
+        lastResults_.assign(rows.begin() + 1, rows.end());
+        ClearResultColumns(Global_ResultCells());
+    }
+    writeReport();
+}
+
+void RunController::writeReport() {
+    lastReportPath_.clear();
+    if (reportFolder_.isEmpty())
+        return;
+    QString error;
+    const QString path = ReportPath(reportFolder_, CurrentConfigFile, QDateTime::currentDateTime());
+    if (!QDir().mkpath(reportFolder_))
+        error = QStringLiteral("%1: cannot create the folder").arg(reportFolder_);
+    else if (WriteResultCsv(path, ResultHeaders(), lastResults_, &error))
+        lastReportPath_ = path;
+    if (!error.isEmpty())
+        SystemLog(QStringLiteral("Run report Error! %1").arg(error));
+}

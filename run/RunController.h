@@ -1,0 +1,65 @@
+#pragma once
+// The control of a test run: the two worker threads, Test all items, Test the
+// selected item, Stop and the two 100 ms end-of-run checks. The main window
+// and kestrel-cli drive the same controller through their RunView.
+//
+// UI thread only (the thread that owns the view), except where the view's
+// runOnUiThread() is called from the receive thread.
+
+#include "ResultCells.h"
+#include "RunReport.h"
+#include "RunView.h"
+#include "Tthread_rxcan.h"
+#include "Tthread_txcan.h"
+
+#include <QString>
+#include <vector>
+
+class RunController {
+public:
+    // Creates the receive thread and then the transmit thread, both suspended.
+    // Each run that ends leaves its results as a CSV report in `reportFolder`
+    // (none when it is empty).
+    explicit RunController(RunView& view, QString reportFolder = DefaultReportFolder());
+    // Stops the receive thread's polling, serving its calls until it is idle,
+    // before the threads end.
+    ~RunController();
+    RunController(const RunController&) = delete;
+    RunController& operator=(const RunController&) = delete;
+
+    // Test all items; `groupSend` is the state of "Multiple Sent".
+    void testAllItems(bool groupSend);
+    // Test the item in grid row `row` (phrase 74 when it is not a data row of an item).
+    void testSelectedItem(int row);
+    void stop();
+    // The handlers of the two 100 ms timers.
+    void testAllItemsTimer();
+    void testSingleItemTimer();
+
+    bool isRunning() const { return running_; }
+    // Grid rows 1 and on as the last run left them, before they were cleared.
+    const std::vector<ResultCells::Row>& lastResults() const { return lastResults_; }
+    // The report of the last run; empty when none was written.
+    const QString& lastReportPath() const { return lastReportPath_; }
+
+private:
+    // Zarvo_GetPortTable's count must be above ZarvoPort; else phrase 82.
+    bool portCheck();
+    void startThreads();
+    void showPortStatus(uint32_t status);
+    // Steps 4.1 to 4.8 of an automatic end.
+    void finishByItself();
+    void waitForReceiveThread();
+    void clearResults();
+    // Copies the results for lastResults() and the report, then clears them.
+    void keepAndClearResults();
+    void writeReport();
+
+    RunView& view_;
+    QString reportFolder_;
+    bool running_ = false;
+    std::vector<ResultCells::Row> lastResults_;
+    QString lastReportPath_;
+    TThread_RxCAN RxThread;
+    TThread_TxCAN TxThread;
+};

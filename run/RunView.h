@@ -1,0 +1,48 @@
+#pragma once
+// What the run control needs from the window it runs in. The main window
+// implements it with widgets; kestrel-cli and the tests implement it without.
+
+#include "UserDialogs.h"
+
+#include <QString>
+#include <functional>
+
+// The tool buttons' states during a run. Ending is Running with Stop already
+// disabled, while an automatic end waits for the receive thread and shows the
+// completion message; EndedByItself and Stopped enable what Idle enables.
+enum class RunControls { Idle, Running, Ending, EndedByItself, Stopped };
+
+// Colours of the CAN bus status indicator.
+enum class StatusLamp { Blue, Green, Red };
+
+enum class RunTimer { TestAllItems, TestSingleItem };
+
+class RunView {
+public:
+    virtual ~RunView() = default;
+
+    // Thread-safe: called from the receive thread. Runs `task` on the UI thread
+    // and returns once it has run. Never called on the UI thread itself.
+    virtual void runOnUiThread(const std::function<void()>& task) = 0;
+
+    // Everything below is called on the UI thread only.
+
+    // Carries out pending work of the UI thread, runOnUiThread tasks included.
+    virtual void processPendingEvents() = 0;
+    virtual UserDialogs& dialogs() = 0;
+    virtual void setRunControls(RunControls state) = 0;
+    // The 100 ms end-of-run timers; when one fires the view calls the
+    // controller's matching handler.
+    virtual void setTimerEnabled(RunTimer timer, bool enabled) = 0;
+    virtual void setStatusLamp(StatusLamp colour) = 0;
+    // TntLabel_SearchAgain: shown with `text` as its caption, or with the text
+    // it last had when `text` is empty; hidden.
+    virtual void showSearchAgain(const QString& text) = 0;
+    virtual void hideSearchAgain() = 0;
+    // The main window's selected row (grid row).
+    virtual void setSelectedRow(int row) = 0;
+    // The single transmit dialog for item `item`: loaded with its data bytes
+    // and names and shown below the main window; hidden.
+    virtual void showSingleTransmit(int item) = 0;
+    virtual void hideSingleTransmit() = 0;
+};
