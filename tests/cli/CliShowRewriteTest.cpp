@@ -1,0 +1,151 @@
+// kestrel-cli show and rewrite, run as a program.
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Outcome {
+    int exitCode = -1;
+    QByteArray out;
+    QString err;
+};
+
+class CliShowRewriteTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+
+    Outcome run(const QStringList& args) const {
+        QProcess process;
+        process.start(QStringLiteral(KESTREL_CLI_PATH), args);
+        EXPECT_TRUE(process.waitForFinished(60000));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        return {process.exitCode(), process.readAllStandardOutput(),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    QString writeFile(const QString& name, const QByteArray& bytes) const {
+        QFile file(dir.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return file.fileName();
+    }
+
+    QTemporaryDir dir;
+};
+
+const QByteArray kTwoItems = "[a]\n"
+                             "Description1=Power on\n"
+                             "Description2=电源\n"
+                             "TxCANID=18FF0001\n"
+                             "TxCANMode=1\n"
+                             "TxCANLen=2\n"
+                             "TxCANData0=01\n"
+                             "TxCANData1=FF\n"
+                             "TxLoopTimes=3\n"
+                             "Comp_CANID=FFFFFFFF\n"
+                             "Comp_CANLen=2\n"
+                             "Comp_CANData1=80\n"
+                             "[b]\n"
+                             "TxCANID=200\n"
+                             "TxCANGroup=4\n";
+
+QJsonObject ParseTable(const QByteArray& out) {
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(out, &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << out.constData();
+    return doc.object();
+}
+
+TEST_F(CliShowRewriteTest, ShowPrintsTheTableAsJson) {
+    const Outcome result =
+        run({QStringLiteral("show"), writeFile(QStringLiteral("a.ini"), kTwoItems)});
+    EXPECT_EQ(result.exitCode, 0) << qPrintable(result.err);
+    const QJsonObject table = ParseTable(result.out);
+    EXPECT_EQ(table[QStringLiteral("CMD_Count")].toInt(), 2);
+    EXPECT_EQ(table[QStringLiteral("Group_Count")].toInt(), 5);
+    const QJsonArray items = table[QStringLiteral("items")].toArray();
+    ASSERT_EQ(items.size(), 2);
+    const QJsonObject first = items[0].toObject();
+    EXPECT_EQ(first[QStringLiteral("Description1")].toString(), QStringLiteral("Power on"));
+    EXPECT_EQ(first[QStringLiteral("Description2")].toString(), QStringLiteral("电源"));
+    EXPECT_EQ(first[QStringLiteral("TxCANID")].toInteger(), 0x18FF0001);
+    EXPECT_EQ(first[QStringLiteral("TxCANMode")].toInt(), 1);
+    EXPECT_EQ(first[QStringLiteral("TxLoopTimes")].toInt(), 3);
+    EXPECT_EQ(first[QStringLiteral("TxLoopTerminal")].toInt(), 100);
+    EXPECT_EQ(first[QStringLiteral("TxCANGroup")].toInt(), 0);
+    EXPECT_EQ(first[QStringLiteral("Comp_CANID")].toInt(), -1);
+    EXPECT_EQ(first[QStringLiteral("Comp_CANLen")].toInt(), 2);
+    const QJsonArray data = first[QStringLiteral("TxCANData")].toArray();
+    const QJsonArray compared = first[QStringLiteral("Comp_CANData")].toArray();
+    ASSERT_EQ(data.size(), 8);
+    ASSERT_EQ(compared.size(), 8);
+    EXPECT_EQ(data[1].toInt(), 255);
+    EXPECT_EQ(compared[0].toInt(), -1);
+    EXPECT_EQ(compared[1].toInt(), 0x80);
+    EXPECT_EQ(items[1].toObject()[QStringLiteral("TxCANGroup")].toInt(), 4);
+}
+
+TEST_F(CliShowRewriteTest, ShowOfABadValuePrintsTheItemsBeforeIt) {
+    const QString file =
+        writeFile(QStringLiteral("bad.ini"), kTwoItems + "[c]\nTxCANID=300\nTxLoopInterval=fast\n");
+    const Outcome result = run({QStringLiteral("show"), file});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(ParseTable(result.out)[QStringLiteral("CMD_Count")].toInt(), 2);
+    EXPECT_TRUE(result.err.contains(QStringLiteral("'fast' is not a valid integer value")))
+        << qPrintable(result.err);
+}
+
+TEST_F(CliShowRewriteTest, RewriteWritesWhatShowReads) {
+    const QString out = dir.filePath(QStringLiteral("out.ini"));
+    const Outcome rewrite =
+        run({QStringLiteral("rewrite"), writeFile(QStringLiteral("in.ini"), kTwoItems), out});
+    EXPECT_EQ(rewrite.exitCode, 0) << qPrintable(rewrite.err);
+    QFile written(out);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QByteArray text = written.readAll();
+    EXPECT_TRUE(text.startsWith("[00..Power on..电源]\nDescription1=Power on\n"));
+    EXPECT_TRUE(text.contains("\n[01..NULL..NULL]\n"));
+    EXPECT_EQ(run({QStringLiteral("show"), out}).out,
+              run({QStringLiteral("show"), dir.filePath(QStringLiteral("in.ini"))}).out);
+}
+
+TEST_F(CliShowRewriteTest, FailuresLeaveNoOutputFile) {
+    const QString out = dir.filePath(QStringLiteral("out.ini"));
+    const Outcome missing =
+        run({QStringLiteral("rewrite"), dir.filePath(QStringLiteral("no.ini")), out});
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_FALSE(missing.err.isEmpty());
+    const QString bad = writeFile(QStringLiteral("bad.ini"), "[a]\nTxCANID=0x100\n");
+    const Outcome badValue = run({QStringLiteral("rewrite"), bad, out});
+    EXPECT_EQ(badValue.exitCode, 1);
+    EXPECT_TRUE(badValue.err.contains(QStringLiteral("'0x0x100' is not a valid integer value")));
+    EXPECT_FALSE(QFile::exists(out));
+    const QString unstorable = writeFile(QStringLiteral("eq.ini"), "[a]\nDescription1=U=12V\n");
+    EXPECT_EQ(run({QStringLiteral("rewrite"), unstorable, out}).exitCode, 1);
+    EXPECT_FALSE(QFile::exists(out));
+}
+
+TEST_F(CliShowRewriteTest, MissingFileAndWrongArguments) {
+    const Outcome missing = run({QStringLiteral("show"), dir.filePath(QStringLiteral("no.ini"))});
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_TRUE(missing.out.isEmpty());
+    EXPECT_TRUE(missing.err.contains(QStringLiteral("no.ini")));
+    EXPECT_EQ(run({QStringLiteral("show")}).exitCode, 64);
+    EXPECT_EQ(run({QStringLiteral("show"), QStringLiteral("a"), QStringLiteral("b")}).exitCode, 64);
+    EXPECT_EQ(run({QStringLiteral("rewrite"), QStringLiteral("a")}).exitCode, 64);
+}
+
+TEST_F(CliShowRewriteTest, ExampleConfigurationLoads) {
+    const Outcome result =
+        run({QStringLiteral("show"), QStringLiteral(KESTREL_EXAMPLES_DIR "/ecu-smoke.ini")});
+    EXPECT_EQ(result.exitCode, 0) << qPrintable(result.err);
+    EXPECT_EQ(ParseTable(result.out)[QStringLiteral("CMD_Count")].toInt(), 6);
+}
+
+} // namespace
