@@ -1,0 +1,39 @@
+#include "KestrelWindows.h"
+
+#include "About.h"
+#include "AddNewItem.h"
+#include "AppPaths.h"
+#include "MainKestrel.h"
+#include "SystemLog.h"
+#include "TestItems.h"
+#include "ViewTrend.h"
+#include "WaitMessage.h"
+#include "ZarvoConfig.h"
+
+template <typename Window, typename... Args>
+void KestrelWindows::create(Window*& reference, Args&&... args) {
+    auto window = std::make_unique<Window>(std::forward<Args>(args)...);
+    reference = window.get();
+    windows_.push_back({std::move(window), [&reference] { reference = nullptr; }});
+}
+
+KestrelWindows::KestrelWindows(UserDialogs& dialogs, const QString& programFolder,
+                               const QString& logFolder) {
+    create(Form_MainKestrel, dialogs, programFolder, logFolder);
+    create(Form_TestItems);
+    create(Form_AddNewItem);
+    create(Form_ZarvoConfig);
+    create(Form_About);
+    create(Form_WaitMessage);
+    create(Form_ViewTrend);
+}
+
+KestrelWindows::KestrelWindows(UserDialogs& dialogs)
+    : KestrelWindows(dialogs, ProgramFolder(), DefaultLogFolder()) {}
+
+KestrelWindows::~KestrelWindows() {
+    while (!windows_.empty()) {
+        windows_.back().forget();
+        windows_.pop_back();
+    }
+}

@@ -1,0 +1,128 @@
+// The main window's construction, creation event and the controls the run
+// control drives.
+
+#include "MainKestrel.h"
+
+#include "AppPaths.h"
+#include "Globals.h"
+#include "Phrases.h"
+#include "ResultGridModel.h"
+#include "StatusLamp.h"
+#include "SystemLog.h"
+#include "ZarvoIni.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDate>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QTableView>
+#include <QToolButton>
+
+TForm_MainKestrel* Form_MainKestrel = nullptr;
+
+namespace {
+
+const QString kCaption = QStringLiteral("Kestrel v2.31 (2015/07/10)");
+constexpr int kPhraseSearchAgain = 81;
+
+} // namespace
+
+TForm_MainKestrel::TForm_MainKestrel(UserDialogs& dialogs, const QString& programFolder,
+                                     const QString& logFolder)
+    : dialogs_(dialogs), programFolder_(programFolder), logFolder_(logFolder) {
+    setObjectName(QStringLiteral("Form_MainKestrel"));
+    setWindowTitle(kCaption);
+    createControls();
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        WorkAreaHeight = screen->availableGeometry().height();
+        adjustSize();
+        move(screen->availableGeometry().center() - rect().center());
+    }
+    chooseStartupLanguage();
+    TntLabel_SearchAgain->setText(Phrase(kPhraseSearchAgain));
+    LoadLogger();
+    StartSystemLog(QDate::currentDate(), logFolder_);
+    SystemLog(QStringLiteral("Program( %1 )Starting...").arg(windowTitle()));
+    applyPhrases();
+    FormCreate();
+}
+
+TForm_MainKestrel::TForm_MainKestrel(UserDialogs& dialogs)
+    : TForm_MainKestrel(dialogs, ProgramFolder(), DefaultLogFolder()) {}
+
+TForm_MainKestrel::~TForm_MainKestrel() = default;
+
+void TForm_MainKestrel::chooseStartupLanguage() {
+    const int language = LanguageFromMarkers(programFolder_);
+    SetLanguage(language);
+    QAction* const items[] = {Lang_Eng, Lang_SC, Lang_TC};
+    for (QAction* item : items)
+        item->setChecked(false);
+    items[language]->setChecked(true);
+}
+
+void TForm_MainKestrel::FormCreate() {
+    ReadZarvoIni(programFolder_);
+}
+
+void TForm_MainKestrel::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (event->spontaneous())
+        return;
+    runCommand([this] { FormShow(); });
+}
+
+void TForm_MainKestrel::closeEvent(QCloseEvent* event) {
+    QMainWindow::closeEvent(event);
+    if (event->isAccepted())
+        emit closed();
+}
+
+void TForm_MainKestrel::setRunControls(bool running) {
+    SpeedButton_Stop->setEnabled(running);
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             TntSpeedButton_TestAllItems, TntSpeedButton_ManualTest, TntSpeedButton_LoadConfig,
+             SpeedButton_RangeSetup, TntSpeedButton_ViewTrend, TntCheckBox_GroupCheck})
+        control->setEnabled(!running);
+}
+
+void TForm_MainKestrel::paintCanStatus(const QColor& colour) {
+    Shape_CANStatus->setColour(colour);
+}
+
+void TForm_MainKestrel::setSearchAgainVisible(bool visible) {
+    TntLabel_SearchAgain->setVisible(visible);
+}
+
+void TForm_MainKestrel::showPortStatus(quint32 status) {
+    if (status == 0) {
+        paintCanStatus(QColor(0, 255, 0));
+        setSearchAgainVisible(false);
+        return;
+    }
+    paintCanStatus(QColor(255, 0, 0));
+    TntLabel_SearchAgain->setText(
+        QStringLiteral("%1 ( %2 )").arg(Phrase(kPhraseSearchAgain)).arg(status));
+    setSearchAgainVisible(true);
+}
+
+int TForm_MainKestrel::selectedGridRow() const {
+    const QModelIndexList rows = TntStringGrid_TestResult->selectionModel()->selectedRows();
+    return rows.isEmpty() ? 0 : rows.first().row() + 1;
+}
+
+void TForm_MainKestrel::selectGridRow(int row) {
+    if (row >= 1 && row <= gridModel_->rowCount())
+        TntStringGrid_TestResult->selectRow(row - 1);
+}
+
+// The run commands belong to the test run control, which fills them in.
+void TForm_MainKestrel::TntSpeedButton_TestAllItemsClick() {}
+void TForm_MainKestrel::TntSpeedButton_ManualTestClick() {}
+void TForm_MainKestrel::SpeedButton_StopClick() {}
+void TForm_MainKestrel::Timer_TestAllItemsTimer() {}
+void TForm_MainKestrel::Timer_TestSingleItemTimer() {}

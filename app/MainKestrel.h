@@ -1,0 +1,159 @@
+#pragma once
+// Kestrel's main window: tool panel, result grid and status line, the menus,
+// and the commands that load and save the test configuration, change the
+// language, show the About window and end the program. UI thread only, apart
+// from the slots marked as called across threads.
+
+#include <QMainWindow>
+#include <functional>
+
+class QAction;
+class QActionGroup;
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QMenu;
+class QTableView;
+class QTimer;
+class QToolButton;
+class ResultGridModel;
+class StatusLamp;
+class UserDialogs;
+
+class TForm_MainKestrel : public QMainWindow {
+    Q_OBJECT
+public:
+    // `programFolder` holds Zarvo.ini and the language marker files; the daily
+    // log files go to `logFolder`. Throws when Zarvo.ini holds a value that is
+    // not a number: the program cannot start with it.
+    TForm_MainKestrel(UserDialogs& dialogs, const QString& programFolder, const QString& logFolder);
+    // The program's own folders.
+    explicit TForm_MainKestrel(UserDialogs& dialogs);
+    ~TForm_MainKestrel() override;
+
+    UserDialogs& dialogs() const { return dialogs_; }
+    const QString& programFolder() const { return programFolder_; }
+
+    // The refresh: status line, reload of the current configuration and the
+    // driver settings, captions, result grid. Also run by the editor when it
+    // returns. Throws what the readers throw.
+    void FormShow();
+
+    // --- for the run control
+    // Enables Stop alone while a run is active, and the other run-related tool
+    // controls while none is.
+    void setRunControls(bool running);
+    // Paints the CAN bus status lamp.
+    void paintCanStatus(const QColor& colour);
+    // Shows TntLabel_SearchAgain with the text it last received, or hides it.
+    void setSearchAgainVisible(bool visible);
+    // The selected data row of the result grid (item number + 1), 0 when none.
+    int selectedGridRow() const;
+    void selectGridRow(int row);
+
+public slots:
+    // A port status from the receive thread (run on this thread through a
+    // blocking queued call): 0 paints the lamp green and hides the warning;
+    // anything else paints it red and shows the warning with the status.
+    void showPortStatus(quint32 status);
+
+    // Commands of the menus and tool buttons.
+    void TntSpeedButton_LoadConfigClick();
+    void N1Click();
+    void Menu_AboutClick();
+    void Menu_ExitSystemClick();
+    void Lang_EngClick(int language);
+    void Menu_ConfigTestItemsClick();
+    void Menu_ConfigZarvoClick();
+    void TntSpeedButton_ViewTrendClick();
+
+    // Run commands and their end-of-run timers.
+    void TntSpeedButton_TestAllItemsClick();
+    void TntSpeedButton_ManualTestClick();
+    void SpeedButton_StopClick();
+    void Timer_TestAllItemsTimer();
+    void Timer_TestSingleItemTimer();
+
+signals:
+    // The main window closed: the program ends.
+    void closed();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // Construction (MainKestrelControls.cpp).
+    void createControls();
+    QWidget* createToolPanel();
+    QToolButton* addToolButton(const QString& name, const QString& icon, const QString& hint,
+                               void (TForm_MainKestrel::*handler)());
+    void createMenus();
+    QAction* addMenuItem(QMenu* menu, const QString& name, bool enabled);
+    void createTimers();
+
+    // Start-up steps (MainKestrel.cpp).
+    void chooseStartupLanguage();
+    void FormCreate();
+
+    // Language (MainKestrelLanguage.cpp).
+    void applyPhrases();
+    void showStatusLine(const QString& file);
+    void setTestButtons();
+    void setCaptions();
+
+    // Commands (MainKestrelCommands.cpp).
+    // Runs a command; an error that reaches it is shown in the standard error box.
+    void runCommand(const std::function<void()>& command);
+    // Asks for a configuration file until an existing one is chosen; false when cancelled.
+    bool chooseConfigFile();
+    void loadChosenConfig();
+    void saveConfigAs(const QString& chosen);
+
+    UserDialogs& dialogs_;
+    const QString programFolder_;
+    const QString logFolder_;
+
+    QFrame* Panel1 = nullptr;
+    QToolButton* SpeedButton_Exit = nullptr;
+    QToolButton* SpeedButton_RangeSetup = nullptr;
+    QToolButton* SpeedButton_ZarvoConfig = nullptr;
+    QToolButton* SpeedButton_Stop = nullptr;
+    QToolButton* TntSpeedButton_ManualTest = nullptr;
+    QToolButton* TntSpeedButton_LoadConfig = nullptr;
+    QToolButton* TntSpeedButton_TestAllItems = nullptr;
+    QToolButton* TntSpeedButton_ViewTrend = nullptr;
+    QCheckBox* TntCheckBox_GroupCheck = nullptr;
+    QLabel* TntLabel_SearchAgain = nullptr;
+    StatusLamp* Shape_CANStatus = nullptr;
+    QLabel* Label1 = nullptr;
+    ResultGridModel* gridModel_ = nullptr;
+    QTableView* TntStringGrid_TestResult = nullptr;
+    QLabel* TntLabel_CurrentConfigurationFile = nullptr;
+
+    QMenu* Menu_Person = nullptr;
+    QAction* N5 = nullptr;
+    QAction* N6 = nullptr;
+    QAction* N7 = nullptr;
+    QAction* N8 = nullptr;
+    QAction* Menu_ExitSystem = nullptr;
+    QMenu* N10 = nullptr;
+    QAction* N11 = nullptr;
+    QAction* Menu_ConfigTestItems = nullptr;
+    QAction* Menu_ConfigZarvo = nullptr;
+    QAction* N1 = nullptr;
+    QAction* N13 = nullptr;
+    QAction* N14 = nullptr;
+    QAction* Menu_About = nullptr;
+    QMenu* N2 = nullptr;
+    QAction* Lang_Eng = nullptr;
+    QAction* Lang_SC = nullptr;
+    QAction* Lang_TC = nullptr;
+    QActionGroup* languageGroup_ = nullptr;
+
+    QTimer* Timer_TestAllItems = nullptr;
+    QTimer* Timer_TestSingleItem = nullptr;
+};
+
+// The single instance, while the program's windows exist.
+extern TForm_MainKestrel* Form_MainKestrel;

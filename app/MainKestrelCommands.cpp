@@ -1,0 +1,166 @@
+// The main window's commands: load and save the test configuration, About,
+// Exit, and opening the other windows.
+
+#include "About.h"
+#include "ConfigFile.h"
+#include "ConfigFileName.h"
+#include "Globals.h"
+#include "MainKestrel.h"
+#include "Phrases.h"
+#include "ResultCells.h"
+#include "ResultGridFill.h"
+#include "ResultGridModel.h"
+#include "SystemLog.h"
+#include "TestItems.h"
+#include "UserDialogs.h"
+#include "ViewTrend.h"
+#include "WaitMessage.h"
+#include "ZarvoApi.h"
+#include "ZarvoConfig.h"
+#include "ZarvoIni.h"
+
+#include <QFileInfo>
+#include <QThread>
+
+namespace {
+
+// Caption of the standard error box: the application title.
+const QString kApplicationTitle = QStringLiteral("Kestrel");
+// The dialogs' titles are fixed texts, the same in every language.
+const QString kOpenTitle = QStringLiteral("请选择配置文件(*.ini)");
+const QString kSaveTitle = QStringLiteral("请输入配置文件名称(*.ini)");
+const QString kIniFilter = QStringLiteral("CAN INI File(*.ini)");
+
+QString caption() {
+    return Phrase(53);
+}
+
+QString phraseLines(int upper, int lower) {
+    return Phrase(upper) + QLatin1Char('\n') + Phrase(lower);
+}
+
+// The table holds kMaxTestItems items; a file with more has the rest left out.
+QString itemsLeftOutText(int count) {
+    static const char* const texts[] = {
+        "%1 test items of the file were not loaded: a configuration holds at most %2 items.",
+        "文件中有 %1 个测试项目未加载：一个配置文件最多 %2 个项目。",
+        "檔案中有 %1 個測試項目未載入：一個配置文件最多 %2 個項目。"};
+    return QString::fromUtf8(texts[LanguageIndex < 3 ? LanguageIndex : 0])
+        .arg(count)
+        .arg(kMaxTestItems);
+}
+
+QString folderOf(const QString& file) {
+    return file.isEmpty() ? QString() : QFileInfo(file).absolutePath();
+}
+
+} // namespace
+
+void TForm_MainKestrel::runCommand(const std::function<void()>& command) {
+    try {
+        command();
+    } catch (const std::exception& e) {
+        dialogs_.error(kApplicationTitle, QString::fromUtf8(e.what()));
+    } catch (...) {
+        dialogs_.error(kApplicationTitle, QString());
+    }
+}
+
+void TForm_MainKestrel::TntSpeedButton_LoadConfigClick() {
+    runCommand([this] {
+        if (chooseConfigFile())
+            loadChosenConfig();
+    });
+}
+
+bool TForm_MainKestrel::chooseConfigFile() {
+    const QString previous = CurrentConfigFile;
+    for (;;) {
+        const QString path = dialogs_.openFile(kOpenTitle, folderOf(CurrentConfigFile), kIniFilter);
+        if (path.isEmpty()) {
+            // Cancelled, also after naming a missing file: the current file stays.
+            CurrentConfigFile = previous;
+            return false;
+        }
+        CurrentConfigFile = path;
+        SystemLog(QStringLiteral("Load the configuration file!"));
+        if (QFileInfo::exists(path))
+            return true;
+        dialogs_.inform(caption(), phraseLines(75, 76));
+    }
+}
+
+void TForm_MainKestrel::loadChosenConfig() {
+    showStatusLine(CurrentConfigFile);
+    const ReadResult read = ReadTestConfig(CurrentConfigFile);
+    ReadZarvoIni(programFolder_);
+    try {
+        FillResultRowsAfterLoad(Global_ResultCells());
+    } catch (const ResultRowError& e) {
+        gridModel_->refresh();
+        dialogs_.inform(kApplicationTitle, QString::fromUtf8(e.what()));
+        dialogs_.inform(kApplicationTitle, e.cause());
+        return;
+    }
+    gridModel_->refresh();
+    selectGridRow(1);
+    setTestButtons();
+    if (read.ignoredSections > 0)
+        dialogs_.warn(caption(), itemsLeftOutText(read.ignoredSections));
+}
+
+void TForm_MainKestrel::N1Click() {
+    runCommand([this] {
+        const QString chosen =
+            dialogs_.saveFile(kSaveTitle, folderOf(CurrentConfigFile), kIniFilter);
+        if (!chosen.isEmpty())
+            saveConfigAs(chosen);
+    });
+}
+
+void TForm_MainKestrel::saveConfigAs(const QString& chosen) {
+    const QString path = WithIniExtension(chosen);
+    if (QFileInfo::exists(path) && !dialogs_.confirm(caption(), phraseLines(68, 37)))
+        return;
+    // A description the file cannot hold is refused before the old file is
+    // touched; the error box reports it and "Save OK" is not shown.
+    RunWithWaitMessage([&path] { WriteTestConfig(path); });
+    dialogs_.inform(caption(), Phrase(63));
+}
+
+void TForm_MainKestrel::Menu_AboutClick() {
+    if (!Form_About)
+        return;
+    char info[kZarvoDriverInfoSize] = {};
+    zarvo().Zarvo_GetDriverInfo(info);
+    info[kZarvoDriverInfoSize - 1] = '\0';
+    Form_About->setDriverInfo(QString::fromLocal8Bit(info));
+    Form_About->show();
+    Form_About->raise();
+    Form_About->activateWindow();
+}
+
+void TForm_MainKestrel::Menu_ExitSystemClick() {
+    // The trend window may ask about unsaved settings; Exit goes on whatever the answer.
+    if (Form_ViewTrend)
+        Form_ViewTrend->close();
+    zarvo().Zarvo_ClosePort(ZarvoPort);
+    SystemLog(QStringLiteral("Exit the program!\r\n\r\n"));
+    QThread::msleep(10);
+    close();
+}
+
+void TForm_MainKestrel::Menu_ConfigTestItemsClick() {
+    if (Form_TestItems)
+        Form_TestItems->exec();
+}
+
+void TForm_MainKestrel::Menu_ConfigZarvoClick() {
+    if (Form_ZarvoConfig)
+        Form_ZarvoConfig->exec();
+}
+
+void TForm_MainKestrel::TntSpeedButton_ViewTrendClick() {
+    if (Form_ViewTrend)
+        Form_ViewTrend->show();
+}

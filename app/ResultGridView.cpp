@@ -1,0 +1,107 @@
+#include "ResultGridView.h"
+
+#include "ResultGridModel.h"
+#include "SystemLog.h"
+
+#include <QHeaderView>
+#include <QPainter>
+#include <QTableView>
+#include <array>
+
+namespace {
+
+constexpr std::array<int, ResultCells::ColumnCount> kColumnWidths{200, 200, 90, 90, 90, 280};
+constexpr int kRowHeight = 20;
+
+QFont gridFont() {
+    QFont font;
+    // Arial where it is installed, else a metric-compatible or common sans font;
+    // fontconfig supplies the CJK glyphs of the Chinese texts.
+    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("DejaVu Sans")});
+    font.setPixelSize(13);
+    return font;
+}
+
+} // namespace
+
+QColor ResultCellColour(const QString& text) {
+    if (text.isEmpty())
+        return {};
+    if (text == QLatin1String("0"))
+        return QColor(0, 255, 0);
+    if (text == QLatin1String("--"))
+        return QColor(255, 255, 0);
+    return QColor(255, 0, 0);
+}
+
+ResultCellDelegate::ResultCellDelegate(ResultCells& cells, QObject* parent)
+    : QStyledItemDelegate(parent), cells_(cells) {
+    setObjectName(QStringLiteral("TntStringGrid_TestResultDrawCell"));
+}
+
+void ResultCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                               const QModelIndex& index) const {
+    const int row = index.row() + 1;
+    const int column = index.column();
+    // The name columns are fixed cells: never drawn as selected.
+    const bool selected =
+        (option.state & QStyle::State_Selected) && column > ResultCells::TestParameter;
+    painter->fillRect(option.rect, selected ? option.palette.color(QPalette::Highlight)
+                                            : index.data(Qt::BackgroundRole).value<QColor>());
+    const int rows = cells_.rowCount();
+    if (row >= rows) {
+        SystemLogf("TntStringGrid_TestResultDrawCell#1 Error! RowCount(%d) ARow = %d", rows, row);
+        return;
+    }
+    const QString text = index.data().toString();
+    QColor textColour = option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
+    if (column == ResultCells::Result) {
+        if (const QColor fill = ResultCellColour(text); fill.isValid()) {
+            painter->fillRect(option.rect, fill);
+            textColour = Qt::black;
+        }
+    }
+    painter->setPen(textColour);
+    painter->setFont(option.font);
+    painter->drawText(option.rect, Qt::AlignCenter | Qt::TextSingleLine, text);
+}
+
+QTableView* CreateResultGrid(ResultGridModel* model, QWidget* parent) {
+    auto* grid = new QTableView(parent);
+    grid->setObjectName(QStringLiteral("TntStringGrid_TestResult"));
+    grid->setModel(model);
+    grid->setItemDelegate(new ResultCellDelegate(model->cells(), grid));
+    grid->setFont(gridFont());
+    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setShowGrid(true);
+    grid->setWordWrap(false);
+    grid->verticalHeader()->hide();
+    grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid->verticalHeader()->setMinimumSectionSize(kRowHeight);
+    grid->verticalHeader()->setDefaultSectionSize(kRowHeight);
+    QHeaderView* header = grid->horizontalHeader();
+    header->setSectionsClickable(false);
+    header->setHighlightSections(false);
+    header->setSectionResizeMode(QHeaderView::Fixed);
+    header->setFixedHeight(kRowHeight + 1);
+    QFont headerFont = gridFont();
+    headerFont.setBold(true);
+    header->setFont(headerFont);
+    // The header row is drawn bold on orange, with the grid's lines.
+    header->setStyleSheet(
+        QStringLiteral("QHeaderView::section { background-color: rgb(255, 153, 51); color: black;"
+                       " border: 0px; border-right: 1px solid rgb(128, 128, 128);"
+                       " border-bottom: 1px solid rgb(128, 128, 128); }"));
+    return grid;
+}
+
+void SetUpResultGrid(QTableView* grid) {
+    for (int column = 0; column < ResultCells::ColumnCount; ++column)
+        grid->setColumnWidth(column, kColumnWidths[static_cast<std::size_t>(column)]);
+    static_cast<ResultGridModel*>(grid->model())->retranslate();
+    if (grid->model()->rowCount() > 0)
+        grid->selectRow(0);
+}

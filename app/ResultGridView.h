@@ -1,0 +1,37 @@
+#pragma once
+// The look of the result grid: the view over ResultGridModel and the drawing
+// of its cells. UI thread only.
+
+#include "ResultCells.h"
+
+#include <QColor>
+#include <QStyledItemDelegate>
+
+class QTableView;
+class ResultGridModel;
+
+// Fill of a Result cell: green for "0" (every compared field matched), yellow
+// for "--" (not judged yet, or nothing compared), red for any other code; no
+// colour (invalid) for an empty cell, which keeps the row's background.
+QColor ResultCellColour(const QString& text);
+
+// Draws one cell: its background (silver name columns, the selection colour in
+// the others, else the grid colour), the Result colour over it, and the text
+// centred on one line.
+class ResultCellDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    ResultCellDelegate(ResultCells& cells, QObject* parent);
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+
+private:
+    ResultCells& cells_;
+};
+
+// The grid view `TntStringGrid_TestResult` over `model`: whole-row selection,
+// fixed look, header clicks ignored.
+QTableView* CreateResultGrid(ResultGridModel* model, QWidget* parent);
+
+// The grid set-up of every refresh: column widths, header texts, row 1 selected.
+void SetUpResultGrid(QTableView* grid);
