@@ -36,7 +36,10 @@ TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
 
 if [ -x build-fuzz/bin/expr_fuzz ] || command -v clang++ >/dev/null; then
     echo "== fuzzing the expression evaluator (bounded run)"
-    CC=clang CXX=clang++ bash scripts/build.sh build-fuzz -DKESTREL_FUZZ=ON \
+    # Only the fuzz target is built: the rest of the tree is not needed for it.
+    CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-fuzz" -G Ninja \
+        -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTREL_WERROR=ON -DKESTREL_FUZZ=ON \
         -DKESTREL_BUILD_GUI=OFF -DKESTREL_BUILD_BENCH=OFF
+    cmake --build build-fuzz --target expr_fuzz --parallel "$jobs"
     ctest --test-dir build-fuzz -L fuzz --output-on-failure
 fi
