@@ -131,9 +131,10 @@ private:
 };
 
 // Moves the next character into the token if `accept` takes it, and with `many`
-// every following one it takes too. Returns whether anything was moved.
-bool collect(expr_cursor& c, expr_token& token, bool (*accept)(char), bool many,
-             const char* tooLong) {
+// every following one it takes too. Returns whether anything was moved. (A
+// template, so that the test of each character is inlined.)
+template <bool (*accept)(char)>
+bool collect(expr_cursor& c, expr_token& token, bool many, const char* tooLong) {
     bool moved = false;
     while (accept(c.peek())) {
         if (!token.append(c.take())) {
@@ -163,13 +164,13 @@ double sum(expr_cursor& c);
 double number(expr_cursor& c) {
     static constexpr const char* kTooLong = "Number longer than 255 characters!";
     expr_token token;
-    collect(c, token, isSign, false, kTooLong);
-    collect(c, token, isDigit, true, kTooLong);
-    collect(c, token, isDot, false, kTooLong);
-    collect(c, token, isDigit, true, kTooLong);
-    if (collect(c, token, isExponent, false, kTooLong)) {
-        collect(c, token, isSign, false, kTooLong);
-        collect(c, token, isDigit, true, kTooLong);
+    collect<isSign>(c, token, false, kTooLong);
+    collect<isDigit>(c, token, true, kTooLong);
+    collect<isDot>(c, token, false, kTooLong);
+    collect<isDigit>(c, token, true, kTooLong);
+    if (collect<isExponent>(c, token, false, kTooLong)) {
+        collect<isSign>(c, token, false, kTooLong);
+        collect<isDigit>(c, token, true, kTooLong);
     }
     double value = 0;
     if (c.failed)
@@ -261,7 +262,7 @@ double atom(expr_cursor& c) {
     if (!isNameStart(c.peek()))
         return number(c);
     expr_token name;
-    collect(c, name, isNameChar, true, "Name longer than 255 characters!");
+    collect<isNameChar>(c, name, true, "Name longer than 255 characters!");
     // No blank is skipped here: "f (x)" names a variable f.
     const double value = c.peek() == '(' ? call(c, name.text()) : variable(c, name.text());
     c.skipBlanks();
@@ -476,7 +477,10 @@ double expr_evaluate(const char* text, unsigned char* error) {
 double expr_evaluate_resolved(const char* text, expr_variable_resolver variables,
                               expr_function_resolver functions, void* context,
                               unsigned char* error) {
-    std::feclearexcept(kFpErrors);
+    // Clearing the flags costs several times more than reading them, and they are
+    // rarely set.
+    if (std::fetestexcept(kFpErrors) != 0)
+        std::feclearexcept(kFpErrors);
     expr_cursor c{.text = text, .context = context, .variables = variables, .functions = functions};
     // Stored through volatile so that every operation of the evaluation is done
     // before the status flags are read.
