@@ -1,0 +1,284 @@
+// The run control over the recording driver: the driver calls of each kind of
+// run and of Stop, the records handed over, the end of a run, the port check.
+
+#include "RunController.h"
+
+#include "FakeZarvo.h"
+#include "Phrases.h"
+#include "RunCallbacks.h"
+#include "RunTestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+// The calls that hand groups to the driver or stop them, in order; the
+// receive thread's polling is left out.
+std::vector<std::string> SetUpCalls(const FakeZarvo& fake) {
+    std::vector<std::string> names;
+    for (const FakeZarvoCall& c : fake.calls()) {
+        if (c.op == "Zarvo_GetPortStatus" || c.op == "Zarvo_GetRxCount" ||
+            c.op == "Zarvo_ReadFrame")
+            continue;
+        std::string name = c.op.substr(6) + "(" + std::to_string(c.port);
+        if (c.op != "Zarvo_GetPortTable" && c.op != "Zarvo_OpenPort")
+            name += "," + std::to_string(c.group);
+        if (c.op == "Zarvo_SendGroup" || c.op == "Zarvo_SetGroupCount")
+            name += ",n=" + std::to_string(c.value);
+        names.push_back(name + ")");
+    }
+    return names;
+}
+
+class RunControllerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(reports.isValid());
+        fake.setPortCount(2);
+        ZarvoPort = 0;
+        ZarvoBaudRate = 500000;
+        SingleTestRow = 0;
+        CurrentConfigFile = QStringLiteral("/data/bench.ini");
+    }
+
+    // Waits until the transmit thread has registered `count` transmit callbacks.
+    void WaitForSetUp(size_t count) {
+        ASSERT_TRUE(
+            view.serveUntil([&] { return fake.calls("Zarvo_SetTxCallback").size() >= count; }));
+    }
+
+    // Starts and ends every item of the run through the registered callbacks.
+    void RunEveryItemThrough(uint8_t group, int items) {
+        for (int i = 0; i < items; ++i) {
+            ASSERT_TRUE(fake.fireTx(ZarvoPort, group, 0));
+            ASSERT_TRUE(fake.fireTx(ZarvoPort, group, 1));
+        }
+    }
+
+    FakeZarvo fake;
+    QTemporaryDir reports;
+    TestRunView view;
+    RunController run{view, reports.path() + "/Reports"};
+};
+
+TEST_F(RunControllerTest, TestAllHandsEveryItemOverAsGroupZero) {
+    SetTable({{.id = 0x100}, {.id = 0x200}, {.id = 0x100}});
+    Global_CustomerCMD.TxCANLen[1] = 2;
+    Global_CustomerCMD.TxCANMode[1] = 0;
+    Global_CustomerCMD.TxCANID[1] = 0xFEDCBA98; // copied whole, whatever the format
+    for (int d = 0; d < 8; ++d)
+        Global_CustomerCMD.TxCANData[1][d] = static_cast<uint8_t>(0xA0 + d);
+    run.testAllItems(false);
+    WaitForSetUp(1);
+    EXPECT_EQ(SetUpCalls(fake),
+              std::vector<std::string>({"GetPortTable(0)", "OpenPort(0)", "SetGroupCount(0,0,n=1)",
+                                        "SendGroup(0,0,n=3)", "SetRxCallback(0,0)",
+                                        "SetTxCallback(0,0)"}));
+    EXPECT_EQ(fake.calls("Zarvo_OpenPort")[0].value, 500000);
+    EXPECT_EQ(fake.txCallback(0, 0), &TxCallback_AllItems);
+    EXPECT_EQ(fake.rxCallback(0, 0), &RxCallback_AllItems);
+
+    const FakeZarvoCall send = fake.calls("Zarvo_SendGroup")[0];
+    const uint8_t expected[30] = {0,    0, 0, 0,    0,    0,    0,    0,    0,    0x98, 0xBA, 0xDC,
+                                  0xFE, 0, 2, 0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xA6, 0xA7};
+    EXPECT_EQ(std::memcmp(&send.msgs[1], expected, sizeof expected), 0);
+    EXPECT_EQ(send.times, std::vector<int32_t>({1, 1, 1}));
+    EXPECT_EQ(view.controls, std::vector<RunControls>({RunControls::Running}));
+    EXPECT_TRUE(view.timer(RunTimer::TestAllItems));
+    EXPECT_EQ(view.selectedRow, 1);
+
+    fake.clearCalls();
+    run.stop();
+    EXPECT_EQ(SetUpCalls(fake), std::vector<std::string>({"StopGroup(0,0)"}));
+    EXPECT_EQ(view.controls.back(), RunControls::Stopped);
+    EXPECT_EQ(view.lamps.back(), StatusLamp::Blue);
+    EXPECT_FALSE(view.timer(RunTimer::TestAllItems));
+    EXPECT_FALSE(run.isRunning());
+}
+
+TEST_F(RunControllerTest, GroupModeHandsEveryGroupOverIncludingUnusedOnes) {
+    SetTable({{.group = 0}, {.group = 2}, {.group = 2}}); // group 1 unused
+    ZarvoPort = 1;
+    run.testAllItems(true);
+    WaitForSetUp(3);
+    EXPECT_EQ(SetUpCalls(fake),
+              std::vector<std::string>(
+                  {"GetPortTable(0)", "OpenPort(1)", "SetGroupCount(1,0,n=3)", "SendGroup(1,0,n=1)",
+                   "SetRxCallback(1,0)", "SetTxCallback(1,0)", "SendGroup(1,1,n=0)",
+                   "SetRxCallback(1,1)", "SetTxCallback(1,1)", "SendGroup(1,2,n=2)",
+                   "SetRxCallback(1,2)", "SetTxCallback(1,2)"}));
+    EXPECT_EQ(fake.txCallback(1, 1), &TxCallback_Group);
+    EXPECT_FALSE(fake.calls("Zarvo_SendGroup")[1].nullArgument);
+
+    fake.clearCalls();
+    run.stop();
+    EXPECT_EQ(SetUpCalls(fake),
+              std::vector<std::string>({"StopGroup(1,0)", "StopGroup(1,1)", "StopGroup(1,2)"}));
+}
+
+TEST_F(RunControllerTest, SingleItemHandsOverOneRecordAndStopsAsTheLastTestAllSent) {
+    SetTable({{.id = 0x100, .group = 0}, {.id = 0x200, .group = 1}});
+    Global_CustomerCMD.IsGroupSend = 1; // left by an earlier "Multiple Sent" run
+    Global_CustomerCMD.TxLoopInterval[1] = 25;
+    run.testSelectedItem(2);
+    WaitForSetUp(1);
+    EXPECT_EQ(SingleTestRow, 2);
+    EXPECT_EQ(view.singleTransmit, QStringList()); // TxLoopTimes 1: no dialog
+    EXPECT_EQ(SetUpCalls(fake),
+              std::vector<std::string>({"GetPortTable(0)", "OpenPort(0)", "SetGroupCount(0,0,n=1)",
+                                        "SendGroup(0,0,n=1)", "SetRxCallback(0,0)",
+                                        "SetTxCallback(0,0)"}));
+    const FakeZarvoCall send = fake.calls("Zarvo_SendGroup")[0];
+    EXPECT_EQ(send.msgs[0].ID[1], 0x02);
+    EXPECT_EQ(send.intervals, std::vector<int32_t>({25}));
+    EXPECT_EQ(fake.txCallback(0, 0), &TxCallback_Single);
+    EXPECT_TRUE(view.timer(RunTimer::TestSingleItem));
+
+    fake.clearCalls();
+    run.stop();
+    EXPECT_EQ(SetUpCalls(fake), std::vector<std::string>({"StopGroup(0,0)", "StopGroup(0,1)"}));
+    EXPECT_EQ(view.singleTransmit, QStringList({"hide"}));
+}
+
+TEST_F(RunControllerTest, TestAllEndsWhenEveryItemHasAnEndTimeThenClears) {
+    SetTable({{.compData = {1}}, {}, {}});
+    run.testAllItems(false);
+    WaitForSetUp(1);
+    ASSERT_TRUE(fake.fireTx(0, 0, 0));
+    ASSERT_TRUE(fake.fireRx(0, 0, {.id = 0x181, .len = 8, .data = {2}}));
+    ASSERT_TRUE(fake.fireTx(0, 0, 1));
+    RunEveryItemThrough(0, 1);
+    run.testAllItemsTimer();
+    EXPECT_TRUE(view.timer(RunTimer::TestAllItems)); // item 3 unfinished
+    EXPECT_TRUE(view.boxes.shown.isEmpty());
+
+    RunEveryItemThrough(0, 1);
+    run.testAllItemsTimer();
+    EXPECT_EQ(view.boxes.texts("inform"), QStringList({Phrase(73)}));
+    ASSERT_EQ(view.boxes.rowsAtInform.size(), 4u);
+    EXPECT_FALSE(view.boxes.rowsAtInform[3][ResultCells::EndTime].isEmpty());
+    for (int row = 1; row <= 3; ++row) {
+        EXPECT_EQ(Cell(ResultCells::TestName, row), QStringLiteral("item %1").arg(row - 1));
+        for (int column = ResultCells::StartTime; column <= ResultCells::Remarks; ++column)
+            EXPECT_EQ(Cell(column, row), "") << row << "," << column;
+    }
+    EXPECT_EQ(view.controls, std::vector<RunControls>({RunControls::Running, RunControls::Ending,
+                                                       RunControls::EndedByItself}));
+    EXPECT_EQ(view.lamps.back(), StatusLamp::Blue);
+    EXPECT_FALSE(view.timer(RunTimer::TestAllItems));
+    EXPECT_FALSE(run.isRunning());
+
+    // The results as they stood go to the report.
+    ASSERT_EQ(run.lastResults().size(), 3u);
+    EXPECT_EQ(run.lastResults()[0][ResultCells::Result], "16");
+    EXPECT_EQ(run.lastResults()[0][ResultCells::Remarks], "D1");
+    ASSERT_TRUE(run.lastReportPath().startsWith(reports.path() + "/Reports/bench-"));
+    QFile report(run.lastReportPath());
+    ASSERT_TRUE(report.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = report.readAll().split('\n');
+    EXPECT_EQ(lines[0], "Test Name,Test Parameter,Start Time,End Time,Result,Remarks\r");
+    EXPECT_TRUE(lines[1].startsWith("item 0,param 0,")) << lines[1].constData();
+    EXPECT_TRUE(lines[1].endsWith(",16,D1\r")) << lines[1].constData();
+}
+
+TEST_F(RunControllerTest, TwoRunsInARowWithoutStopSetUpTheSecondAtOnce) {
+    SetTable({{.group = 0}, {.group = 1}});
+    run.testAllItems(false);
+    WaitForSetUp(1);
+    RunEveryItemThrough(0, 2);
+    run.testAllItemsTimer();
+    ASSERT_FALSE(run.isRunning());
+
+    fake.clearCalls();
+    ZarvoPort = 1;
+    run.testAllItems(true);
+    WaitForSetUp(2);
+    run.stop(); // idle transmit thread afterwards: no further set-up can follow
+    EXPECT_EQ(
+        SetUpCalls(fake),
+        std::vector<std::string>({"GetPortTable(0)", "OpenPort(1)", "SetGroupCount(1,0,n=2)",
+                                  "SendGroup(1,0,n=1)", "SetRxCallback(1,0)", "SetTxCallback(1,0)",
+                                  "SendGroup(1,1,n=1)", "SetRxCallback(1,1)", "SetTxCallback(1,1)",
+                                  "StopGroup(1,0)", "StopGroup(1,1)"}));
+}
+
+TEST_F(RunControllerTest, ARunAfterStopWaitsForItsOwnStart) {
+    SetTable({{}});
+    run.testAllItems(false);
+    WaitForSetUp(1);
+    run.stop();
+    fake.clearCalls();
+    run.testSelectedItem(1);
+    WaitForSetUp(1);
+    run.stop();
+    EXPECT_EQ(fake.calls("Zarvo_SendGroup").size(), 1u);
+    EXPECT_EQ(fake.txCallback(0, 0), &TxCallback_Single);
+}
+
+TEST_F(RunControllerTest, NoPortRefusesTheRunAndChangesNothing) {
+    SetTable({{.times = 0}});
+    for (uint8_t ports : {0, 1}) {
+        fake.setPortCount(ports);
+        ZarvoPort = 1; // not below the count
+        view.boxes.shown.clear();
+        run.testAllItems(false);
+        run.testSelectedItem(1);
+        EXPECT_EQ(view.boxes.texts("error"), QStringList({Phrase(82), Phrase(82)}));
+        EXPECT_EQ(view.boxes.shown[0].caption, Phrase(53));
+    }
+    EXPECT_TRUE(view.controls.empty());
+    EXPECT_FALSE(view.timer(RunTimer::TestAllItems) || view.timer(RunTimer::TestSingleItem));
+    EXPECT_TRUE(fake.calls("Zarvo_OpenPort").empty());
+    EXPECT_TRUE(view.searchAgain.has_value());
+    EXPECT_FALSE(run.isRunning());
+    // The dialog of a repeated item is opened and hidden again.
+    EXPECT_EQ(view.singleTransmit, QStringList({"show 0", "hide", "show 0", "hide"}));
+}
+
+TEST_F(RunControllerTest, SingleItemNeedsADataRowOfAnItem) {
+    SetTable({{}});
+    for (int row : {0, 2}) {
+        run.testSelectedItem(row);
+        EXPECT_EQ(view.boxes.texts("inform").back(), Phrase(74));
+    }
+    EXPECT_TRUE(fake.calls("Zarvo_GetPortTable").empty());
+}
+
+TEST_F(RunControllerTest, SingleItemEndsWithItsOwnEndTimeAndKeepsTheDialog) {
+    SetTable({{}, {.times = 0}});
+    run.testSelectedItem(2);
+    WaitForSetUp(1);
+    EXPECT_EQ(view.singleTransmit, QStringList({"show 1"}));
+    run.testSingleItemTimer();
+    EXPECT_TRUE(view.timer(RunTimer::TestSingleItem));
+    RunEveryItemThrough(0, 1);
+    run.testSingleItemTimer();
+    EXPECT_FALSE(run.isRunning());
+    EXPECT_EQ(view.controls.back(), RunControls::EndedByItself);
+    EXPECT_EQ(view.singleTransmit, QStringList({"show 1"}));
+    EXPECT_EQ(run.lastResults()[0][ResultCells::StartTime], "");
+    EXPECT_NE(run.lastResults()[1][ResultCells::EndTime], "");
+}
+
+TEST_F(RunControllerTest, ReceiveThreadShowsThePortStatusAndEmptiesTheQueue) {
+    SetTable({{}});
+    fake.setPortStatus(0, 5);
+    for (int i = 0; i < 3; ++i)
+        fake.pushRxFrame(0, {});
+    run.testAllItems(false);
+    ASSERT_TRUE(view.serveUntil([&] { return view.lamps.size() >= 1; }));
+    EXPECT_EQ(view.lamps.back(), StatusLamp::Red);
+    EXPECT_EQ(view.searchAgain.value_or(""), "Search CAN devices again! ( 5 )");
+    ASSERT_TRUE(view.serveUntil([&] { return fake.calls("Zarvo_ReadFrame").size() == 3; }));
+
+    fake.setPortStatus(0, 0);
+    ASSERT_TRUE(view.serveUntil([&] { return view.lamps.back() == StatusLamp::Green; }));
+    EXPECT_FALSE(view.searchAgain.has_value());
+    run.stop();
+    EXPECT_EQ(view.lamps.back(), StatusLamp::Blue);
+}
+
+} // namespace

@@ -1,0 +1,88 @@
+// The run engine's helpers: time-of-day texts, blocking calls onto the
+// serving thread, and the CSV report.
+
+#include "RunReport.h"
+#include "TimeOfDay.h"
+#include "UiTaskQueue.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <atomic>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace {
+
+TEST(TimeOfDayTest, ShortLocaleFormatGetsSecondsAndMilliseconds) {
+    const struct {
+        const char* locale;
+        const char* format;
+    } cases[] = {
+        {"C", "HH:mm:ss.zzz"},    {"de_DE", "HH:mm:ss.zzz"},   {"en_US", "h:mm:ss.zzz AP"},
+        {"fi_FI", "H.mm.ss.zzz"}, {"ko_KR", "AP h:mm:ss.zzz"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TimeOfDayFormat(QLocale(QString::fromLatin1(c.locale))), c.format) << c.locale;
+    EXPECT_EQ(TimeOfDayText(QTime(14, 3, 7, 215), QLocale::c()), "14:03:07.215");
+    EXPECT_EQ(TimeOfDayText(QTime(14, 3, 7, 5), QLocale(QStringLiteral("en_US"))),
+              "2:03:07.005 PM");
+}
+
+TEST(UiTaskQueueTest, BlockingCallsRunOnTheServingThreadInOrder) {
+    UiTaskQueue queue;
+    std::vector<int> ran; // touched only on the serving thread
+    const std::thread::id serving = std::this_thread::get_id();
+    std::atomic<int> returned{0};
+    std::vector<std::thread> workers;
+    for (int w = 0; w < 3; ++w)
+        workers.emplace_back([&, w] {
+            for (int i = 0; i < 20; ++i)
+                queue.runBlocking([&, w] {
+                    EXPECT_EQ(std::this_thread::get_id(), serving);
+                    ran.push_back(w);
+                });
+            ++returned;
+        });
+    while (returned < 3)
+        queue.serveFor(std::chrono::milliseconds(5));
+    for (std::thread& t : workers)
+        t.join();
+    EXPECT_EQ(ran.size(), 60u);
+    EXPECT_EQ(queue.drain(), 0);
+}
+
+TEST(RunReportTest, CsvQuotesOnlyWhatNeedsIt) {
+    const std::vector<ResultCells::Row> rows = {
+        {"Power on", "12V, 2A", "10:00:00.000", "10:00:00.010", "2081", "ID, D2, D8"},
+        {"Say \"hi\"", "line\nbreak", "", "", "--", ""},
+    };
+    EXPECT_EQ(ResultCsv({"A", "B", "C", "D", "E", "F"}, rows),
+              "A,B,C,D,E,F\r\n"
+              "Power on,\"12V, 2A\",10:00:00.000,10:00:00.010,2081,\"ID, D2, D8\"\r\n"
+              "\"Say \"\"hi\"\"\",\"line\nbreak\",,,--,\r\n");
+}
+
+TEST(RunReportTest, ReportPathIsNamedAfterTheFileAndTimeAndNeverReused) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QDateTime when(QDate(2024, 3, 9), QTime(14, 3, 7));
+    const QString first = ReportPath(dir.path(), "/x/demo.test.ini", when);
+    EXPECT_EQ(first, dir.path() + "/demo.test-20240309-140307.csv");
+    QString error;
+    ASSERT_TRUE(WriteResultCsv(first, {"A"}, {}, &error));
+    EXPECT_EQ(ReportPath(dir.path(), "/x/demo.test.ini", when),
+              dir.path() + "/demo.test-20240309-140307-2.csv");
+    EXPECT_EQ(ReportPath(dir.path(), "", when), dir.path() + "/untitled-20240309-140307.csv");
+
+    EXPECT_FALSE(WriteResultCsv(dir.path() + "/missing/r.csv", {"A"}, {}, &error));
+    EXPECT_TRUE(error.startsWith(dir.path() + "/missing/r.csv: ")) << qPrintable(error);
+}
+
+TEST(RunReportTest, ReportsLieBesideTheLogFolder) {
+    qputenv("XDG_STATE_HOME", "/tmp/state-home");
+    EXPECT_EQ(DefaultReportFolder(), "/tmp/state-home/Reports");
+    qunsetenv("XDG_STATE_HOME");
+}
+
+} // namespace
