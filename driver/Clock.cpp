@@ -1,0 +1,24 @@
+#include "Clock.h"
+
+Clock::Time SteadyClock::now() const {
+    return std::chrono::steady_clock::now().time_since_epoch();
+}
+
+void SteadyClock::waitUntil(std::condition_variable& cv, std::unique_lock<std::mutex>& lock,
+                            Time deadline) const {
+    if (deadline == kNever)
+        cv.wait(lock);
+    else
+        cv.wait_until(lock, std::chrono::steady_clock::time_point(deadline));
+}
+
+void ManualClock::waitUntil(std::condition_variable& cv, std::unique_lock<std::mutex>& lock,
+                            Time deadline) const {
+    if (deadline > now())
+        cv.wait_for(lock, std::chrono::microseconds(100));
+}
+
+Clock& steadyClock() {
+    static SteadyClock clock;
+    return clock;
+}

@@ -1,0 +1,377 @@
+#include "PortEngine.h"
+
+#include "ZarvoCodes.h"
+
+#include <algorithm>
+
+namespace {
+
+using std::chrono::milliseconds;
+
+Clock::Time msToTime(int32_t ms) {
+    return milliseconds(std::max(ms, 0));
+}
+
+bool untilStopped(const GroupMessage& m) {
+    return m.times <= 0;
+}
+
+Clock::Time intervalOf(const GroupMessage& m) {
+    const Clock::Time interval = msToTime(m.interval);
+    if (untilStopped(m) && interval < PortEngine::kMinRepeatInterval)
+        return PortEngine::kMinRepeatInterval;
+    return interval;
+}
+
+bool sameSize(const std::vector<GroupMessage>& a, const std::vector<GroupMessage>& b) {
+    return a.size() == b.size();
+}
+
+} // namespace
+
+PortEngine::PortEngine(uint8_t port, std::unique_ptr<CanChannel> channel, const Clock& clock,
+                       size_t rxCapacity)
+    : port_(port), channel_(std::move(channel)), clock_(clock),
+      rxCapacity_(std::max<size_t>(rxCapacity, 1)) {}
+
+PortEngine::~PortEngine() {
+    close();
+}
+
+int32_t PortEngine::open(uint32_t bitRate, std::string& note) {
+    std::lock_guard life(lifecycle_);
+    {
+        std::lock_guard lock(mutex_);
+        if (open_)
+            return kZarvoOk;
+        // Open before the channel starts reporting, so that no frame is lost.
+        open_ = true;
+        quit_ = false;
+        groups_.assign(1, Group{});
+        callbacks_ = std::make_unique<CallbackQueue>();
+    }
+    if (!channel_->open(bitRate, *this, note)) {
+        std::unique_ptr<CallbackQueue> unused;
+        std::lock_guard lock(mutex_);
+        open_ = false;
+        openFailed_ = true;
+        unused = std::move(callbacks_);
+        return kZarvoOpenFailed;
+    }
+    std::lock_guard lock(mutex_);
+    openFailed_ = false;
+    scheduler_ = std::thread([this] { schedulerLoop(); });
+    return kZarvoOk;
+}
+
+int32_t PortEngine::close() {
+    std::unique_ptr<CallbackQueue> callbacks;
+    {
+        std::lock_guard lock(mutex_);
+        if (callbacks_ && callbacks_->onQueueThread())
+            return kZarvoWrongThread;
+    }
+    std::lock_guard life(lifecycle_);
+    {
+        std::lock_guard lock(mutex_);
+        if (!open_)
+            return kZarvoOk;
+        open_ = false;
+        quit_ = true;
+    }
+    wake_.notify_one();
+    if (scheduler_.joinable())
+        scheduler_.join();
+    {
+        std::lock_guard lock(mutex_);
+        callbacks = std::move(callbacks_);
+    }
+    callbacks.reset(); // waits for a running callback, which may still call in
+    channel_->close();
+    std::lock_guard lock(mutex_);
+    groups_.clear();
+    rxQueue_.clear();
+    rxOverflow_ = false;
+    conditions_ = 0;
+    return kZarvoOk;
+}
+
+bool PortEngine::isOpen() const {
+    std::lock_guard lock(mutex_);
+    return open_;
+}
+
+int32_t PortEngine::checkGroup(uint8_t group) const {
+    if (!open_)
+        return kZarvoNotOpen;
+    return group < groups_.size() ? kZarvoOk : kZarvoBadGroup;
+}
+
+int32_t PortEngine::setGroupCount(uint8_t count) {
+    std::lock_guard lock(mutex_);
+    if (!open_)
+        return kZarvoNotOpen;
+    groups_.resize(count);
+    return kZarvoOk;
+}
+
+int32_t PortEngine::sendGroup(uint8_t group, std::vector<GroupMessage> messages) {
+    std::lock_guard lock(mutex_);
+    if (const int32_t bad = checkGroup(group))
+        return bad;
+    Group& g = groups_[group];
+    const bool live = g.phase != Phase::Idle && sameSize(g.messages, messages);
+    g.messages = std::move(messages);
+    if (!live)
+        startGroup(group, clock_.now());
+    wake();
+    return kZarvoOk;
+}
+
+int32_t PortEngine::stopGroup(uint8_t group) {
+    std::lock_guard lock(mutex_);
+    if (const int32_t bad = checkGroup(group))
+        return bad;
+    Group& g = groups_[group];
+    g.phase = Phase::Idle;
+    ++g.run;
+    return kZarvoOk;
+}
+
+int32_t PortEngine::setTxCallback(uint8_t group, ZarvoTxCallback callback) {
+    std::lock_guard lock(mutex_);
+    if (const int32_t bad = checkGroup(group))
+        return bad;
+    Group& g = groups_[group];
+    g.tx = callback;
+    if (g.phase == Phase::AwaitingCallback && callback) {
+        beginMessage(group, clock_.now());
+        wake();
+    }
+    return kZarvoOk;
+}
+
+int32_t PortEngine::setRxCallback(uint8_t group, ZarvoRxCallback callback) {
+    std::lock_guard lock(mutex_);
+    if (const int32_t bad = checkGroup(group))
+        return bad;
+    groups_[group].rx = callback;
+    return kZarvoOk;
+}
+
+int32_t PortEngine::setResponseId(uint8_t group, int32_t id) {
+    std::lock_guard lock(mutex_);
+    if (const int32_t bad = checkGroup(group))
+        return bad;
+    groups_[group].responseId = id;
+    return kZarvoOk;
+}
+
+int32_t PortEngine::rxCount(uint16_t& count) const {
+    std::lock_guard lock(mutex_);
+    count = static_cast<uint16_t>(std::min<size_t>(rxQueue_.size(), 0xFFFF));
+    return open_ ? kZarvoOk : kZarvoNotOpen;
+}
+
+int32_t PortEngine::readFrame(CanFrame& frame) {
+    std::lock_guard lock(mutex_);
+    if (!open_)
+        return kZarvoNotOpen;
+    if (rxQueue_.empty()) {
+        rxOverflow_ = false;
+        return kZarvoQueueEmpty;
+    }
+    frame = rxQueue_.front();
+    rxQueue_.pop_front();
+    if (rxQueue_.empty())
+        rxOverflow_ = false;
+    return kZarvoOk;
+}
+
+uint32_t PortEngine::status() const {
+    std::lock_guard lock(mutex_);
+    uint32_t s = conditions_;
+    if (!open_)
+        s |= openFailed_ ? kStatusNotOpen | kStatusOpenFailed : kStatusNotOpen;
+    if (rxOverflow_)
+        s |= kStatusRxOverflow;
+    return s;
+}
+
+uint64_t PortEngine::droppedFrames() const {
+    std::lock_guard lock(mutex_);
+    return dropped_;
+}
+
+bool PortEngine::idle() const {
+    std::lock_guard lock(mutex_);
+    if (!open_)
+        return true;
+    const Clock::Time now = clock_.now();
+    const bool nothingDue = std::all_of(groups_.begin(), groups_.end(), [&](const Group& g) {
+        return g.phase == Phase::Idle || (g.phase != Phase::Starting && g.due > now);
+    });
+    return nothingDue && schedulerWaiting_ && callbacks_->idle();
+}
+
+void PortEngine::frameReceived(const CanFrame& frame) {
+    std::lock_guard lock(mutex_);
+    if (!open_)
+        return;
+    if (rxQueue_.size() >= rxCapacity_) {
+        rxQueue_.pop_front();
+        ++dropped_;
+        rxOverflow_ = true;
+    }
+    rxQueue_.push_back(frame);
+    for (size_t g = 0; g < groups_.size(); ++g) {
+        const Group& group = groups_[g];
+        if (group.phase == Phase::Idle || group.responseId == -1 || !group.rx ||
+            static_cast<uint32_t>(group.responseId) != frame.id)
+            continue;
+        const ZarvoRxCallback rx = group.rx;
+        const uint32_t port = port_.load();
+        const auto number = static_cast<uint8_t>(g);
+        callbacks_->post([rx, port, number, frame] {
+            std::array<uint8_t, 8> data = frame.data;
+            rx(port, number, frame.id, frame.extended ? 1 : 0, frame.remote ? 1 : 0, frame.len,
+               data.data());
+        });
+    }
+}
+
+void PortEngine::conditionChanged(uint32_t statusBit, bool present) {
+    std::lock_guard lock(mutex_);
+    conditions_ = present ? conditions_ | statusBit : conditions_ & ~statusBit;
+}
+
+void PortEngine::startGroup(uint8_t g, Clock::Time now) {
+    Group& group = groups_[g];
+    ++group.run;
+    group.index = 0;
+    if (group.messages.empty()) {
+        group.phase = Phase::Idle;
+    } else if (!group.tx) {
+        group.phase = Phase::AwaitingCallback;
+        group.due = now + kCallbackGrace;
+    } else {
+        beginMessage(g, now);
+    }
+}
+
+void PortEngine::beginMessage(uint8_t g, Clock::Time at) {
+    Group& group = groups_[g];
+    group.sent = 0;
+    if (group.tx) {
+        group.phase = Phase::Starting;
+        postTxNotice(g, 0, true);
+    } else {
+        group.phase = Phase::Sending;
+        group.start = at;
+        group.due = at;
+    }
+}
+
+void PortEngine::postTxNotice(uint8_t g, uint8_t state, bool gatesTransmission) {
+    const Group& group = groups_[g];
+    if (!group.tx)
+        return;
+    const ZarvoTxCallback tx = group.tx;
+    const uint64_t run = group.run;
+    const uint32_t port = port_.load();
+    callbacks_->post([this, tx, port, g, state, gatesTransmission, run] {
+        uint8_t value = state;
+        tx(port, g, &value);
+        if (gatesTransmission)
+            startNoticeDone(g, run);
+    });
+}
+
+void PortEngine::startNoticeDone(uint8_t g, uint64_t run) {
+    std::lock_guard lock(mutex_);
+    if (g >= groups_.size() || groups_[g].run != run || groups_[g].phase != Phase::Starting)
+        return;
+    Group& group = groups_[g];
+    group.phase = Phase::Sending;
+    group.start = clock_.now();
+    group.due = group.start;
+    wake();
+}
+
+// One event of a group whose due time has come.
+void PortEngine::step(uint8_t g, std::vector<CanFrame>& toWrite) {
+    Group& group = groups_[g];
+    const Clock::Time eventTime = group.due;
+    switch (group.phase) {
+    case Phase::AwaitingCallback:
+        beginMessage(g, eventTime);
+        break;
+    case Phase::Sending: {
+        const GroupMessage& m = group.messages[group.index];
+        if (!untilStopped(m) && group.sent >= m.times) {
+            postTxNotice(g, 1, false);
+            group.phase = Phase::Pausing;
+            group.due = eventTime + msToTime(m.terminal);
+            break;
+        }
+        CanFrame frame = m.frame;
+        frame.timeStampUs = static_cast<uint64_t>(
+            std::chrono::duration_cast<std::chrono::microseconds>(eventTime).count());
+        toWrite.push_back(frame);
+        ++group.sent;
+        group.due = group.start + group.sent * intervalOf(m);
+        break;
+    }
+    case Phase::Pausing:
+        if (++group.index >= group.messages.size())
+            group.phase = Phase::Idle;
+        else
+            beginMessage(g, eventTime);
+        break;
+    case Phase::Idle:
+    case Phase::Starting:
+        break;
+    }
+}
+
+void PortEngine::schedulerLoop() {
+    std::unique_lock lock(mutex_);
+    std::vector<CanFrame> toWrite;
+    while (!quit_) {
+        const Clock::Time now = clock_.now();
+        Clock::Time next = Clock::kNever;
+        for (size_t g = 0; g < groups_.size(); ++g) {
+            const auto isDue = [&] {
+                const Group& group = groups_[g];
+                return group.phase != Phase::Idle && group.phase != Phase::Starting &&
+                       group.due <= now;
+            };
+            while (isDue())
+                step(static_cast<uint8_t>(g), toWrite);
+            const Group& group = groups_[g];
+            if (group.phase != Phase::Idle && group.phase != Phase::Starting)
+                next = std::min(next, group.due);
+        }
+        if (!toWrite.empty()) {
+            lock.unlock();
+            writeFrames(toWrite);
+            toWrite.clear();
+            lock.lock();
+            continue;
+        }
+        schedulerWaiting_ = true;
+        clock_.waitUntil(wake_, lock, next);
+        schedulerWaiting_ = false;
+    }
+}
+
+void PortEngine::writeFrames(const std::vector<CanFrame>& frames) {
+    bool failed = false;
+    for (const CanFrame& frame : frames)
+        failed = !channel_->write(frame);
+    conditionChanged(kStatusWriteFailed, failed);
+}
+
+void PortEngine::wake() {
+    wake_.notify_one();
+}

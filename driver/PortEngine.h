@@ -1,0 +1,133 @@
+#pragma once
+// One virtual port while it is in use: its channel, its transmit groups, the
+// scheduler thread that times them, its receive queue and the thread that
+// runs its callbacks. Free of Qt, so that it can run under ThreadSanitizer.
+//
+// Group timeline, message k after message k-1:
+//   state-0 callback (the message starts; transmissions wait for it to return)
+//   times[k] transmissions (0 = until stopped), transmission i due at
+//     start + i * intervals[k]; the window after the last one is intervals[k]
+//   state-1 callback, then a pause of terminals[k], then message k+1.
+// A group handed over without a transmit callback waits up to kCallbackGrace
+// for one before it starts, so that its first start notice is not lost.
+//
+// Thread-safe: every public method may be called from any thread, also from
+// inside the port's callbacks (except close()).
+
+#include "CallbackQueue.h"
+#include "CanChannel.h"
+#include "Clock.h"
+#include "ZarvoApi.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+struct GroupMessage {
+    CanFrame frame;
+    int32_t interval = 0; // ms
+    int32_t times = 1;    // transmissions; 0 (or negative) = until stopped
+    int32_t terminal = 0; // ms
+};
+
+class PortEngine final : private ChannelListener {
+public:
+    static constexpr size_t kRxQueueCapacity = 4096;
+    static constexpr std::chrono::milliseconds kCallbackGrace{100};
+    // An until-stopped message with interval 0 is sent every millisecond
+    // instead of flooding the bus from a spinning thread.
+    static constexpr std::chrono::milliseconds kMinRepeatInterval{1};
+
+    PortEngine(uint8_t port, std::unique_ptr<CanChannel> channel,
+               const Clock& clock = steadyClock(), size_t rxCapacity = kRxQueueCapacity);
+    ~PortEngine() override;
+    PortEngine(const PortEngine&) = delete;
+    PortEngine& operator=(const PortEngine&) = delete;
+
+    // Opening an open port does nothing and succeeds. `note` receives what
+    // the channel has to say about the opening (or why it failed).
+    int32_t open(uint32_t bitRate, std::string& note);
+    // Stops every group, drops waiting notices and frames, releases the
+    // channel. Waits for a running callback to return, so it must not be
+    // called from one (kZarvoWrongThread).
+    int32_t close();
+    bool isOpen() const;
+    // The port number the callbacks report (the table may be renumbered by a search).
+    void setPortNumber(uint8_t port) { port_.store(port); }
+
+    int32_t setGroupCount(uint8_t count);
+    // An empty group is done at once. On a running group with as many
+    // messages the new messages replace the old ones from the next
+    // transmission on; otherwise the group (re)starts with its first message.
+    int32_t sendGroup(uint8_t group, std::vector<GroupMessage> messages);
+    int32_t stopGroup(uint8_t group);
+    int32_t setTxCallback(uint8_t group, ZarvoTxCallback callback);
+    int32_t setRxCallback(uint8_t group, ZarvoRxCallback callback);
+    int32_t setResponseId(uint8_t group, int32_t id);
+
+    int32_t rxCount(uint16_t& count) const;
+    int32_t readFrame(CanFrame& frame);
+    // 0 = healthy, else kStatus… bits (ZarvoCodes.h).
+    uint32_t status() const;
+    uint64_t droppedFrames() const;
+
+    // True when nothing is due on the clock, no group waits for its start
+    // notice and no callback waits or runs (tests step a ManualClock with it).
+    bool idle() const;
+
+private:
+    enum class Phase { Idle, AwaitingCallback, Starting, Sending, Pausing };
+    struct Group {
+        std::vector<GroupMessage> messages;
+        Phase phase = Phase::Idle;
+        size_t index = 0;    // current message
+        int64_t sent = 0;    // its transmissions so far
+        Clock::Time start{}; // due time of its first transmission
+        Clock::Time due{};   // next event
+        uint64_t run = 0;    // changes at every start and stop: stale start notices are ignored
+        int32_t responseId = -1;
+        ZarvoTxCallback tx = nullptr;
+        ZarvoRxCallback rx = nullptr;
+    };
+
+    void frameReceived(const CanFrame& frame) override;
+    void conditionChanged(uint32_t statusBit, bool present) override;
+
+    int32_t checkGroup(uint8_t group) const; // with mutex_ held
+    void startGroup(uint8_t g, Clock::Time now);
+    void beginMessage(uint8_t g, Clock::Time at);
+    void step(uint8_t g, std::vector<CanFrame>& toWrite);
+    void postTxNotice(uint8_t g, uint8_t state, bool gatesTransmission);
+    void startNoticeDone(uint8_t g, uint64_t run);
+    void schedulerLoop();
+    void writeFrames(const std::vector<CanFrame>& frames);
+    void wake();
+
+    std::atomic<uint32_t> port_;
+    const std::unique_ptr<CanChannel> channel_;
+    const Clock& clock_;
+    const size_t rxCapacity_;
+
+    // Serialises open() and close() so that the threads start and stop once.
+    std::mutex lifecycle_;
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;
+    bool open_ = false;
+    bool openFailed_ = false;
+    bool quit_ = false;
+    bool schedulerWaiting_ = false;
+    std::vector<Group> groups_;
+    std::deque<CanFrame> rxQueue_;
+    bool rxOverflow_ = false;
+    uint64_t dropped_ = 0;
+    uint32_t conditions_ = 0;
+    std::unique_ptr<CallbackQueue> callbacks_;
+    std::thread scheduler_;
+};
