@@ -1,0 +1,85 @@
+#pragma once
+// Shared pieces of the driver's core tests: a channel that records what the
+// engine writes, a recorder of callback notices (callbacks are plain function
+// pointers, so it is one global), and helpers that step a ManualClock.
+
+#include "CanChannel.h"
+#include "Clock.h"
+#include "PortEngine.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <ostream>
+#include <string>
+#include <vector>
+
+// Everything the engine wrote; write() fails while `failWrites` is set.
+class RecordingChannel final : public CanChannel {
+public:
+    bool open(uint32_t, ChannelListener& listener, std::string&) override;
+    void close() override;
+    bool write(const CanFrame& frame) override;
+
+    std::vector<CanFrame> written() const;
+    void setFailWrites(bool fail);
+    // Hands a frame to the engine as if it came from the bus.
+    void receive(const CanFrame& frame);
+    void setCondition(uint32_t bit, bool present);
+
+private:
+    mutable std::mutex mutex_;
+    ChannelListener* listener_ = nullptr;
+    std::vector<CanFrame> written_;
+    bool failWrites_ = false;
+};
+
+// One notice as a callback saw it, with the clock's time in ms.
+struct Notice {
+    char kind; // 'S' start, 'E' end, 'R' response
+    uint8_t group;
+    int64_t atMs;
+    uint32_t id = 0;
+    uint8_t firstByte = 0;
+
+    friend bool operator==(const Notice&, const Notice&) = default;
+    friend std::ostream& operator<<(std::ostream& out, const Notice& n) {
+        out << n.kind << " group " << int(n.group) << " at " << n.atMs << " ms";
+        if (n.kind == 'R')
+            out << " id " << n.id << " byte " << int(n.firstByte);
+        return out;
+    }
+};
+
+class NoticeRecorder {
+public:
+    explicit NoticeRecorder(const Clock& clock);
+    ~NoticeRecorder();
+
+    std::vector<Notice> notices() const;
+    // Waits until `count` notices were recorded; false after 10 s.
+    bool waitFor(size_t count) const;
+    // Runs at every start notice, after it was recorded (e.g. to set a response id).
+    std::function<void(uint8_t group)> onStart;
+
+    static void tx(uint32_t port, uint8_t group, uint8_t* state);
+    static void rx(uint32_t port, uint8_t group, uint32_t id, uint8_t mode, uint8_t rtr,
+                   uint8_t len, uint8_t* data);
+
+private:
+    void add(const Notice& n);
+
+    const Clock& clock_;
+    mutable std::mutex mutex_;
+    mutable std::condition_variable added_;
+    std::vector<Notice> notices_;
+};
+
+// Waits until the engine has done everything due at the clock's time.
+void settle(const PortEngine& engine);
+// Advances the clock 1 ms at a time, settling after each step.
+void advanceMs(ManualClock& clock, const PortEngine& engine, int ms);
+
+CanFrame frame(uint32_t id, uint8_t firstByte = 0, uint8_t len = 8);
+int64_t dueMs(const CanFrame& written);
