@@ -1,0 +1,228 @@
+// The driver's operations as the binding calls them, on the simulator ports
+// only: the port table, the information text, the search, a whole group
+// against the simulated device, and bad calls.
+
+#include "Driver.h"
+
+#include "SimProvider.h"
+#include "ZarvoCodes.h"
+
+#include <condition_variable>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace {
+
+Driver* g_driver = nullptr;
+
+struct Seen {
+    char kind;
+    uint32_t id = 0;
+    uint8_t firstByte = 0;
+    friend bool operator==(const Seen&, const Seen&) = default;
+    friend std::ostream& operator<<(std::ostream& out, const Seen& s) {
+        return out << s.kind << " " << s.id << " " << int(s.firstByte);
+    }
+};
+
+std::mutex g_mutex;
+std::condition_variable g_added;
+std::vector<Seen> g_seen;
+std::vector<uint32_t> g_requests; // per message of the group: the request identifier
+size_t g_started = 0;
+
+void add(const Seen& s) {
+    std::lock_guard lock(g_mutex);
+    g_seen.push_back(s);
+    g_added.notify_all();
+}
+
+// As the run engine does: at each start, name the response to wait for.
+void onTx(uint32_t port, uint8_t group, uint8_t* state) {
+    add({*state == 0 ? 'S' : 'E'});
+    if (*state == 0) {
+        std::lock_guard lock(g_mutex);
+        const uint32_t request = g_requests.at(g_started++);
+        g_driver->setResponseID(static_cast<uint8_t>(port), group,
+                                static_cast<int32_t>(request + 8));
+    }
+}
+
+void onRx(uint32_t, uint8_t, uint32_t id, uint8_t, uint8_t, uint8_t, uint8_t* data) {
+    add({'R', id, data[0]});
+}
+
+type_ZarvoMsg msg(uint32_t id, uint8_t byte0) {
+    type_ZarvoMsg m{};
+    std::memcpy(m.ID, &id, 4);
+    m.Len = 8;
+    m.Data[0] = byte0;
+    return m;
+}
+
+class DriverTest : public ::testing::Test {
+protected:
+    DriverTest() {
+        std::vector<std::unique_ptr<ChannelProvider>> providers;
+        providers.push_back(
+            std::make_unique<SimProvider>([] { return std::string("/nonexistent"); }));
+        driver = std::make_unique<Driver>(std::move(providers));
+        g_driver = driver.get();
+        std::lock_guard lock(g_mutex);
+        g_seen.clear();
+        g_started = 0;
+    }
+    ~DriverTest() override {
+        driver.reset();
+        g_driver = nullptr;
+    }
+
+    std::unique_ptr<Driver> driver;
+};
+
+TEST_F(DriverTest, PortTableListsTheSimulatorPorts) {
+    uint8_t count = 0;
+    uint32_t types[kZarvoMaxPorts]{};
+    uint32_t modules[kZarvoMaxPorts]{};
+    uint8_t area[kZarvoModuleAreaSize];
+    char names[kZarvoMaxPorts * kZarvoTextSize];
+    char versions[kZarvoMaxPorts * kZarvoTextSize];
+    uint8_t canPorts[kZarvoMaxPorts]{};
+    ASSERT_EQ(driver->getPortTable(&count, types, modules, area, names, versions, canPorts),
+              kZarvoOk);
+    ASSERT_EQ(count, SimProvider::kPorts);
+    for (uint8_t i = 0; i < count; ++i) {
+        EXPECT_EQ(types[i], kTypeSimulator);
+        EXPECT_EQ(modules[i], 0u);
+        EXPECT_EQ(canPorts[i], i);
+        EXPECT_STREQ(names + i * kZarvoTextSize, "Simulator");
+        EXPECT_EQ(std::string(versions + i * kZarvoTextSize).rfind("Kestrel ", 0), 0u);
+    }
+    uint8_t onlyCount = 0;
+    EXPECT_EQ(
+        driver->getPortTable(&onlyCount, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
+        kZarvoOk);
+    EXPECT_EQ(onlyCount, count);
+}
+
+TEST_F(DriverTest, InformationTextPutsVersionAndBackendsFromThe77thCharacter) {
+    char info[kZarvoDriverInfoSize];
+    std::memset(info, 'x', sizeof info);
+    ASSERT_EQ(driver->getDriverInfo(info), kZarvoOk);
+    const size_t length = strnlen(info, sizeof info);
+    ASSERT_LT(length, sizeof info) << "zero-terminated";
+    const std::string shown = std::string(info).substr(76, 128);
+    EXPECT_EQ(shown.rfind(std::string("Version ") + kDriverVersion, 0), 0u) << shown;
+    EXPECT_NE(shown.find("Simulator: 2 ports"), std::string::npos) << shown;
+}
+
+TEST_F(DriverTest, SearchRunsInTheBackgroundUntil100) {
+    ASSERT_EQ(driver->startSearch(), kZarvoOk);
+    uint8_t percent = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (percent < 100 && std::chrono::steady_clock::now() < deadline) {
+        driver->getSearchProgress(&percent);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_EQ(percent, 100);
+    uint8_t count = 0;
+    driver->getPortTable(&count, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_EQ(count, SimProvider::kPorts);
+}
+
+TEST_F(DriverTest, GroupAgainstTheSimulatedDeviceReportsEveryStepInOrder) {
+    ASSERT_EQ(driver->openPort(0, 500000), kZarvoOk);
+    ASSERT_EQ(driver->setGroupCount(0, 1), kZarvoOk);
+    g_requests = {0x100, 0x7E0};
+    const type_ZarvoMsg msgs[] = {msg(0x100, 0x01), msg(0x7E0, 0x22)};
+    const int32_t intervals[] = {200, 200}; // windows far longer than the 1 ms answer
+    const int32_t times[] = {2, 1};
+    const int32_t terminals[] = {0, 0};
+    ASSERT_EQ(driver->sendGroup(0, 0, 2, msgs, intervals, times, terminals), kZarvoOk);
+    ASSERT_EQ(driver->setRxCallback(0, 0, onRx), kZarvoOk);
+    ASSERT_EQ(driver->setTxCallback(0, 0, onTx), kZarvoOk);
+
+    const std::vector<Seen> expected{
+        {'S'}, {'R', 0x108, 0x41}, {'R', 0x108, 0x41}, {'E'}, {'S'}, {'R', 0x7E8, 0x62}, {'E'}};
+    {
+        std::unique_lock lock(g_mutex);
+        ASSERT_TRUE(g_added.wait_for(lock, std::chrono::seconds(20),
+                                     [&] { return g_seen.size() >= expected.size(); }));
+        EXPECT_EQ(g_seen, expected);
+    }
+
+    // The answers and the device's broadcasts also went to the receive queue.
+    uint16_t waiting = 0;
+    ASSERT_EQ(driver->getRxCount(0, &waiting), kZarvoOk);
+    EXPECT_GE(waiting, 3);
+    uint32_t id = 0;
+    uint8_t mode = 9, rtr = 9, len = 0, data[8]{};
+    uint64_t stamp = 0;
+    bool sawAnswer = false;
+    while (driver->readFrame(0, &id, &mode, &rtr, &len, data, &stamp) == kZarvoOk)
+        sawAnswer |= id == 0x7E8 && mode == 0 && rtr == 0 && len == 8 && data[0] == 0x62;
+    EXPECT_TRUE(sawAnswer);
+    uint32_t status = 1;
+    ASSERT_EQ(driver->getPortStatus(0, &status, nullptr), kZarvoOk);
+    EXPECT_EQ(status, 0u);
+    EXPECT_EQ(driver->closePort(0), kZarvoOk);
+    ASSERT_EQ(driver->getPortStatus(0, &status, nullptr), kZarvoOk);
+    EXPECT_EQ(status, kStatusNotOpen);
+}
+
+TEST_F(DriverTest, BadCallsAreRefusedHarmlessly) {
+    const type_ZarvoMsg one[] = {msg(0x100, 0)};
+    const int32_t v[] = {1};
+    uint8_t u8 = 0;
+    uint16_t u16 = 0;
+    uint32_t u32 = 0;
+    uint8_t data[8]{};
+    const struct {
+        const char* call;
+        int32_t result;
+        int32_t expected;
+    } cases[] = {
+        {"open unknown port", driver->openPort(7, 500000), kZarvoUnknownPort},
+        {"open at bit rate 0", driver->openPort(1, 0), kZarvoOpenFailed},
+        {"close unknown port", driver->closePort(7), kZarvoUnknownPort},
+        {"send on unknown port", driver->sendGroup(7, 0, 1, one, v, v, v), kZarvoUnknownPort},
+        {"send on closed port", driver->sendGroup(0, 0, 1, one, v, v, v), kZarvoNotOpen},
+        {"send without records", driver->sendGroup(0, 0, 1, nullptr, v, v, v), kZarvoBadArgument},
+        {"send without intervals", driver->sendGroup(0, 0, 1, one, nullptr, v, v),
+         kZarvoBadArgument},
+        {"stop on unknown port", driver->stopGroup(7, 0), kZarvoUnknownPort},
+        {"group count on closed port", driver->setGroupCount(0, 2), kZarvoNotOpen},
+        {"tx callback on unknown port", driver->setTxCallback(7, 0, onTx), kZarvoUnknownPort},
+        {"rx callback on closed port", driver->setRxCallback(0, 0, onRx), kZarvoNotOpen},
+        {"response id on unknown port", driver->setResponseID(7, 0, 1), kZarvoUnknownPort},
+        {"read without buffers", driver->readFrame(0, nullptr, &u8, &u8, &u8, data, nullptr),
+         kZarvoBadArgument},
+        {"read on closed port", driver->readFrame(0, &u32, &u8, &u8, &u8, data, nullptr),
+         kZarvoNotOpen},
+        {"count without buffer", driver->getRxCount(0, nullptr), kZarvoBadArgument},
+        {"count on unknown port", driver->getRxCount(7, &u16), kZarvoUnknownPort},
+        {"status without buffer", driver->getPortStatus(0, nullptr, nullptr), kZarvoBadArgument},
+        {"info without buffer", driver->getDriverInfo(nullptr), kZarvoBadArgument},
+        {"progress without buffer", driver->getSearchProgress(nullptr), kZarvoBadArgument},
+        {"table without count",
+         driver->getPortTable(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
+         kZarvoBadArgument},
+        {"IP of a module without one", driver->getModuleIP(0, data), kZarvoUnknownModule},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.result, c.expected) << c.call;
+
+    uint32_t status = 0;
+    driver->getPortStatus(1, &status, nullptr);
+    EXPECT_EQ(status, kStatusNotOpen | kStatusOpenFailed) << "a failed opening shows";
+    driver->getPortStatus(7, &status, nullptr);
+    EXPECT_NE(status, 0u);
+
+    ASSERT_EQ(driver->openPort(0, 500000), kZarvoOk);
+    EXPECT_EQ(driver->sendGroup(0, 0, 0, nullptr, nullptr, nullptr, nullptr), kZarvoOk)
+        << "an empty group (n = 0) is accepted and done at once";
+    EXPECT_EQ(driver->sendGroup(0, 1, 1, one, v, v, v), kZarvoBadGroup);
+}
+
+} // namespace

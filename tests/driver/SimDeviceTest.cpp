@@ -1,0 +1,263 @@
+// The simulated bus and its device: the default device's answers and
+// broadcasts, bit times and arbitration on the bus, and SimDevice.ini.
+
+#include "SimDevice.h"
+
+#include "DriverLog.h"
+#include "SimChannel.h"
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace {
+
+class Collector final : public ChannelListener {
+public:
+    void frameReceived(const CanFrame& frame) override {
+        std::lock_guard lock(mutex_);
+        frames_.push_back(frame);
+    }
+    void conditionChanged(uint32_t, bool) override {}
+
+    std::optional<CanFrame> find(uint32_t id) const {
+        std::lock_guard lock(mutex_);
+        for (const CanFrame& f : frames_) {
+            if (f.id == id)
+                return f;
+        }
+        return std::nullopt;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<CanFrame> frames_;
+};
+
+// Moves the clock 1 ms at a time until a frame with `id` arrived (at most 5 s
+// of simulated time).
+std::optional<CanFrame> runUntil(ManualClock& clock, const Collector& collector, uint32_t id) {
+    for (int ms = 0; ms < 5000; ++ms) {
+        if (auto f = collector.find(id))
+            return f;
+        clock.advance(std::chrono::milliseconds(1));
+        std::this_thread::sleep_for(std::chrono::microseconds(300));
+    }
+    return collector.find(id);
+}
+
+CanFrame request(uint32_t id, bool extended, bool remote, uint8_t len,
+                 std::array<uint8_t, 8> data = {}) {
+    CanFrame f;
+    f.id = id;
+    f.extended = extended;
+    f.remote = remote;
+    f.len = len;
+    f.data = data;
+    return f;
+}
+
+SimDeviceConfig parsed(const std::string& text) {
+    std::string error;
+    std::optional<SimDeviceConfig> config = parseSimDeviceConfig(text, error);
+    EXPECT_TRUE(config) << error;
+    return config.value_or(SimDeviceConfig{});
+}
+
+struct Answer {
+    const char* what;
+    CanFrame request;
+    std::optional<CanFrame> response;
+};
+
+TEST(SimDeviceTest, DefaultDeviceAnswersRequestsByTheRules) {
+    const std::array<uint8_t, 8> bytes{0xF0, 1, 2, 3, 4, 5, 6, 7};
+    const std::array<uint8_t, 8> answered{0x30, 1, 2, 3, 4, 5, 6, 7};
+    const Answer cases[] = {
+        {"11-bit data", request(0x123, false, false, 8, bytes),
+         request(0x12B, false, false, 8, answered)},
+        {"highest 11-bit", request(0x7F7, false, false, 3, bytes),
+         request(0x7FF, false, false, 3, answered)},
+        {"29-bit data", request(0x1ABCDE0, true, false, 8, bytes),
+         request(0x1ABCDE8, true, false, 8, answered)},
+        {"highest 29-bit", request(0x1FFFFFF7, true, false, 1, bytes),
+         request(0x1FFFFFFF, true, false, 1, answered)},
+        {"remote", request(0x321, false, true, 5),
+         request(0x321, false, false, 5, {0, 1, 2, 3, 4, 5, 6, 7})},
+        {"11-bit above 0x7F7", request(0x7F8, false, false, 8, bytes), std::nullopt},
+        {"29-bit above 0x1FFFFFF7", request(0x1FFFFFF8, true, false, 8, bytes), std::nullopt},
+    };
+    const SimDeviceConfig device = SimDeviceConfig::defaults();
+    for (const Answer& c : cases) {
+        SCOPED_TRACE(c.what);
+        const SimResponder* r = device.responderFor(c.request);
+        ASSERT_EQ(r != nullptr, c.response.has_value());
+        if (r) {
+            EXPECT_EQ(r->answer(c.request), *c.response);
+            EXPECT_EQ(r->delayMs, 1);
+        }
+    }
+}
+
+TEST(SimDeviceTest, DefaultBroadcastsCarryTheTrendValuesLeastSignificantByteFirst) {
+    const SimDeviceConfig device = SimDeviceConfig::defaults();
+    ASSERT_EQ(device.broadcasts.size(), 2u);
+    const SimBroadcast& values = device.broadcasts[0];
+    const SimBroadcast& clock = device.broadcasts[1];
+    EXPECT_EQ(values.id, 0x3E8u);
+    EXPECT_EQ(values.periodMs, 20);
+    EXPECT_EQ(clock.id, 0x3E9u);
+    EXPECT_EQ(clock.periodMs, 100);
+
+    const auto word = [](const CanFrame& f, int b) { return f.data[b] | f.data[b + 1] << 8; };
+    const CanFrame quarter = values.frameAt(0.5); // sine (2 s) at its top
+    EXPECT_EQ(word(quarter, 0), 250);
+    EXPECT_EQ(static_cast<int16_t>(word(quarter, 2)), 400);
+    const CanFrame second = values.frameAt(1.0);
+    EXPECT_EQ(word(second, 0), 500);
+    EXPECT_EQ(static_cast<int16_t>(word(second, 2)), 0);
+    float f = 0;
+    std::memcpy(&f, second.data.data() + 4, 4);
+    EXPECT_NEAR(f, 10 * std::sin(2 * M_PI * 0.2), 1e-4);
+    EXPECT_EQ(word(values.frameAt(2.0), 0), 1000) << "the ramp turns at 1000";
+    EXPECT_EQ(word(values.frameAt(4.0), 0), 0) << "and comes back to 0";
+    const CanFrame sine = values.frameAt(1.5);
+    EXPECT_EQ(static_cast<int16_t>(word(sine, 2)), -400);
+
+    double seconds = 0;
+    std::memcpy(&seconds, clock.frameAt(2.5).data.data(), 8);
+    EXPECT_DOUBLE_EQ(seconds, 2.5);
+}
+
+TEST(SimDeviceTest, FrameOccupiesTheBusForItsWorstCaseBitTime) {
+    EXPECT_EQ(worstCaseFrameBits(request(1, false, false, 8)), 135u);
+    EXPECT_EQ(worstCaseFrameBits(request(1, true, false, 8)), 160u);
+    EXPECT_EQ(worstCaseFrameBits(request(1, false, false, 0)), 55u);
+    EXPECT_EQ(worstCaseFrameBits(request(1, false, true, 8)), 55u)
+        << "a remote frame has no data field";
+
+    // At 10 kbit/s an 8-byte 11-bit frame takes 13.5 ms: request 0 … 13.5,
+    // answer after 1 ms from 14.5 to 28.0.
+    ManualClock clock;
+    SimChannel bus([] { return parsed("[Responder]\nRequest = any\nResponse = request+8\n"); },
+                   clock);
+    Collector port;
+    std::string note;
+    ASSERT_TRUE(bus.open(10000, port, note));
+    ASSERT_TRUE(bus.write(request(0x100, false, false, 8)));
+    const std::optional<CanFrame> answer = runUntil(clock, port, 0x108);
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->timeStampUs, 28000u);
+    EXPECT_FALSE(port.find(0x100)) << "a port does not receive its own frames";
+    bus.close();
+}
+
+TEST(SimDeviceTest, LowerIdentifierWinsTheBus) {
+    // A broadcast 0x050 and the request 0x100 are both ready at 0: the
+    // broadcast goes first (0 … 13.5), the request next (… 27.0), the
+    // answer after 1 ms (28.0 … 41.5).
+    ManualClock clock;
+    SimChannel bus(
+        [] {
+            return parsed("[Responder]\nRequest = 0x100\nResponse = request+8\n"
+                          "[Broadcast]\nID = 0x050\nPeriod = 1000\n");
+        },
+        clock);
+    Collector port;
+    std::string note;
+    ASSERT_TRUE(bus.open(10000, port, note));
+    ASSERT_TRUE(bus.write(request(0x100, false, false, 8)));
+    const std::optional<CanFrame> answer = runUntil(clock, port, 0x108);
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->timeStampUs, 41500u);
+    EXPECT_EQ(port.find(0x050)->timeStampUs, 13500u);
+    EXPECT_EQ(bus.framesOnBus(), 3u);
+}
+
+TEST(SimDeviceTest, FullTransmitQueueRefusesFramesAndBadBitRatesDoNotOpen) {
+    ManualClock clock; // never advanced: nothing leaves the queue
+    SimChannel bus([] { return SimDeviceConfig{}; }, clock);
+    Collector port;
+    std::string note;
+    EXPECT_FALSE(bus.open(0, port, note));
+    EXPECT_NE(note.find("bit rate"), std::string::npos);
+    EXPECT_FALSE(bus.write(request(1, false, false, 0))) << "not open";
+    ASSERT_TRUE(bus.open(1000000, port, note));
+    for (size_t i = 0; i < SimChannel::kTxQueueLimit; ++i)
+        ASSERT_TRUE(bus.write(request(1, false, false, 0)));
+    EXPECT_FALSE(bus.write(request(1, false, false, 0)));
+}
+
+TEST(SimDeviceTest, ExampleFileDescribesItsResponders) {
+    std::ifstream file(KESTREL_EXAMPLES_DIR "/SimDevice.ini");
+    ASSERT_TRUE(file);
+    const SimDeviceConfig c = parsed(std::string(std::istreambuf_iterator<char>(file), {}));
+    ASSERT_EQ(c.responders.size(), 4u);
+    ASSERT_EQ(c.broadcasts.size(), 2u);
+
+    const CanFrame diag = request(0x7E0, false, false, 8, {0x10, 0x03});
+    EXPECT_EQ(c.responderFor(diag)->answer(diag), request(0x7E8, false, false, 8, {0x50, 0x03}));
+    EXPECT_EQ(c.responderFor(diag)->delayMs, 5);
+    const CanFrame sdo = request(0x1FF, false, false, 8);
+    EXPECT_EQ(c.responderFor(sdo)->answer(sdo), request(0x581, false, false, 4, {0x60, 0, 0x10}));
+    EXPECT_FALSE(c.responderFor(request(0x123, false, false, 2))->answers);
+    EXPECT_EQ(c.responderFor(request(0x200, false, false, 2)), nullptr);
+    EXPECT_EQ(c.broadcasts[0].values.size(), 3u);
+    EXPECT_EQ(c.broadcasts[1].values[0].wave, SimValue::Wave::Time);
+}
+
+TEST(SimDeviceTest, FileErrorsNameTheirLine) {
+    const struct {
+        const char* text;
+        const char* error;
+    } cases[] = {
+        {"[Gadget]", "line 1: unknown section [Gadget]"},
+        {"Request = 1", "line 1: expected key = value inside a section"},
+        {"[Responder]\nRequest = 0x800-0x100", "line 2: bad Request '0x800-0x100'"},
+        {"[Responder]\nRequest = 0x20000000", "line 2: bad Request '0x20000000'"},
+        {"[Responder]\n\n; note\nDelay = -1", "line 4: bad Delay '-1'"},
+        {"[Responder]\nData = 1 2 3 4 5 6 7 8 9", "line 2: bad Data '1 2 3 4 5 6 7 8 9'"},
+        {"[Responder]\nData = 1FF", "line 2: bad Data '1FF'"},
+        {"[Responder]\nResponse = request*2", "line 2: bad Response 'request*2'"},
+        {"[Responder]\nColour = red", "line 2: bad Colour 'red'"},
+        {"[Broadcast]\nPeriod = 0", "line 2: bad Period '0'"},
+        {"[Broadcast]\nFormat = any", "line 2: bad Format 'any'"},
+        {"[Broadcast]\nValue1 = WORD 7 sine 0 1 100", "line 2: bad Value1 'WORD 7 sine 0 1 100'"},
+        {"[Broadcast]\nValue1 = long 0 wobble", "line 2: bad Value1 'long 0 wobble'"},
+        {"[Broadcast]\nValue5 = BYTE 0 constant 1", "line 2: bad Value5 'BYTE 0 constant 1'"},
+        {"[Broadcast\nID = 1", "line 1: section header without ']'"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::string error;
+        EXPECT_FALSE(parseSimDeviceConfig(c.text, error));
+        EXPECT_EQ(error, c.error);
+    }
+}
+
+TEST(SimDeviceTest, BrokenFileIsLoggedAndTheDefaultDeviceServes) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() /
+        ("kestrel-simdevice-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+         "-" + std::to_string(reinterpret_cast<uintptr_t>(&folder)));
+    std::filesystem::create_directories(folder);
+    std::vector<std::string> log;
+    setDriverLogSink([&](const std::string& line) { log.push_back(line); });
+
+    EXPECT_EQ(loadSimDeviceConfig(folder.string()).broadcasts.size(), 2u) << "no file: default";
+    EXPECT_TRUE(log.empty());
+    std::ofstream(folder / kSimDeviceFile) << "[Broadcast]\nPeriod = fast\n";
+    const SimDeviceConfig device = loadSimDeviceConfig(folder.string());
+    EXPECT_EQ(device.responders.size(), SimDeviceConfig::defaults().responders.size());
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_NE(log[0].find("line 2: bad Period 'fast'"), std::string::npos);
+    EXPECT_NE(log[0].find("default device"), std::string::npos);
+
+    setDriverLogSink(nullptr);
+    std::filesystem::remove_all(folder);
+}
+
+} // namespace
