@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <functional>
+#include <type_traits>
 #include <vector>
 
 namespace {

@@ -12,6 +12,8 @@ struct ReadResult {
 
 // Loads the file into the table. Throws ConvertError at the first value that
 // is not a number; the items read completely before it stay in the table.
+// Throws IniFileError (a std::runtime_error) when the file exists but cannot
+// be read. Sections beyond the table's 100 items are logged and counted.
 ReadResult ReadTestConfig(const QString& path);
 
 // Raised by WriteTestConfig before the old file is touched: a description that

@@ -16,6 +16,12 @@ qsizetype HeaderEnd(const QString& trimmed) {
     return trimmed.startsWith(QLatin1Char('[')) ? trimmed.lastIndexOf(QLatin1Char(']')) : -1;
 }
 
+// Never null, even for "[]": a null name marks the lines before the first header.
+QString HeaderName(const QString& trimmed, qsizetype headerEnd) {
+    const QString name = trimmed.mid(1, headerEnd - 1).trimmed();
+    return name.isNull() ? QStringLiteral("") : name;
+}
+
 } // namespace
 
 QString DecodeIniText(const QByteArray& bytes) {
@@ -70,7 +76,7 @@ IniDocument IniDocument::parse(const QByteArray& bytes) {
         const qsizetype equals = trimmed.indexOf(QLatin1Char('='));
         const qsizetype headerEnd = HeaderEnd(trimmed);
         if (headerEnd > 0)
-            doc.sections_.append(Section{trimmed.mid(1, headerEnd - 1).trimmed(), {}});
+            doc.sections_.append(Section{HeaderName(trimmed, headerEnd), {}});
         else if (IsComment(trimmed) || equals <= 0)
             doc.sections_.last().lines.append(Line{{}, {}, raw});
         else

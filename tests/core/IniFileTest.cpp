@@ -15,8 +15,9 @@ TEST(IniDocument, AcceptsTheUsualForms) {
                                                "Key=second copy\r\n"
                                                "not a key line\r\n"
                                                "[second]\n"
-                                               "a=b=c\n");
-    ASSERT_EQ(doc.sections().size(), 3); // the lines before [First] form a nameless section
+                                               "a=b=c\n"
+                                               "[]\n");
+    ASSERT_EQ(doc.sections().size(), 4); // the lines before [First] form a nameless section
     EXPECT_TRUE(doc.sections()[0].name.isNull());
     const IniDocument::Section* first = doc.section(QStringLiteral("FIRST"));
     ASSERT_NE(first, nullptr);
@@ -26,6 +27,7 @@ TEST(IniDocument, AcceptsTheUsualForms) {
     EXPECT_EQ(first->value(QStringLiteral("missing"), QStringLiteral("x")), QStringLiteral("x"));
     EXPECT_EQ(doc.section(QStringLiteral("second"))->value(QStringLiteral("a"), {}),
               QStringLiteral("b=c"));
+    EXPECT_FALSE(doc.sections()[3].name.isNull()); // "[]" is a section, not the preamble
     EXPECT_EQ(doc.section(QStringLiteral("First"), Qt::CaseSensitive), first);
     EXPECT_EQ(doc.section(QStringLiteral("first"), Qt::CaseSensitive), nullptr);
 }
