@@ -214,8 +214,9 @@ private:
         if (!wait->done.wait_for(lock, kOpenTimeout, [&] { return wait->connected.has_value(); }))
             wait->connected = false;
         configurationRefused_ = wait->configurationRefused;
-        error = wait->error.isEmpty() ? "not connected" : wait->error.toStdString();
         const bool connected = *wait->connected;
+        if (!connected)
+            error = wait->error.isEmpty() ? "not connected" : wait->error.toStdString();
         lock.unlock();
         if (connected)
             open_.store(true);
