@@ -1,0 +1,157 @@
+// kestrel-cli run, run as a program on the built-in simulated bus, whose
+// default device answers a data frame with identifier + 8, byte 0 + 0x40.
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Outcome {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// One item section sending byte 0x01 every 20 ms; `keys` adds the others.
+QByteArray Item(int n, const QByteArray& name, const QByteArray& keys) {
+    return "[" + QByteArray::number(n) + "]\nDescription1=" + name +
+           "\nTxCANLen=1\nTxCANData0=01\nTxLoopInterval=20\n" + keys + "\n";
+}
+
+class CliRunTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+
+    // The port and bit rate are always given (a later --port wins), so no
+    // Zarvo.ini is read.
+    Outcome run(const QStringList& args) const {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_STATE_HOME"), dir.filePath("state"));
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(KESTREL_CLI_PATH),
+                      QStringList{"run", "--port", "0", "--bitrate", "500000"} + args);
+        EXPECT_TRUE(process.waitForFinished(120000));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    QString writeFile(const QString& name, const QByteArray& bytes) const {
+        QFile file(dir.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return file.fileName();
+    }
+
+    QByteArray readFile(const QString& name) const {
+        QFile file(dir.filePath(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // The printed line of the item named `name`, blanks collapsed.
+    static QString Line(const Outcome& o, const QString& name) {
+        for (const QString& line : o.out.split('\n'))
+            if (line.startsWith(name + "  "))
+                return line.simplified();
+        return {};
+    }
+
+    const QString demo = QStringLiteral(KESTREL_EXAMPLES_DIR "/demo.ini");
+    QTemporaryDir dir;
+};
+
+TEST_F(CliRunTest, DemoRunsToItsEndWithTheExpectedVerdicts) {
+    for (const QStringList& mode : {QStringList(), QStringList{"--group"}}) {
+        const Outcome o = run(QStringList{demo, "--junit", dir.filePath("demo.xml"), "--csv",
+                                          dir.filePath("demo.csv")} +
+                              mode);
+        EXPECT_EQ(o.exitCode, 1) << qPrintable(o.err);
+        const QStringList lines = o.out.split('\n', Qt::SkipEmptyParts);
+        ASSERT_EQ(lines.size(), 8) << qPrintable(o.out);
+        EXPECT_EQ(lines[0], "The testing process is complete!");
+        EXPECT_EQ(lines[1].simplified(),
+                  "Test Name Test Parameter Start Time End Time Result Remarks");
+        EXPECT_TRUE(Line(o, "Read VIN").endsWith(" 0"));
+        EXPECT_TRUE(Line(o, "Heartbeat").endsWith(" --"));
+        EXPECT_TRUE(Line(o, "Wrong expectation").endsWith(" 24 Len, D1"));
+
+        const QByteArray xml = readFile("demo.xml");
+        EXPECT_TRUE(xml.contains("tests=\"6\" failures=\"1\"")) << xml.constData();
+        EXPECT_TRUE(xml.contains("<failure message=\"Result 24: Len, D1\"/>"));
+        const QByteArray csv = readFile("demo.csv");
+        EXPECT_TRUE(csv.startsWith("Test Name,Test Parameter,Start Time,End Time,Result,"
+                                   "Remarks\r\nRead VIN,UDS 22 F1 90,"));
+        EXPECT_TRUE(csv.contains(",24,\"Len, D1\"\r\n"));
+    }
+    // Every run leaves its report beside the log folder.
+    EXPECT_EQ(QDir(dir.filePath("state/Reports")).entryList({"demo-*.csv"}).size(), 2);
+}
+
+TEST_F(CliRunTest, ASingleItemRunJudgesOnlyThatItem) {
+    const Outcome o = run({demo, "--item", "2"});
+    EXPECT_EQ(o.exitCode, 0) << qPrintable(o.err);
+    EXPECT_TRUE(Line(o, "Set lamp").endsWith(" 0"));
+    EXPECT_TRUE(Line(o, "Read VIN").isEmpty());
+}
+
+TEST_F(CliRunTest, AnExpectedResponseThatNeverComesFailsTheItem) {
+    // 0x7FF is beyond the identifiers the simulated device answers.
+    const QString file = writeFile(
+        "silent.ini",
+        Item(0, "Silent", "TxCANID=7FF\nTxLoopTimes=1\nComp_CANID=807") +
+            Item(1, "Nothing compared", "TxCANID=7FF\nTxLoopTimes=1") +
+            Item(2, "Answered", "TxCANID=100\nTxLoopTimes=1\nComp_CANID=108\nComp_CANData0=41"));
+    const Outcome o = run({file, "--junit", dir.filePath("silent.xml")});
+    EXPECT_EQ(o.exitCode, 1);
+    EXPECT_TRUE(Line(o, "Silent").endsWith(" --")) << qPrintable(o.out);
+    const QByteArray xml = readFile("silent.xml");
+    EXPECT_TRUE(xml.contains("tests=\"3\" failures=\"1\"")) << xml.constData();
+    EXPECT_TRUE(xml.contains("<failure message=\"no response\"/>"));
+
+    const Outcome passed = run({file, "--item", "3"});
+    EXPECT_EQ(passed.exitCode, 0);
+}
+
+TEST_F(CliRunTest, TimeoutStopsARunThatNeverEnds) {
+    const QString file =
+        writeFile("forever.ini", Item(0, "Repeated", "TxCANID=100\nTxLoopTimes=0"));
+    const Outcome o = run({file, "--timeout", "0.5"});
+    EXPECT_EQ(o.exitCode, 4);
+    EXPECT_FALSE(o.out.contains("The testing process is complete!"));
+    EXPECT_TRUE(Line(o, "Repeated").contains(" --")) << qPrintable(o.out);
+}
+
+TEST_F(CliRunTest, RefusedRunsTellWhy) {
+    const QString bad = writeFile("bad.ini", Item(0, "Bad", "TxCANID=0xZZ\nTxLoopTimes=1"));
+    const QString empty = writeFile("empty.ini", "[ORBTEC_ZarvoPortConfig]\n");
+    const struct {
+        QStringList args;
+        int exitCode;
+        const char* message;
+    } cases[] = {
+        {{dir.filePath("missing.ini")}, 2, "missing.ini: no such file"},
+        {{bad}, 2, "'0x0xZZ' is not a valid integer value"},
+        {{empty}, 2, "empty.ini: no test items"},
+        {{demo, "--port", "7"}, 3, "The Zarvo port is error. Please search CAN devices again!"},
+        {{demo, "--item", "7"}, 64, "--item 7: the file has 6 items"},
+        {{}, 64, "usage:"},
+        {{demo, "--item", "0"}, 64, "usage:"},
+        {{demo, "--item", "1", "--group"}, 64, "usage:"},
+        {{demo, "--timeout", "-1"}, 64, "usage:"},
+        {{demo, "--bitrate", "fast"}, 64, "usage:"},
+        {{demo, "--junit"}, 64, "usage:"},
+        {{demo, "--verbose", "1"}, 64, "usage:"},
+        {{demo, demo}, 64, "usage:"},
+    };
+    for (const auto& c : cases) {
+        const Outcome o = run(c.args);
+        EXPECT_EQ(o.exitCode, c.exitCode) << qPrintable(c.args.join(' '));
+        EXPECT_TRUE(o.err.contains(QLatin1String(c.message))) << qPrintable(o.err);
+    }
+}
+
+} // namespace
