@@ -100,7 +100,8 @@ struct expr_cursor {
     void leave() { --depth; }
 
     // True when a resolver may be called. A floating-point error raised so far ends
-    // the evaluation here, as a trap would have; the entry then reports the error.
+    // the evaluation here, as a trap would have; no message is stored, because the
+    // entry reports the raised error instead.
     bool mayCallOut() {
         if (!failed && std::fetestexcept(kFpErrors) != 0)
             failed = true;
@@ -172,9 +173,11 @@ double number(expr_cursor& c) {
         collect<isSign>(c, token, false, kTooLong);
         collect<isDigit>(c, token, true, kTooLong);
     }
-    double value = 0;
+    // A literal cut off at the length bound is not converted: its exponent, and so
+    // a possible overflow, is incomplete.
     if (c.failed)
         return 0;
+    double value = 0;
     if (!expr_scan_real(token.text(), static_cast<std::size_t>(token.size()), value))
         c.fail("Failed to read real number");
     c.skipBlanks();
