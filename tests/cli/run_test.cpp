@@ -21,8 +21,23 @@ QByteArray Item(int n, const QByteArray& name, const QByteArray& keys) {
            "\nTxCANLen=1\nTxCANData0=01\nTxLoopInterval=20\n" + keys + "\n";
 }
 
+// The first simulator port in the table `kestrel-cli ports` prints.
+QString SimulatorPort() {
+    QProcess process;
+    process.start(QStringLiteral(KESTREL_CLI_PATH), {QStringLiteral("ports")});
+    process.waitForFinished(60000);
+    for (const QString& line : QString::fromUtf8(process.readAllStandardOutput()).split('\n')) {
+        const QStringList fields = line.simplified().split(' ');
+        if (fields.size() > 1 && fields[1] == QLatin1String("Simulator"))
+            return fields[0];
+    }
+    ADD_FAILURE() << "no simulator port";
+    return QStringLiteral("0");
+}
+
 class CliRunTest : public ::testing::Test {
 protected:
+    static void SetUpTestSuite() { port = SimulatorPort(); }
     void SetUp() override { ASSERT_TRUE(dir.isValid()); }
 
     // The port and bit rate are always given (a later --port wins), so no
@@ -33,7 +48,7 @@ protected:
         env.insert(QStringLiteral("XDG_STATE_HOME"), dir.filePath("state"));
         process.setProcessEnvironment(env);
         process.start(QStringLiteral(KESTREL_CLI_PATH),
-                      QStringList{"run", "--port", "0", "--bitrate", "500000"} + args);
+                      QStringList{"run", "--port", port, "--bitrate", "500000"} + args);
         EXPECT_TRUE(process.waitForFinished(120000));
         EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
         return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
@@ -60,6 +75,7 @@ protected:
         return {};
     }
 
+    static inline QString port;
     const QString demo = QStringLiteral(KESTREL_EXAMPLES_DIR "/demo.ini");
     QTemporaryDir dir;
 };
@@ -136,7 +152,7 @@ TEST_F(CliRunTest, RefusedRunsTellWhy) {
         {{dir.filePath("missing.ini")}, 2, "missing.ini: no such file"},
         {{bad}, 2, "'0x0xZZ' is not a valid integer value"},
         {{empty}, 2, "empty.ini: no test items"},
-        {{demo, "--port", "7"}, 3, "The Zarvo port is error. Please search CAN devices again!"},
+        {{demo, "--port", "250"}, 3, "The Zarvo port is error. Please search CAN devices again!"},
         {{demo, "--item", "7"}, 64, "--item 7: the file has 6 items"},
         {{}, 64, "usage:"},
         {{demo, "--item", "0"}, 64, "usage:"},

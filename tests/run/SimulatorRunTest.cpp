@@ -1,0 +1,113 @@
+// Whole runs of the demo configuration on a simulator port of Kestrel's own
+// driver, whose default device answers a data frame on identifier + 8 with
+// byte 0 + 0x40 and the other bytes copied.
+
+#include "AppPaths.h"
+#include "ConfigFile.h"
+#include "Phrases.h"
+#include "RunController.h"
+#include "RunTestSupport.h"
+#include "ZarvoApi.h"
+
+#include <QTemporaryDir>
+#include <array>
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr uint32_t kTypeSimulatorPort = 3100;
+
+// The first simulator port of the driver's port table.
+uint8_t SimulatorPort() {
+    uint8_t count = 0;
+    std::array<uint32_t, kZarvoMaxPorts> types{};
+    zarvo().Zarvo_GetPortTable(&count, types.data(), nullptr, nullptr, nullptr, nullptr, nullptr);
+    for (uint8_t port = 0; port < count; ++port)
+        if (types[port] == kTypeSimulatorPort)
+            return port;
+    ADD_FAILURE() << "no simulator port";
+    return 0;
+}
+
+class SimulatorRunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        SetProgramFolderForTesting(dir.path()); // no SimDevice.ini: the default device
+        CurrentConfigFile = QStringLiteral(KESTREL_EXAMPLES_DIR "/demo.ini");
+        ASSERT_EQ(ReadTestConfig(CurrentConfigFile).status, 0);
+        FillResultRows(Global_ResultCells());
+        ZarvoPort = SimulatorPort();
+        ZarvoBaudRate = 1000000;
+    }
+
+    // Serves the run and fires its timers as the main window's would, until it ends.
+    void RunToEnd() {
+        ASSERT_TRUE(view.serveUntil([this] {
+            if (view.timer(RunTimer::TestAllItems))
+                run.testAllItemsTimer();
+            else if (view.timer(RunTimer::TestSingleItem))
+                run.testSingleItemTimer();
+            return !run.isRunning();
+        }));
+    }
+
+    static QStringList Column(const std::vector<ResultCells::Row>& rows, int column) {
+        QStringList texts;
+        for (size_t row = 1; row < rows.size(); ++row)
+            texts << rows[row][column];
+        return texts;
+    }
+
+    QTemporaryDir dir;
+    TestRunView view;
+    RunController run{view, dir.filePath("Reports")};
+};
+
+TEST_F(SimulatorRunTest, DemoEndsByItselfWithItsVerdictsThenClears) {
+    for (bool groupSend : {false, true}) {
+        view.boxes.shown.clear();
+        run.testAllItems(groupSend);
+        RunToEnd();
+        EXPECT_EQ(view.boxes.texts("inform"), QStringList({Phrase(73)}));
+        const std::vector<ResultCells::Row>& seen = view.boxes.rowsAtInform;
+        EXPECT_EQ(Column(seen, ResultCells::Result), QStringList({"0", "0", "0", "--", "24", "0"}));
+        EXPECT_EQ(Column(seen, ResultCells::Remarks), QStringList({"", "", "", "", "Len, D1", ""}));
+        EXPECT_FALSE(Column(seen, ResultCells::EndTime).contains(""));
+        EXPECT_EQ(Column(Global_ResultCells().snapshot(), ResultCells::Result),
+                  QStringList({"", "", "", "", "", ""}));
+        EXPECT_EQ(view.controls.back(), RunControls::EndedByItself);
+        EXPECT_EQ(view.lamps.back(), StatusLamp::Blue);
+        EXPECT_TRUE(view.lamps.size() >= 2 &&
+                    view.lamps[view.lamps.size() - 2] == StatusLamp::Green);
+    }
+}
+
+TEST_F(SimulatorRunTest, StopEndsAnItemRepeatedUntilStopped) {
+    Global_CustomerCMD.TxLoopTimes[0] = 0;
+    run.testSelectedItem(1);
+    EXPECT_EQ(view.singleTransmit, QStringList({"show 0"}));
+    ASSERT_TRUE(view.serveUntil([] { return Cell(ResultCells::Result, 1) == "0"; }));
+    run.testSingleItemTimer(); // no end time: the run goes on
+    EXPECT_TRUE(run.isRunning());
+    run.stop();
+    EXPECT_FALSE(run.isRunning());
+    EXPECT_EQ(view.singleTransmit, QStringList({"show 0", "hide"}));
+    EXPECT_EQ(view.controls.back(), RunControls::Stopped);
+    EXPECT_EQ(run.lastResults()[0][ResultCells::Result], "0");
+    EXPECT_EQ(run.lastResults()[0][ResultCells::EndTime], "");
+    EXPECT_EQ(Cell(ResultCells::StartTime, 1), "");
+}
+
+TEST_F(SimulatorRunTest, APortBeyondTheTableRefusesTheRun) {
+    uint8_t count = 0;
+    zarvo().Zarvo_GetPortTable(&count, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    ZarvoPort = count;
+    run.testAllItems(false);
+    EXPECT_EQ(view.boxes.texts("error"), QStringList({Phrase(82)}));
+    EXPECT_TRUE(view.searchAgain.has_value());
+    EXPECT_TRUE(view.controls.empty());
+    EXPECT_FALSE(run.isRunning());
+}
+
+} // namespace
