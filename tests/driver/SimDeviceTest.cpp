@@ -186,9 +186,12 @@ TEST(SimDeviceTest, FullTransmitQueueRefusesFramesAndBadBitRatesDoNotOpen) {
     EXPECT_NE(note.find("bit rate"), std::string::npos);
     EXPECT_FALSE(bus.write(request(1, false, false, 0))) << "not open";
     ASSERT_TRUE(bus.open(1000000, port, note));
-    for (size_t i = 0; i < SimChannel::kTxQueueLimit; ++i)
-        ASSERT_TRUE(bus.write(request(1, false, false, 0)));
-    EXPECT_FALSE(bus.write(request(1, false, false, 0)));
+    size_t accepted = 0;
+    while (accepted < 1000 && bus.write(request(1, false, false, 0)))
+        ++accepted;
+    // The queue holds kTxQueueLimit; one more may already be on the bus.
+    EXPECT_GE(accepted, SimChannel::kTxQueueLimit);
+    EXPECT_LE(accepted, SimChannel::kTxQueueLimit + 1);
 }
 
 TEST(SimDeviceTest, ExampleFileDescribesItsResponders) {
