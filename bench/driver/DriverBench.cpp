@@ -1,0 +1,206 @@
+// Driver figures:
+//  1. periodic transmit every 1 ms on a simulator port at 1 Mbit/s: how far
+//     each transmission is from its due time, for the driver's scheduler and,
+//     in the same run, for a Qt::PreciseTimer sender;
+//  2. receive throughput: frames per second the driver takes in and hands
+//     through its receive queue without loss, against the 1 Mbit/s bus
+//     maximum for 8-byte frames.
+
+#include "PortEngine.h"
+#include "SimChannel.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono;
+
+int64_t nowUs() {
+    return duration_cast<microseconds>(steadyClock().now()).count();
+}
+
+// The simulated bus, noting for every frame how late it is against its due time.
+class TimingChannel final : public CanChannel {
+public:
+    TimingChannel() : bus_([] { return SimDeviceConfig::defaults(); }) {}
+    bool open(uint32_t bitRate, ChannelListener& listener, std::string& note) override {
+        return bus_.open(bitRate, listener, note);
+    }
+    void close() override { bus_.close(); }
+    bool write(const CanFrame& frame) override {
+        note(nowUs() - static_cast<int64_t>(frame.timeStampUs));
+        return bus_.write(frame);
+    }
+    void note(int64_t lateUs) {
+        std::lock_guard lock(mutex_);
+        lateUs_.push_back(lateUs);
+    }
+    std::vector<int64_t> lateness() const {
+        std::lock_guard lock(mutex_);
+        return lateUs_;
+    }
+
+private:
+    SimChannel bus_;
+    mutable std::mutex mutex_;
+    std::vector<int64_t> lateUs_;
+};
+
+struct Figures {
+    size_t samples = 0;
+    int64_t p50 = 0, p99 = 0, max = 0;
+};
+
+Figures figures(std::vector<int64_t> v) {
+    Figures f;
+    if (v.empty())
+        return f;
+    std::sort(v.begin(), v.end());
+    f.samples = v.size();
+    f.p50 = v[v.size() / 2];
+    f.p99 = v[v.size() * 99 / 100];
+    f.max = v.back();
+    return f;
+}
+
+double ratio(int64_t a, int64_t b) {
+    return static_cast<double>(a) / static_cast<double>(std::max<int64_t>(b, 1));
+}
+
+void noticeSink(uint32_t, uint8_t, uint8_t*) {}
+
+void periodicTransmit(QCoreApplication& app, int seconds) {
+    auto owned = std::make_unique<TimingChannel>();
+    TimingChannel* driverChannel = owned.get();
+    PortEngine engine(0, std::move(owned));
+    std::string note;
+    engine.open(1000000, note);
+    CanFrame frame;
+    frame.id = 0x7F8; // the default device does not answer it
+    frame.len = 8;
+    engine.setTxCallback(0, noticeSink);
+    engine.sendGroup(0, {{frame, 1, 0, 0}});
+
+    TimingChannel timerChannel;
+    struct Silent final : ChannelListener {
+        void frameReceived(const CanFrame&) override {}
+        void conditionChanged(uint32_t, bool) override {}
+    } silent;
+    timerChannel.open(1000000, silent, note);
+    QTimer timer;
+    timer.setTimerType(Qt::PreciseTimer);
+    timer.setInterval(1);
+    const int64_t start = nowUs();
+    int64_t ticks = 0;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        CanFrame f = frame;
+        f.timeStampUs = static_cast<uint64_t>(start + ++ticks * 1000);
+        timerChannel.write(f);
+    });
+    timer.start();
+    QTimer::singleShot(seconds * 1000, &app, &QCoreApplication::quit);
+    app.exec();
+    engine.close();
+    timerChannel.close();
+
+    const Figures d = figures(driverChannel->lateness());
+    const Figures q = figures(timerChannel.lateness());
+    std::printf("1. Periodic transmit, 1 ms interval, simulator port at 1 Mbit/s, %d s\n", seconds);
+    std::printf("   lateness against the due time   samples    p50 us    p99 us    max us\n");
+    std::printf("   driver scheduler               %8zu  %8lld  %8lld  %8lld\n", d.samples,
+                static_cast<long long>(d.p50), static_cast<long long>(d.p99),
+                static_cast<long long>(d.max));
+    std::printf("   QTimer (Qt::PreciseTimer)      %8zu  %8lld  %8lld  %8lld\n", q.samples,
+                static_cast<long long>(q.p50), static_cast<long long>(q.p99),
+                static_cast<long long>(q.max));
+    std::printf("   QTimer / driver: p50 %.1fx, p99 %.1fx, max %.1fx\n\n", ratio(q.p50, d.p50),
+                ratio(q.p99, d.p99), ratio(q.max, d.max));
+}
+
+// Hands frames to the engine as fast as a backend thread could.
+class FloodChannel final : public CanChannel {
+public:
+    bool open(uint32_t, ChannelListener& listener, std::string&) override {
+        listener_ = &listener;
+        return true;
+    }
+    void close() override {}
+    bool write(const CanFrame&) override { return true; }
+    ChannelListener* listener_ = nullptr;
+};
+
+void receiveThroughput(int seconds) {
+    auto owned = std::make_unique<FloodChannel>();
+    FloodChannel* channel = owned.get();
+    PortEngine engine(0, std::move(owned));
+    std::string note;
+    engine.open(1000000, note);
+    constexpr size_t kBatch = 256;
+
+    std::atomic<bool> stop{false};
+    std::atomic<uint64_t> taken{0};
+    std::thread consumer([&] {
+        CanFrame f;
+        while (!stop.load(std::memory_order_relaxed)) {
+            uint64_t n = 0;
+            while (engine.readFrame(f) == 0)
+                ++n;
+            taken.fetch_add(n, std::memory_order_relaxed);
+            if (n == 0)
+                std::this_thread::yield();
+        }
+    });
+    CanFrame frame;
+    frame.id = 0x3E8;
+    frame.len = 8;
+    const auto end = steady_clock::now() + std::chrono::seconds(seconds);
+    uint64_t given = 0;
+    while (steady_clock::now() < end) {
+        uint16_t waiting = 0;
+        engine.rxCount(waiting);
+        if (waiting + kBatch > PortEngine::kRxQueueCapacity) {
+            std::this_thread::yield(); // a real backend would wait for the bus anyway
+            continue;
+        }
+        for (size_t i = 0; i < kBatch; ++i)
+            channel->listener_->frameReceived(frame);
+        given += kBatch;
+    }
+    stop.store(true);
+    consumer.join();
+    CanFrame f;
+    uint64_t rest = 0;
+    while (engine.readFrame(f) == 0)
+        ++rest;
+    engine.close();
+
+    const double perSecond = static_cast<double>(taken.load() + rest) / seconds;
+    // The bus maximum: back-to-back 8-byte 11-bit frames without a single
+    // stuff bit, 111 bits each (interframe space included).
+    const double busMaximum = 1e6 / 111.0;
+    std::printf("2. Receive throughput through the queue, %d s\n", seconds);
+    std::printf("   frames given %llu, taken %llu, dropped %llu\n",
+                static_cast<unsigned long long>(given),
+                static_cast<unsigned long long>(taken.load() + rest),
+                static_cast<unsigned long long>(engine.droppedFrames()));
+    std::printf(
+        "   %.0f frames/s = %.1f x the 1 Mbit/s maximum of %.0f frames/s (8-byte, 11-bit)\n",
+        perSecond, perSecond / busMaximum, busMaximum);
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
+    periodicTransmit(app, seconds);
+    receiveThroughput(std::min(seconds, 3));
+    return 0;
+}
