@@ -7,6 +7,7 @@
 #include "Globals.h"
 #include "Phrases.h"
 #include "ResultGridModel.h"
+#include "ResultGridView.h"
 #include "StatusLamp.h"
 #include "SystemLog.h"
 #include "ZarvoIni.h"
@@ -18,7 +19,6 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
-#include <QTableView>
 #include <QToolButton>
 
 TForm_MainKestrel* Form_MainKestrel = nullptr;
@@ -111,13 +111,11 @@ void TForm_MainKestrel::showPortStatus(quint32 status) {
 }
 
 int TForm_MainKestrel::selectedGridRow() const {
-    const QModelIndexList rows = TntStringGrid_TestResult->selectionModel()->selectedRows();
-    return rows.isEmpty() ? 0 : rows.first().row() + 1;
+    return TntStringGrid_TestResult->selectedGridRow();
 }
 
 void TForm_MainKestrel::selectGridRow(int row) {
-    if (row >= 1 && row <= gridModel_->rowCount())
-        TntStringGrid_TestResult->selectRow(row - 1);
+    TntStringGrid_TestResult->selectGridRow(row);
 }
 
 // The run commands belong to the test run control, which fills them in.

@@ -13,10 +13,10 @@ class QCheckBox;
 class QFrame;
 class QLabel;
 class QMenu;
-class QTableView;
 class QTimer;
 class QToolButton;
 class ResultGridModel;
+class ResultGridView;
 class StatusLamp;
 class UserDialogs;
 
@@ -128,7 +128,7 @@ private:
     StatusLamp* Shape_CANStatus = nullptr;
     QLabel* Label1 = nullptr;
     ResultGridModel* gridModel_ = nullptr;
-    QTableView* TntStringGrid_TestResult = nullptr;
+    ResultGridView* TntStringGrid_TestResult = nullptr;
     QLabel* TntLabel_CurrentConfigurationFile = nullptr;
 
     QMenu* Menu_Person = nullptr;

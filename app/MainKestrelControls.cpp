@@ -12,7 +12,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
-#include <QTableView>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -37,7 +36,7 @@ void TForm_MainKestrel::createControls() {
     layout->addWidget(createToolPanel());
 
     gridModel_ = new ResultGridModel(Global_ResultCells(), this);
-    TntStringGrid_TestResult = CreateResultGrid(gridModel_, client);
+    TntStringGrid_TestResult = new ResultGridView(gridModel_, client);
     layout->addWidget(TntStringGrid_TestResult, 1);
 
     TntLabel_CurrentConfigurationFile = new QLabel(client);

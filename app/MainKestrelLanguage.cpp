@@ -15,7 +15,6 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QMenu>
-#include <QTableView>
 #include <QToolButton>
 
 namespace {

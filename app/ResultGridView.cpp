@@ -4,8 +4,8 @@
 #include "SystemLog.h"
 
 #include <QHeaderView>
+#include <QMouseEvent>
 #include <QPainter>
-#include <QTableView>
 #include <array>
 
 namespace {
@@ -67,22 +67,21 @@ void ResultCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     painter->drawText(option.rect, Qt::AlignCenter | Qt::TextSingleLine, text);
 }
 
-QTableView* CreateResultGrid(ResultGridModel* model, QWidget* parent) {
-    auto* grid = new QTableView(parent);
-    grid->setObjectName(QStringLiteral("TntStringGrid_TestResult"));
-    grid->setModel(model);
-    grid->setItemDelegate(new ResultCellDelegate(model->cells(), grid));
-    grid->setFont(gridFont());
-    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    grid->setSelectionMode(QAbstractItemView::SingleSelection);
-    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid->setShowGrid(true);
-    grid->setWordWrap(false);
-    grid->verticalHeader()->hide();
-    grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    grid->verticalHeader()->setMinimumSectionSize(kRowHeight);
-    grid->verticalHeader()->setDefaultSectionSize(kRowHeight);
-    QHeaderView* header = grid->horizontalHeader();
+ResultGridView::ResultGridView(ResultGridModel* model, QWidget* parent) : QTableView(parent) {
+    setObjectName(QStringLiteral("TntStringGrid_TestResult"));
+    setModel(model);
+    setItemDelegate(new ResultCellDelegate(model->cells(), this));
+    setFont(gridFont());
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setShowGrid(true);
+    setWordWrap(false);
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setMinimumSectionSize(kRowHeight);
+    verticalHeader()->setDefaultSectionSize(kRowHeight);
+    QHeaderView* header = horizontalHeader();
     header->setSectionsClickable(false);
     header->setHighlightSections(false);
     header->setSectionResizeMode(QHeaderView::Fixed);
@@ -95,13 +94,45 @@ QTableView* CreateResultGrid(ResultGridModel* model, QWidget* parent) {
         QStringLiteral("QHeaderView::section { background-color: rgb(255, 153, 51); color: black;"
                        " border: 0px; border-right: 1px solid rgb(128, 128, 128);"
                        " border-bottom: 1px solid rgb(128, 128, 128); }"));
-    return grid;
 }
 
-void SetUpResultGrid(QTableView* grid) {
+void ResultGridView::selectGridRow(int row) {
+    if (row < 1 || row > model()->rowCount())
+        return;
+    const QModelIndex first = model()->index(row - 1, 0);
+    selectionModel()->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
+    selectionModel()->select(first,
+                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+int ResultGridView::selectedGridRow() const {
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    return rows.isEmpty() ? 0 : rows.first().row() + 1;
+}
+
+void ResultGridView::mousePressEvent(QMouseEvent* event) {
+    TntStringGrid_TestResultMouseDown(event);
+}
+
+void ResultGridView::mouseReleaseEvent(QMouseEvent* event) {
+    TntStringGrid_TestResultMouseDown(event);
+}
+
+// Dragging does not extend or move the selection: only presses and releases select.
+void ResultGridView::mouseMoveEvent(QMouseEvent* event) {
+    event->accept();
+}
+
+void ResultGridView::TntStringGrid_TestResultMouseDown(QMouseEvent* event) {
+    const QModelIndex cell = indexAt(event->position().toPoint());
+    if (cell.isValid())
+        selectGridRow(cell.row() + 1);
+    event->accept();
+}
+
+void SetUpResultGrid(ResultGridView* grid) {
     for (int column = 0; column < ResultCells::ColumnCount; ++column)
         grid->setColumnWidth(column, kColumnWidths[static_cast<std::size_t>(column)]);
     static_cast<ResultGridModel*>(grid->model())->retranslate();
-    if (grid->model()->rowCount() > 0)
-        grid->selectRow(0);
+    grid->selectGridRow(1);
 }

@@ -6,8 +6,8 @@
 
 #include <QColor>
 #include <QStyledItemDelegate>
+#include <QTableView>
 
-class QTableView;
 class ResultGridModel;
 
 // Fill of a Result cell: green for "0" (every compared field matched), yellow
@@ -29,9 +29,27 @@ private:
     ResultCells& cells_;
 };
 
-// The grid view `TntStringGrid_TestResult` over `model`: whole-row selection,
-// fixed look, header clicks ignored.
-QTableView* CreateResultGrid(ResultGridModel* model, QWidget* parent);
+// The grid view `TntStringGrid_TestResult`: whole rows are selected by
+// pressing or releasing the mouse over a data cell; presses on the header or
+// outside the cells change nothing.
+class ResultGridView : public QTableView {
+    Q_OBJECT
+public:
+    ResultGridView(ResultGridModel* model, QWidget* parent);
+
+    // Selects data row `row` (grid row, 1 upwards) as a whole; other rows are ignored.
+    void selectGridRow(int row);
+    // The selected data row, 0 when none.
+    int selectedGridRow() const;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    void TntStringGrid_TestResultMouseDown(QMouseEvent* event);
+};
 
 // The grid set-up of every refresh: column widths, header texts, row 1 selected.
-void SetUpResultGrid(QTableView* grid);
+void SetUpResultGrid(ResultGridView* grid);
