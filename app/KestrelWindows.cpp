@@ -3,6 +3,7 @@
 #include "About.h"
 #include "AddNewItem.h"
 #include "AppPaths.h"
+#include "Dialog_singletxcan.h"
 #include "MainKestrel.h"
 #include "SystemLog.h"
 #include "TestItems.h"
@@ -25,6 +26,7 @@ KestrelWindows::KestrelWindows(UserDialogs& dialogs, const QString& programFolde
     create(Form_ZarvoConfig);
     create(Form_About);
     create(Form_WaitMessage);
+    create(Form_SingleTxCAN, dialogs);
     create(Form_ViewTrend);
 }
 

@@ -1,11 +1,17 @@
 // Start-up, the load, save, language and exit commands of the main window.
 
+#include "About.h"
+#include "AddNewItem.h"
 #include "AppFixture.h"
+#include "Dialog_singletxcan.h"
 #include "Globals.h"
 #include "KestrelWindows.h"
 #include "Phrases.h"
 #include "ResultCells.h"
+#include "TestItems.h"
 #include "ViewTrend.h"
+#include "WaitMessage.h"
+#include "ZarvoConfig.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -355,4 +361,19 @@ TEST_F(MainWindowTest, RunControlsSwitchTogether) {
     EXPECT_FALSE(enabled(*window, "SpeedButton_Stop"));
     EXPECT_TRUE(enabled(*window, "TntSpeedButton_TestAllItems"));
     EXPECT_TRUE(child<QCheckBox>(window.get(), "TntCheckBox_GroupCheck")->isEnabled());
+}
+
+TEST_F(MainWindowTest, EveryWindowIsReachableWhileTheProgramRuns) {
+    const auto references = [] {
+        return std::vector<const QWidget*>{Form_MainKestrel, Form_TestItems, Form_AddNewItem,
+                                           Form_ZarvoConfig, Form_About,     Form_WaitMessage,
+                                           Form_SingleTxCAN, Form_ViewTrend};
+    };
+    {
+        KestrelWindows windows(dialogs, programDir.path(), logDir.path());
+        for (const QWidget* window : references())
+            EXPECT_NE(window, nullptr);
+    }
+    for (const QWidget* window : references())
+        EXPECT_EQ(window, nullptr);
 }
