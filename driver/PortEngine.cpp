@@ -23,10 +23,6 @@ Clock::Time intervalOf(const GroupMessage& m) {
     return interval;
 }
 
-bool sameSize(const std::vector<GroupMessage>& a, const std::vector<GroupMessage>& b) {
-    return a.size() == b.size();
-}
-
 } // namespace
 
 PortEngine::PortEngine(uint8_t port, std::unique_ptr<CanChannel> channel, const Clock& clock,
@@ -120,7 +116,7 @@ int32_t PortEngine::sendGroup(uint8_t group, std::vector<GroupMessage> messages)
     if (const int32_t bad = checkGroup(group))
         return bad;
     Group& g = groups_[group];
-    const bool live = g.phase != Phase::Idle && sameSize(g.messages, messages);
+    const bool live = g.phase != Phase::Idle && g.messages.size() == messages.size();
     g.messages = std::move(messages);
     if (!live)
         startGroup(group, clock_.now());

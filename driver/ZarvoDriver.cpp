@@ -21,13 +21,16 @@ std::vector<std::unique_ptr<ChannelProvider>> makeProviders() {
     return providers;
 }
 
-// Built on the first call of any operation; the quick scan runs then.
+std::vector<std::unique_ptr<ChannelProvider>> providersLoggingToSystemLog() {
+    setDriverLogSink([](const std::string& line) { SystemLog(QString::fromStdString(line)); });
+    return makeProviders();
+}
+
+// Built on the first call of any operation; the quick scan runs then. At
+// process exit it closes every port and ends its threads.
 Driver& driver() {
-    static Driver* instance = [] {
-        setDriverLogSink([](const std::string& line) { SystemLog(QString::fromStdString(line)); });
-        return new Driver(makeProviders());
-    }();
-    return *instance;
+    static Driver instance(providersLoggingToSystemLog());
+    return instance;
 }
 
 } // namespace
