@@ -11,11 +11,11 @@
 #include "ConfigFile.h"
 #include "Convert.h"
 #include "Globals.h"
+#include "QueuedRunView.h"
 #include "ResultGridFill.h"
 #include "RunController.h"
 #include "RunReport.h"
 #include "SystemLog.h"
-#include "UiTaskQueue.h"
 #include "ZarvoIni.h"
 
 #include <QDate>
@@ -120,58 +120,25 @@ public:
     QString saveFile(const QString&, const QString&, const QString&) override { return {}; }
 };
 
-// The run control's window on the console. The receive thread's status
-// reports are served while the command waits for the run to end.
-class ConsoleRunView : public RunView {
+// The run control's window on the console: the port warning is printed when
+// it changes, and an item repeated until Stop is pointed out.
+class ConsoleRunView : public QueuedRunView {
 public:
-    UiTaskQueue queue;
+    using QueuedRunView::QueuedRunView;
 
-    void runOnUiThread(const std::function<void()>& task) override { queue.runBlocking(task); }
-    void processPendingEvents() override { queue.drain(); }
-    UserDialogs& dialogs() override { return boxes_; }
-    void setRunControls(RunControls) override {}
-    void setTimerEnabled(RunTimer timer, bool enabled) override {
-        timers_[static_cast<int>(timer)] = enabled;
-    }
-    void setStatusLamp(StatusLamp) override {}
-    // The port warning is printed when it changes.
     void showSearchAgain(const QString& text) override {
         if (!text.isEmpty() && text != searchAgain_)
             PrintError(text);
         searchAgain_ = text;
     }
     void hideSearchAgain() override { searchAgain_.clear(); }
-    void setSelectedRow(int) override {}
     void showSingleTransmit(int item) override {
         PrintError(QStringLiteral("item %1 is sent until the run is stopped").arg(item + 1));
     }
-    void hideSingleTransmit() override {}
-
-    bool timerEnabled(RunTimer timer) const { return timers_[static_cast<int>(timer)]; }
 
 private:
-    ConsoleDialogs boxes_;
-    bool timers_[2] = {false, false};
     QString searchAgain_;
 };
-
-// Serves the run until it ends or `timeout` passes; true when it ended by itself.
-bool WaitForEnd(RunController& run, ConsoleRunView& view,
-                std::optional<std::chrono::milliseconds> timeout) {
-    const auto start = std::chrono::steady_clock::now();
-    while (run.isRunning()) {
-        view.queue.serveFor(std::chrono::milliseconds(100));
-        if (timeout && std::chrono::steady_clock::now() - start >= *timeout) {
-            run.stop();
-            return false;
-        }
-        if (view.timerEnabled(RunTimer::TestAllItems))
-            run.testAllItemsTimer();
-        else if (view.timerEnabled(RunTimer::TestSingleItem))
-            run.testSingleItemTimer();
-    }
-    return true;
-}
 
 bool HasExpectation(int item) {
     const type_CustomerCMD& t = Global_CustomerCMD;
@@ -308,7 +275,8 @@ int cmdRun(const QStringList& list) {
     StartSystemLog(QDate::currentDate());
     FillResultRows(Global_ResultCells());
 
-    ConsoleRunView view;
+    ConsoleDialogs boxes;
+    ConsoleRunView view(boxes);
     RunController run(view);
     if (args->item > 0)
         run.testSelectedItem(args->item);
@@ -316,6 +284,6 @@ int cmdRun(const QStringList& list) {
         run.testAllItems(args->group);
     if (!run.isRunning())
         return kExitNoPort;
-    const bool ended = WaitForEnd(run, view, args->timeout);
+    const bool ended = view.serveRun(run, args->timeout);
     return Report(*args, run.lastResults(), ended);
 }
