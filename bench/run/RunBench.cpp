@@ -1,0 +1,184 @@
+// A test-all run of 100 items sent every 1 ms on a simulator port at
+// 1 Mbit/s: how long a response takes from its arrival at the driver (the
+// end of its frame on the simulated bus) to its verdict in the result cells,
+// and the CPU time of the whole run.
+//
+// The driver's own binding is wrapped: the receive queue's frames give each
+// response's arrival time, and a trampoline around the receive callback
+// notes when the verdict has been written.
+
+#include "AppPaths.h"
+#include "Globals.h"
+#include "QueuedRunView.h"
+#include "ResultGridFill.h"
+#include "RunController.h"
+#include "ZarvoApi.h"
+
+#include <QTemporaryDir>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <mutex>
+#include <sys/resource.h>
+#include <vector>
+
+namespace {
+
+constexpr int kItems = 100;
+constexpr uint32_t kFirstId = 0x100;
+constexpr uint32_t kTypeSimulatorPort = 3100;
+
+struct Timings {
+    std::mutex mutex;
+    std::map<uint32_t, std::vector<int64_t>> arrivalsUs; // per response identifier, in order
+    std::map<uint32_t, std::vector<int64_t>> verdictsUs;
+};
+Timings g_timings;
+std::atomic<ZarvoRxCallback> g_rx{nullptr};
+
+int64_t NowUs() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+void Trampoline(uint32_t port, uint8_t group, uint32_t id, uint8_t mode, uint8_t rtr, uint8_t len,
+                uint8_t* data) {
+    g_rx.load()(port, group, id, mode, rtr, len, data);
+    const int64_t verdict = NowUs();
+    std::lock_guard lock(g_timings.mutex);
+    g_timings.verdictsUs[id].push_back(verdict);
+}
+
+int32_t SetRxCallback(uint8_t port, uint8_t group, ZarvoRxCallback callback) {
+    g_rx = callback;
+    return builtinZarvoBinding().Zarvo_SetRxCallback(port, group, Trampoline);
+}
+
+int32_t ReadFrame(uint8_t port, uint32_t* id, uint8_t* mode, uint8_t* rtr, uint8_t* len,
+                  uint8_t* data, uint64_t* timeStamp) {
+    const int32_t status =
+        builtinZarvoBinding().Zarvo_ReadFrame(port, id, mode, rtr, len, data, timeStamp);
+    if (status == 0) {
+        std::lock_guard lock(g_timings.mutex);
+        g_timings.arrivalsUs[*id].push_back(static_cast<int64_t>(*timeStamp));
+    }
+    return status;
+}
+
+// 100 items, each sent three times 1 ms apart and answered on its identifier + 8.
+void BuildTable() {
+    type_CustomerCMD& t = Global_CustomerCMD;
+    t = type_CustomerCMD{};
+    for (int i = 0; i < kItems; ++i) {
+        t.Description1[i] = QStringLiteral("item %1").arg(i);
+        t.TxCANID[i] = kFirstId + static_cast<uint32_t>(i);
+        t.TxCANLen[i] = 8;
+        for (int d = 0; d < kCanDataBytes; ++d)
+            t.TxCANData[i][d] = static_cast<uint8_t>(i + d);
+        t.TxLoopInterval[i] = 1;
+        t.TxLoopTimes[i] = 3;
+        t.TxLoopTerminal[i] = 0;
+        t.Comp_CANID[i] = static_cast<int32_t>(t.TxCANID[i] + 8);
+        t.Comp_CANMode[i] = t.Comp_CANRTR[i] = kCompareWildcard;
+        t.Comp_CANLen[i] = 8;
+        for (int d = 0; d < kCanDataBytes; ++d)
+            t.Comp_CANData[i][d] = d == 0 ? (t.TxCANData[i][0] + 0x40) & 0xFF : t.TxCANData[i][d];
+    }
+    t.CMD_Count = kItems;
+    t.Group_Count = 1;
+}
+
+uint8_t SimulatorPort() {
+    uint8_t count = 0;
+    uint32_t types[kZarvoMaxPorts] = {};
+    zarvo().Zarvo_GetPortTable(&count, types, nullptr, nullptr, nullptr, nullptr, nullptr);
+    for (uint8_t port = 0; port < count; ++port)
+        if (types[port] == kTypeSimulatorPort)
+            return port;
+    return 0;
+}
+
+double CpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto seconds = [](const timeval& tv) { return double(tv.tv_sec) + double(tv.tv_usec) / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+class SilentDialogs : public UserDialogs {
+public:
+    void inform(const QString&, const QString&) override {}
+    void warn(const QString&, const QString&) override {}
+    void error(const QString& caption, const QString& text) override {
+        std::fprintf(stderr, "%s: %s\n", qUtf8Printable(caption), qUtf8Printable(text));
+    }
+    bool confirm(const QString&, const QString&) override { return true; }
+    QString openFile(const QString&, const QString&, const QString&) override { return {}; }
+    QString saveFile(const QString&, const QString&, const QString&) override { return {}; }
+};
+
+// Latencies of the responses whose verdict was noted, in microseconds.
+std::vector<int64_t> Latencies() {
+    std::lock_guard lock(g_timings.mutex);
+    std::vector<int64_t> latencies;
+    for (const auto& [id, verdicts] : g_timings.verdictsUs) {
+        const std::vector<int64_t>& arrivals = g_timings.arrivalsUs[id];
+        for (size_t k = 0; k < verdicts.size() && k < arrivals.size(); ++k)
+            latencies.push_back(verdicts[k] - arrivals[k]);
+    }
+    g_timings.arrivalsUs.clear();
+    g_timings.verdictsUs.clear();
+    return latencies;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    QTemporaryDir folder; // no SimDevice.ini: the simulator's default device
+    SetProgramFolderForTesting(folder.path());
+    ZarvoBinding binding = builtinZarvoBinding();
+    binding.Zarvo_SetRxCallback = SetRxCallback;
+    binding.Zarvo_ReadFrame = ReadFrame;
+    installZarvoBinding(binding);
+
+    BuildTable();
+    FillResultRows(Global_ResultCells());
+    ZarvoPort = SimulatorPort();
+    ZarvoBaudRate = 1000000;
+    SilentDialogs dialogs;
+    QueuedRunView view(dialogs);
+    RunController run(view, QString());
+
+    std::printf("%d items, 3 transmissions 1 ms apart each, simulator port %d at 1 Mbit/s\n",
+                kItems, ZarvoPort);
+    std::printf("%-5s %10s %10s %10s %10s %10s\n", "run", "responses", "mean us", "p99 us",
+                "wall ms", "cpu ms");
+    for (int r = 1; r <= runs; ++r) {
+        const double cpuStart = CpuSeconds();
+        const auto wallStart = std::chrono::steady_clock::now();
+        run.testAllItems(false);
+        if (!view.serveRun(run, std::chrono::seconds(60)))
+            std::fprintf(stderr, "run %d did not end within 60 s\n", r);
+        const double wallMs =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - wallStart)
+                .count();
+        const double cpuMs = (CpuSeconds() - cpuStart) * 1000;
+        std::vector<int64_t> latencies = Latencies();
+        if (latencies.empty()) {
+            std::printf("%-5d %10d\n", r, 0);
+            continue;
+        }
+        std::sort(latencies.begin(), latencies.end());
+        double sum = 0;
+        for (const int64_t l : latencies)
+            sum += double(l);
+        const int64_t p99 = latencies[std::min(latencies.size() - 1, latencies.size() * 99 / 100)];
+        std::printf("%-5d %10zu %10.1f %10lld %10.1f %10.1f\n", r, latencies.size(),
+                    sum / double(latencies.size()), static_cast<long long>(p99), wallMs, cpuMs);
+    }
+    return 0;
+}
