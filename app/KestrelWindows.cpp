@@ -2,10 +2,8 @@
 
 #include "About.h"
 #include "AddNewItem.h"
-#include "AppPaths.h"
 #include "Dialog_singletxcan.h"
 #include "MainKestrel.h"
-#include "SystemLog.h"
 #include "TestItems.h"
 #include "ViewTrend.h"
 #include "WaitMessage.h"
@@ -29,9 +27,6 @@ KestrelWindows::KestrelWindows(UserDialogs& dialogs, const QString& programFolde
     create(Form_SingleTxCAN, dialogs);
     create(Form_ViewTrend);
 }
-
-KestrelWindows::KestrelWindows(UserDialogs& dialogs)
-    : KestrelWindows(dialogs, ProgramFolder(), DefaultLogFolder()) {}
 
 KestrelWindows::~KestrelWindows() {
     while (!windows_.empty()) {

@@ -3,6 +3,9 @@
 // order, reachable through its Form_ reference and living until the program
 // ends. UI thread only.
 
+#include "AppPaths.h"
+#include "SystemLog.h"
+
 #include <QString>
 #include <functional>
 #include <memory>
@@ -17,8 +20,8 @@ public:
     // test item dialog, CAN hardware configuration, About, wait message,
     // single transmit dialog, trend window. Throws what the main window's
     // construction throws (a driver settings file it cannot read).
-    KestrelWindows(UserDialogs& dialogs, const QString& programFolder, const QString& logFolder);
-    explicit KestrelWindows(UserDialogs& dialogs);
+    explicit KestrelWindows(UserDialogs& dialogs, const QString& programFolder = ProgramFolder(),
+                            const QString& logFolder = DefaultLogFolder());
     ~KestrelWindows();
     KestrelWindows(const KestrelWindows&) = delete;
     KestrelWindows& operator=(const KestrelWindows&) = delete;

@@ -3,7 +3,6 @@
 
 #include "MainKestrel.h"
 
-#include "AppPaths.h"
 #include "Globals.h"
 #include "Phrases.h"
 #include "ResultGridModel.h"
@@ -50,9 +49,6 @@ TForm_MainKestrel::TForm_MainKestrel(UserDialogs& dialogs, const QString& progra
     applyPhrases();
     FormCreate();
 }
-
-TForm_MainKestrel::TForm_MainKestrel(UserDialogs& dialogs)
-    : TForm_MainKestrel(dialogs, ProgramFolder(), DefaultLogFolder()) {}
 
 TForm_MainKestrel::~TForm_MainKestrel() = default;
 

@@ -4,6 +4,9 @@
 // language, show the About window and end the program. UI thread only, apart
 // from the slots marked as called across threads.
 
+#include "AppPaths.h"
+#include "SystemLog.h"
+
 #include <QMainWindow>
 #include <functional>
 
@@ -32,7 +35,6 @@ public:
     ~TForm_MainKestrel() override;
 
     UserDialogs& dialogs() const { return dialogs_; }
-    const QString& programFolder() const { return programFolder_; }
 
     // The refresh: status line, reload of the current configuration and the
     // driver settings, captions, result grid. Also run by the editor when it

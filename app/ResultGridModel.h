@@ -4,7 +4,8 @@
 // Model row r is grid row r + 1 (grid row 0, the header, is the horizontal
 // header here). The cells are written from the driver's threads; each burst of
 // writes posts one queued refresh() to this model's thread, which announces the
-// changed rows only. UI thread only, apart from the cells themselves.
+// changed rows only. UI thread only, apart from the cells themselves. One
+// model per cells object: the model owns the cells' change notifier.
 
 #include "ResultCells.h"
 

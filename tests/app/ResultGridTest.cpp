@@ -79,8 +79,7 @@ TEST_F(ResultGridTest, ClearingStopsAtARowOutsideTheGrid) {
 TEST_F(ResultGridTest, ModelAnnouncesRowChangesAndCellWritesFromOtherThreads) {
     ResultCells cells;
     ResultGridModel model(cells, nullptr);
-    QAbstractItemModelTester tester(&model,
-                                    QAbstractItemModelTester::FailureReportingMode::Warning);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
     QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
 
     cells.setRowCount(6);
