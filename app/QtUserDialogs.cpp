@@ -7,8 +7,9 @@ QMessageBox::StandardButton QtUserDialogs::show(QMessageBox::Icon icon, const QS
                                                 const QString& text,
                                                 QMessageBox::StandardButtons buttons) {
     QMessageBox box(icon, caption, text, buttons, QApplication::activeWindow());
-    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    // Modality first: setting it rebuilds the window flags.
     box.setWindowModality(Qt::ApplicationModal);
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
