@@ -4,9 +4,11 @@
 #include "MainKestrel.h"
 
 #include "Globals.h"
+#include "MainRunView.h"
 #include "Phrases.h"
 #include "ResultGridModel.h"
 #include "ResultGridView.h"
+#include "RunController.h"
 #include "StatusLamp.h"
 #include "SystemLog.h"
 #include "ZarvoIni.h"
@@ -42,6 +44,8 @@ TForm_MainKestrel::TForm_MainKestrel(UserDialogs& dialogs, const QString& progra
         move(screen->availableGeometry().center() - rect().center());
     }
     chooseStartupLanguage();
+    runView_ = std::make_unique<MainRunView>(*this);
+    runControl_ = std::make_unique<RunController>(*runView_);
     TntLabel_SearchAgain->setText(Phrase(kPhraseSearchAgain));
     LoadLogger();
     StartSystemLog(QDate::currentDate(), logFolder_);
@@ -114,9 +118,23 @@ void TForm_MainKestrel::selectGridRow(int row) {
     TntStringGrid_TestResult->selectGridRow(row);
 }
 
-// The run commands belong to the test run control, which fills them in.
-void TForm_MainKestrel::TntSpeedButton_TestAllItemsClick() {}
-void TForm_MainKestrel::TntSpeedButton_ManualTestClick() {}
-void TForm_MainKestrel::SpeedButton_StopClick() {}
-void TForm_MainKestrel::Timer_TestAllItemsTimer() {}
-void TForm_MainKestrel::Timer_TestSingleItemTimer() {}
+// The run commands and timers hand over to the test run control.
+void TForm_MainKestrel::TntSpeedButton_TestAllItemsClick() {
+    runControl_->testAllItems(TntCheckBox_GroupCheck->isChecked());
+}
+
+void TForm_MainKestrel::TntSpeedButton_ManualTestClick() {
+    runControl_->testSelectedItem(selectedGridRow());
+}
+
+void TForm_MainKestrel::SpeedButton_StopClick() {
+    runControl_->stop();
+}
+
+void TForm_MainKestrel::Timer_TestAllItemsTimer() {
+    runControl_->testAllItemsTimer();
+}
+
+void TForm_MainKestrel::Timer_TestSingleItemTimer() {
+    runControl_->testSingleItemTimer();
+}

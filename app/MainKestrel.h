@@ -9,6 +9,7 @@
 
 #include <QMainWindow>
 #include <functional>
+#include <memory>
 
 class QAction;
 class QActionGroup;
@@ -18,7 +19,9 @@ class QLabel;
 class QMenu;
 class QTimer;
 class QToolButton;
+class MainRunView;
 class ResultGridModel;
+class RunController;
 class ResultGridView;
 class StatusLamp;
 class UserDialogs;
@@ -155,6 +158,11 @@ private:
 
     QTimer* Timer_TestAllItems = nullptr;
     QTimer* Timer_TestSingleItem = nullptr;
+
+    // The test run control and its two worker threads (created suspended
+    // during construction); the controller goes first when the window ends.
+    std::unique_ptr<MainRunView> runView_;
+    std::unique_ptr<RunController> runControl_;
 };
 
 // The single instance, while the program's windows exist.

@@ -42,15 +42,15 @@ void MainRunView::setTimerEnabled(RunTimer timer, bool enabled) {
         t->stop();
 }
 
-void MainRunView::setStatusLamp(StatusLamp colour) {
+void MainRunView::setStatusLamp(LampColour colour) {
     switch (colour) {
-    case StatusLamp::Blue:
+    case LampColour::Blue:
         window_.paintCanStatus(QColor(0, 0, 255));
         break;
-    case StatusLamp::Green:
+    case LampColour::Green:
         window_.paintCanStatus(QColor(0, 255, 0));
         break;
-    case StatusLamp::Red:
+    case LampColour::Red:
         window_.paintCanStatus(QColor(255, 0, 0));
         break;
     }

@@ -20,7 +20,7 @@ public:
     // a run, so the table is never edited under the running threads.
     void setRunControls(RunControls state) override;
     void setTimerEnabled(RunTimer timer, bool enabled) override;
-    void setStatusLamp(StatusLamp colour) override;
+    void setStatusLamp(LampColour colour) override;
     void showSearchAgain(const QString& text) override;
     void hideSearchAgain() override;
     void setSelectedRow(int row) override;

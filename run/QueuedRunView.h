@@ -22,7 +22,7 @@ public:
     void setTimerEnabled(RunTimer timer, bool enabled) override {
         timers_[static_cast<int>(timer)] = enabled;
     }
-    void setStatusLamp(StatusLamp) override {}
+    void setStatusLamp(LampColour) override {}
     void showSearchAgain(const QString&) override {}
     void hideSearchAgain() override {}
     void setSelectedRow(int) override {}

@@ -132,7 +132,7 @@ void RunController::finishByItself() {
     view_.dialogs().inform(Phrase(kPhraseCaption), Phrase(kPhraseComplete));
     RxThread.Suspend();
     keepAndClearResults();
-    view_.setStatusLamp(StatusLamp::Blue);
+    view_.setStatusLamp(LampColour::Blue);
     view_.setRunControls(RunControls::EndedByItself);
     running_ = false;
 }
@@ -158,7 +158,7 @@ void RunController::stop() {
     SystemLog(QStringLiteral("Stop testing!"));
     keepAndClearResults();
     view_.setRunControls(RunControls::Stopped);
-    view_.setStatusLamp(StatusLamp::Blue);
+    view_.setStatusLamp(LampColour::Blue);
     running_ = false;
 }
 
@@ -173,11 +173,11 @@ void RunController::waitForReceiveThread() {
 
 void RunController::showPortStatus(uint32_t status) {
     if (status == 0) {
-        view_.setStatusLamp(StatusLamp::Green);
+        view_.setStatusLamp(LampColour::Green);
         view_.hideSearchAgain();
         return;
     }
-    view_.setStatusLamp(StatusLamp::Red);
+    view_.setStatusLamp(LampColour::Red);
     view_.showSearchAgain(QStringLiteral("%1 ( %2 )")
                               .arg(Phrase(kPhraseSearchAgain))
                               .arg(static_cast<int32_t>(status))

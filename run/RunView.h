@@ -13,7 +13,7 @@
 enum class RunControls { Idle, Running, Ending, EndedByItself, Stopped };
 
 // Colours of the CAN bus status indicator.
-enum class StatusLamp { Blue, Green, Red };
+enum class LampColour { Blue, Green, Red };
 
 enum class RunTimer { TestAllItems, TestSingleItem };
 
@@ -34,7 +34,7 @@ public:
     // The 100 ms end-of-run timers; when one fires the view calls the
     // controller's matching handler.
     virtual void setTimerEnabled(RunTimer timer, bool enabled) = 0;
-    virtual void setStatusLamp(StatusLamp colour) = 0;
+    virtual void setStatusLamp(LampColour colour) = 0;
     // TntLabel_SearchAgain: shown with `text` as its caption, or with the text
     // it last had when `text` is empty; hidden.
     virtual void showSearchAgain(const QString& text) = 0;

@@ -94,7 +94,7 @@ TEST_F(RunControllerTest, TestAllHandsEveryItemOverAsGroupZero) {
     run.stop();
     EXPECT_EQ(SetUpCalls(fake), std::vector<std::string>({"StopGroup(0,0)"}));
     EXPECT_EQ(view.controls.back(), RunControls::Stopped);
-    EXPECT_EQ(view.lamps.back(), StatusLamp::Blue);
+    EXPECT_EQ(view.lamps.back(), LampColour::Blue);
     EXPECT_FALSE(view.timer(RunTimer::TestAllItems));
     EXPECT_FALSE(run.isRunning());
 }
@@ -167,7 +167,7 @@ TEST_F(RunControllerTest, TestAllEndsWhenEveryItemHasAnEndTimeThenClears) {
     }
     EXPECT_EQ(view.controls, std::vector<RunControls>({RunControls::Running, RunControls::Ending,
                                                        RunControls::EndedByItself}));
-    EXPECT_EQ(view.lamps.back(), StatusLamp::Blue);
+    EXPECT_EQ(view.lamps.back(), LampColour::Blue);
     EXPECT_FALSE(view.timer(RunTimer::TestAllItems));
     EXPECT_FALSE(run.isRunning());
 
@@ -270,15 +270,15 @@ TEST_F(RunControllerTest, ReceiveThreadShowsThePortStatusAndEmptiesTheQueue) {
         fake.pushRxFrame(0, {});
     run.testAllItems(false);
     ASSERT_TRUE(view.serveUntil([&] { return view.lamps.size() >= 1; }));
-    EXPECT_EQ(view.lamps.back(), StatusLamp::Red);
+    EXPECT_EQ(view.lamps.back(), LampColour::Red);
     EXPECT_EQ(view.searchAgain.value_or(""), "Search CAN devices again! ( 5 )");
     ASSERT_TRUE(view.serveUntil([&] { return fake.calls("Zarvo_ReadFrame").size() == 3; }));
 
     fake.setPortStatus(0, 0);
-    ASSERT_TRUE(view.serveUntil([&] { return view.lamps.back() == StatusLamp::Green; }));
+    ASSERT_TRUE(view.serveUntil([&] { return view.lamps.back() == LampColour::Green; }));
     EXPECT_FALSE(view.searchAgain.has_value());
     run.stop();
-    EXPECT_EQ(view.lamps.back(), StatusLamp::Blue);
+    EXPECT_EQ(view.lamps.back(), LampColour::Blue);
 }
 
 } // namespace

@@ -30,7 +30,7 @@ public:
     UiTaskQueue queue;
     RecordingDialogs boxes;
     std::vector<RunControls> controls;
-    std::vector<StatusLamp> lamps;
+    std::vector<LampColour> lamps;
     bool timerEnabled[2] = {false, false};
     std::optional<QString> searchAgain; // caption while shown
     QString searchAgainText;
@@ -44,7 +44,7 @@ public:
     void setTimerEnabled(RunTimer timer, bool enabled) override {
         timerEnabled[static_cast<int>(timer)] = enabled;
     }
-    void setStatusLamp(StatusLamp colour) override { lamps.push_back(colour); }
+    void setStatusLamp(LampColour colour) override { lamps.push_back(colour); }
     void showSearchAgain(const QString& text) override {
         if (!text.isEmpty())
             searchAgainText = text;

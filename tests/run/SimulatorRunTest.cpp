@@ -77,9 +77,9 @@ TEST_F(SimulatorRunTest, DemoEndsByItselfWithItsVerdictsThenClears) {
         EXPECT_EQ(Column(Global_ResultCells().snapshot(), ResultCells::Result),
                   QStringList({"", "", "", "", "", ""}));
         EXPECT_EQ(view.controls.back(), RunControls::EndedByItself);
-        EXPECT_EQ(view.lamps.back(), StatusLamp::Blue);
+        EXPECT_EQ(view.lamps.back(), LampColour::Blue);
         EXPECT_TRUE(view.lamps.size() >= 2 &&
-                    view.lamps[view.lamps.size() - 2] == StatusLamp::Green);
+                    view.lamps[view.lamps.size() - 2] == LampColour::Green);
     }
 }
 

@@ -1,0 +1,146 @@
+// Runs from the main window on a simulator port of Kestrel's own driver: the
+// run commands, their timers and controls, the completion message, and the
+// single transmit dialog changing a repeated item on the bus.
+
+#include "AppPaths.h"
+#include "ConfigFile.h"
+#include "Dialog_singletxcan.h"
+#include "Globals.h"
+#include "KestrelWindows.h"
+#include "MainKestrel.h"
+#include "Phrases.h"
+#include "ResultCells.h"
+#include "ScriptedDialogs.h"
+#include "ZarvoApi.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr uint32_t kTypeSimulatorPort = 3100;
+
+uint8_t SimulatorPort() {
+    uint8_t count = 0;
+    uint32_t types[kZarvoMaxPorts] = {};
+    zarvo().Zarvo_GetPortTable(&count, types, nullptr, nullptr, nullptr, nullptr, nullptr);
+    for (uint8_t port = 0; port < count; ++port)
+        if (types[port] == kTypeSimulatorPort)
+            return port;
+    ADD_FAILURE() << "no simulator port";
+    return 0;
+}
+
+QString Cell(int column, int row) {
+    return Global_ResultCells().cell(column, row);
+}
+
+class MainWindowRunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(programDir.isValid() && logDir.isValid());
+        SetProgramFolderForTesting(programDir.path()); // no SimDevice.ini: the default device
+        qputenv("XDG_STATE_HOME", logDir.filePath("state").toUtf8()); // reports go there
+        Global_CustomerCMD = type_CustomerCMD{};
+        windows = std::make_unique<KestrelWindows>(dialogs, programDir.path(), logDir.path());
+        window = Form_MainKestrel;
+        window->show();
+        // The demo, with its first item ("Read VIN", 0x7E0, byte 0 = 0x03) repeated until Stop.
+        CurrentConfigFile = QStringLiteral(KESTREL_EXAMPLES_DIR "/demo.ini");
+        ASSERT_EQ(ReadTestConfig(CurrentConfigFile).status, 0);
+        CurrentConfigFile = programDir.filePath("demo.ini");
+        Global_CustomerCMD.TxLoopTimes[0] = 0;
+        WriteTestConfig(CurrentConfigFile);
+        window->FormShow();
+        ZarvoPort = SimulatorPort();
+        ZarvoBaudRate = 500000;
+    }
+    void TearDown() override {
+        windows.reset();
+        CurrentConfigFile.clear();
+        qunsetenv("XDG_STATE_HOME");
+    }
+
+    template <typename T> T* child(const QObject* parent, const char* name) {
+        T* found = parent->findChild<T*>(QLatin1String(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    bool enabled(const char* name) { return child<QWidget>(window, name)->isEnabled(); }
+    bool menuEnabled(const char* name) { return child<QAction>(window, name)->isEnabled(); }
+
+    QTemporaryDir programDir;
+    QTemporaryDir logDir;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<KestrelWindows> windows;
+    TForm_MainKestrel* window = nullptr;
+};
+
+TEST_F(MainWindowRunTest, TestAllRunsToTheCompletionMessageThenClears) {
+    Global_CustomerCMD.TxLoopTimes[0] = 1;
+    child<QToolButton>(window, "TntSpeedButton_TestAllItems")->click();
+    EXPECT_TRUE(enabled("SpeedButton_Stop"));
+    for (const char* name :
+         {"TntSpeedButton_TestAllItems", "TntSpeedButton_ManualTest", "TntSpeedButton_LoadConfig",
+          "SpeedButton_RangeSetup", "TntSpeedButton_ViewTrend", "TntCheckBox_GroupCheck"})
+        EXPECT_FALSE(enabled(name)) << name;
+    for (const char* name : {"Menu_ConfigTestItems", "Menu_ConfigZarvo", "N1"})
+        EXPECT_FALSE(menuEnabled(name)) << name;
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogs.texts("inform").isEmpty(); }, 20000));
+    EXPECT_EQ(dialogs.texts("inform"), QStringList({Phrase(73)}));
+    for (int row = 1; row <= Global_CustomerCMD.CMD_Count; ++row)
+        EXPECT_EQ(Cell(ResultCells::EndTime, row), "");
+    EXPECT_FALSE(enabled("SpeedButton_Stop"));
+    EXPECT_TRUE(enabled("TntSpeedButton_ViewTrend"));
+    EXPECT_TRUE(menuEnabled("N1"));
+    EXPECT_TRUE(QDir(logDir.filePath("state/Reports")).entryList({"demo-*.csv"}).size() == 1);
+}
+
+TEST_F(MainWindowRunTest, ARepeatedItemCanBeChangedOnTheBusUntilStop) {
+    window->selectGridRow(1);
+    child<QToolButton>(window, "TntSpeedButton_ManualTest")->click();
+    ASSERT_NE(Form_SingleTxCAN, nullptr);
+    EXPECT_TRUE(Form_SingleTxCAN->isVisible());
+    EXPECT_EQ(child<QLabel>(Form_SingleTxCAN, "TntLabel_TestName")->text(), "Read VIN");
+    const QRect main = window->frameGeometry();
+    const int below = main.top() + main.height();
+    const QRect dialog = Form_SingleTxCAN->frameGeometry();
+    EXPECT_TRUE(dialog.top() == below ||
+                (dialog.top() < below && dialog.top() + dialog.height() == WorkAreaHeight));
+
+    // 0x7E0 with byte 0 = 0x03 is answered with 0x43, as expected.
+    ASSERT_TRUE(QTest::qWaitFor([] { return Cell(ResultCells::Result, 1) == "0"; }, 20000));
+    QLineEdit* hex = child<QLineEdit>(Form_SingleTxCAN, "Edit_Data0");
+    hex->setText("04");
+    QTest::keyClick(hex, Qt::Key_Return);
+    // Now the device answers 0x44: the changed byte went out on the bus.
+    ASSERT_TRUE(QTest::qWaitFor([] { return Cell(ResultCells::Result, 1) == "16"; }, 20000));
+    EXPECT_EQ(Cell(ResultCells::Remarks, 1), "D1");
+    EXPECT_EQ(Cell(ResultCells::EndTime, 1), "");
+
+    child<QToolButton>(window, "SpeedButton_Stop")->click();
+    EXPECT_FALSE(Form_SingleTxCAN->isVisible());
+    EXPECT_EQ(Cell(ResultCells::Result, 1), "");
+    EXPECT_FALSE(enabled("SpeedButton_Stop"));
+    EXPECT_TRUE(enabled("TntSpeedButton_ManualTest"));
+    EXPECT_TRUE(enabled("TntCheckBox_GroupCheck"));
+    EXPECT_TRUE(dialogs.texts("inform").isEmpty());
+}
+
+TEST_F(MainWindowRunTest, NoPortLeavesTheButtonsEnabled) {
+    ZarvoPort = 250;
+    child<QToolButton>(window, "TntSpeedButton_TestAllItems")->click();
+    EXPECT_EQ(dialogs.texts("error"), QStringList({Phrase(82)}));
+    EXPECT_TRUE(child<QLabel>(window, "TntLabel_SearchAgain")->isVisible());
+    EXPECT_TRUE(enabled("TntSpeedButton_TestAllItems"));
+    EXPECT_FALSE(enabled("SpeedButton_Stop"));
+}
+
+} // namespace
