@@ -119,6 +119,27 @@ TEST_F(RunControllerTest, GroupModeHandsEveryGroupOverIncludingUnusedOnes) {
               std::vector<std::string>({"StopGroup(1,0)", "StopGroup(1,1)", "StopGroup(1,2)"}));
 }
 
+TEST_F(RunControllerTest, StopDuringTheHandOverLeavesNoGroupSendingAfterIt) {
+    std::vector<TestItem> items;
+    for (uint8_t g = 0; g < 30; ++g)
+        items.push_back({.group = g});
+    SetTable(items);
+    auto own = std::make_unique<RunController>(view, QString());
+    own->testAllItems(true);
+    WaitForSetUp(1);
+    own->stop();
+    own.reset(); // the threads have ended: every driver call is in
+    const std::vector<std::string> calls = SetUpCalls(fake);
+    const auto firstStop = std::find_if(calls.begin(), calls.end(), [](const std::string& c) {
+        return c.rfind("StopGroup", 0) == 0;
+    });
+    ASSERT_EQ(std::count_if(firstStop, calls.end(),
+                            [](const std::string& c) { return c.rfind("StopGroup", 0) == 0; }),
+              30);
+    EXPECT_TRUE(std::none_of(firstStop, calls.end(),
+                             [](const std::string& c) { return c.rfind("SendGroup", 0) == 0; }));
+}
+
 TEST_F(RunControllerTest, SingleItemHandsOverOneRecordAndStopsAsTheLastTestAllSent) {
     SetTable({{.id = 0x100, .group = 0}, {.id = 0x200, .group = 1}});
     Global_CustomerCMD.IsGroupSend = 1; // left by an earlier "Multiple Sent" run
