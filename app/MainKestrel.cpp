@@ -98,18 +98,6 @@ void TForm_MainKestrel::setSearchAgainVisible(bool visible) {
     TntLabel_SearchAgain->setVisible(visible);
 }
 
-void TForm_MainKestrel::showPortStatus(quint32 status) {
-    if (status == 0) {
-        paintCanStatus(QColor(0, 255, 0));
-        setSearchAgainVisible(false);
-        return;
-    }
-    paintCanStatus(QColor(255, 0, 0));
-    TntLabel_SearchAgain->setText(
-        QStringLiteral("%1 ( %2 )").arg(Phrase(kPhraseSearchAgain)).arg(status));
-    setSearchAgainVisible(true);
-}
-
 int TForm_MainKestrel::selectedGridRow() const {
     return TntStringGrid_TestResult->selectedGridRow();
 }

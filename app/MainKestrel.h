@@ -57,11 +57,6 @@ public:
     void selectGridRow(int row);
 
 public slots:
-    // A port status from the receive thread (run on this thread through a
-    // blocking queued call): 0 paints the lamp green and hides the warning;
-    // anything else paints it red and shows the warning with the status.
-    void showPortStatus(quint32 status);
-
     // Commands of the menus and tool buttons.
     void TntSpeedButton_LoadConfigClick();
     void N1Click();

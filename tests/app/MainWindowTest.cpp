@@ -334,20 +334,6 @@ TEST_F(MainWindowTest, BadDriverSettingsStopTheStart) {
     EXPECT_THROW(makeMainWindow(), std::exception);
 }
 
-TEST_F(MainWindowTest, PortStatusPaintsTheLampAndTheWarning) {
-    const auto window = makeMainWindow();
-    window->show();
-    auto* warning = child<QLabel>(window.get(), "TntLabel_SearchAgain");
-    EXPECT_FALSE(warning->isVisible());
-    window->showPortStatus(7);
-    EXPECT_TRUE(warning->isVisible());
-    EXPECT_EQ(warning->text(), QStringLiteral("Search CAN devices again! ( 7 )"));
-    window->showPortStatus(0);
-    EXPECT_FALSE(warning->isVisible());
-    window->setSearchAgainVisible(true);
-    EXPECT_EQ(warning->text(), QStringLiteral("Search CAN devices again! ( 7 )"));
-}
-
 TEST_F(MainWindowTest, RunControlsSwitchTogether) {
     const auto window = makeMainWindow();
     window->setRunControls(true);
