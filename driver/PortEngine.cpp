@@ -117,9 +117,12 @@ int32_t PortEngine::sendGroup(uint8_t group, std::vector<GroupMessage> messages)
         return bad;
     Group& g = groups_[group];
     const bool live = g.phase != Phase::Idle && g.messages.size() == messages.size();
+    const Clock::Time oldInterval = live ? intervalOf(g.messages[g.index]) : Clock::Time{};
     g.messages = std::move(messages);
     if (!live)
         startGroup(group, clock_.now());
+    else if (g.phase == Phase::Sending)
+        keepNextDue(g, oldInterval);
     wake();
     return kZarvoOk;
 }
@@ -292,6 +295,16 @@ void PortEngine::startNoticeDone(uint8_t g, uint64_t run) {
     group.start = clock_.now();
     group.due = group.start;
     wake();
+}
+
+// A live replacement may change the current message's interval. The next
+// transmission stays due when it was; the new interval counts from there, so
+// that a shorter interval does not make up for the transmissions it would have
+// had since the start in one burst.
+void PortEngine::keepNextDue(Group& group, Clock::Time oldInterval) {
+    const Clock::Time interval = intervalOf(group.messages[group.index]);
+    if (interval != oldInterval)
+        group.start = group.due - group.sent * interval;
 }
 
 // One event of a group whose due time has come.

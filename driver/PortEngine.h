@@ -103,6 +103,7 @@ private:
     int32_t checkGroup(uint8_t group) const; // with mutex_ held
     void startGroup(uint8_t g, Clock::Time now);
     void beginMessage(uint8_t g, Clock::Time at);
+    void keepNextDue(Group& group, Clock::Time oldInterval);
     void step(uint8_t g, std::vector<CanFrame>& toWrite);
     void postTxNotice(uint8_t g, uint8_t state, bool gatesTransmission);
     void startNoticeDone(uint8_t g, uint64_t run);

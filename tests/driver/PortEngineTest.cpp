@@ -89,6 +89,16 @@ TEST_F(PortEngineTest, ReplacementWithEqualCountChangesDataLiveWithoutRestart) {
     EXPECT_EQ(recorder.notices().size(), 1u) << "no second start notice";
 }
 
+TEST_F(PortEngineTest, LiveReplacementWithAnotherIntervalKeepsTheNextDueTime) {
+    send(0, {{frame(0x100, 0x11), 10, 0, 0}});
+    advanceMs(clock, *engine, 35);
+    ASSERT_EQ(engine->sendGroup(0, {{frame(0x100, 0x22), 2, 0, 0}}), kZarvoOk);
+    advanceMs(clock, *engine, 10);
+    EXPECT_EQ(writtenAt(0x100), (Times{0, 10, 20, 30, 40, 42, 44}))
+        << "no burst for the transmissions a shorter interval would have had";
+    EXPECT_EQ(recorder.notices().size(), 1u);
+}
+
 TEST_F(PortEngineTest, ReplacementWithAnotherCountRestartsTheGroup) {
     send(0, {{frame(0x100), 10, 0, 0}});
     advanceMs(clock, *engine, 12);
