@@ -28,7 +28,8 @@ void MainRunView::setRunControls(RunControls state) {
     // An automatic end waits with Stop disabled.
     if (state == RunControls::Ending)
         window_.findChild<QToolButton*>(QStringLiteral("SpeedButton_Stop"))->setEnabled(false);
-    for (const char* name : {"Menu_ConfigTestItems", "Menu_ConfigZarvo", "N1"})
+    for (const char* name :
+         {"Menu_ConfigTestItems", "Menu_ConfigZarvo", "N1", "Lang_Eng", "Lang_SC", "Lang_TC"})
         window_.findChild<QAction*>(QLatin1String(name))->setEnabled(!running);
 }
 

@@ -6,6 +6,7 @@
 #include "Dialog_singletxcan.h"
 #include "Globals.h"
 #include "KestrelWindows.h"
+#include "MainRunView.h"
 #include "Phrases.h"
 #include "ResultCells.h"
 #include "TestItems.h"
@@ -347,6 +348,24 @@ TEST_F(MainWindowTest, RunControlsSwitchTogether) {
     EXPECT_FALSE(enabled(*window, "SpeedButton_Stop"));
     EXPECT_TRUE(enabled(*window, "TntSpeedButton_TestAllItems"));
     EXPECT_TRUE(child<QCheckBox>(window.get(), "TntCheckBox_GroupCheck")->isEnabled());
+}
+
+// A language change reloads the table and empties the result columns, so it
+// waits, like the other commands that change the table, until the run is over.
+TEST_F(MainWindowTest, LanguageMenuWaitsForTheEndOfARun) {
+    const auto window = makeMainWindow();
+    MainRunView view(*window);
+    const std::pair<RunControls, bool> states[] = {{RunControls::Running, false},
+                                                   {RunControls::Ending, false},
+                                                   {RunControls::Stopped, true},
+                                                   {RunControls::Running, false},
+                                                   {RunControls::EndedByItself, true}};
+    for (const auto& [state, idle] : states) {
+        view.setRunControls(state);
+        for (const char* name : {"Lang_Eng", "Lang_SC", "Lang_TC"})
+            EXPECT_EQ(child<QAction>(window.get(), name)->isEnabled(), idle)
+                << name << " " << static_cast<int>(state);
+    }
 }
 
 TEST_F(MainWindowTest, EveryWindowIsReachableWhileTheProgramRuns) {
