@@ -2,9 +2,11 @@
 // stamps or judges, and the verdicts of the compare.
 
 #include "FakeZarvo.h"
+#include "LogCapture.h"
 #include "RunCallbacks.h"
 #include "RunTestSupport.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -25,6 +27,8 @@ struct Frame {
 void Rx(ZarvoRxCallback callback, uint8_t group, Frame f) {
     callback(0, group, f.id, f.mode, f.rtr, f.len, f.data.data());
 }
+
+constexpr int32_t W = kCompareWildcard;
 
 class CallbacksTest : public ::testing::Test {
 protected:
@@ -112,8 +116,6 @@ TEST_P(CompareTest, WritesTheMismatchCodeAndTheDifferingFields) {
     EXPECT_EQ(Cell(ResultCells::Remarks, 1), c.remarks);
 }
 
-constexpr int32_t W = kCompareWildcard;
-
 INSTANTIATE_TEST_SUITE_P(
     Cases, CompareTest,
     ::testing::Values(
@@ -186,6 +188,7 @@ TEST_F(CallbacksTest, GroupAndSingleResponsesGoToTheirOwnItems) {
 }
 
 TEST_F(CallbacksTest, AGridShorterThanTheTableIsLoggedNotThrown) {
+    const LogCapture log;
     SetTable({{.compData = {1}}, {.compData = {1}}});
     Global_ResultCells().setRowCount(2); // row 2 is missing
     SingleTestRow = 2;
@@ -193,6 +196,47 @@ TEST_F(CallbacksTest, AGridShorterThanTheTableIsLoggedNotThrown) {
     EXPECT_NO_THROW(Tx(TxCallback_Single, 0, kEnd));
     EXPECT_NO_THROW(Rx(RxCallback_Single, 0, {}));
     EXPECT_EQ(Global_ResultCells().rowCount(), 2);
+    EXPECT_EQ(log.lines(),
+              QStringList({"TThread_TxCAN::UpdateStartTime() Error!",
+                           "TThread_TxCAN::UpdateEndTime() Error!", "_SingleIndex=2)",
+                           "GRxData1=0, GRxData2=0, GRxData3=0, GRxData4=0, "
+                           "GRxData5=0, GRxData6=0, GRxData7=0, GRxData8=0",
+                           "Thread_RxCAN(IsNeedCompare = 1) Error! RowCount(2) [4][2]"}));
+}
+
+TEST_F(CallbacksTest, EachNotificationWritesItsLogLines) {
+    const LogCapture log;
+    SetTable({{.group = 0, .compId = 0x181, .compData = {0x10, W, 0x30}},
+              {.group = 1, .compId = kCompareWildcard}});
+    Global_CustomerCMD.Comp_CANMode[0] = 0;
+    Global_CustomerCMD.Comp_CANLen[0] = 8;
+    const QString data = QStringLiteral("GRxData1=16, GRxData2=2, GRxData3=49, GRxData4=0, "
+                                        "GRxData5=0, GRxData6=0, GRxData7=0, GRxData8=0");
+    const Frame response{.id = 0x182, .mode = 1, .len = 8, .data = {0x10, 2, 0x31}};
+    const struct {
+        std::function<void()> notify;
+        QStringList lines;
+    } cases[] = {
+        {[] { Tx(TxCallback_AllItems, 0, kStart); }, {"compareID=385"}},
+        {[] { Tx(TxCallback_Group, 1, kStart); }, {}}, // the group callback names no response
+        {[&] { Rx(RxCallback_AllItems, 3, response); },
+         {"Msg Group ID = 3", "GRxID(386)", "GRxMode(1)", "GRxLen(8)", data, data}},
+        {[&] { Rx(RxCallback_Group, 1, response); }, {"Msg Group ID = 1"}},
+        {[&] {
+             SingleTestRow = 1;
+             Rx(RxCallback_Single, 0, response);
+         },
+         {"_SingleIndex=1)", "GRxID(386)", "GRxMode(1)", "GRxLen(8)", data, data}},
+        {[] { Tx(TxCallback_Single, 0, kEnd); }, {}},
+    };
+    QStringList expected;
+    for (const auto& c : cases) {
+        c.notify();
+        expected << c.lines;
+        EXPECT_EQ(log.lines(), expected);
+    }
+    EXPECT_EQ(Cell(ResultCells::Result, 1), "67"); // 1 + 2 + (16 << 2)
+    EXPECT_EQ(Cell(ResultCells::Remarks, 1), "ID, Mode, D3");
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "RunController.h"
 
 #include "FakeZarvo.h"
+#include "LogCapture.h"
 #include "Phrases.h"
 #include "RunCallbacks.h"
 #include "RunTestSupport.h"
@@ -117,6 +118,41 @@ TEST_F(RunControllerTest, GroupModeHandsEveryGroupOverIncludingUnusedOnes) {
     run.stop();
     EXPECT_EQ(SetUpCalls(fake),
               std::vector<std::string>({"StopGroup(1,0)", "StopGroup(1,1)", "StopGroup(1,2)"}));
+}
+
+TEST_F(RunControllerTest, GroupModeLogsEveryItemAndGroupItHandsOver) {
+    const LogCapture log;
+    SetTable({{.id = 0x7E0, .group = 0}, {.id = 0x12345678, .group = 2, .times = 4}, {.group = 2}});
+    type_CustomerCMD& t = Global_CustomerCMD;
+    t.TxCANData[1][0] = 0xAB;
+    t.TxLoopInterval[2] = 30;
+    t.TxLoopTerminal[2] = 500;
+    ZarvoPort = 1;
+    run.testAllItems(true);
+    WaitForSetUp(3);
+    run.stop();
+    EXPECT_EQ(
+        log.lines(),
+        QStringList({
+            "Start testing all items!",
+            "_CustomerCMD.CMD_ID[0]=7e0",
+            "TT_CustomerCMD.CMD_ID[0]=7e0",
+            "CANID[0]_0_byte=224, CANID[0]_1_byte=7, CANID[0]_2_byte=0, CANID[0]_3_byte=0",
+            "TT_CustomerCMD.CMD_Data[0][0]=0",
+            "Interval[0]=1, Times[0]=1, Terminal_Interval[0]=1",
+            "ZarvoPort = 1, i = 0, TotMsg = 1 ,_Interval[0]=1,_Times[0]=1,_Terminal_Interval[0]=1",
+            "ZarvoPort = 1, i = 1, TotMsg = 0 ,_Interval[0]=0,_Times[0]=0,_Terminal_Interval[0]=0",
+            "TT_CustomerCMD.CMD_ID[1]=12345678",
+            "CANID[0]_0_byte=120, CANID[0]_1_byte=86, CANID[0]_2_byte=52, CANID[0]_3_byte=18",
+            "TT_CustomerCMD.CMD_Data[1][0]=171",
+            "Interval[0]=1, Times[0]=4, Terminal_Interval[0]=1",
+            "TT_CustomerCMD.CMD_ID[2]=100",
+            "CANID[1]_0_byte=0, CANID[1]_1_byte=1, CANID[1]_2_byte=0, CANID[1]_3_byte=0",
+            "TT_CustomerCMD.CMD_Data[2][0]=0",
+            "Interval[1]=30, Times[1]=1, Terminal_Interval[1]=500",
+            "ZarvoPort = 1, i = 2, TotMsg = 2 ,_Interval[0]=1,_Times[0]=4,_Terminal_Interval[0]=1",
+            "Stop testing!",
+        }));
 }
 
 TEST_F(RunControllerTest, StopDuringTheHandOverLeavesNoGroupSendingAfterIt) {
@@ -269,6 +305,7 @@ TEST_F(RunControllerTest, SingleItemNeedsADataRowOfAnItem) {
 }
 
 TEST_F(RunControllerTest, SingleItemEndsWithItsOwnEndTimeAndKeepsTheDialog) {
+    const LogCapture log;
     SetTable({{}, {.times = 0}});
     run.testSelectedItem(2);
     WaitForSetUp(1);
@@ -282,6 +319,8 @@ TEST_F(RunControllerTest, SingleItemEndsWithItsOwnEndTimeAndKeepsTheDialog) {
     EXPECT_EQ(view.singleTransmit, QStringList({"show 1"}));
     EXPECT_EQ(run.lastResults()[0][ResultCells::StartTime], "");
     EXPECT_NE(run.lastResults()[1][ResultCells::EndTime], "");
+    EXPECT_EQ(log.lines(), QStringList({"Start single testing", "compareID=-1",
+                                        "Testing-all-items is terminated automatically!"}));
 }
 
 TEST_F(RunControllerTest, ReceiveThreadShowsThePortStatusAndEmptiesTheQueue) {
