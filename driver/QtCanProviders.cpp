@@ -1,5 +1,6 @@
 #include "QtCanProviders.h"
 
+#include "SocketCanLink.h"
 #include "ZarvoCodes.h"
 
 #include <QCanBus>
@@ -166,7 +167,10 @@ public:
         std::string error;
         if (tryOpen(bitRate, listener, error) && !configurationRefused_) {
             note.clear();
-            return true;
+            if (plugin_ != QLatin1String("socketcan") || checkSocketCanLink(name, bitRate, note))
+                return true;
+            close();
+            return false;
         }
         close();
         if (!tryOpen(0, listener, error)) {
@@ -199,6 +203,27 @@ public:
     }
 
 private:
+    // Qt does not tell whether the bit rate could be set, so ask the kernel.
+    // False with the reason in `note` when the interface is down; otherwise
+    // `note` says when it runs at another rate than `bitRate`.
+    bool checkSocketCanLink(const std::string& name, uint32_t bitRate, std::string& note) const {
+        const std::optional<SocketCanLink> link = querySocketCanLink(interface_.toStdString());
+        if (!link)
+            return true; // cannot ask: trust the opening
+        if (!link->up) {
+            note = name + ": the interface is down; bring it up with ip link set " +
+                   interface_.toStdString() + " up";
+            return false;
+        }
+        if (!link->bitRate)
+            note = name + ": the interface has no bit rate of its own (virtual)";
+        else if (*link->bitRate != bitRate)
+            note = name + ": bit rate " + std::to_string(bitRate) +
+                   " bit/s could not be set, running at the interface's own rate of " +
+                   std::to_string(*link->bitRate) + " bit/s";
+        return true;
+    }
+
     // Opens the device (with `bitRate` unless 0) and waits until it is
     // connected; on failure `error` says why.
     bool tryOpen(uint32_t bitRate, ChannelListener& listener, std::string& error) {
@@ -246,7 +271,12 @@ private:
         if (bitRate != 0)
             device->setConfigurationParameter(QCanBusDevice::BitRateKey,
                                               QVariant::fromValue(bitRate));
-        device->setConfigurationParameter(QCanBusDevice::ReceiveOwnKey, false);
+        // Classic frames only, and never the port's own frames back. The PEAK
+        // backend has no ReceiveOwnKey (it never echoes) and refuses it with a
+        // configuration error, which would pass for a refused bit rate.
+        device->setConfigurationParameter(QCanBusDevice::CanFdKey, false);
+        if (plugin_ != QLatin1String("peakcan"))
+            device->setConfigurationParameter(QCanBusDevice::ReceiveOwnKey, false);
         if (!device->connectDevice()) {
             std::lock_guard lock(wait->mutex);
             wait->error = device->errorString();
