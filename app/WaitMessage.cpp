@@ -3,9 +3,12 @@
 #include "Phrases.h"
 #include "SvgPicture.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
+#include <QWindow>
 
 TForm_WaitMessage* Form_WaitMessage = nullptr;
 
@@ -14,12 +17,27 @@ namespace {
 constexpr int kPlateWidth = 300;
 constexpr int kPlateHeight = 100;
 constexpr int kPhraseWait = 72;
+// How long to let the window system put the message on screen (ms).
+constexpr int kExposeWait = 200;
 
 // Hides the wait message when the write is over, however it ended.
 struct HideWhenDone {
     TForm_WaitMessage* window;
     ~HideWhenDone() { window->hide(); }
 };
+
+// Shows `window` and has it painted on screen before the caller blocks the UI
+// thread: the window system draws a new window only once it has exposed it,
+// which takes a pass of the event loop (user input stays queued meanwhile).
+void showAtOnce(QWidget* window) {
+    window->show();
+    QElapsedTimer waited;
+    waited.start();
+    do
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
+    while (!window->windowHandle()->isExposed() && waited.elapsed() < kExposeWait);
+    window->repaint();
+}
 
 } // namespace
 
@@ -64,8 +82,7 @@ void RunWithWaitMessage(const std::function<void()>& writer) {
     }
     Form_WaitMessage->setSize(kPlateWidth, kPlateHeight);
     Form_WaitMessage->setMessage(Phrase(kPhraseWait));
-    Form_WaitMessage->show();
-    Form_WaitMessage->repaint();
+    showAtOnce(Form_WaitMessage);
     const HideWhenDone hide{Form_WaitMessage};
     writer();
 }

@@ -12,6 +12,7 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QUrl>
+#include <QWindow>
 
 namespace {
 
@@ -94,7 +95,9 @@ TEST_F(AboutWaitTest, WaitMessageIsShownWhileTheWriterRunsAndHiddenAfterwards) {
     Form_WaitMessage = &wait;
     const auto* label = wait.findChild<QLabel*>(QStringLiteral("TntLabel_Message"));
     bool shownDuringWrite = false;
-    RunWithWaitMessage([&] { shownDuringWrite = wait.isVisible(); });
+    // On screen, not just marked visible: the writer blocks the event loop.
+    RunWithWaitMessage(
+        [&] { shownDuringWrite = wait.isVisible() && wait.windowHandle()->isExposed(); });
     EXPECT_TRUE(shownDuringWrite);
     EXPECT_FALSE(wait.isVisible());
     EXPECT_EQ(label->text(), Phrase(72));
