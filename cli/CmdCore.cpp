@@ -9,11 +9,12 @@
 #include "Convert.h"
 #include "Globals.h"
 
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
+#include <QJsonValue>
 #include <cstdio>
+#include <initializer_list>
+#include <utility>
 
 namespace {
 
@@ -27,36 +28,54 @@ template <typename Value> QJsonArray DataArray(const Value (&bytes)[kCanDataByte
     return array;
 }
 
-QJsonObject ItemJson(int i) {
+// Compact JSON text of one value, escaped as QJsonDocument escapes it.
+QByteArray Json(const QJsonValue& value) {
+    const QByteArray wrapped = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    return wrapped.mid(1, wrapped.size() - 2);
+}
+
+// A key and its value as JSON text.
+using JsonField = std::pair<const char*, QByteArray>;
+
+// {"key":value,...} with the keys in the order given: the table's field order,
+// which QJsonObject would replace by alphabetical order.
+QByteArray JsonObject(std::initializer_list<JsonField> fields) {
+    QByteArrayList members;
+    for (const auto& [key, value] : fields)
+        members.append('"' + QByteArray(key) + "\":" + value);
+    return '{' + members.join(',') + '}';
+}
+
+QByteArray ItemJson(int i) {
     const type_CustomerCMD& t = Global_CustomerCMD;
-    return QJsonObject{
-        {"Description1", t.Description1[i]},
-        {"Description2", t.Description2[i]},
-        {"TxCANID", static_cast<qint64>(t.TxCANID[i])},
-        {"TxCANMode", t.TxCANMode[i]},
-        {"TxCANRTR", t.TxCANRTR[i]},
-        {"TxCANLen", t.TxCANLen[i]},
-        {"TxCANData", DataArray(t.TxCANData[i])},
-        {"TxLoopInterval", t.TxLoopInterval[i]},
-        {"TxLoopTimes", t.TxLoopTimes[i]},
-        {"TxLoopTerminal", t.TxLoopTerminal[i]},
-        {"TxCANGroup", t.TxCANGroup[i]},
-        {"Comp_CANID", t.Comp_CANID[i]},
-        {"Comp_CANMode", t.Comp_CANMode[i]},
-        {"Comp_CANRTR", t.Comp_CANRTR[i]},
-        {"Comp_CANLen", t.Comp_CANLen[i]},
-        {"Comp_CANData", DataArray(t.Comp_CANData[i])},
-    };
+    return JsonObject({
+        {"Description1", Json(t.Description1[i])},
+        {"Description2", Json(t.Description2[i])},
+        {"TxCANID", Json(static_cast<qint64>(t.TxCANID[i]))},
+        {"TxCANMode", Json(t.TxCANMode[i])},
+        {"TxCANRTR", Json(t.TxCANRTR[i])},
+        {"TxCANLen", Json(t.TxCANLen[i])},
+        {"TxCANData", Json(DataArray(t.TxCANData[i]))},
+        {"TxLoopInterval", Json(t.TxLoopInterval[i])},
+        {"TxLoopTimes", Json(t.TxLoopTimes[i])},
+        {"TxLoopTerminal", Json(t.TxLoopTerminal[i])},
+        {"TxCANGroup", Json(t.TxCANGroup[i])},
+        {"Comp_CANID", Json(t.Comp_CANID[i])},
+        {"Comp_CANMode", Json(t.Comp_CANMode[i])},
+        {"Comp_CANRTR", Json(t.Comp_CANRTR[i])},
+        {"Comp_CANLen", Json(t.Comp_CANLen[i])},
+        {"Comp_CANData", Json(DataArray(t.Comp_CANData[i]))},
+    });
 }
 
 void PrintTable() {
-    QJsonArray items;
+    QByteArrayList items;
     for (int i = 0; i < Global_CustomerCMD.CMD_Count; ++i)
         items.append(ItemJson(i));
-    const QJsonObject table{{"CMD_Count", Global_CustomerCMD.CMD_Count},
-                            {"Group_Count", Global_CustomerCMD.Group_Count},
-                            {"items", items}};
-    std::fputs(QJsonDocument(table).toJson(QJsonDocument::Compact).constData(), stdout);
+    const QByteArray table = JsonObject({{"CMD_Count", Json(Global_CustomerCMD.CMD_Count)},
+                                         {"Group_Count", Json(Global_CustomerCMD.Group_Count)},
+                                         {"items", '[' + items.join(',') + ']'}});
+    std::fputs(table.constData(), stdout);
     std::fputc('\n', stdout);
 }
 

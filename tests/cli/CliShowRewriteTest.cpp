@@ -91,6 +91,20 @@ TEST_F(CliShowRewriteTest, ShowPrintsTheTableAsJson) {
     EXPECT_EQ(items[1].toObject()[QStringLiteral("TxCANGroup")].toInt(), 4);
 }
 
+// Scripts that read the output as text see the fields in the table's order.
+TEST_F(CliShowRewriteTest, ShowWritesTheFieldsInTableOrder) {
+    const Outcome result =
+        run({QStringLiteral("show"), writeFile(QStringLiteral("a.ini"), "[a]\n")});
+    EXPECT_EQ(result.exitCode, 0) << qPrintable(result.err);
+    EXPECT_EQ(result.out,
+              "{\"CMD_Count\":1,\"Group_Count\":1,\"items\":[{\"Description1\":\"NULL\","
+              "\"Description2\":\"NULL\",\"TxCANID\":0,\"TxCANMode\":0,\"TxCANRTR\":0,"
+              "\"TxCANLen\":0,\"TxCANData\":[0,0,0,0,0,0,0,0],\"TxLoopInterval\":0,"
+              "\"TxLoopTimes\":0,\"TxLoopTerminal\":100,\"TxCANGroup\":0,\"Comp_CANID\":-1,"
+              "\"Comp_CANMode\":-1,\"Comp_CANRTR\":-1,\"Comp_CANLen\":-1,"
+              "\"Comp_CANData\":[-1,-1,-1,-1,-1,-1,-1,-1]}]}\n");
+}
+
 TEST_F(CliShowRewriteTest, ShowOfABadValuePrintsTheItemsBeforeIt) {
     const QString file =
         writeFile(QStringLiteral("bad.ini"), kTwoItems + "[c]\nTxCANID=300\nTxLoopInterval=fast\n");
