@@ -35,6 +35,8 @@ PortEngine::~PortEngine() {
 }
 
 int32_t PortEngine::open(uint32_t bitRate, std::string& note) {
+    if (adapterLost())
+        close(); // a port whose adapter went away opens afresh, e.g. after it was plugged in again
     std::lock_guard life(lifecycle_);
     {
         std::lock_guard lock(mutex_);
@@ -90,6 +92,11 @@ int32_t PortEngine::close() {
     rxOverflow_ = false;
     conditions_ = 0;
     return kZarvoOk;
+}
+
+bool PortEngine::adapterLost() const {
+    std::lock_guard lock(mutex_);
+    return open_ && (conditions_ & kStatusAdapterLost) != 0;
 }
 
 bool PortEngine::isOpen() const {

@@ -51,7 +51,8 @@ public:
     PortEngine(const PortEngine&) = delete;
     PortEngine& operator=(const PortEngine&) = delete;
 
-    // Opening an open port does nothing and succeeds. `note` receives what
+    // Opening an open port does nothing and succeeds, unless its adapter was
+    // lost: then the port is closed and opened again. `note` receives what
     // the channel has to say about the opening (or why it failed).
     int32_t open(uint32_t bitRate, std::string& note);
     // Stops every group, drops waiting notices and frames, releases the
@@ -101,6 +102,7 @@ private:
     void conditionChanged(uint32_t statusBit, bool present) override;
 
     int32_t checkGroup(uint8_t group) const; // with mutex_ held
+    bool adapterLost() const;
     void startGroup(uint8_t g, Clock::Time now);
     void beginMessage(uint8_t g, Clock::Time at);
     void keepNextDue(Group& group, Clock::Time oldInterval);

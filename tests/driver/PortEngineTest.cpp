@@ -246,4 +246,18 @@ TEST_F(PortEngineTest, CloseStopsGroupsAndAReopenedPortStartsClean) {
     EXPECT_EQ(engine->status(), 0u);
 }
 
+TEST_F(PortEngineTest, OpeningAPortWhoseAdapterWasLostOpensItAfresh) {
+    send(0, {{frame(0x100), 2, 0, 0}});
+    channel->setCondition(kStatusAdapterLost, true);
+    std::string note;
+    ASSERT_EQ(engine->open(500000, note), kZarvoOk);
+    EXPECT_EQ(engine->status(), 0u);
+    advanceMs(clock, *engine, 10);
+    EXPECT_EQ(writtenAt(0x100), (Times{0})) << "the reopened port starts without groups";
+    channel->receive(frame(0x200));
+    uint16_t waiting = 0;
+    engine->rxCount(waiting);
+    EXPECT_EQ(waiting, 1) << "the channel reports to the engine again";
+}
+
 } // namespace
