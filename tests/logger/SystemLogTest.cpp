@@ -1,5 +1,8 @@
 #include "SystemLog.h"
 
+#include "ConfigFile.h"
+#include "Globals.h"
+
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -58,6 +61,25 @@ TEST_F(SystemLogTest, WithTheLibraryLinesAreAppendedWithTimeStamps) {
     EXPECT_TRUE(lines[1].endsWith(
         QStringLiteral("  Global_CustomerCMD.CMD_Count = 3 , _CustomerCMD.Group_Count = 2")));
     EXPECT_TRUE(lines[2].endsWith(QStringLiteral("  电源开启")));
+}
+
+TEST_F(SystemLogTest, ReadingAConfigurationLogsTheCountsAndTheSectionsLeftOut) {
+    ASSERT_EQ(LoadLogger(QStringLiteral(LANTERN_LOGGER_PATH)), 0);
+    StartSystemLog(kToday, logFolder());
+    QFile config(dir.filePath(QStringLiteral("big.ini")));
+    ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+    for (int i = 0; i < kMaxTestItems + 2; ++i)
+        config.write("[" + QByteArray::number(i) + "]\nTxCANID=" + QByteArray::number(i % 3) +
+                     "\n");
+    config.close();
+    ReadTestConfig(config.fileName());
+    const QStringList lines = logLines();
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[0].endsWith(
+        QStringLiteral("  Global_CustomerCMD.CMD_Count = 100 , _CustomerCMD.Group_Count = 3")))
+        << qPrintable(lines[0]);
+    EXPECT_TRUE(lines[1].contains(config.fileName())) << qPrintable(lines[1]);
+    EXPECT_TRUE(lines[1].contains(QStringLiteral(" 2 item sections"))) << qPrintable(lines[1]);
 }
 
 TEST_F(SystemLogTest, TheLibraryBesideTheExecutableIsTheDefault) {
