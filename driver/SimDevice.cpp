@@ -259,7 +259,7 @@ bool setBroadcastKey(const std::string& key, const std::string& v, SimBroadcast&
     if (key.size() == 6 && key.rfind("value", 0) == 0 && key[5] >= '1' &&
         key[5] < '1' + static_cast<int>(SimBroadcast::kMaxValues)) {
         SimValue value;
-        if (!parseValue(v, value))
+        if (b.values.size() >= SimBroadcast::kMaxValues || !parseValue(v, value))
             return false;
         b.values.push_back(value);
         return true;

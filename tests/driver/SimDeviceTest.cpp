@@ -231,6 +231,9 @@ TEST(SimDeviceTest, FileErrorsNameTheirLine) {
         {"[Broadcast]\nValue1 = WORD 7 sine 0 1 100", "line 2: bad Value1 'WORD 7 sine 0 1 100'"},
         {"[Broadcast]\nValue1 = long 0 wobble", "line 2: bad Value1 'long 0 wobble'"},
         {"[Broadcast]\nValue5 = BYTE 0 constant 1", "line 2: bad Value5 'BYTE 0 constant 1'"},
+        {"[Broadcast]\nValue1 = BYTE 0 time\nValue2 = BYTE 1 time\nValue3 = BYTE 2 time\n"
+         "Value4 = BYTE 3 time\nValue1 = BYTE 4 time",
+         "line 6: bad Value1 'BYTE 4 time'"},
         {"[Broadcast\nID = 1", "line 1: section header without ']'"},
     };
     for (const auto& c : cases) {
