@@ -3,7 +3,6 @@
 #include "Phrases.h"
 #include "SystemLog.h"
 
-#include <QColor>
 #include <algorithm>
 #include <array>
 
@@ -56,7 +55,7 @@ QVariant ResultGridModel::data(const QModelIndex& index, int role) const {
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
     case Qt::BackgroundRole:
-        return isFixedColumn(index.column()) ? QColor(192, 192, 192) : QColor(242, 248, 248);
+        return isFixedColumn(index.column()) ? kFixedCellColour : kGridColour;
     default:
         return {};
     }

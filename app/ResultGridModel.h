@@ -10,6 +10,12 @@
 #include "ResultCells.h"
 
 #include <QAbstractTableModel>
+#include <QColor>
+
+// Backgrounds of the grid: the two fixed name columns, and every other cell
+// and the space beyond the cells.
+inline constexpr QColor kFixedCellColour{192, 192, 192};
+inline constexpr QColor kGridColour{242, 248, 248};
 
 class ResultGridModel : public QAbstractTableModel {
     Q_OBJECT

@@ -72,6 +72,9 @@ ResultGridView::ResultGridView(ResultGridModel* model, QWidget* parent) : QTable
     setModel(model);
     setItemDelegate(new ResultCellDelegate(model->cells(), this));
     setFont(gridFont());
+    QPalette colours = palette();
+    colours.setColor(QPalette::Base, kGridColour);
+    setPalette(colours);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);

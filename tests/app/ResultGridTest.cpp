@@ -152,4 +152,8 @@ TEST_F(ResultGridTest, ResultCellsArePaintedInTheirColours) {
     // The name columns are the grid's fixed cells: silver, also in the selected row.
     const QRect name = grid->visualRect(grid->model()->index(0, ResultCells::TestName));
     EXPECT_EQ(image.pixelColor(name.topLeft() + QPoint(3, 3)), QColor(192, 192, 192));
+    // The space below the rows has the grid's colour.
+    const QRect last = grid->visualRect(grid->model()->index(3, ResultCells::Remarks));
+    EXPECT_EQ(image.pixelColor(last.center() + QPoint(0, 3 * last.height())),
+              QColor(242, 248, 248));
 }
