@@ -31,6 +31,10 @@ void MainRunView::setRunControls(RunControls state) {
     for (const char* name :
          {"Menu_ConfigTestItems", "Menu_ConfigZarvo", "N1", "Lang_Eng", "Lang_SC", "Lang_TC"})
         window_.findChild<QAction*>(QLatin1String(name))->setEnabled(!running);
+    // Its tool button opens the same window as Zarvo Port: a port changed
+    // during a run would leave the running groups out of Stop's reach.
+    window_.findChild<QToolButton*>(QStringLiteral("SpeedButton_ZarvoConfig"))
+        ->setEnabled(!running);
 }
 
 void MainRunView::setTimerEnabled(RunTimer timer, bool enabled) {

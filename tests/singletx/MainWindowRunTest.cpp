@@ -86,11 +86,14 @@ TEST_F(MainWindowRunTest, TestAllRunsToTheCompletionMessageThenClears) {
     Global_CustomerCMD.TxLoopTimes[0] = 1;
     child<QToolButton>(window, "TntSpeedButton_TestAllItems")->click();
     EXPECT_TRUE(enabled("SpeedButton_Stop"));
-    for (const char* name :
-         {"TntSpeedButton_TestAllItems", "TntSpeedButton_ManualTest", "TntSpeedButton_LoadConfig",
-          "SpeedButton_RangeSetup", "TntSpeedButton_ViewTrend", "TntCheckBox_GroupCheck"})
+    const char* const buttons[] = {"TntSpeedButton_TestAllItems", "TntSpeedButton_ManualTest",
+                                   "TntSpeedButton_LoadConfig",   "SpeedButton_RangeSetup",
+                                   "SpeedButton_ZarvoConfig",     "TntSpeedButton_ViewTrend",
+                                   "TntCheckBox_GroupCheck"};
+    const char* const menuItems[] = {"Menu_ConfigTestItems", "Menu_ConfigZarvo", "N1"};
+    for (const char* name : buttons)
         EXPECT_FALSE(enabled(name)) << name;
-    for (const char* name : {"Menu_ConfigTestItems", "Menu_ConfigZarvo", "N1"})
+    for (const char* name : menuItems)
         EXPECT_FALSE(menuEnabled(name)) << name;
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogs.texts("inform").isEmpty(); }, 20000));
@@ -98,8 +101,10 @@ TEST_F(MainWindowRunTest, TestAllRunsToTheCompletionMessageThenClears) {
     for (int row = 1; row <= Global_CustomerCMD.CMD_Count; ++row)
         EXPECT_EQ(Cell(ResultCells::EndTime, row), "");
     EXPECT_FALSE(enabled("SpeedButton_Stop"));
-    EXPECT_TRUE(enabled("TntSpeedButton_ViewTrend"));
-    EXPECT_TRUE(menuEnabled("N1"));
+    for (const char* name : buttons)
+        EXPECT_TRUE(enabled(name)) << name;
+    for (const char* name : menuItems)
+        EXPECT_TRUE(menuEnabled(name)) << name;
     EXPECT_TRUE(QDir(logDir.filePath("state/Reports")).entryList({"demo-*.csv"}).size() == 1);
 }
 
