@@ -120,14 +120,36 @@ public:
     QString saveFile(const QString&, const QString&, const QString&) override { return {}; }
 };
 
-// Latencies of the responses whose verdict was noted, in microseconds.
+// Reads what the receive thread left in the queue when the run ended, so that
+// every response's arrival is noted before the verdicts are matched.
+void ReadLeftFrames(uint8_t port) {
+    uint16_t count = 0;
+    zarvo().Zarvo_GetRxCount(port, &count);
+    for (uint16_t i = 0; i < count; ++i) {
+        uint32_t id = 0;
+        uint8_t mode = 0, rtr = 0, len = 0;
+        uint8_t data[8] = {};
+        uint64_t timeStamp = 0;
+        zarvo().Zarvo_ReadFrame(port, &id, &mode, &rtr, &len, data, &timeStamp);
+    }
+}
+
+// Latencies of the responses whose verdict was noted, in microseconds. Each
+// verdict belongs to the latest arrival of its identifier before it: the
+// driver reports only the responses of the item it waits for, so a response
+// may arrive without a verdict, and counting them off in order would pair a
+// verdict with the wrong arrival.
 std::vector<int64_t> Latencies() {
     std::lock_guard lock(g_timings.mutex);
     std::vector<int64_t> latencies;
     for (const auto& [id, verdicts] : g_timings.verdictsUs) {
-        const std::vector<int64_t>& arrivals = g_timings.arrivalsUs[id];
-        for (size_t k = 0; k < verdicts.size() && k < arrivals.size(); ++k)
-            latencies.push_back(verdicts[k] - arrivals[k]);
+        std::vector<int64_t>& arrivals = g_timings.arrivalsUs[id];
+        std::sort(arrivals.begin(), arrivals.end());
+        for (const int64_t verdict : verdicts) {
+            const auto after = std::upper_bound(arrivals.begin(), arrivals.end(), verdict);
+            if (after != arrivals.begin())
+                latencies.push_back(verdict - *std::prev(after));
+        }
     }
     g_timings.arrivalsUs.clear();
     g_timings.verdictsUs.clear();
@@ -167,6 +189,7 @@ int main(int argc, char* argv[]) {
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - wallStart)
                 .count();
         const double cpuMs = (CpuSeconds() - cpuStart) * 1000;
+        ReadLeftFrames(ZarvoPort);
         std::vector<int64_t> latencies = Latencies();
         if (latencies.empty()) {
             std::printf("%-5d %10d\n", r, 0);
