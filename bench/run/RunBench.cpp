@@ -12,6 +12,7 @@
 #include "QueuedRunView.h"
 #include "ResultGridFill.h"
 #include "RunController.h"
+#include "SimulatorPort.h"
 #include "ZarvoApi.h"
 
 #include <QTemporaryDir>
@@ -28,7 +29,6 @@ namespace {
 
 constexpr int kItems = 100;
 constexpr uint32_t kFirstId = 0x100;
-constexpr uint32_t kTypeSimulatorPort = 3100;
 
 struct Timings {
     std::mutex mutex;
@@ -89,16 +89,6 @@ void BuildTable() {
     }
     t.CMD_Count = kItems;
     t.Group_Count = 1;
-}
-
-uint8_t SimulatorPort() {
-    uint8_t count = 0;
-    uint32_t types[kZarvoMaxPorts] = {};
-    zarvo().Zarvo_GetPortTable(&count, types, nullptr, nullptr, nullptr, nullptr, nullptr);
-    for (uint8_t port = 0; port < count; ++port)
-        if (types[port] == kTypeSimulatorPort)
-            return port;
-    return 0;
 }
 
 double CpuSeconds() {
@@ -169,7 +159,7 @@ int main(int argc, char* argv[]) {
 
     BuildTable();
     FillResultRows(Global_ResultCells());
-    ZarvoPort = SimulatorPort();
+    ZarvoPort = FirstSimulatorPort().value_or(0);
     ZarvoBaudRate = 1000000;
     SilentDialogs dialogs;
     QueuedRunView view(dialogs);

@@ -7,27 +7,13 @@
 #include "Phrases.h"
 #include "RunController.h"
 #include "RunTestSupport.h"
+#include "SimulatorPort.h"
 #include "ZarvoApi.h"
 
 #include <QTemporaryDir>
-#include <array>
 #include <gtest/gtest.h>
 
 namespace {
-
-constexpr uint32_t kTypeSimulatorPort = 3100;
-
-// The first simulator port of the driver's port table.
-uint8_t SimulatorPort() {
-    uint8_t count = 0;
-    std::array<uint32_t, kZarvoMaxPorts> types{};
-    zarvo().Zarvo_GetPortTable(&count, types.data(), nullptr, nullptr, nullptr, nullptr, nullptr);
-    for (uint8_t port = 0; port < count; ++port)
-        if (types[port] == kTypeSimulatorPort)
-            return port;
-    ADD_FAILURE() << "no simulator port";
-    return 0;
-}
 
 class SimulatorRunTest : public ::testing::Test {
 protected:
@@ -37,7 +23,9 @@ protected:
         CurrentConfigFile = QStringLiteral(KESTREL_EXAMPLES_DIR "/demo.ini");
         ASSERT_EQ(ReadTestConfig(CurrentConfigFile).status, 0);
         FillResultRows(Global_ResultCells());
-        ZarvoPort = SimulatorPort();
+        const std::optional<uint8_t> port = FirstSimulatorPort();
+        ASSERT_TRUE(port.has_value());
+        ZarvoPort = *port;
         ZarvoBaudRate = 1000000;
     }
 

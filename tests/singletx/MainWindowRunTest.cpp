@@ -11,7 +11,7 @@
 #include "Phrases.h"
 #include "ResultCells.h"
 #include "ScriptedDialogs.h"
-#include "ZarvoApi.h"
+#include "SimulatorPort.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -23,19 +23,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-constexpr uint32_t kTypeSimulatorPort = 3100;
-
-uint8_t SimulatorPort() {
-    uint8_t count = 0;
-    uint32_t types[kZarvoMaxPorts] = {};
-    zarvo().Zarvo_GetPortTable(&count, types, nullptr, nullptr, nullptr, nullptr, nullptr);
-    for (uint8_t port = 0; port < count; ++port)
-        if (types[port] == kTypeSimulatorPort)
-            return port;
-    ADD_FAILURE() << "no simulator port";
-    return 0;
-}
 
 QString Cell(int column, int row) {
     return Global_ResultCells().cell(column, row);
@@ -58,7 +45,9 @@ protected:
         Global_CustomerCMD.TxLoopTimes[0] = 0;
         WriteTestConfig(CurrentConfigFile);
         window->FormShow();
-        ZarvoPort = SimulatorPort();
+        const std::optional<uint8_t> port = FirstSimulatorPort();
+        ASSERT_TRUE(port.has_value());
+        ZarvoPort = *port;
         ZarvoBaudRate = 500000;
     }
     void TearDown() override {
