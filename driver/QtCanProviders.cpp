@@ -165,21 +165,20 @@ public:
             return tryOpen(0, listener, note);
         }
         std::string error;
-        if (tryOpen(bitRate, listener, error) && !configurationRefused_) {
-            note.clear();
-            if (plugin_ != QLatin1String("socketcan") || checkSocketCanLink(name, bitRate, note))
-                return true;
+        note.clear();
+        if (!tryOpen(bitRate, listener, error) || configurationRefused_) {
             close();
-            return false;
+            if (!tryOpen(0, listener, error)) {
+                note = name + ": " + error;
+                return false;
+            }
+            note = name + ": bit rate " + std::to_string(bitRate) +
+                   " bit/s could not be set, running at the interface's own rate";
         }
+        if (plugin_ != QLatin1String("socketcan") || checkSocketCanLink(name, bitRate, note))
+            return true;
         close();
-        if (!tryOpen(0, listener, error)) {
-            note = name + ": " + error;
-            return false;
-        }
-        note = name + ": bit rate " + std::to_string(bitRate) +
-               " bit/s could not be set, running at the interface's own rate";
-        return true;
+        return false;
     }
 
     void close() override {
@@ -205,7 +204,7 @@ public:
 private:
     // Qt does not tell whether the bit rate could be set, so ask the kernel.
     // False with the reason in `note` when the interface is down; otherwise
-    // `note` says when it runs at another rate than `bitRate`.
+    // `note` says whether it runs at another rate than `bitRate`.
     bool checkSocketCanLink(const std::string& name, uint32_t bitRate, std::string& note) const {
         const std::optional<SocketCanLink> link = querySocketCanLink(interface_.toStdString());
         if (!link)
@@ -217,7 +216,9 @@ private:
         }
         if (!link->bitRate)
             note = name + ": the interface has no bit rate of its own (virtual)";
-        else if (*link->bitRate != bitRate)
+        else if (*link->bitRate == bitRate)
+            note.clear();
+        else
             note = name + ": bit rate " + std::to_string(bitRate) +
                    " bit/s could not be set, running at the interface's own rate of " +
                    std::to_string(*link->bitRate) + " bit/s";
