@@ -3,6 +3,7 @@
 // processes over Qt's virtual CAN bus.
 
 #include "QtCanProviders.h"
+#include "SeenNotice.h"
 #include "SimProvider.h"
 #include "ZarvoApi.h"
 #include "ZarvoCodes.h"
@@ -16,16 +17,6 @@
 #include <mutex>
 
 namespace {
-
-struct Seen {
-    char kind;
-    uint32_t id = 0;
-    uint8_t firstByte = 0;
-    friend bool operator==(const Seen&, const Seen&) = default;
-    friend std::ostream& operator<<(std::ostream& out, const Seen& s) {
-        return out << s.kind << " " << s.id << " " << int(s.firstByte);
-    }
-};
 
 std::mutex g_mutex;
 std::condition_variable g_added;
@@ -70,14 +61,6 @@ Table portTable() {
     Table t;
     zarvo().Zarvo_GetPortTable(&t.count, t.types, t.modules, nullptr, nullptr, nullptr, t.canPorts);
     return t;
-}
-
-type_ZarvoMsg msg(uint32_t id, uint8_t byte0) {
-    type_ZarvoMsg m{};
-    std::memcpy(m.ID, &id, 4);
-    m.Len = 8;
-    m.Data[0] = byte0;
-    return m;
 }
 
 class BindingTest : public ::testing::Test {

@@ -4,6 +4,7 @@
 
 #include "Driver.h"
 
+#include "SeenNotice.h"
 #include "SimProvider.h"
 #include "ZarvoCodes.h"
 
@@ -15,16 +16,6 @@
 namespace {
 
 Driver* g_driver = nullptr;
-
-struct Seen {
-    char kind;
-    uint32_t id = 0;
-    uint8_t firstByte = 0;
-    friend bool operator==(const Seen&, const Seen&) = default;
-    friend std::ostream& operator<<(std::ostream& out, const Seen& s) {
-        return out << s.kind << " " << s.id << " " << int(s.firstByte);
-    }
-};
 
 std::mutex g_mutex;
 std::condition_variable g_added;
@@ -51,14 +42,6 @@ void onTx(uint32_t port, uint8_t group, uint8_t* state) {
 
 void onRx(uint32_t, uint8_t, uint32_t id, uint8_t, uint8_t, uint8_t, uint8_t* data) {
     add({'R', id, data[0]});
-}
-
-type_ZarvoMsg msg(uint32_t id, uint8_t byte0) {
-    type_ZarvoMsg m{};
-    std::memcpy(m.ID, &id, 4);
-    m.Len = 8;
-    m.Data[0] = byte0;
-    return m;
 }
 
 class DriverTest : public ::testing::Test {
