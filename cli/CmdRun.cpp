@@ -263,6 +263,9 @@ int cmdRun(const QStringList& list) {
     const std::optional<RunArgs> args = ParseArgs(list);
     if (!args)
         return usageError();
+    // Logging starts first, so the reader's own lines reach the log too.
+    LoadLogger();
+    StartSystemLog(QDate::currentDate());
     if (const int status = LoadSettings(*args))
         return status;
     if (args->item > Global_CustomerCMD.CMD_Count) {
@@ -271,8 +274,6 @@ int cmdRun(const QStringList& list) {
                        .arg(Global_CustomerCMD.CMD_Count));
         return usageError();
     }
-    LoadLogger();
-    StartSystemLog(QDate::currentDate());
     FillResultRows(Global_ResultCells());
 
     ConsoleDialogs boxes;

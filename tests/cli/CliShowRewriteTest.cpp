@@ -1,5 +1,7 @@
 // kestrel-cli show and rewrite, run as a program.
 
+#include "CliProcess.h"
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -10,30 +12,14 @@
 
 namespace {
 
-struct Outcome {
-    int exitCode = -1;
-    QByteArray out;
-    QString err;
-};
-
 class CliShowRewriteTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(dir.isValid()); }
 
-    Outcome run(const QStringList& args) const {
-        QProcess process;
-        process.start(QStringLiteral(KESTREL_CLI_PATH), args);
-        EXPECT_TRUE(process.waitForFinished(60000));
-        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-        return {process.exitCode(), process.readAllStandardOutput(),
-                QString::fromUtf8(process.readAllStandardError())};
-    }
+    static CliOutcome run(const QStringList& args) { return RunCli(args); }
 
     QString writeFile(const QString& name, const QByteArray& bytes) const {
-        QFile file(dir.filePath(name));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return file.fileName();
+        return WriteTestFile(dir, name, bytes);
     }
 
     QTemporaryDir dir;
@@ -63,9 +49,9 @@ QJsonObject ParseTable(const QByteArray& out) {
 }
 
 TEST_F(CliShowRewriteTest, ShowPrintsTheTableAsJson) {
-    const Outcome result =
+    const CliOutcome result =
         run({QStringLiteral("show"), writeFile(QStringLiteral("a.ini"), kTwoItems)});
-    EXPECT_EQ(result.exitCode, 0) << qPrintable(result.err);
+    EXPECT_EQ(result.exitCode, 0) << qPrintable(result.errText());
     const QJsonObject table = ParseTable(result.out);
     EXPECT_EQ(table[QStringLiteral("CMD_Count")].toInt(), 2);
     EXPECT_EQ(table[QStringLiteral("Group_Count")].toInt(), 5);
@@ -93,9 +79,9 @@ TEST_F(CliShowRewriteTest, ShowPrintsTheTableAsJson) {
 
 // Scripts that read the output as text see the fields in the table's order.
 TEST_F(CliShowRewriteTest, ShowWritesTheFieldsInTableOrder) {
-    const Outcome result =
+    const CliOutcome result =
         run({QStringLiteral("show"), writeFile(QStringLiteral("a.ini"), "[a]\n")});
-    EXPECT_EQ(result.exitCode, 0) << qPrintable(result.err);
+    EXPECT_EQ(result.exitCode, 0) << qPrintable(result.errText());
     EXPECT_EQ(result.out,
               "{\"CMD_Count\":1,\"Group_Count\":1,\"items\":[{\"Description1\":\"NULL\","
               "\"Description2\":\"NULL\",\"TxCANID\":0,\"TxCANMode\":0,\"TxCANRTR\":0,"
@@ -108,18 +94,18 @@ TEST_F(CliShowRewriteTest, ShowWritesTheFieldsInTableOrder) {
 TEST_F(CliShowRewriteTest, ShowOfABadValuePrintsTheItemsBeforeIt) {
     const QString file =
         writeFile(QStringLiteral("bad.ini"), kTwoItems + "[c]\nTxCANID=300\nTxLoopInterval=fast\n");
-    const Outcome result = run({QStringLiteral("show"), file});
+    const CliOutcome result = run({QStringLiteral("show"), file});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(ParseTable(result.out)[QStringLiteral("CMD_Count")].toInt(), 2);
-    EXPECT_TRUE(result.err.contains(QStringLiteral("'fast' is not a valid integer value")))
-        << qPrintable(result.err);
+    EXPECT_TRUE(result.errText().contains(QStringLiteral("'fast' is not a valid integer value")))
+        << qPrintable(result.errText());
 }
 
 TEST_F(CliShowRewriteTest, RewriteWritesWhatShowReads) {
     const QString out = dir.filePath(QStringLiteral("out.ini"));
-    const Outcome rewrite =
+    const CliOutcome rewrite =
         run({QStringLiteral("rewrite"), writeFile(QStringLiteral("in.ini"), kTwoItems), out});
-    EXPECT_EQ(rewrite.exitCode, 0) << qPrintable(rewrite.err);
+    EXPECT_EQ(rewrite.exitCode, 0) << qPrintable(rewrite.errText());
     QFile written(out);
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     const QByteArray text = written.readAll();
@@ -131,14 +117,15 @@ TEST_F(CliShowRewriteTest, RewriteWritesWhatShowReads) {
 
 TEST_F(CliShowRewriteTest, FailuresLeaveNoOutputFile) {
     const QString out = dir.filePath(QStringLiteral("out.ini"));
-    const Outcome missing =
+    const CliOutcome missing =
         run({QStringLiteral("rewrite"), dir.filePath(QStringLiteral("no.ini")), out});
     EXPECT_EQ(missing.exitCode, 2);
     EXPECT_FALSE(missing.err.isEmpty());
     const QString bad = writeFile(QStringLiteral("bad.ini"), "[a]\nTxCANID=0x100\n");
-    const Outcome badValue = run({QStringLiteral("rewrite"), bad, out});
+    const CliOutcome badValue = run({QStringLiteral("rewrite"), bad, out});
     EXPECT_EQ(badValue.exitCode, 1);
-    EXPECT_TRUE(badValue.err.contains(QStringLiteral("'0x0x100' is not a valid integer value")));
+    EXPECT_TRUE(
+        badValue.errText().contains(QStringLiteral("'0x0x100' is not a valid integer value")));
     EXPECT_FALSE(QFile::exists(out));
     const QString unstorable = writeFile(QStringLiteral("eq.ini"), "[a]\nDescription1=U=12V\n");
     EXPECT_EQ(run({QStringLiteral("rewrite"), unstorable, out}).exitCode, 1);
@@ -146,19 +133,20 @@ TEST_F(CliShowRewriteTest, FailuresLeaveNoOutputFile) {
 }
 
 TEST_F(CliShowRewriteTest, MissingFileAndWrongArguments) {
-    const Outcome missing = run({QStringLiteral("show"), dir.filePath(QStringLiteral("no.ini"))});
+    const CliOutcome missing =
+        run({QStringLiteral("show"), dir.filePath(QStringLiteral("no.ini"))});
     EXPECT_EQ(missing.exitCode, 2);
     EXPECT_TRUE(missing.out.isEmpty());
-    EXPECT_TRUE(missing.err.contains(QStringLiteral("no.ini")));
+    EXPECT_TRUE(missing.errText().contains(QStringLiteral("no.ini")));
     EXPECT_EQ(run({QStringLiteral("show")}).exitCode, 64);
     EXPECT_EQ(run({QStringLiteral("show"), QStringLiteral("a"), QStringLiteral("b")}).exitCode, 64);
     EXPECT_EQ(run({QStringLiteral("rewrite"), QStringLiteral("a")}).exitCode, 64);
 }
 
 TEST_F(CliShowRewriteTest, ExampleConfigurationLoads) {
-    const Outcome result =
+    const CliOutcome result =
         run({QStringLiteral("show"), QStringLiteral(KESTREL_EXAMPLES_DIR "/ecu-smoke.ini")});
-    EXPECT_EQ(result.exitCode, 0) << qPrintable(result.err);
+    EXPECT_EQ(result.exitCode, 0) << qPrintable(result.errText());
     EXPECT_EQ(ParseTable(result.out)[QStringLiteral("CMD_Count")].toInt(), 6);
 }
 

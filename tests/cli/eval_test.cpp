@@ -1,5 +1,7 @@
 // kestrel-cli eval, run as a program: value, malformed formula, floating-point error.
 
+#include "CliProcess.h"
+
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -30,24 +32,19 @@ TEST(CliEval, ValueFailureAndFloatingPointError) {
     ASSERT_TRUE(dir.isValid());
     for (const EvalCase& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
-        QProcess process;
-        process.setWorkingDirectory(dir.path());
-        process.start(QStringLiteral(KESTREL_CLI_PATH), QStringList{"eval"} + c.args);
-        ASSERT_TRUE(process.waitForFinished(60000));
-        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(process.exitCode(), c.exitCode);
-        EXPECT_EQ(process.readAllStandardOutput(), c.out);
-        EXPECT_EQ(process.readAllStandardError(), c.err);
+        const CliOutcome o = RunCli(QStringList{"eval"} + c.args,
+                                    QProcessEnvironment::systemEnvironment(), dir.path());
+        EXPECT_EQ(o.exitCode, c.exitCode);
+        EXPECT_EQ(o.out, c.out);
+        EXPECT_EQ(o.err, c.err);
     }
 }
 
 TEST(CliEval, WrongArgumentCountIsAUsageError) {
     for (const QStringList& args : {QStringList{"eval"}, QStringList{"eval", "1", "2"}}) {
-        QProcess process;
-        process.start(QStringLiteral(KESTREL_CLI_PATH), args);
-        ASSERT_TRUE(process.waitForFinished(60000));
-        EXPECT_EQ(process.exitCode(), 64);
-        EXPECT_TRUE(process.readAllStandardError().startsWith("usage:"));
+        const CliOutcome o = RunCli(args);
+        EXPECT_EQ(o.exitCode, 64);
+        EXPECT_TRUE(o.err.startsWith("usage:"));
     }
 }
 

@@ -1,6 +1,8 @@
 // kestrel-cli run, run as a program on the built-in simulated bus, whose
 // default device answers a data frame with identifier + 8, byte 0 + 0x40.
 
+#include "CliProcess.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -9,6 +11,7 @@
 
 namespace {
 
+// The printed texts of one run.
 struct Outcome {
     int exitCode = -1;
     QString out;
@@ -23,10 +26,7 @@ QByteArray Item(int n, const QByteArray& name, const QByteArray& keys) {
 
 // The first simulator port in the table `kestrel-cli ports` prints.
 QString SimulatorPort() {
-    QProcess process;
-    process.start(QStringLiteral(KESTREL_CLI_PATH), {QStringLiteral("ports")});
-    process.waitForFinished(60000);
-    for (const QString& line : QString::fromUtf8(process.readAllStandardOutput()).split('\n')) {
+    for (const QString& line : RunCli({QStringLiteral("ports")}).outText().split('\n')) {
         const QStringList fields = line.simplified().split(' ');
         if (fields.size() > 1 && fields[1] == QLatin1String("Simulator"))
             return fields[0];
@@ -43,23 +43,15 @@ protected:
     // The port and bit rate are always given (a later --port wins), so no
     // Zarvo.ini is read.
     Outcome run(const QStringList& args) const {
-        QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_STATE_HOME"), dir.filePath("state"));
-        process.setProcessEnvironment(env);
-        process.start(QStringLiteral(KESTREL_CLI_PATH),
-                      QStringList{"run", "--port", port, "--bitrate", "500000"} + args);
-        EXPECT_TRUE(process.waitForFinished(120000));
-        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
+        const CliOutcome o =
+            RunCli(QStringList{"run", "--port", port, "--bitrate", "500000"} + args, env);
+        return {o.exitCode, o.outText(), o.errText()};
     }
 
     QString writeFile(const QString& name, const QByteArray& bytes) const {
-        QFile file(dir.filePath(name));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return file.fileName();
+        return WriteTestFile(dir, name, bytes);
     }
 
     QByteArray readFile(const QString& name) const {

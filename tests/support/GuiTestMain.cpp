@@ -1,10 +1,13 @@
-// The dialog needs a QApplication before any test runs.
+// The main() of the test programs that need a QApplication before any test runs.
 
 #include <QApplication>
 #include <QStandardPaths>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
+    // Headless, also when the test list is read at build time.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
     ::testing::InitGoogleTest(&argc, argv);
