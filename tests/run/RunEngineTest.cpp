@@ -1,18 +1,39 @@
 // The run engine's helpers: time-of-day texts, blocking calls onto the
-// serving thread, and the CSV report.
+// serving thread, the CSV report, and the transmit thread's priority.
 
 #include "RunReport.h"
 #include "TimeOfDay.h"
+#include "Tthread_txcan.h"
 #include "UiTaskQueue.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QTemporaryDir>
 #include <atomic>
+#include <chrono>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <thread>
 
 namespace {
+
+// How many threads of this process run at the nice value `nice`.
+int ThreadsAtNice(int nice) {
+    int count = 0;
+    QDirIterator tasks(QStringLiteral("/proc/self/task"), QDir::Dirs | QDir::NoDotAndDotDot);
+    while (tasks.hasNext()) {
+        QFile stat(tasks.next() + QStringLiteral("/stat"));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        // The fields after the parenthesised name start with the state (field 3);
+        // the nice value is field 19.
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        count += fields.size() > 16 && fields[16].toInt() == nice;
+    }
+    return count;
+}
 
 TEST(TimeOfDayTest, ShortLocaleFormatGetsSecondsAndMilliseconds) {
     const struct {
@@ -83,6 +104,20 @@ TEST(RunReportTest, ReportsLieBesideTheLogFolder) {
     qputenv("XDG_STATE_HOME", "/tmp/state-home");
     EXPECT_EQ(DefaultReportFolder(), "/tmp/state-home/Reports");
     qunsetenv("XDG_STATE_HOME");
+}
+
+} // namespace
+
+namespace {
+
+TEST(TransmitThreadTest, RunsOneNiceStepBelowTheOtherThreads) {
+    const int base = getpriority(PRIO_PROCESS, 0);
+    const int before = ThreadsAtNice(base + 1);
+    TThread_TxCAN thread;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (ThreadsAtNice(base + 1) == before && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::yield();
+    EXPECT_EQ(ThreadsAtNice(base + 1), before + 1);
 }
 
 } // namespace
