@@ -23,7 +23,7 @@ namespace {
 void fillSampleResults() {
     ResultCells& cells = Global_ResultCells();
     const char* const results[][3] = {
-        {"0", "", ""}, {"0", "", ""}, {"2", "Data1, Data2", ""}, {"--", "", ""}, {"0", "", ""}};
+        {"0", "", ""}, {"0", "", ""}, {"48", "D1, D2", ""}, {"--", "", ""}, {"0", "", ""}};
     const int rows = std::min(cells.rowCount() - 1, 5);
     for (int row = 1; row <= rows; ++row) {
         const auto& result = results[row - 1];
