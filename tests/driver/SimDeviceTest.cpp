@@ -73,6 +73,24 @@ struct Answer {
     std::optional<CanFrame> response;
 };
 
+// A bus at 10 kbit/s with the device `text` on it: an 8-byte data request
+// 0x100 is written at time 0 and the bus runs until the answer 0x108 arrives.
+struct RequestOnASlowBus {
+    explicit RequestOnASlowBus(std::string text)
+        : bus([text = std::move(text)] { return parsed(text); }, clock) {
+        std::string note;
+        EXPECT_TRUE(bus.open(10000, port, note)) << note;
+        EXPECT_TRUE(bus.write(request(0x100, false, false, 8)));
+        answer = runUntil(clock, port, 0x108);
+    }
+    ~RequestOnASlowBus() { bus.close(); }
+
+    ManualClock clock;
+    Collector port;
+    SimChannel bus;
+    std::optional<CanFrame> answer;
+};
+
 TEST(SimDeviceTest, DefaultDeviceAnswersRequestsByTheRules) {
     const std::array<uint8_t, 8> bytes{0xF0, 1, 2, 3, 4, 5, 6, 7};
     const std::array<uint8_t, 8> answered{0x30, 1, 2, 3, 4, 5, 6, 7};
@@ -141,40 +159,22 @@ TEST(SimDeviceTest, FrameOccupiesTheBusForItsWorstCaseBitTime) {
 
     // At 10 kbit/s an 8-byte 11-bit frame takes 13.5 ms: request 0 … 13.5,
     // answer after 1 ms from 14.5 to 28.0.
-    ManualClock clock;
-    SimChannel bus([] { return parsed("[Responder]\nRequest = any\nResponse = request+8\n"); },
-                   clock);
-    Collector port;
-    std::string note;
-    ASSERT_TRUE(bus.open(10000, port, note));
-    ASSERT_TRUE(bus.write(request(0x100, false, false, 8)));
-    const std::optional<CanFrame> answer = runUntil(clock, port, 0x108);
-    ASSERT_TRUE(answer);
-    EXPECT_EQ(answer->timeStampUs, 28000u);
-    EXPECT_FALSE(port.find(0x100)) << "a port does not receive its own frames";
-    bus.close();
+    RequestOnASlowBus run("[Responder]\nRequest = any\nResponse = request+8\n");
+    ASSERT_TRUE(run.answer);
+    EXPECT_EQ(run.answer->timeStampUs, 28000u);
+    EXPECT_FALSE(run.port.find(0x100)) << "a port does not receive its own frames";
 }
 
 TEST(SimDeviceTest, LowerIdentifierWinsTheBus) {
     // A broadcast 0x050 and the request 0x100 are both ready at 0: the
     // broadcast goes first (0 … 13.5), the request next (… 27.0), the
     // answer after 1 ms (28.0 … 41.5).
-    ManualClock clock;
-    SimChannel bus(
-        [] {
-            return parsed("[Responder]\nRequest = 0x100\nResponse = request+8\n"
+    RequestOnASlowBus run("[Responder]\nRequest = 0x100\nResponse = request+8\n"
                           "[Broadcast]\nID = 0x050\nPeriod = 1000\n");
-        },
-        clock);
-    Collector port;
-    std::string note;
-    ASSERT_TRUE(bus.open(10000, port, note));
-    ASSERT_TRUE(bus.write(request(0x100, false, false, 8)));
-    const std::optional<CanFrame> answer = runUntil(clock, port, 0x108);
-    ASSERT_TRUE(answer);
-    EXPECT_EQ(answer->timeStampUs, 41500u);
-    EXPECT_EQ(port.find(0x050)->timeStampUs, 13500u);
-    EXPECT_EQ(bus.framesOnBus(), 3u);
+    ASSERT_TRUE(run.answer);
+    EXPECT_EQ(run.answer->timeStampUs, 41500u);
+    EXPECT_EQ(run.port.find(0x050)->timeStampUs, 13500u);
+    EXPECT_EQ(run.bus.framesOnBus(), 3u);
 }
 
 TEST(SimDeviceTest, FullTransmitQueueRefusesFramesAndBadBitRatesDoNotOpen) {
