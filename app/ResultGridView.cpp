@@ -2,6 +2,7 @@
 
 #include "ResultGridModel.h"
 #include "SystemLog.h"
+#include "TimeOfDay.h"
 
 #include <QHeaderView>
 #include <QMouseEvent>
@@ -12,6 +13,7 @@ namespace {
 
 constexpr std::array<int, ResultCells::ColumnCount> kColumnWidths{200, 200, 90, 90, 90, 280};
 constexpr int kRowHeight = 20;
+constexpr int kTimePadding = 8; // pixels beside a centred time text
 
 QFont gridFont() {
     QFont font;
@@ -21,6 +23,19 @@ QFont gridFont() {
                       QStringLiteral("DejaVu Sans")});
     font.setPixelSize(13);
     return font;
+}
+
+// Width of the Start Time and End Time columns: as specified, or more where
+// the widest time of day of `locale` needs it ("12:58:58.888 PM").
+int TimeColumnWidth(const QFontMetrics& metrics, const QLocale& locale) {
+    // 8 is the widest digit in common fonts; the hours cover both halves of a
+    // 12-hour clock and one- and two-digit hours.
+    int widest = 0;
+    for (int hour = 0; hour < 24; ++hour) {
+        const QString text = TimeOfDayText(QTime(hour, 58, 58, 888), locale);
+        widest = std::max(widest, metrics.horizontalAdvance(text));
+    }
+    return std::max(kColumnWidths[ResultCells::StartTime], widest + kTimePadding);
 }
 
 } // namespace
@@ -133,9 +148,12 @@ void ResultGridView::TntStringGrid_TestResultMouseDown(QMouseEvent* event) {
     event->accept();
 }
 
-void SetUpResultGrid(ResultGridView* grid) {
+void SetUpResultGrid(ResultGridView* grid, const QLocale& locale) {
     for (int column = 0; column < ResultCells::ColumnCount; ++column)
         grid->setColumnWidth(column, kColumnWidths[static_cast<std::size_t>(column)]);
+    const int timeWidth = TimeColumnWidth(grid->fontMetrics(), locale);
+    grid->setColumnWidth(ResultCells::StartTime, timeWidth);
+    grid->setColumnWidth(ResultCells::EndTime, timeWidth);
     static_cast<ResultGridModel*>(grid->model())->retranslate();
     grid->selectGridRow(1);
 }

@@ -5,6 +5,7 @@
 #include "ResultCells.h"
 
 #include <QColor>
+#include <QLocale>
 #include <QStyledItemDelegate>
 #include <QTableView>
 
@@ -51,5 +52,7 @@ private:
     void TntStringGrid_TestResultMouseDown(QMouseEvent* event);
 };
 
-// The grid set-up of every refresh: column widths, header texts, row 1 selected.
-void SetUpResultGrid(ResultGridView* grid);
+// The grid set-up of every refresh: column widths, header texts, row 1
+// selected. The time columns fit the times of `locale`, the one the run
+// writes them in.
+void SetUpResultGrid(ResultGridView* grid, const QLocale& locale = QLocale::system());

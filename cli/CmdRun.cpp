@@ -4,7 +4,12 @@
 //
 // Exit codes: 0 every item under test passed, 1 an item failed (or got no
 // response), 2 the file is missing, unreadable or holds no item, 3 the port
-// check failed, 4 the run was stopped at --timeout.
+// check failed or the port cannot be opened, 4 the run was stopped at
+// --timeout, 5 a result file (--junit, --csv, --report) cannot be written,
+// 64 wrong arguments or a run that could never end by itself.
+//
+// Reports are written only where asked: the main window's Reports folder with
+// --report, so scripted runs do not fill it.
 
 #include "AppPaths.h"
 #include "Commands.h"
@@ -16,6 +21,8 @@
 #include "RunController.h"
 #include "RunReport.h"
 #include "SystemLog.h"
+#include "ZarvoApi.h"
+#include "ZarvoCodes.h"
 #include "ZarvoIni.h"
 
 #include <QDate>
@@ -32,14 +39,17 @@ constexpr int kExitFailed = 1;
 constexpr int kExitNoFile = 2;
 constexpr int kExitNoPort = 3;
 constexpr int kExitTimeout = 4;
+constexpr int kExitNotWritten = 5;
 
 struct RunArgs {
     QString file;
     std::optional<uint8_t> port;
     std::optional<uint32_t> bitRate;
     bool group = false;
-    int item = 0; // grid row of a single-item run; 0 tests all items
+    bool report = false; // a report in the Reports folder, as the main window leaves
+    int item = 0;        // grid row of a single-item run; 0 tests all items
     std::optional<std::chrono::milliseconds> timeout;
+    QString timeoutText; // the seconds of --timeout as given
     QString junit;
     QString csv;
 };
@@ -76,6 +86,7 @@ bool ApplyOption(RunArgs& args, const QString& name, const QString& value) {
         if (!ok || !(seconds > 0 && seconds < 1e7))
             return false;
         args.timeout = std::chrono::milliseconds(static_cast<long long>(seconds * 1000));
+        args.timeoutText = value;
         return true;
     }
     QString* path = name == QLatin1String("--junit") ? &args.junit
@@ -92,6 +103,8 @@ std::optional<RunArgs> ParseArgs(const QStringList& list) {
         const QString& arg = list[i];
         if (arg == QLatin1String("--group")) {
             args.group = true;
+        } else if (arg == QLatin1String("--report")) {
+            args.report = true;
         } else if (arg.startsWith(QLatin1String("--"))) {
             if (i + 1 >= list.size() || !ApplyOption(args, arg, list[++i]))
                 return std::nullopt;
@@ -149,12 +162,21 @@ bool HasExpectation(int item) {
     return any;
 }
 
+// Whether item number `item` (grid row - 1) is one the run tests.
+bool UnderTest(const RunArgs& args, int item) {
+    return args.item == 0 || item == args.item - 1;
+}
+
 struct Verdict {
     int item;
     QString failure; // empty when the item passed
 };
 
-Verdict Judge(int item, const ResultCells::Row& row) {
+// `stopped` tells how a run cut short at --timeout ended; empty when it ended by itself.
+Verdict Judge(int item, const ResultCells::Row& row, const QString& stopped) {
+    // An item cut short has not passed, whatever its Result says so far.
+    if (!stopped.isEmpty() && row[ResultCells::EndTime].isEmpty())
+        return {item, QStringLiteral("not finished: %1").arg(stopped)};
     const QString& result = row[ResultCells::Result];
     if (result == QLatin1String("0"))
         return {item, {}};
@@ -185,7 +207,7 @@ void PrintResults(const std::vector<ResultCells::Row>& rows, const std::vector<V
 }
 
 bool WriteJUnit(const QString& path, const std::vector<ResultCells::Row>& rows,
-                const std::vector<Verdict>& verdicts) {
+                const std::vector<Verdict>& verdicts, const QString& stopped) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
@@ -199,6 +221,14 @@ bool WriteJUnit(const QString& path, const std::vector<ResultCells::Row>& rows,
     xml.writeAttribute(QStringLiteral("name"), suite);
     xml.writeAttribute(QStringLiteral("tests"), QString::number(verdicts.size()));
     xml.writeAttribute(QStringLiteral("failures"), QString::number(failures));
+    if (!stopped.isEmpty()) {
+        xml.writeStartElement(QStringLiteral("properties"));
+        xml.writeStartElement(QStringLiteral("property"));
+        xml.writeAttribute(QStringLiteral("name"), QStringLiteral("timeout"));
+        xml.writeAttribute(QStringLiteral("value"), stopped);
+        xml.writeEndElement();
+        xml.writeEndElement();
+    }
     for (const Verdict& v : verdicts) {
         const ResultCells::Row& row = rows[static_cast<size_t>(v.item)];
         xml.writeStartElement(QStringLiteral("testcase"));
@@ -238,18 +268,94 @@ int LoadSettings(const RunArgs& args) {
     return 0;
 }
 
-// Writes the requested outputs and tells the exit code of a finished run.
-int Report(const RunArgs& args, const std::vector<ResultCells::Row>& rows, bool ended) {
+// Refuses what the run could not carry out; 0, or the exit code after telling why.
+int CheckItems(const RunArgs& args) {
+    const type_CustomerCMD& t = Global_CustomerCMD;
+    if (args.item > t.CMD_Count) {
+        PrintError(
+            QStringLiteral("--item %1: the file has %2 items").arg(args.item).arg(t.CMD_Count));
+        return usageError();
+    }
+    // An item repeated until Stop never gets its End Time: only --timeout ends such a run.
+    for (int item = 0; item < t.CMD_Count && !args.timeout; ++item) {
+        if (UnderTest(args, item) && t.TxLoopTimes[item] == 0) {
+            PrintError(QStringLiteral("item %1 \"%2\" has TxLoopTimes=0 and is sent until the run "
+                                      "is stopped: give --timeout S")
+                           .arg(item + 1)
+                           .arg(t.Description1[item]));
+            return kExitUsage;
+        }
+    }
+    return 0;
+}
+
+// The reason the driver's information text gives for `port`, empty when none.
+QString PortNote(uint8_t port) {
+    char info[kZarvoDriverInfoSize] = {};
+    zarvo().Zarvo_GetDriverInfo(info);
+    const QString text = QString::fromLocal8Bit(info, qstrnlen(info, sizeof info));
+    const QString start = QStringLiteral(" Port %1: ").arg(port);
+    const qsizetype from = text.indexOf(start);
+    if (from < 0)
+        return {};
+    // Each note is a sentence of its own: " Port N: ...."
+    const qsizetype begin = from + start.size();
+    const qsizetype end = text.indexOf(QLatin1String(". Port "), begin);
+    QString note = text.mid(begin, end < 0 ? -1 : end - begin);
+    if (note.endsWith(QLatin1Char('.')))
+        note.chop(1);
+    return note;
+}
+
+// Opens the port ahead of the run: a port the driver cannot open would leave
+// the run waiting for ever, warning that the devices should be searched again.
+// 0, or kExitNoPort after giving the driver's reason. A port beyond the port
+// table is left to the run's own port check.
+int OpenPort() {
+    const int32_t result = zarvo().Zarvo_OpenPort(ZarvoPort, ZarvoBaudRate);
+    if (result == kZarvoOk || result == kZarvoUnknownPort)
+        return 0;
+    const QString note = PortNote(ZarvoPort);
+    PrintError(QStringLiteral("Zarvo port %1 cannot be opened at %2 bit/s: %3")
+                   .arg(ZarvoPort)
+                   .arg(ZarvoBaudRate)
+                   .arg(note.isEmpty() ? QStringLiteral("driver status %1").arg(result) : note));
+    return kExitNoPort;
+}
+
+// Writes the result files asked for; false after telling which could not be written.
+bool WriteOutputs(const RunArgs& args, const RunController& run,
+                  const std::vector<Verdict>& verdicts, const QString& stopped) {
+    bool written = true;
+    QString error;
+    if (!args.csv.isEmpty() &&
+        !WriteResultCsv(args.csv, ResultHeaders(), run.lastResults(), &error)) {
+        PrintError(error);
+        written = false;
+    }
+    if (!args.junit.isEmpty() && !WriteJUnit(args.junit, run.lastResults(), verdicts, stopped)) {
+        PrintError(QStringLiteral("%1: cannot be written").arg(args.junit));
+        written = false;
+    }
+    if (args.report && run.lastReportPath().isEmpty()) {
+        PrintError(QStringLiteral("%1: the report cannot be written").arg(DefaultReportFolder()));
+        written = false;
+    }
+    return written;
+}
+
+// Prints the verdicts, writes the requested outputs and tells the exit code of a finished run.
+int Report(const RunArgs& args, const RunController& run, bool ended) {
+    const QString stopped =
+        ended ? QString() : QStringLiteral("stopped after %1 s").arg(args.timeoutText);
+    const std::vector<ResultCells::Row>& rows = run.lastResults();
     std::vector<Verdict> verdicts;
     for (int item = 0; item < Global_CustomerCMD.CMD_Count; ++item)
-        if (args.item == 0 || item == args.item - 1)
-            verdicts.push_back(Judge(item, rows[static_cast<size_t>(item)]));
+        if (UnderTest(args, item))
+            verdicts.push_back(Judge(item, rows[static_cast<size_t>(item)], stopped));
     PrintResults(rows, verdicts);
-    QString error;
-    if (!args.csv.isEmpty() && !WriteResultCsv(args.csv, ResultHeaders(), rows, &error))
-        PrintError(error);
-    if (!args.junit.isEmpty() && !WriteJUnit(args.junit, rows, verdicts))
-        PrintError(QStringLiteral("%1: cannot be written").arg(args.junit));
+    if (!WriteOutputs(args, run, verdicts, stopped))
+        return kExitNotWritten;
     if (!ended)
         return kExitTimeout;
     const bool failed = std::any_of(verdicts.begin(), verdicts.end(),
@@ -268,17 +374,15 @@ int cmdRun(const QStringList& list) {
     StartSystemLog(QDate::currentDate());
     if (const int status = LoadSettings(*args))
         return status;
-    if (args->item > Global_CustomerCMD.CMD_Count) {
-        PrintError(QStringLiteral("--item %1: the file has %2 items")
-                       .arg(args->item)
-                       .arg(Global_CustomerCMD.CMD_Count));
-        return usageError();
-    }
+    if (const int status = CheckItems(*args))
+        return status;
     FillResultRows(Global_ResultCells());
+    if (const int status = OpenPort())
+        return status;
 
     ConsoleDialogs boxes;
     ConsoleRunView view(boxes);
-    RunController run(view);
+    RunController run(view, args->report ? DefaultReportFolder() : QString());
     if (args->item > 0)
         run.testSelectedItem(args->item);
     else
@@ -286,5 +390,5 @@ int cmdRun(const QStringList& list) {
     if (!run.isRunning())
         return kExitNoPort;
     const bool ended = view.serveRun(run, args->timeout);
-    return Report(*args, run.lastResults(), ended);
+    return Report(*args, run, ended);
 }

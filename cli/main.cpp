@@ -17,16 +17,26 @@ constexpr Subcommand kSubcommands[] = {
     {"ports", cmdPorts}, {"eval", cmdEval},
 };
 
-} // namespace
-
-int usageError() {
+void printUsage(std::FILE* stream) {
     std::fputs("usage: kestrel-cli show FILE\n"
                "       kestrel-cli rewrite IN OUT\n"
                "       kestrel-cli run FILE [--port N] [--bitrate B] [--group] [--item ROW]\n"
-               "                   [--timeout S] [--junit OUT.xml] [--csv OUT.csv]\n"
+               "                   [--timeout S] [--junit OUT.xml] [--csv OUT.csv] [--report]\n"
                "       kestrel-cli ports [--search]\n"
-               "       kestrel-cli eval EXPR\n",
-               stderr);
+               "       kestrel-cli eval EXPR\n"
+               "       kestrel-cli --help\n",
+               stream);
+}
+
+bool isHelp(const QString& arg) {
+    return arg == QLatin1String("--help") || arg == QLatin1String("-h") ||
+           arg == QLatin1String("help");
+}
+
+} // namespace
+
+int usageError() {
+    printUsage(stderr);
     return kExitUsage;
 }
 
@@ -37,6 +47,10 @@ int main(int argc, char* argv[]) {
     if (args.isEmpty())
         return usageError();
     const QString name = args.takeFirst();
+    if (isHelp(name) && args.isEmpty()) {
+        printUsage(stdout);
+        return 0;
+    }
     for (const Subcommand& sub : kSubcommands) {
         if (name == QLatin1String(sub.name))
             return sub.run(args);

@@ -219,6 +219,17 @@ void TForm_SingleTxCAN::UpDownChanging(int position, int newPosition) {
     Send();
 }
 
+// Save takes no focus, so a box typed into is not left before Save writes: its
+// text is applied here as leaving it would.
+void TForm_SingleTxCAN::ApplyPendingText() {
+    for (int d = 0; d < kCanDataBytes; ++d) {
+        if (Edit_Data[d]->text() != HexByte(data_[d]))
+            HexEntered(d);
+        else if (Edit[d]->text() != QString::number(data_[d]))
+            DecimalEntered(d);
+    }
+}
+
 void TForm_SingleTxCAN::SetByte(int position, int value) {
     data_[position] = static_cast<uint8_t>(value);
     UpDown_Data[position]->setPosition(value);
@@ -238,6 +249,7 @@ void TForm_SingleTxCAN::Send() {
 }
 
 void TForm_SingleTxCAN::TntSpeedButton_SaveRangeClick() {
+    ApplyPendingText();
     if (CurrentConfigFile.size() <= 4 || index_ >= Global_CustomerCMD.CMD_Count)
         return;
     if (!dialogs_.confirm(Phrase(kPhraseCaption), Phrase(kPhraseAskSave)))

@@ -55,6 +55,7 @@ private:
     void HexEntered(int position);
     void DecimalEntered(int position);
     void UpDownChanging(int position, int newPosition);
+    void ApplyPendingText();
     void SetByte(int position, int value);
     void Send();
     void TntSpeedButton_SaveRangeClick();

@@ -7,6 +7,7 @@
 #include "ResultGridFill.h"
 #include "ResultGridModel.h"
 #include "ResultGridView.h"
+#include "TimeOfDay.h"
 
 #include <QAbstractItemModelTester>
 #include <QHeaderView>
@@ -120,6 +121,28 @@ TEST_F(ResultGridTest, ClicksOnDataRowsSelectTheRowAndHeaderClicksChangeNothing)
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
                       QPoint(lastRow.center().x(), lastRow.bottom() + 30)); // below the rows
     EXPECT_EQ(window->selectedGridRow(), 3);
+}
+
+TEST_F(ResultGridTest, TimeColumnsFitTheWidestTimeOfTheLocale) {
+    ResultCells cells;
+    ResultGridModel model(cells, nullptr);
+    ResultGridView grid(&model, nullptr);
+    const QLocale twelveHour(QLocale::English, QLocale::UnitedStates);
+    const QLocale twentyFourHour(QLocale::German, QLocale::Germany);
+    for (const QLocale& locale : {twelveHour, twentyFourHour}) {
+        SetUpResultGrid(&grid, locale);
+        for (int hour = 0; hour < 24; ++hour) {
+            const QString text = TimeOfDayText(QTime(hour, 59, 59, 999), locale);
+            for (int column : {ResultCells::StartTime, ResultCells::EndTime})
+                EXPECT_GT(grid.columnWidth(column), grid.fontMetrics().horizontalAdvance(text))
+                    << qPrintable(text);
+        }
+        EXPECT_EQ(grid.columnWidth(ResultCells::TestName), 200);
+        EXPECT_EQ(grid.columnWidth(ResultCells::TestParameter), 200);
+        EXPECT_EQ(grid.columnWidth(ResultCells::Result), 90);
+        EXPECT_EQ(grid.columnWidth(ResultCells::Remarks), 280);
+    }
+    EXPECT_EQ(grid.columnWidth(ResultCells::StartTime), 90); // the 24-hour clock fits
 }
 
 TEST_F(ResultGridTest, ResultColourDependsOnTheText) {

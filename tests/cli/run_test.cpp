@@ -73,7 +73,7 @@ protected:
 };
 
 TEST_F(CliRunTest, DemoRunsToItsEndWithTheExpectedVerdicts) {
-    for (const QStringList& mode : {QStringList(), QStringList{"--group"}}) {
+    for (const QStringList& mode : {QStringList(), QStringList{"--group", "--report"}}) {
         const Outcome o = run(QStringList{demo, "--junit", dir.filePath("demo.xml"), "--csv",
                                           dir.filePath("demo.csv")} +
                               mode);
@@ -95,8 +95,8 @@ TEST_F(CliRunTest, DemoRunsToItsEndWithTheExpectedVerdicts) {
                                    "Remarks\r\nRead VIN,UDS 22 F1 90,"));
         EXPECT_TRUE(csv.contains(",24,\"Len, D1\"\r\n"));
     }
-    // Every run leaves its report beside the log folder.
-    EXPECT_EQ(QDir(dir.filePath("state/Reports")).entryList({"demo-*.csv"}).size(), 2);
+    // Only the run asked to leaves a report beside the log folder.
+    EXPECT_EQ(QDir(dir.filePath("state/Reports")).entryList({"demo-*.csv"}).size(), 1);
 }
 
 TEST_F(CliRunTest, ASingleItemRunJudgesOnlyThatItem) {
@@ -124,18 +124,26 @@ TEST_F(CliRunTest, AnExpectedResponseThatNeverComesFailsTheItem) {
     EXPECT_EQ(passed.exitCode, 0);
 }
 
-TEST_F(CliRunTest, TimeoutStopsARunThatNeverEnds) {
+TEST_F(CliRunTest, TimeoutStopsARunThatNeverEndsAndFailsWhatDidNotFinish) {
+    // Answered at once, so its Result may already be "0", but it never ends.
     const QString file =
-        writeFile("forever.ini", Item(0, "Repeated", "TxCANID=100\nTxLoopTimes=0"));
-    const Outcome o = run({file, "--timeout", "0.5"});
+        writeFile("forever.ini", Item(0, "Repeated", "TxCANID=100\nTxLoopTimes=0\nComp_CANID=108"));
+    const Outcome o = run({file, "--timeout", "0.5", "--junit", dir.filePath("forever.xml")});
     EXPECT_EQ(o.exitCode, 4);
     EXPECT_FALSE(o.out.contains("The testing process is complete!"));
-    EXPECT_TRUE(Line(o, "Repeated").contains(" --")) << qPrintable(o.out);
+    EXPECT_FALSE(Line(o, "Repeated").isEmpty()) << qPrintable(o.out);
+    const QByteArray xml = readFile("forever.xml");
+    EXPECT_TRUE(xml.contains("tests=\"1\" failures=\"1\"")) << xml.constData();
+    EXPECT_TRUE(xml.contains("<property name=\"timeout\" value=\"stopped after 0.5 s\"/>"));
+    EXPECT_TRUE(xml.contains("<failure message=\"not finished: stopped after 0.5 s\"/>"));
 }
 
 TEST_F(CliRunTest, RefusedRunsTellWhy) {
     const QString bad = writeFile("bad.ini", Item(0, "Bad", "TxCANID=0xZZ\nTxLoopTimes=1"));
     const QString empty = writeFile("empty.ini", "[ORBTEC_ZarvoPortConfig]\n");
+    const QString endless = writeFile("endless.ini", Item(0, "Once", "TxLoopTimes=1") +
+                                                         Item(1, "Repeated", "TxLoopTimes=0"));
+    const QString unwritable = dir.filePath("missing/out");
     const struct {
         QStringList args;
         int exitCode;
@@ -145,6 +153,14 @@ TEST_F(CliRunTest, RefusedRunsTellWhy) {
         {{bad}, 2, "'0x0xZZ' is not a valid integer value"},
         {{empty}, 2, "empty.ini: no test items"},
         {{demo, "--port", "250"}, 3, "The Zarvo port is error. Please search CAN devices again!"},
+        // The --timeout only bounds a run that wrongly waits for a port that never opened.
+        {{demo, "--bitrate", "10", "--timeout", "5"},
+         3,
+         "cannot be opened at 10 bit/s: Simulator: bit rate 10 bit/s is outside"},
+        {{demo, "--junit", unwritable + ".xml"}, 5, "missing/out.xml: cannot be written"},
+        {{demo, "--csv", unwritable + ".csv"}, 5, "missing/out.csv"},
+        {{endless}, 64, "item 2 \"Repeated\" has TxLoopTimes=0"},
+        {{endless, "--item", "2"}, 64, "item 2 \"Repeated\" has TxLoopTimes=0"},
         {{demo, "--item", "7"}, 64, "--item 7: the file has 6 items"},
         {{}, 64, "usage:"},
         {{demo, "--item", "0"}, 64, "usage:"},
@@ -159,6 +175,23 @@ TEST_F(CliRunTest, RefusedRunsTellWhy) {
         const Outcome o = run(c.args);
         EXPECT_EQ(o.exitCode, c.exitCode) << qPrintable(c.args.join(' '));
         EXPECT_TRUE(o.err.contains(QLatin1String(c.message))) << qPrintable(o.err);
+    }
+}
+
+TEST(CliUsageTest, HelpGoesToStdoutAndOnlyWrongArgumentsFail) {
+    const struct {
+        QStringList args;
+        int exitCode;
+    } cases[] = {
+        {{"--help"}, 0}, {{"-h"}, 0},        {{"help"}, 0},
+        {{}, 64},        {{"--helpme"}, 64}, {{"help", "run"}, 64},
+    };
+    for (const auto& c : cases) {
+        const CliOutcome o = RunCli(c.args);
+        EXPECT_EQ(o.exitCode, c.exitCode) << qPrintable(c.args.join(' '));
+        const QByteArray& usage = c.exitCode == 0 ? o.out : o.err;
+        EXPECT_TRUE(usage.startsWith("usage: kestrel-cli show FILE")) << qPrintable(o.errText());
+        EXPECT_TRUE(usage.contains("[--report]"));
     }
 }
 

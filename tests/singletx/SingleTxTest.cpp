@@ -166,6 +166,25 @@ TEST_F(SingleTxTest, SaveAsksThenWritesTheBytesToTheCurrentFile) {
     EXPECT_EQ(Global_CustomerCMD.TxCANData[1][3], 255);
 }
 
+TEST_F(SingleTxTest, SaveAppliesTextTypedButNotEntered) {
+    CurrentConfigFile = dir.filePath("test.ini");
+    const struct {
+        const char* box;
+        const char* typed;
+        int position;
+        int value;
+    } cases[] = {{"Edit_Data6", "c3", 6, 0xC3}, {"Edit7", "200", 7, 200}};
+    for (const auto& c : cases) {
+        box(c.box)->clear();
+        QTest::keyClicks(box(c.box), c.typed);
+        dialog.findChild<QToolButton*>("TntSpeedButton_SaveRange")->click();
+        ASSERT_FALSE(sent().empty()) << c.box;
+        EXPECT_EQ(sent().back()[static_cast<size_t>(c.position)], c.value) << c.box;
+        ASSERT_EQ(ReadTestConfig(CurrentConfigFile).status, 0);
+        EXPECT_EQ(Global_CustomerCMD.TxCANData[1][c.position], c.value) << c.box;
+    }
+}
+
 TEST_F(SingleTxTest, SaveWithoutAConfigurationFileDoesNothing) {
     for (const char* name : {"", "a.in"}) {
         CurrentConfigFile = QString::fromLatin1(name);
