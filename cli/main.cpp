@@ -47,7 +47,7 @@ int main(int argc, char* argv[]) {
     if (args.isEmpty())
         return usageError();
     const QString name = args.takeFirst();
-    if (isHelp(name) && args.isEmpty()) {
+    if (isHelp(name)) {
         printUsage(stdout);
         return 0;
     }
