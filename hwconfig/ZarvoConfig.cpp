@@ -120,6 +120,7 @@ void TForm_ZarvoConfig::createControls() {
     auto* layout = new QVBoxLayout(this);
     TntEdit_Title = Named(new QLineEdit(this), "TntEdit_Title");
     TntEdit_Title->setReadOnly(true);
+    TntEdit_Title->setFocusPolicy(Qt::NoFocus);
     QFont titleFont = TntEdit_Title->font();
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.4);
     titleFont.setBold(true);

@@ -83,6 +83,16 @@ TEST_F(ZarvoConfigTest, SavingTheEmptyEighthEntryStoresPort7) {
     EXPECT_EQ(ZarvoBaudRate, 1000000u);
 }
 
+TEST_F(ZarvoConfigTest, AStoredPortBeyondTheListIsKeptBySave) {
+    ZarvoPort = 200;
+    window.show();
+    EXPECT_EQ(list("ComboBox_ZarvoPort")->currentIndex(), -1);
+    window.TntSpeedButton_SaveRangeClick();
+    ZarvoPort = 0;
+    ASSERT_EQ(ReadZarvoIni(programDir.path()), 0);
+    EXPECT_EQ(ZarvoPort, 200);
+}
+
 TEST_F(ZarvoConfigTest, ASaveThatFailsIsReportedAndChangesNothing) {
     ZarvoPort = 1;
     TForm_ZarvoConfig unwritable(dialogs, programPath(QStringLiteral("no/such/folder")));

@@ -33,6 +33,10 @@ struct ViewCase {
     std::vector<QStringList> someRows; // the first rows, as far as given
 };
 
+void PrintTo(const ViewCase& c, std::ostream* os) {
+    *os << c.what;
+}
+
 class DeviceViewsTest : public ::testing::TestWithParam<ViewCase> {};
 
 TEST_P(DeviceViewsTest, BuiltFromThePortTable) {

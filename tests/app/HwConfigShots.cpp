@@ -1,11 +1,6 @@
-// Renders the CAN hardware window after a search on Kestrel's own driver, in
-// the three languages, first with the simulator ports alone and then with a
-// Qt virtual CAN server running in this process:
-//   kestrel_hwconfig_screenshots OUTPUT_FOLDER
-// Runs headless (QT_QPA_PLATFORM=offscreen) in a temporary program folder.
+#include "HwConfigShots.h"
 
 #include "Phrases.h"
-#include "ScriptedDialogs.h"
 #include "ZarvoConfig.h"
 #include "ZarvoDevices.h"
 #include "ZarvoPortTable.h"
@@ -13,9 +8,7 @@
 #include <QApplication>
 #include <QCanBus>
 #include <QCanBusDevice>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
 #include <memory>
@@ -57,30 +50,19 @@ bool shootLanguages(TForm_ZarvoConfig& window, const QString& prefix) {
 
 } // namespace
 
-int main(int argc, char* argv[]) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Kestrel"));
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: kestrel_hwconfig_screenshots OUTPUT_FOLDER\n");
-        return 2;
-    }
-    const QString output = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(output);
-    QTemporaryDir programFolder;
-    ScriptedDialogs dialogs;
-    TForm_ZarvoConfig window(dialogs, programFolder.path());
-
-    bool ok = search(window) && shootLanguages(window, output + QStringLiteral("/hwconfig"));
-    // The first virtual CAN device of a machine serves the virtual bus.
+bool ShootHwConfig(const QString& output) {
+    if (!Form_ZarvoConfig)
+        return false;
+    TForm_ZarvoConfig& window = *Form_ZarvoConfig;
+    if (!search(window) || !shootLanguages(window, output + QStringLiteral("/hwconfig")))
+        return false;
+    // The first virtual CAN device on a machine serves the virtual bus.
     const std::unique_ptr<QCanBusDevice> server(
         QCanBus::instance()->createDevice(QStringLiteral("virtualcan"), QStringLiteral("can0")));
     if (!server || !server->connectDevice()) {
         std::fprintf(stderr, "no Qt virtual CAN server\n");
-        return 1;
+        return false;
     }
-    ok = ok && search(window) &&
-         shootLanguages(window, output + QStringLiteral("/hwconfig-virtualcan"));
-    return ok ? 0 : 1;
+    return search(window) &&
+           shootLanguages(window, output + QStringLiteral("/hwconfig-virtualcan"));
 }
