@@ -159,7 +159,7 @@ QWidget* TForm_ZarvoConfig::createSettingsColumn() {
 
     TntLabel_ZarvoPort = Named(new QLabel(column), "TntLabel_ZarvoPort");
     ComboBox_ZarvoPort = Named(new QComboBox(column), "ComboBox_ZarvoPort");
-    resizePortList(0);
+    resizePortList(0, -1);
     Label2 = Named(new QLabel(QStringLiteral("Baud Rate"), column), "Label2");
     ComboBox_BaudRate = Named(new QComboBox(column), "ComboBox_BaudRate");
     ComboBox_BaudRate->addItems(BitRateEntries());
@@ -258,7 +258,7 @@ void TForm_ZarvoConfig::FormShow() {
 
 void TForm_ZarvoConfig::FormActivate() {
     RebuildDeviceViews();
-    resizePortList(ListView_Zarvo->rowCount());
+    resizePortList(ListView_Zarvo->rowCount(), ZarvoPort);
     ComboBox_ZarvoPort->setCurrentIndex(ZarvoPort < ComboBox_ZarvoPort->count() ? ZarvoPort : -1);
     if (const std::optional<int> entry = BitRateIndex(ZarvoBaudRate))
         ComboBox_BaudRate->setCurrentIndex(*entry);
@@ -289,11 +289,11 @@ void TForm_ZarvoConfig::RebuildDeviceViews() {
             top->child(m)->setIcon(0, KindPicture(series.modules[static_cast<size_t>(m)].kind));
     }
     TreeView_SearchCAN->expandAll();
-    resizePortList(ListView_Zarvo->rowCount());
+    resizePortList(ListView_Zarvo->rowCount(), ComboBox_ZarvoPort->currentIndex());
 }
 
-void TForm_ZarvoConfig::resizePortList(int reportedPorts) {
-    const int size = PortListSize(reportedPorts, ComboBox_ZarvoPort->currentIndex());
+void TForm_ZarvoConfig::resizePortList(int reportedPorts, int selected) {
+    const int size = PortListSize(reportedPorts, selected);
     while (ComboBox_ZarvoPort->count() > size)
         ComboBox_ZarvoPort->removeItem(ComboBox_ZarvoPort->count() - 1);
     while (ComboBox_ZarvoPort->count() < size)

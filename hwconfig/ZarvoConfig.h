@@ -51,7 +51,8 @@ private:
     QWidget* createDevicesColumn();
     void FormShow();
     void FormActivate();
-    void resizePortList(int reportedPorts);
+    // Lets the port list hold every reported port and entry `selected`.
+    void resizePortList(int reportedPorts, int selected);
     void ListChange();
 
     UserDialogs& dialogs_;

@@ -84,6 +84,10 @@ TEST_F(ZarvoConfigTest, SavingTheEmptyEighthEntryStoresPort7) {
 }
 
 TEST_F(ZarvoConfigTest, AStoredPortBeyondTheListIsKeptBySave) {
+    ZarvoPort = 20;
+    window.show();
+    EXPECT_EQ(list("ComboBox_ZarvoPort")->currentText(), QStringLiteral("CAN 20"));
+    window.hide();
     ZarvoPort = 200;
     window.show();
     EXPECT_EQ(list("ComboBox_ZarvoPort")->currentIndex(), -1);
