@@ -21,7 +21,7 @@ KestrelWindows::KestrelWindows(UserDialogs& dialogs, const QString& programFolde
     create(Form_MainKestrel, dialogs, programFolder, logFolder);
     create(Form_TestItems);
     create(Form_AddNewItem);
-    create(Form_ZarvoConfig);
+    create(Form_ZarvoConfig, dialogs, programFolder);
     create(Form_About);
     create(Form_WaitMessage);
     create(Form_SingleTxCAN, dialogs);

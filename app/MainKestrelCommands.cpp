@@ -17,7 +17,9 @@
 #include "WaitMessage.h"
 #include "ZarvoApi.h"
 #include "ZarvoConfig.h"
+#include "ZarvoDevices.h"
 #include "ZarvoIni.h"
+#include "ZarvoPortTable.h"
 
 #include <QFileInfo>
 #include <QThread>
@@ -131,10 +133,7 @@ void TForm_MainKestrel::saveConfigAs(const QString& chosen) {
 void TForm_MainKestrel::Menu_AboutClick() {
     if (!Form_About)
         return;
-    char info[kZarvoDriverInfoSize] = {};
-    zarvo().Zarvo_GetDriverInfo(info);
-    info[kZarvoDriverInfoSize - 1] = '\0';
-    Form_About->setDriverInfo(QString::fromLocal8Bit(info));
+    Form_About->setDriverInfo(ZarvoDriverInfo());
     Form_About->show();
     Form_About->raise();
     Form_About->activateWindow();
@@ -156,8 +155,11 @@ void TForm_MainKestrel::Menu_ConfigTestItemsClick() {
 }
 
 void TForm_MainKestrel::Menu_ConfigZarvoClick() {
-    if (Form_ZarvoConfig)
-        Form_ZarvoConfig->exec();
+    if (!Form_ZarvoConfig)
+        return;
+    SystemLog(QStringLiteral("Edit the Virtual CANEdit configuration!"));
+    Form_ZarvoConfig->setDriverInfo(DriverInfoLine(ZarvoDriverInfo()));
+    Form_ZarvoConfig->execCentredOn(*this);
 }
 
 void TForm_MainKestrel::TntSpeedButton_ViewTrendClick() {

@@ -4,6 +4,7 @@
 // Runs headless (QT_QPA_PLATFORM=offscreen) in temporary folders.
 
 #include "About.h"
+#include "HwConfigShots.h"
 #include "KestrelWindows.h"
 #include "MainKestrel.h"
 #include "ResultCells.h"
@@ -79,5 +80,6 @@ int main(int argc, char* argv[]) {
     Form_MainKestrel->Menu_AboutClick();
     ok &= save(Form_About, output + QStringLiteral("/about.png"));
     RunWithWaitMessage([&] { ok &= save(Form_WaitMessage, output + QStringLiteral("/wait.png")); });
+    ok &= ShootHwConfig(output);
     return ok ? 0 : 1;
 }

@@ -1,0 +1,201 @@
+// The CAN hardware window driven headless: scripted dialogs and the driver
+// fake, its opening from the main window, and a search on the real driver.
+
+#include "ZarvoConfig.h"
+
+#include "AppFixture.h"
+#include "Globals.h"
+#include "Phrases.h"
+#include "ZarvoDevices.h"
+#include "ZarvoIni.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+namespace {
+
+class ZarvoConfigTest : public AppFixture {
+protected:
+    ZarvoConfigTest() {
+        driver.setPorts({{3000, 0, "SocketCAN", "can0", 0, {}},
+                         {3100, 0, "Simulator", "Kestrel", 0, {}},
+                         {3100, 0, "Simulator", "Kestrel", 1, {}}});
+    }
+
+    QComboBox* list(const char* name) const { return child<QComboBox>(&window, name); }
+    // The user picks entry `index` of a list.
+    void choose(const char* name, int index) {
+        list(name)->setCurrentIndex(index);
+        emit list(name)->activated(index);
+    }
+    bool alarmShown() const { return !child<QLabel>(&window, "TntLabel_UnSaveAlarm")->isHidden(); }
+    bool searchShown() const {
+        return !child<QLabel>(&window, "Label_Percent")->isHidden() &&
+               !child<QProgressBar>(&window, "ProgressBar_Status")->isHidden();
+    }
+    QTimer* timer() const { return child<QTimer>(&window, "Timer_IsSearchOK"); }
+
+    TForm_ZarvoConfig window{dialogs, programDir.path()};
+};
+
+TEST_F(ZarvoConfigTest, OpeningShowsTheTableAndTheChoiceInForce) {
+    ZarvoPort = 2;
+    ZarvoBaudRate = 500000;
+    window.show();
+    EXPECT_EQ(child<QTableWidget>(&window, "ListView_Zarvo")->rowCount(), 3);
+    EXPECT_EQ(child<QTreeWidget>(&window, "TreeView_SearchCAN")->topLevelItemCount(), 2);
+    EXPECT_EQ(list("ComboBox_ZarvoPort")->currentIndex(), 2);
+    EXPECT_EQ(list("ComboBox_ZarvoPort")->count(), 8);
+    EXPECT_EQ(list("ComboBox_BaudRate")->currentText(), QStringLiteral("500 Kbps"));
+    EXPECT_FALSE(alarmShown());
+    EXPECT_EQ(child<QLabel>(&window, "TntLabel_CurrentConfigurationFile")->text(),
+              Phrase(15) + QStringLiteral(" : ") + Phrase(16));
+}
+
+TEST_F(ZarvoConfigTest, ABitRateNotInTheListKeepsTheListsSelection) {
+    window.show();
+    choose("ComboBox_BaudRate", 3);
+    window.hide();
+    ZarvoBaudRate = 33333;
+    window.show();
+    EXPECT_EQ(list("ComboBox_BaudRate")->currentIndex(), 3);
+    EXPECT_FALSE(alarmShown());
+}
+
+TEST_F(ZarvoConfigTest, SavingTheEmptyEighthEntryStoresPort7) {
+    window.show();
+    choose("ComboBox_ZarvoPort", 7);
+    choose("ComboBox_BaudRate", 8);
+    EXPECT_TRUE(alarmShown());
+    window.TntSpeedButton_SaveRangeClick();
+    EXPECT_EQ(dialogs.texts("inform"), QStringList{Phrase(63)});
+    EXPECT_FALSE(alarmShown());
+    ZarvoPort = 0;
+    ZarvoBaudRate = 0;
+    ASSERT_EQ(ReadZarvoIni(programDir.path()), 0);
+    EXPECT_EQ(ZarvoPort, 7);
+    EXPECT_EQ(ZarvoBaudRate, 1000000u);
+}
+
+TEST_F(ZarvoConfigTest, AStoredPortBeyondTheListIsKeptBySave) {
+    ZarvoPort = 20;
+    window.show();
+    EXPECT_EQ(list("ComboBox_ZarvoPort")->currentText(), QStringLiteral("CAN 20"));
+    window.hide();
+    ZarvoPort = 200;
+    window.show();
+    EXPECT_EQ(list("ComboBox_ZarvoPort")->currentIndex(), -1);
+    window.TntSpeedButton_SaveRangeClick();
+    ZarvoPort = 0;
+    ASSERT_EQ(ReadZarvoIni(programDir.path()), 0);
+    EXPECT_EQ(ZarvoPort, 200);
+}
+
+TEST_F(ZarvoConfigTest, ASaveThatFailsIsReportedAndChangesNothing) {
+    ZarvoPort = 1;
+    TForm_ZarvoConfig unwritable(dialogs, programPath(QStringLiteral("no/such/folder")));
+    unwritable.show();
+    unwritable.findChild<QComboBox*>(QStringLiteral("ComboBox_ZarvoPort"))->setCurrentIndex(5);
+    unwritable.TntSpeedButton_SaveRangeClick();
+    EXPECT_EQ(dialogs.texts("error").size(), 1);
+    EXPECT_TRUE(dialogs.texts("inform").isEmpty());
+    EXPECT_EQ(ZarvoPort, 1);
+}
+
+TEST_F(ZarvoConfigTest, ReturnAsksOnlyAboutUnsavedChangesAndNeverSaves) {
+    window.show();
+    window.TntSpeedButton_PrevPageClick();
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_TRUE(dialogs.texts("confirm").isEmpty());
+
+    window.show();
+    choose("ComboBox_ZarvoPort", 1);
+    dialogs.confirmAnswers = {false, true};
+    window.TntSpeedButton_PrevPageClick();
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(alarmShown());
+    window.TntSpeedButton_PrevPageClick();
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(dialogs.texts("confirm"),
+              QStringList(2, Phrase(70) + QStringLiteral("\r\n") + Phrase(71)));
+    EXPECT_EQ(ZarvoPort, 0);
+    EXPECT_FALSE(QFile::exists(programPath(QStringLiteral("Zarvo.ini"))));
+    window.show();
+    EXPECT_EQ(list("ComboBox_ZarvoPort")->currentIndex(), 0);
+}
+
+TEST_F(ZarvoConfigTest, SearchIsPolledWhileTheWindowIsOpenAndTakenUpAgainOnReopening) {
+    driver.setSearchProgress(40);
+    window.show();
+    window.SpeedButton_SearchZarvoClick();
+    EXPECT_EQ(driver.calls("Zarvo_StartSearch").size(), 1u);
+    EXPECT_TRUE(timer()->isActive());
+    window.Timer_IsSearchOKTimer();
+    EXPECT_TRUE(searchShown());
+    EXPECT_EQ(child<QLabel>(&window, "Label_Percent")->text(), QStringLiteral("Searching 40%"));
+
+    window.TntSpeedButton_PrevPageClick();
+    EXPECT_FALSE(timer()->isActive());
+    driver.setSearchProgress(70);
+    window.show();
+    EXPECT_TRUE(timer()->isActive());
+    EXPECT_EQ(child<QProgressBar>(&window, "ProgressBar_Status")->value(), 70);
+
+    driver.setPorts(std::vector<FakeZarvoPort>(12, {3000, 0, "SocketCAN", "can", 0, {}}));
+    driver.setSearchProgress(100);
+    window.Timer_IsSearchOKTimer();
+    EXPECT_FALSE(searchShown());
+    EXPECT_FALSE(timer()->isActive());
+    EXPECT_EQ(child<QTableWidget>(&window, "ListView_Zarvo")->rowCount(), 12);
+    // Every reported port can be chosen, beyond the empty eighth entry.
+    EXPECT_EQ(list("ComboBox_ZarvoPort")->count(), 12);
+    EXPECT_EQ(list("ComboBox_ZarvoPort")->itemText(11), QStringLiteral("CAN 11"));
+    EXPECT_EQ(driver.calls("Zarvo_StartSearch").size(), 1u);
+}
+
+TEST_F(ZarvoConfigTest, OpeningFromTheMainWindowLogsAndShowsOneInformationLine) {
+    driver.setDriverInfo(std::string(76, 'h') + "Version 9.");
+    const auto main = makeMainWindow();
+    Form_ZarvoConfig = &window;
+    for (int opening = 0; opening < 2; ++opening) {
+        QTimer::singleShot(0, &window, &TForm_ZarvoConfig::TntSpeedButton_PrevPageClick);
+        main->Menu_ConfigZarvoClick();
+    }
+    Form_ZarvoConfig = nullptr;
+    EXPECT_EQ(child<QPlainTextEdit>(&window, "Memo_About")->toPlainText(),
+              QStringLiteral("Version 9."));
+    EXPECT_EQ(logText().count(QStringLiteral("Edit the Virtual CANEdit configuration!")), 2);
+}
+
+// Kestrel's own driver: its two simulator ports are always there.
+TEST(ZarvoConfigOnTheDriver, SearchReaches100AndListsTheSimulatorPorts) {
+    ScriptedDialogs dialogs;
+    QTemporaryDir folder;
+    TForm_ZarvoConfig window(dialogs, folder.path());
+    window.show();
+    window.SpeedButton_SearchZarvoClick();
+    auto* timer = window.findChild<QTimer*>(QStringLiteral("Timer_IsSearchOK"));
+    QTRY_VERIFY_WITH_TIMEOUT(!timer->isActive(), 60000);
+    EXPECT_TRUE(window.findChild<QLabel*>(QStringLiteral("Label_Percent"))->isHidden());
+    const auto* table = window.findChild<QTableWidget*>(QStringLiteral("ListView_Zarvo"));
+    QStringList simulatorRows;
+    for (int r = 0; r < table->rowCount(); ++r)
+        if (table->item(r, 1)->text() == QLatin1String("Simulator"))
+            simulatorRows << table->item(r, 2)->text() + QLatin1Char('/') +
+                                 table->item(r, 3)->text();
+    EXPECT_EQ(simulatorRows, (QStringList{QStringLiteral("ID 0/0"), QStringLiteral("ID 0/1")}));
+    const auto* tree = window.findChild<QTreeWidget*>(QStringLiteral("TreeView_SearchCAN"));
+    const QList<QTreeWidgetItem*> series =
+        tree->findItems(QStringLiteral("Simulator Series"), Qt::MatchExactly);
+    ASSERT_EQ(series.size(), 1);
+    ASSERT_EQ(series[0]->childCount(), 1);
+    EXPECT_EQ(series[0]->child(0)->text(0), QStringLiteral("Simulator (ID 0)"));
+}
+
+} // namespace
