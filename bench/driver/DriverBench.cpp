@@ -34,6 +34,7 @@ public:
         return bus_.open(bitRate, listener, note);
     }
     void close() override { bus_.close(); }
+    Clock::Time deliveredUntil(Clock::Time wanted) override { return bus_.deliveredUntil(wanted); }
     bool write(const CanFrame& frame) override {
         note(nowUs() - static_cast<int64_t>(frame.timeStampUs));
         return bus_.write(frame);
