@@ -369,7 +369,7 @@ void PortEngine::keepNextDue(Group& group, Clock::Time oldInterval) {
 }
 
 // One event of a group whose due time has come.
-void PortEngine::step(uint8_t g, std::vector<CanFrame>& toWrite) {
+void PortEngine::step(uint8_t g, std::vector<Outgoing>& toWrite) {
     Group& group = groups_[g];
     const Clock::Time eventTime = group.due;
     switch (group.phase) {
@@ -385,11 +385,12 @@ void PortEngine::step(uint8_t g, std::vector<CanFrame>& toWrite) {
         CanFrame frame = m.frame;
         frame.timeStampUs = static_cast<uint64_t>(
             std::chrono::duration_cast<std::chrono::microseconds>(eventTime).count());
-        toWrite.push_back(frame);
         ++group.sent;
         // The window after the last transmission is the interval as given.
-        group.due = allSent(m, group.sent) ? eventTime + msToTime(m.interval)
-                                           : group.start + group.sent * intervalOf(m);
+        const bool last = allSent(m, group.sent);
+        const Clock::Time window = msToTime(m.interval);
+        toWrite.push_back({frame, g, group.run, last ? std::optional(window) : std::nullopt});
+        group.due = last ? eventTime + window : group.start + group.sent * intervalOf(m);
         break;
     }
     case Phase::Closing:
@@ -425,7 +426,7 @@ bool PortEngine::ready(Group& group, Clock::Time now, Clock::Time& delivered) co
 void PortEngine::schedulerLoop() {
     useFinestTimerSlack();
     std::unique_lock lock(mutex_);
-    std::vector<CanFrame> toWrite;
+    std::vector<Outgoing> toWrite;
     while (!quit_) {
         const Clock::Time now = clock_.now();
         Clock::Time next = Clock::kNever;
@@ -451,11 +452,23 @@ void PortEngine::schedulerLoop() {
     }
 }
 
-void PortEngine::writeFrames(const std::vector<CanFrame>& frames) {
+void PortEngine::writeFrames(std::vector<Outgoing>& frames) {
     bool failed = false;
-    for (const CanFrame& frame : frames)
-        failed = !channel_->write(frame);
+    std::vector<std::pair<const Outgoing*, Clock::Time>> lastOnes;
+    for (const Outgoing& out : frames) {
+        failed = !channel_->write(out.frame);
+        if (out.window)
+            lastOnes.emplace_back(&out, clock_.now());
+    }
     conditionChanged(kStatusWriteFailed, failed);
+    std::lock_guard lock(mutex_);
+    for (const auto& [out, tookAt] : lastOnes) {
+        if (out->group >= groups_.size())
+            continue;
+        Group& group = groups_[out->group];
+        if (group.run == out->run && group.phase == Phase::Sending)
+            group.due = std::max(group.due, tookAt + *out->window);
+    }
 }
 
 void PortEngine::wake() {

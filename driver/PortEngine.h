@@ -114,6 +114,16 @@ private:
         ZarvoRxCallback rx = nullptr;
     };
 
+    // A transmission the scheduler hands to the channel. After the last one
+    // of a message its window runs from when the channel took it, so that a
+    // late wake-up does not shorten it.
+    struct Outgoing {
+        CanFrame frame;
+        uint8_t group = 0;
+        uint64_t run = 0;
+        std::optional<Clock::Time> window; // after the message's last transmission
+    };
+
     void frameReceived(const CanFrame& frame) override;
     void conditionChanged(uint32_t statusBit, bool present) override;
     void channelCaughtUp() override;
@@ -125,11 +135,11 @@ private:
     void startGroup(uint8_t g, Clock::Time now);
     void beginMessage(uint8_t g, Clock::Time at);
     void keepNextDue(Group& group, Clock::Time oldInterval);
-    void step(uint8_t g, std::vector<CanFrame>& toWrite);
+    void step(uint8_t g, std::vector<Outgoing>& toWrite);
     void postTxNotice(uint8_t g, uint8_t state, bool gatesTransmission);
     void startNoticeDone(uint8_t g, uint64_t run);
     void schedulerLoop();
-    void writeFrames(const std::vector<CanFrame>& frames);
+    void writeFrames(std::vector<Outgoing>& frames);
     void wake();
 
     std::atomic<uint32_t> port_;
