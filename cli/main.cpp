@@ -14,7 +14,7 @@ struct Subcommand {
 
 constexpr Subcommand kSubcommands[] = {
     {"show", cmdShow},   {"rewrite", cmdRewrite}, {"run", cmdRun},
-    {"ports", cmdPorts}, {"eval", cmdEval},
+    {"ports", cmdPorts}, {"eval", cmdEval},       {"watch", cmdWatch},
 };
 
 } // namespace
@@ -25,7 +25,9 @@ int usageError() {
                "       kestrel-cli run FILE [--port N] [--bitrate B] [--group] [--item ROW]\n"
                "                   [--timeout S] [--junit OUT.xml] [--csv OUT.csv]\n"
                "       kestrel-cli ports [--search]\n"
-               "       kestrel-cli eval EXPR\n",
+               "       kestrel-cli eval EXPR\n"
+               "       kestrel-cli watch [TRENDFILE] [--port N] [--bitrate B] [--duration S]\n"
+               "                   [--period MS]\n",
                stderr);
     return kExitUsage;
 }
