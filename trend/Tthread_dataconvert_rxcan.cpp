@@ -200,25 +200,28 @@ void TThread_DataConvert_RxCAN::ReportStatus(uint8_t port) {
 }
 
 void TThread_DataConvert_RxCAN::Decode(uint32_t id, const uint8_t (&data)[8]) {
-    Push(history1_, trend1_.load(std::memory_order_relaxed), id, data);
-    Push(history2_, trend2_.load(std::memory_order_relaxed), id, data);
+    const std::optional<int32_t> trend1 = SlotValue(trend1_, id, data);
+    const std::optional<int32_t> trend2 = SlotValue(trend2_, id, data);
+    if (trend1 || trend2) {
+        // One lock for both, so that a copy of both never holds half a frame.
+        std::lock_guard lock(historyMutex_);
+        if (trend1)
+            history1_.push(*trend1);
+        if (trend2)
+            history2_.push(*trend2);
+    }
     const int end = watchEnd_.load(std::memory_order_relaxed);
     for (int i = 0; i < end; ++i) {
-        const Match m = Unpack(watch_[static_cast<size_t>(i)].load(std::memory_order_relaxed));
-        if (!m.enabled || m.id != id)
-            continue;
-        if (const std::optional<int32_t> value = DecodeCanValue(data, m.type, m.firstByte))
+        const std::optional<int32_t> value = SlotValue(watch_[static_cast<size_t>(i)], id, data);
+        if (value)
             values_[static_cast<size_t>(i)].store(*value, std::memory_order_relaxed);
     }
 }
 
-void TThread_DataConvert_RxCAN::Push(History& history, uint64_t match, uint32_t id,
-                                     const uint8_t (&data)[8]) {
-    const Match m = Unpack(match);
+std::optional<int32_t> TThread_DataConvert_RxCAN::SlotValue(const std::atomic<uint64_t>& slot,
+                                                            uint32_t id, const uint8_t (&data)[8]) {
+    const Match m = Unpack(slot.load(std::memory_order_relaxed));
     if (!m.enabled || m.id != id)
-        return;
-    if (const std::optional<int32_t> value = DecodeCanValue(data, m.type, m.firstByte)) {
-        std::lock_guard lock(historyMutex_);
-        history.push(*value);
-    }
+        return std::nullopt;
+    return DecodeCanValue(data, m.type, m.firstByte);
 }

@@ -23,6 +23,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 inline constexpr int kTrendHistoryLength = 256;
@@ -85,7 +86,9 @@ private:
     bool Idle(uint8_t port, int& idleRounds);
     void ReportStatus(uint8_t port);
     void Decode(uint32_t id, const uint8_t (&data)[8]);
-    void Push(History& history, uint64_t match, uint32_t id, const uint8_t (&data)[8]);
+    // The value of a slot's or watch item's match in this frame, if it has one.
+    static std::optional<int32_t> SlotValue(const std::atomic<uint64_t>& slot, uint32_t id,
+                                            const uint8_t (&data)[8]);
 
     TrendView& view_;
     const Clock& clock_;
