@@ -6,6 +6,7 @@
 // missing or unreadable, 3 the port check failed, 64 wrong arguments.
 
 #include "AppPaths.h"
+#include "CliOptions.h"
 #include "Commands.h"
 #include "Globals.h"
 #include "Phrases.h"
@@ -43,33 +44,14 @@ extern "C" void RequestStop(int) {
 
 struct WatchArgs {
     QString file;
-    std::optional<uint8_t> port;
-    std::optional<uint32_t> bitRate;
+    PortOptions portOptions;
     std::optional<milliseconds> duration;
     milliseconds period{100};
 };
 
-void PrintError(const QString& message) {
-    std::fprintf(stderr, "kestrel-cli: %s\n", qUtf8Printable(message));
-}
-
-std::optional<long long> WholeNumber(const QString& text, long long low, long long high) {
-    bool ok = false;
-    const long long value = text.toLongLong(&ok);
-    return ok && value >= low && value <= high ? std::optional(value) : std::nullopt;
-}
-
 bool ApplyOption(WatchArgs& args, const QString& name, const QString& value) {
-    if (name == QLatin1String("--port")) {
-        const auto port = WholeNumber(value, 0, 255);
-        args.port = port ? std::optional(static_cast<uint8_t>(*port)) : std::nullopt;
-        return port.has_value();
-    }
-    if (name == QLatin1String("--bitrate")) {
-        const auto rate = WholeNumber(value, 1, UINT32_MAX);
-        args.bitRate = rate ? std::optional(static_cast<uint32_t>(*rate)) : std::nullopt;
-        return rate.has_value();
-    }
+    if (const std::optional<bool> applied = args.portOptions.apply(name, value))
+        return *applied;
     if (name == QLatin1String("--period")) {
         const auto period = WholeNumber(value, 1, 3'600'000);
         args.period = milliseconds(period.value_or(0));
@@ -84,18 +66,19 @@ bool ApplyOption(WatchArgs& args, const QString& name, const QString& value) {
     return false;
 }
 
+// TRENDFILE and the options, in any order.
 std::optional<WatchArgs> ParseArgs(const QStringList& list) {
     WatchArgs args;
-    for (int i = 0; i < list.size(); ++i) {
-        const QString& arg = list[i];
-        if (arg.startsWith(QLatin1String("--"))) {
-            if (i + 1 >= list.size() || !ApplyOption(args, arg, list[++i]))
-                return std::nullopt;
-        } else if (args.file.isEmpty()) {
-            args.file = arg;
-        } else {
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        const bool option = list[i].startsWith(QLatin1String("--"));
+        if (option && (i + 1 == list.size() || !ApplyOption(args, list[i], list[i + 1])))
             return std::nullopt;
-        }
+        if (!option && !args.file.isEmpty())
+            return std::nullopt;
+        if (option)
+            ++i;
+        else
+            args.file = list[i];
     }
     return args;
 }
@@ -135,14 +118,14 @@ int LoadSettings(const WatchArgs& args) {
                            .arg(path)
                            .arg(read.ignoredEntries)
                            .arg(read.ignoredFormulas));
-        if (!args.port || !args.bitRate)
+        if (!args.portOptions.port || !args.portOptions.bitRate)
             ReadZarvoIni(ProgramFolder());
     } catch (const std::exception& error) {
         PrintError(QString::fromUtf8(error.what()));
         return kExitNoFile;
     }
-    ZarvoPort = args.port.value_or(ZarvoPort);
-    ZarvoBaudRate = args.bitRate.value_or(ZarvoBaudRate);
+    ZarvoPort = args.portOptions.port.value_or(ZarvoPort);
+    ZarvoBaudRate = args.portOptions.bitRate.value_or(ZarvoBaudRate);
     return 0;
 }
 

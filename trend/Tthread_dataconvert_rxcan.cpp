@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
 
 namespace {
 
@@ -149,17 +148,10 @@ void TThread_DataConvert_RxCAN::Execute() {
         }
         idleRounds = 0;
         ReportStatus(port);
+        ZarvoFrameBuffer frame;
         for (uint16_t i = 0; i < count; ++i) {
-            // Markers that show in a debugger when a read leaves a slot untouched.
-            uint32_t id = 0xAABBCCDD;
-            uint8_t mode = 0x55;
-            uint8_t rtr = 0x55;
-            uint8_t len = 0xAA;
-            uint8_t data[8];
-            std::memset(data, 0xAA, sizeof data);
-            uint64_t timeStamp = 0;
-            zarvo().Zarvo_ReadFrame(port, &id, &mode, &rtr, &len, data, &timeStamp);
-            Decode(id, data);
+            ReadMarkedFrame(port, frame);
+            Decode(frame.id, frame.data);
         }
         view_.runOnUiThread([] {});
     }
