@@ -3,7 +3,8 @@
 // for plotting later.
 //
 // Exit codes: 0 stopped after --duration or by SIGINT/SIGTERM, 2 the file is
-// missing or unreadable, 3 the port check failed, 64 wrong arguments.
+// missing or unreadable, 3 the port check failed or the port cannot be opened,
+// 64 wrong arguments.
 
 #include "AppPaths.h"
 #include "CliOptions.h"
@@ -226,7 +227,14 @@ int cmdWatch(const QStringList& list) {
     }
     std::signal(SIGINT, RequestStop);
     std::signal(SIGTERM, RequestStop);
-    zarvo().Zarvo_OpenPort(ZarvoPort, ZarvoBaudRate);
+    // Values of a port that did not open would be zeros logged as if real.
+    if (const int32_t result = zarvo().Zarvo_OpenPort(ZarvoPort, ZarvoBaudRate)) {
+        PrintError(QStringLiteral("Zarvo port %1 cannot be opened at %2 bit/s: driver status %3")
+                       .arg(ZarvoPort)
+                       .arg(ZarvoBaudRate)
+                       .arg(result));
+        return kExitNoPort;
+    }
     WatchView view;
     TThread_DataConvert_RxCAN thread(view, ZarvoPort);
     for (int i = 0; i < Global_TrendCAN.TrendCAN_Count; ++i)
