@@ -71,3 +71,18 @@ void installZarvoBinding(const ZarvoBinding& binding);
 void resetZarvoBinding();
 // Kestrel's own driver.
 const ZarvoBinding& builtinZarvoBinding();
+
+// The receive threads' frame buffer.
+struct ZarvoFrameBuffer {
+    uint32_t id;
+    uint8_t mode;
+    uint8_t rtr;
+    uint8_t len;
+    uint8_t data[8];
+    uint64_t timeStamp;
+};
+
+// Fills `frame` with marker values (identifier 0xAABBCCDD, mode and RTR 0x55,
+// length and data bytes 0xAA: they show in a debugger when a read leaves a
+// field untouched) and takes one frame of `port` into it through zarvo().
+int32_t ReadMarkedFrame(uint8_t port, ZarvoFrameBuffer& frame);

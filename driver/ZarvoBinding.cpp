@@ -1,6 +1,7 @@
 #include "ZarvoApi.h"
 
 #include <atomic>
+#include <cstring>
 
 namespace {
 
@@ -21,4 +22,15 @@ void installZarvoBinding(const ZarvoBinding& binding) {
 
 void resetZarvoBinding() {
     g_current.store(nullptr, std::memory_order_release);
+}
+
+int32_t ReadMarkedFrame(uint8_t port, ZarvoFrameBuffer& frame) {
+    frame.id = 0xAABBCCDD;
+    frame.mode = 0x55;
+    frame.rtr = 0x55;
+    frame.len = 0xAA;
+    std::memset(frame.data, 0xAA, sizeof frame.data);
+    frame.timeStamp = 0;
+    return zarvo().Zarvo_ReadFrame(port, &frame.id, &frame.mode, &frame.rtr, &frame.len, frame.data,
+                                   &frame.timeStamp);
 }

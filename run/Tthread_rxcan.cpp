@@ -4,7 +4,6 @@
 #include "ZarvoApi.h"
 
 #include <chrono>
-#include <cstring>
 
 TThread_RxCAN::TThread_RxCAN(std::function<void(uint32_t)> reportStatus)
     : reportStatus_(std::move(reportStatus)), thread_([this] { Execute(); }) {}
@@ -102,15 +101,7 @@ void TThread_RxCAN::Pass(uint8_t port) {
 }
 
 void TThread_RxCAN::DrainReceiveQueue(uint8_t port, uint16_t count) {
-    for (uint16_t i = 0; i < count; ++i) {
-        // Markers that show in a debugger when a read leaves a slot untouched.
-        uint32_t id = 0xAABBCCDD;
-        uint8_t mode = 0x55;
-        uint8_t rtr = 0x55;
-        uint8_t len = 0xAA;
-        uint8_t data[8];
-        std::memset(data, 0xAA, sizeof data);
-        uint64_t timeStamp = 0;
-        zarvo().Zarvo_ReadFrame(port, &id, &mode, &rtr, &len, data, &timeStamp);
-    }
+    ZarvoFrameBuffer frame;
+    for (uint16_t i = 0; i < count; ++i)
+        ReadMarkedFrame(port, frame);
 }
