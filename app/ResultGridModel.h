@@ -7,15 +7,10 @@
 // changed rows only. UI thread only, apart from the cells themselves. One
 // model per cells object: the model owns the cells' change notifier.
 
+#include "GridView.h"
 #include "ResultCells.h"
 
 #include <QAbstractTableModel>
-#include <QColor>
-
-// Backgrounds of the grid: the two fixed name columns, and every other cell
-// and the space beyond the cells.
-inline constexpr QColor kFixedCellColour{192, 192, 192};
-inline constexpr QColor kGridColour{242, 248, 248};
 
 class ResultGridModel : public QAbstractTableModel {
     Q_OBJECT

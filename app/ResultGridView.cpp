@@ -3,25 +3,11 @@
 #include "ResultGridModel.h"
 #include "SystemLog.h"
 
-#include <QHeaderView>
-#include <QMouseEvent>
-#include <QPainter>
 #include <array>
 
 namespace {
 
 constexpr std::array<int, ResultCells::ColumnCount> kColumnWidths{200, 200, 90, 90, 90, 280};
-constexpr int kRowHeight = 20;
-
-QFont gridFont() {
-    QFont font;
-    // Arial where it is installed, else a metric-compatible or common sans font;
-    // fontconfig supplies the CJK glyphs of the Chinese texts.
-    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
-                      QStringLiteral("DejaVu Sans")});
-    font.setPixelSize(13);
-    return font;
-}
 
 } // namespace
 
@@ -36,106 +22,33 @@ QColor ResultCellColour(const QString& text) {
 }
 
 ResultCellDelegate::ResultCellDelegate(ResultCells& cells, QObject* parent)
-    : QStyledItemDelegate(parent), cells_(cells) {
+    : GridCellDelegate(ResultCells::TestParameter + 1, parent), cells_(cells) {
     setObjectName(QStringLiteral("TntStringGrid_TestResultDrawCell"));
 }
 
 void ResultCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                const QModelIndex& index) const {
     const int row = index.row() + 1;
-    const int column = index.column();
-    // The name columns are fixed cells: never drawn as selected.
-    const bool selected =
-        (option.state & QStyle::State_Selected) && column > ResultCells::TestParameter;
-    painter->fillRect(option.rect, selected ? option.palette.color(QPalette::Highlight)
-                                            : index.data(Qt::BackgroundRole).value<QColor>());
     const int rows = cells_.rowCount();
     if (row >= rows) {
         SystemLogf("TntStringGrid_TestResultDrawCell#1 Error! RowCount(%d) ARow = %d", rows, row);
         return;
     }
-    const QString text = index.data().toString();
-    QColor textColour = option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
-    if (column == ResultCells::Result) {
-        if (const QColor fill = ResultCellColour(text); fill.isValid()) {
-            painter->fillRect(option.rect, fill);
-            textColour = Qt::black;
-        }
-    }
-    painter->setPen(textColour);
-    painter->setFont(option.font);
-    painter->drawText(option.rect, Qt::AlignCenter | Qt::TextSingleLine, text);
+    GridCellDelegate::paint(painter, option, index);
 }
 
-ResultGridView::ResultGridView(ResultGridModel* model, QWidget* parent) : QTableView(parent) {
+QColor ResultCellDelegate::cellFill(const QModelIndex& index, const QString& text) const {
+    return index.column() == ResultCells::Result ? ResultCellColour(text) : QColor();
+}
+
+ResultGridView::ResultGridView(ResultGridModel* model, QWidget* parent) : GridView(parent) {
     setObjectName(QStringLiteral("TntStringGrid_TestResult"));
     setModel(model);
     setItemDelegate(new ResultCellDelegate(model->cells(), this));
-    setFont(gridFont());
-    QPalette colours = palette();
-    colours.setColor(QPalette::Base, kGridColour);
-    setPalette(colours);
-    setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::SingleSelection);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setShowGrid(true);
-    setWordWrap(false);
-    verticalHeader()->hide();
-    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    verticalHeader()->setMinimumSectionSize(kRowHeight);
-    verticalHeader()->setDefaultSectionSize(kRowHeight);
-    QHeaderView* header = horizontalHeader();
-    header->setSectionsClickable(false);
-    header->setHighlightSections(false);
-    header->setSectionResizeMode(QHeaderView::Fixed);
-    header->setFixedHeight(kRowHeight + 1);
-    QFont headerFont = gridFont();
-    headerFont.setBold(true);
-    header->setFont(headerFont);
-    // The header row is drawn bold on orange, with the grid's lines.
-    header->setStyleSheet(
-        QStringLiteral("QHeaderView::section { background-color: rgb(255, 153, 51); color: black;"
-                       " border: 0px; border-right: 1px solid rgb(128, 128, 128);"
-                       " border-bottom: 1px solid rgb(128, 128, 128); }"));
-}
-
-void ResultGridView::selectGridRow(int row) {
-    if (row < 1 || row > model()->rowCount())
-        return;
-    const QModelIndex first = model()->index(row - 1, 0);
-    selectionModel()->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
-    selectionModel()->select(first,
-                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-}
-
-int ResultGridView::selectedGridRow() const {
-    const QModelIndexList rows = selectionModel()->selectedRows();
-    return rows.isEmpty() ? 0 : rows.first().row() + 1;
-}
-
-void ResultGridView::mousePressEvent(QMouseEvent* event) {
-    TntStringGrid_TestResultMouseDown(event);
-}
-
-void ResultGridView::mouseReleaseEvent(QMouseEvent* event) {
-    TntStringGrid_TestResultMouseDown(event);
-}
-
-// Dragging does not extend or move the selection: only presses and releases select.
-void ResultGridView::mouseMoveEvent(QMouseEvent* event) {
-    event->accept();
-}
-
-void ResultGridView::TntStringGrid_TestResultMouseDown(QMouseEvent* event) {
-    const QModelIndex cell = indexAt(event->position().toPoint());
-    if (cell.isValid())
-        selectGridRow(cell.row() + 1);
-    event->accept();
 }
 
 void SetUpResultGrid(ResultGridView* grid) {
-    for (int column = 0; column < ResultCells::ColumnCount; ++column)
-        grid->setColumnWidth(column, kColumnWidths[static_cast<std::size_t>(column)]);
+    grid->setColumnWidths(kColumnWidths);
     static_cast<ResultGridModel*>(grid->model())->retranslate();
     grid->selectGridRow(1);
 }

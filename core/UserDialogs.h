@@ -2,7 +2,7 @@
 // Message boxes and file dialogs, behind one small interface so that every
 // command, confirmations included, can be driven by a scripted implementation
 // in headless tests. The real implementation (QMessageBox / QFileDialog) lives
-// with the main window; windows take a UserDialogs& from their creator.
+// in the widgets layer; windows take a UserDialogs& from their creator.
 
 #include <QString>
 

@@ -1,0 +1,117 @@
+#include "GridView.h"
+
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QPainter>
+
+QFont GridFont() {
+    QFont font;
+    // fontconfig supplies the CJK glyphs of the Chinese texts.
+    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("DejaVu Sans")});
+    font.setPixelSize(13);
+    return font;
+}
+
+GridCellDelegate::GridCellDelegate(int fixedColumns, QObject* parent)
+    : QStyledItemDelegate(parent), fixedColumns_(fixedColumns) {}
+
+QColor GridCellDelegate::cellFill(const QModelIndex&, const QString&) const {
+    return {};
+}
+
+void GridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                             const QModelIndex& index) const {
+    const bool fixed = index.column() < fixedColumns_;
+    const bool selected = (option.state & QStyle::State_Selected) && !fixed;
+    const QString text = index.data().toString();
+    QColor fill = fixed      ? kFixedCellColour
+                  : selected ? option.palette.color(QPalette::Highlight)
+                             : kGridColour;
+    QColor textColour = option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
+    if (const QColor extra = cellFill(index, text); extra.isValid()) {
+        fill = extra;
+        textColour = Qt::black;
+    }
+    painter->fillRect(option.rect, fill);
+    painter->setPen(textColour);
+    painter->setFont(option.font);
+    painter->drawText(option.rect, Qt::AlignCenter | Qt::TextSingleLine, text);
+}
+
+GridView::GridView(QWidget* parent) : QTableView(parent) {
+    setFont(GridFont());
+    QPalette colours = palette();
+    colours.setColor(QPalette::Base, kGridColour);
+    setPalette(colours);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setShowGrid(true);
+    setWordWrap(false);
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setMinimumSectionSize(kGridRowHeight);
+    verticalHeader()->setDefaultSectionSize(kGridRowHeight);
+    QHeaderView* header = horizontalHeader();
+    header->setSectionsClickable(false);
+    header->setHighlightSections(false);
+    header->setSectionResizeMode(QHeaderView::Fixed);
+    header->setFixedHeight(kGridRowHeight + 1);
+    QFont headerFont = GridFont();
+    headerFont.setBold(true);
+    header->setFont(headerFont);
+    // The header row is drawn bold on orange, with the grid's lines.
+    header->setStyleSheet(
+        QStringLiteral("QHeaderView::section { background-color: rgb(255, 153, 51); color: black;"
+                       " border: 0px; border-right: 1px solid rgb(128, 128, 128);"
+                       " border-bottom: 1px solid rgb(128, 128, 128); }"));
+}
+
+void GridView::setColumnWidths(std::span<const int> widths) {
+    for (std::size_t column = 0; column < widths.size(); ++column)
+        setColumnWidth(static_cast<int>(column), widths[column]);
+}
+
+void GridView::selectGridRow(int row) {
+    if (row < 1 || row > model()->rowCount())
+        return;
+    const QModelIndex first = model()->index(row - 1, 0);
+    selectionModel()->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
+    selectionModel()->select(first,
+                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+int GridView::selectedGridRow() const {
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    return rows.isEmpty() ? 0 : rows.first().row() + 1;
+}
+
+void GridView::mousePressEvent(QMouseEvent* event) {
+    selectRowUnderMouse(event);
+}
+
+void GridView::mouseReleaseEvent(QMouseEvent* event) {
+    selectRowUnderMouse(event);
+}
+
+// Dragging does not extend or move the selection: only presses and releases select.
+void GridView::mouseMoveEvent(QMouseEvent* event) {
+    event->accept();
+}
+
+void GridView::mouseDoubleClickEvent(QMouseEvent* event) {
+    event->accept();
+    emit gridDoubleClicked();
+}
+
+void GridView::selectRowUnderMouse(QMouseEvent* event) {
+    event->accept();
+    const QPoint at = event->position().toPoint();
+    // Beside the last column is not below the rows: nothing happens there.
+    if (columnAt(at.x()) < 0)
+        return;
+    const int row = rowAt(at.y()) + 1;
+    selectGridRow(row);
+    emit gridRowClicked(row);
+}
