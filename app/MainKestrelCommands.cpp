@@ -4,12 +4,14 @@
 #include "About.h"
 #include "ConfigFile.h"
 #include "ConfigFileName.h"
+#include "Dialog_singletxcan.h"
 #include "Globals.h"
 #include "MainKestrel.h"
 #include "Phrases.h"
 #include "ResultCells.h"
 #include "ResultGridFill.h"
 #include "ResultGridModel.h"
+#include "RunController.h"
 #include "SystemLog.h"
 #include "TestItems.h"
 #include "UserDialogs.h"
@@ -161,6 +163,14 @@ void TForm_MainKestrel::Menu_ConfigZarvoClick() {
 }
 
 void TForm_MainKestrel::TntSpeedButton_ViewTrendClick() {
+    if (!PortInTable(ZarvoPort)) {
+        if (Form_SingleTxCAN)
+            Form_SingleTxCAN->hide();
+        setSearchAgainVisible(true);
+        dialogs_.error(caption(), Phrase(82));
+        return;
+    }
+    zarvo().Zarvo_OpenPort(ZarvoPort, ZarvoBaudRate);
     if (Form_ViewTrend)
-        Form_ViewTrend->show();
+        Form_ViewTrend->ShowTrend();
 }
