@@ -8,6 +8,7 @@
 #include "MainKestrel.h"
 #include "ResultCells.h"
 #include "ScriptedDialogs.h"
+#include "TrendScreenshots.h"
 #include "WaitMessage.h"
 
 #include <QApplication>
@@ -79,5 +80,6 @@ int main(int argc, char* argv[]) {
     Form_MainKestrel->Menu_AboutClick();
     ok &= save(Form_About, output + QStringLiteral("/about.png"));
     RunWithWaitMessage([&] { ok &= save(Form_WaitMessage, output + QStringLiteral("/wait.png")); });
+    ok &= SaveTrendScreenshots(output, programFolder.path());
     return ok ? 0 : 1;
 }
