@@ -106,10 +106,10 @@ bool SaveTrendScreenshots(const QString& output, const QString& programFolder) {
     for (int language = 0; language < 3; ++language) {
         Form_MainKestrel->Lang_EngClick(language);
         for (int page : {0, 1, 2})
-            ok &= savePage(*Form_ViewTrend, page,
-                           QStringLiteral("%1/trend-%2-%3.png")
-                               .arg(output, QLatin1String(pages[page]),
-                                    QLatin1String(languages[language])));
+            ok &= savePage(
+                *Form_ViewTrend, page,
+                QStringLiteral("%1/trend-%2-%3.png")
+                    .arg(output, QLatin1String(pages[page]), QLatin1String(languages[language])));
     }
     Form_MainKestrel->Lang_EngClick(0);
     return ok;
