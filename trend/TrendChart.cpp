@@ -2,7 +2,9 @@
 
 #include <QChart>
 #include <QGraphicsLayout>
+#include <QGraphicsSimpleTextItem>
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -25,6 +27,8 @@ QValueAxis* Axis(Qt::Alignment alignment, QChart* chart) {
     return axis;
 }
 
+constexpr int kLegendWidth = 80;
+
 } // namespace
 
 TrendChart::TrendChart(QWidget* parent) : QChartView(parent) {
@@ -34,8 +38,9 @@ TrendChart::TrendChart(QWidget* parent) : QChartView(parent) {
     chart->setBackgroundRoundness(0);
     chart->setMargins(QMargins());
     chart->layout()->setContentsMargins(0, 0, 0, 0);
-    chart->legend()->setLabelColor(Qt::white);
-    chart->legend()->setAlignment(Qt::AlignRight);
+    // The chart's own legend lays the whole chart out again whenever a value
+    // changes; two text items in the plot's corner only repaint themselves.
+    chart->legend()->hide();
     Series1 = Curve("Series1", QColor(255, 255, 0), chart);
     Series2 = Curve("Series2", QColor(0, 255, 0), chart);
     axisX_ = Axis(Qt::AlignBottom, chart);
@@ -46,6 +51,11 @@ TrendChart::TrendChart(QWidget* parent) : QChartView(parent) {
         series->attachAxis(axisX_);
         series->attachAxis(axisY_);
     }
+    for (int c = 0; c < 2; ++c) {
+        legend_[c] = new QGraphicsSimpleTextItem(chart);
+        legend_[c]->setBrush(series(c + 1)->pen().color());
+    }
+    connect(chart, &QChart::plotAreaChanged, this, &TrendChart::placeLegend);
     setChart(chart);
     setBackgroundBrush(Qt::black);
     points_.resize(kTrendHistoryLength);
@@ -56,13 +66,18 @@ void TrendChart::showHistory(int curve, const TrendHistory& history) {
         points_[x] = QPointF(x, history[static_cast<size_t>(x)]);
     QLineSeries* s = series(curve);
     s->replace(points_);
-    s->setName(QString::number(history[0]));
+    legend_[curve - 1]->setText(QString::number(history[0]));
     fitValueAxis();
 }
 
 void TrendChart::clearCurve(int curve) {
     series(curve)->clear();
-    series(curve)->setName(QString());
+    legend_[curve - 1]->setText(QString());
+}
+
+void TrendChart::placeLegend(const QRectF& plotArea) {
+    for (int c = 0; c < 2; ++c)
+        legend_[c]->setPos(plotArea.right() - kLegendWidth, plotArea.top() + 4 + 16 * c);
 }
 
 void TrendChart::fitValueAxis() {
@@ -73,7 +88,14 @@ void TrendChart::fitValueAxis() {
             low = std::min(low, p.y());
             high = std::max(high, p.y());
         }
-    const double margin = (high - low) * 0.05;
-    if (axisY_->min() != low - margin || axisY_->max() != high + margin)
-        axisY_->setRange(low - margin, high + margin);
+    // Steps of a tenth of the span's power of ten, so that the axis (and with it
+    // the whole plot's layout) changes only when the curves leave it or shrink
+    // to less than half of it.
+    const double step = std::pow(10.0, std::floor(std::log10(high - low))) / 10;
+    const double fittedLow = std::floor(low / step) * step - step;
+    const double fittedHigh = std::ceil(high / step) * step + step;
+    const bool outside = low < axisY_->min() || high > axisY_->max();
+    const bool loose = (high - low) * 2 < axisY_->max() - axisY_->min();
+    if (outside || loose)
+        axisY_->setRange(fittedLow, fittedHigh);
 }

@@ -1,14 +1,16 @@
 #pragma once
 // Chart_Trend: the trend page's line chart. Black, no margins, two curves
 // without point marks (Series1 yellow, Series2 lime green) of 256 points at
-// x = 0 … 255, the newest value at x = 0; the legend lists each curve's
-// newest value. UI thread only.
+// x = 0 … 255, the newest value at x = 0; a legend in the plot's top right
+// corner shows each curve's newest value in its colour. UI thread only.
 
 #include "Tthread_dataconvert_rxcan.h"
 
 #include <QChartView>
+#include <QGraphicsSimpleTextItem>
 #include <QLineSeries>
 #include <QValueAxis>
+#include <array>
 
 class TrendChart : public QChartView {
     Q_OBJECT
@@ -24,10 +26,12 @@ public:
 private:
     // Fits the value axis to the points of both curves.
     void fitValueAxis();
+    void placeLegend(const QRectF& plotArea);
 
     QLineSeries* Series1;
     QLineSeries* Series2;
     QValueAxis* axisX_;
     QValueAxis* axisY_;
+    std::array<QGraphicsSimpleTextItem*, 2> legend_{};
     QList<QPointF> points_; // reused by every refresh
 };
