@@ -42,6 +42,8 @@ void TForm_ViewTrend::TabSheet_DataViewShow() {
     if (count > 0)
         selectTypeAndRange(Global_TrendCAN.CANDataType[count - 1],
                            Global_TrendCAN.CANDataRange[count - 1]);
+    // Values at once: a formula tick in between would fail on the "--" placeholders.
+    Timer_ShowDataViewTimer();
     Timer_ShowDataView->start();
 }
 

@@ -296,7 +296,6 @@ TEST_F(TrendWindowTest, ClosingWithUnsavedChangesAsksAndOnlyHides) {
 TEST_F(TrendWindowTest, AFailingFormulaUnchecksOnlyItsOwnBoxAndShowsOneBox) {
     add("Speed", "km/h", "7ff", 2, 2);
     showPage(2);
-    window->Timer_ShowDataViewTimer();
     EXPECT_EQ(cell("TntStringGrid_DataView", 1, 1), "km/h (V1)");
     EXPECT_EQ(cell("TntStringGrid_DataView", 1, 5), "0");
     child<QLineEdit>("TntEdit_Formula1")->setText(QStringLiteral("1/V1"));
