@@ -38,8 +38,6 @@ constexpr int kPhraseDeleted = 66;
 constexpr int kPhraseNotSaved = 70;
 constexpr int kPhraseIgnoreChanges = 71;
 
-constexpr int kConfigWidths[] = {300, 300, 90, 180, 100};
-
 QString TableFullText() {
     static const char* const texts[] = {
         "The table holds at most %1 identifiers: remove one before adding another.",
@@ -139,11 +137,8 @@ void TForm_ViewTrend::TabSheet_TrendConfigShow() {
 }
 
 void TForm_ViewTrend::fillConfigGrid() {
-    configModel_->clear();
-    configModel_->setHorizontalHeaderLabels(TrendGridHeaders(false));
+    ResetTrendGrid(*TntStringGrid_TrendCANID, *configModel_, false);
     const int count = Global_TrendCAN.TrendCAN_Count;
-    configModel_->setRowCount(std::max(count, 1));
-    TntStringGrid_TrendCANID->setColumnWidths(kConfigWidths);
     for (int i = 0; i < count; ++i)
         setConfigRow(i + 1, i, TrendIdText(Global_TrendCAN.TrendCANID[i]));
     if (count > 0)

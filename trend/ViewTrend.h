@@ -143,9 +143,10 @@ private:
     QTimer* Timer_Formula = nullptr;
 };
 
-// The grids' header texts: the configuration grid's five columns, and with
-// `dataView` the data view's "Value" column after them.
-QStringList TrendGridHeaders(bool dataView);
+// Empties a grid of the window and sets its header row, column widths and one
+// row per entry (one empty row without entries): the configuration grid's five
+// columns, and with `dataView` the data view's "Value" column after them.
+void ResetTrendGrid(GridView& grid, QStandardItemModel& model, bool dataView);
 
 // The single instance, while the program's windows exist.
 extern TForm_ViewTrend* Form_ViewTrend;

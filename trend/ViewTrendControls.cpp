@@ -300,11 +300,19 @@ void TForm_ViewTrend::setPhrases() {
         searchAgain_[0]->setText(Phrase(kPhraseSearchAgain));
 }
 
-QStringList TrendGridHeaders(bool dataView) {
+void ResetTrendGrid(GridView& grid, QStandardItemModel& model, bool dataView) {
+    static constexpr int kConfigWidths[] = {300, 300, 90, 180, 100};
+    static constexpr int kDataViewWidths[] = {265, 265, 90, 170, 100, 80};
     QStringList headers = {Phrase(kPhraseDescription), Phrase(kPhraseParameter),
                            QStringLiteral("CAN ID"), Phrase(kPhraseDataType),
                            Phrase(kPhraseDataRange)};
     if (dataView)
         headers << Phrase(kPhraseValue);
-    return headers;
+    model.clear();
+    model.setHorizontalHeaderLabels(headers);
+    model.setRowCount(std::max<int>(Global_TrendCAN.TrendCAN_Count, 1));
+    if (dataView)
+        grid.setColumnWidths(kDataViewWidths);
+    else
+        grid.setColumnWidths(kConfigWidths);
 }

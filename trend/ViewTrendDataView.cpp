@@ -13,18 +13,14 @@
 
 namespace {
 
-constexpr int kDataViewWidths[] = {265, 265, 90, 170, 100, 80};
 constexpr int kValueColumn = 5;
 constexpr int kPhraseCaption = 53; // "Kestrel System"
 
 } // namespace
 
 void TForm_ViewTrend::TabSheet_DataViewShow() {
-    dataModel_->clear();
-    dataModel_->setHorizontalHeaderLabels(TrendGridHeaders(true));
+    ResetTrendGrid(*TntStringGrid_DataView, *dataModel_, true);
     const int count = Global_TrendCAN.TrendCAN_Count;
-    dataModel_->setRowCount(std::max(count, 1));
-    TntStringGrid_DataView->setColumnWidths(kDataViewWidths);
     for (int i = 0; i < count; ++i) {
         const int type = Global_TrendCAN.CANDataType[i];
         const int range = Global_TrendCAN.CANDataRange[i];

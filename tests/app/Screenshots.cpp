@@ -1,5 +1,6 @@
 // Renders the main window in its three languages with a loaded example and
-// sample results, the About window and the wait message into PNG files:
+// sample results, the About window, the wait message and the trend window's
+// pages into PNG files:
 //   kestrel_screenshots OUTPUT_FOLDER EXAMPLE.ini
 // Runs headless (QT_QPA_PLATFORM=offscreen) in temporary folders.
 
