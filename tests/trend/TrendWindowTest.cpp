@@ -7,29 +7,45 @@
 #include "Globals.h"
 #include "GridView.h"
 #include "Phrases.h"
+#include "QtCanProviders.h"
 #include "ScriptedDialogs.h"
 #include "SimulatorPort.h"
 #include "TrendChart.h"
 #include "TrendPages.h"
 #include "ViewTrend.h"
 #include "ZarvoApi.h"
+#include "ZarvoCodes.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QStandardItemModel>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
 
 const QString kCaption = QStringLiteral("Kestrel System");
+
+// Serves the event loop until `done` holds; false when it did not within 10 s.
+template <typename Condition> bool waitFor(Condition done) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > 10000)
+            return false;
+        QTest::qWait(10);
+    }
+    return true;
+}
 
 // Advances by `step` each time it is read: every evaluation takes `step`.
 class SteppingClock final : public Clock {
@@ -353,6 +369,62 @@ TEST(TrendWindowOnSimulator, TheChartHoldsTheThreadsHistory) {
     EXPECT_NE(points[0].y(), points[5].y()); // the ramp moves
     EXPECT_EQ(window.findChild<QLineEdit*>(QStringLiteral("Edit_Value1"))->text().toInt(),
               points[0].y());
+}
+
+// Qt's virtual CAN bus, with a peer process that answers every data frame
+// with identifier + 8 and byte 0 + 0x40.
+TEST(TrendWindowOnVirtualCan, AResponseReachesTheChartAndTheDataView) {
+    QProcess peer;
+    peer.start(QStringLiteral(KESTREL_VIRTUALCAN_PEER), {});
+    ASSERT_TRUE(peer.waitForStarted(10000));
+    ASSERT_TRUE(peer.waitForReadyRead(20000)) << peer.readAllStandardError().toStdString();
+    ASSERT_EQ(peer.readLine().trimmed(), "ready");
+    zarvo().Zarvo_StartSearch();
+    uint8_t percent = 0;
+    ASSERT_TRUE(waitFor([&] { return zarvo().Zarvo_GetSearchProgress(&percent), percent == 100; }));
+    uint8_t count = 0;
+    std::array<uint32_t, kZarvoMaxPorts> types{};
+    std::array<uint8_t, kZarvoMaxPorts> canPorts{};
+    zarvo().Zarvo_GetPortTable(&count, types.data(), nullptr, nullptr, nullptr, nullptr,
+                               canPorts.data());
+    int port = 0;
+    while (port < count && !(types[port] == kTypeEthernet && canPorts[port] == 0))
+        ++port;
+    ASSERT_LT(port, count) << "the peer's virtual CAN server was not found";
+
+    QTemporaryDir dir;
+    SetProgramFolderForTesting(dir.path());
+    Global_TrendCAN = type_TrendCAN{};
+    AppendTrendEntry({"Answer", "", "2A8", 2, 0});
+    ZarvoPort = static_cast<uint8_t>(port);
+    ScriptedDialogs dialogs;
+    TForm_ViewTrend window(dialogs);
+    ASSERT_EQ(zarvo().Zarvo_OpenPort(ZarvoPort, 500000), kZarvoOk);
+    window.ShowTrend();
+    auto* pages = window.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+    pages->setCurrentIndex(1);
+    window.findChild<QComboBox*>(QStringLiteral("TntComboBox_TrendCAN1"))->setCurrentIndex(0);
+    window.TntComboBox_TrendCANChange(1, 0);
+    pages->setCurrentIndex(2);
+
+    type_ZarvoMsg request{};
+    request.ID[0] = 0xA0;
+    request.ID[1] = 0x02;
+    request.Len = 8;
+    request.Data[0] = 0x05;
+    const int32_t interval = 20, times = 1, terminal = 0;
+    ASSERT_EQ(zarvo().Zarvo_SetGroupCount(ZarvoPort, 1), kZarvoOk);
+    ASSERT_EQ(zarvo().Zarvo_SendGroup(ZarvoPort, 0, 1, &request, &interval, &times, &terminal),
+              kZarvoOk);
+    // 0x45 0x00 as a WORD at D1 ~ D2.
+    auto* grid = window.findChild<QTableView*>(QStringLiteral("TntStringGrid_DataView"));
+    EXPECT_TRUE(waitFor([&] { return grid->model()->index(0, 5).data().toString() == "69"; }));
+    const QList<QPointF> points = window.findChild<TrendChart*>()->series(1)->points();
+    EXPECT_TRUE(
+        std::any_of(points.begin(), points.end(), [](const QPointF& p) { return p.y() == 69; }));
+    zarvo().Zarvo_ClosePort(ZarvoPort);
+    peer.kill();
+    peer.waitForFinished();
 }
 
 } // namespace
