@@ -144,8 +144,11 @@ void TForm_MainKestrel::Menu_AboutClick() {
 
 void TForm_MainKestrel::Menu_ExitSystemClick() {
     // The trend window may ask about unsaved settings; Exit goes on whatever the answer.
-    if (Form_ViewTrend)
+    // The trend receive thread ends before the port it polls is closed.
+    if (Form_ViewTrend) {
         Form_ViewTrend->close();
+        Form_ViewTrend->thread().Stop();
+    }
     zarvo().Zarvo_ClosePort(ZarvoPort);
     SystemLog(QStringLiteral("Exit the program!\r\n\r\n"));
     QThread::msleep(10);

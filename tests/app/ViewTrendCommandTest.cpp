@@ -10,7 +10,9 @@
 #include <QFile>
 #include <QLabel>
 #include <QTabWidget>
+#include <QTest>
 #include <QToolButton>
+#include <algorithm>
 
 namespace {
 
@@ -56,6 +58,23 @@ TEST_F(ViewTrendCommandTest, ThePortOpensAtItsRateAndTheConfigurationPageComesTo
     EXPECT_TRUE(Form_ViewTrend->isVisible());
     EXPECT_EQ(child<QTabWidget>(Form_ViewTrend, "PageControl1")->currentIndex(), 0);
     EXPECT_TRUE(dialogs.shown.isEmpty());
+}
+
+TEST_F(ViewTrendCommandTest, ExitEndsTheTrendThreadBeforeClosingThePort) {
+    driver.setPortCount(1);
+    KestrelWindows windows(dialogs, programDir.path(), logDir.path());
+    Form_MainKestrel->show();
+    ASSERT_TRUE(driver.waitForCalls("Zarvo_GetRxCount", 1));
+    child<QToolButton>(Form_MainKestrel, "SpeedButton_Exit")->click();
+    QTest::qWait(50); // a thread still polling would poll again meanwhile
+    const std::vector<FakeZarvoCall> calls = driver.calls();
+    const auto closed = std::find_if(calls.begin(), calls.end(), [](const FakeZarvoCall& c) {
+        return c.op == "Zarvo_ClosePort";
+    });
+    ASSERT_NE(closed, calls.end());
+    EXPECT_TRUE(std::none_of(closed, calls.end(), [](const FakeZarvoCall& c) {
+        return c.op == "Zarvo_GetRxCount" || c.op == "Zarvo_GetPortStatus";
+    }));
 }
 
 } // namespace
