@@ -1,9 +1,7 @@
 #include "ViewTrend.h"
 
-#include "Convert.h"
 #include "Globals.h"
 #include "GridView.h"
-#include "IniFile.h"
 #include "Phrases.h"
 #include "StatusLamp.h"
 #include "TrendByteDiagram.h"
@@ -12,7 +10,6 @@
 #include "UserDialogs.h"
 #include "WaitMessage.h"
 
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
