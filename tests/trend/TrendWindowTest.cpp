@@ -13,6 +13,7 @@
 #include "TrendChart.h"
 #include "TrendPages.h"
 #include "ViewTrend.h"
+#include "VirtualCanPeer.h"
 #include "ZarvoApi.h"
 #include "ZarvoCodes.h"
 
@@ -21,7 +22,6 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
 #include <QStandardItemModel>
 #include <QTabWidget>
 #include <QTableView>
@@ -375,13 +375,8 @@ TEST(TrendWindowOnSimulator, TheChartHoldsTheThreadsHistory) {
 // with identifier + 8 and byte 0 + 0x40.
 TEST(TrendWindowOnVirtualCan, AResponseReachesTheChartAndTheDataView) {
     QProcess peer;
-    peer.start(QStringLiteral(KESTREL_VIRTUALCAN_PEER), {});
-    ASSERT_TRUE(peer.waitForStarted(10000));
-    ASSERT_TRUE(peer.waitForReadyRead(20000)) << peer.readAllStandardError().toStdString();
-    ASSERT_EQ(peer.readLine().trimmed(), "ready");
-    zarvo().Zarvo_StartSearch();
-    uint8_t percent = 0;
-    ASSERT_TRUE(waitFor([&] { return zarvo().Zarvo_GetSearchProgress(&percent), percent == 100; }));
+    ASSERT_TRUE(StartVirtualCanPeer(peer, QStringLiteral(KESTREL_VIRTUALCAN_PEER)));
+    ASSERT_TRUE(SearchCanDevices());
     uint8_t count = 0;
     std::array<uint32_t, kZarvoMaxPorts> types{};
     std::array<uint8_t, kZarvoMaxPorts> canPorts{};
