@@ -25,7 +25,7 @@ KestrelWindows::KestrelWindows(UserDialogs& dialogs, const QString& programFolde
     create(Form_About);
     create(Form_WaitMessage);
     create(Form_SingleTxCAN, dialogs);
-    create(Form_ViewTrend);
+    create(Form_ViewTrend, dialogs);
 }
 
 KestrelWindows::~KestrelWindows() {

@@ -4,12 +4,14 @@
 #include "About.h"
 #include "ConfigFile.h"
 #include "ConfigFileName.h"
+#include "Dialog_singletxcan.h"
 #include "Globals.h"
 #include "MainKestrel.h"
 #include "Phrases.h"
 #include "ResultCells.h"
 #include "ResultGridFill.h"
 #include "ResultGridModel.h"
+#include "RunController.h"
 #include "SystemLog.h"
 #include "TestItems.h"
 #include "UserDialogs.h"
@@ -141,8 +143,11 @@ void TForm_MainKestrel::Menu_AboutClick() {
 
 void TForm_MainKestrel::Menu_ExitSystemClick() {
     // The trend window may ask about unsaved settings; Exit goes on whatever the answer.
-    if (Form_ViewTrend)
+    // The trend receive thread ends before the port it polls is closed.
+    if (Form_ViewTrend) {
         Form_ViewTrend->close();
+        Form_ViewTrend->thread().Stop();
+    }
     zarvo().Zarvo_ClosePort(ZarvoPort);
     SystemLog(QStringLiteral("Exit the program!\r\n\r\n"));
     QThread::msleep(10);
@@ -163,6 +168,14 @@ void TForm_MainKestrel::Menu_ConfigZarvoClick() {
 }
 
 void TForm_MainKestrel::TntSpeedButton_ViewTrendClick() {
+    if (!PortInTable(ZarvoPort)) {
+        if (Form_SingleTxCAN)
+            Form_SingleTxCAN->hide();
+        setSearchAgainVisible(true);
+        dialogs_.error(caption(), Phrase(82));
+        return;
+    }
+    zarvo().Zarvo_OpenPort(ZarvoPort, ZarvoBaudRate);
     if (Form_ViewTrend)
-        Form_ViewTrend->show();
+        Form_ViewTrend->ShowTrend();
 }

@@ -103,10 +103,23 @@ struct expr_cursor {
     // the evaluation here, as a trap would have; no message is stored, because the
     // entry reports the raised error instead.
     bool mayCallOut() {
-        if (!failed && std::fetestexcept(kFpErrors) != 0)
-            failed = true;
+        checkFp();
         return !failed;
     }
+
+    // Called after every operation that can raise a floating-point error: the
+    // first one raised ends the evaluation there, as a trap would, and is the one
+    // reported, whatever later operations would have raised.
+    double checkFp(double value = 0) {
+        // The volatile store keeps the operation ahead of the flag reading.
+        const volatile double computed = value;
+        if (firstFpError == 0 && !failed) {
+            firstFpError = std::fetestexcept(kFpErrors);
+            failed = firstFpError != 0;
+        }
+        return computed;
+    }
+    int firstFpError = 0; // the status flags the first failing operation raised
 };
 static_assert(PARSER_MAX_NESTING_DEPTH == 256, "update the nesting message");
 
@@ -180,6 +193,7 @@ double number(expr_cursor& c) {
     double value = 0;
     if (!expr_scan_real(token.text(), static_cast<std::size_t>(token.size()), value))
         c.fail("Failed to read real number");
+    c.checkFp();
     c.skipBlanks();
     return value;
 }
@@ -206,7 +220,7 @@ double callBuiltin(expr_cursor& c, const expr_builtin& builtin) {
         c.fail(builtin.domain_message);
         return 0;
     }
-    return builtin.compute(arguments);
+    return c.checkFp(builtin.compute(arguments));
 }
 
 // argument list = [sum {"," sum} [","]]   (the closing ")" is left to the caller)
@@ -325,7 +339,7 @@ double power(expr_cursor& c) {
     c.skipBlanks();
     if (c.failed)
         return 0;
-    return std::pow(base, exponent * factor);
+    return c.checkFp(std::pow(base, exponent * factor));
 }
 
 double arithmetic(char op, double left, double right) {
@@ -350,7 +364,7 @@ double chain(expr_cursor& c, double value, Level operand, char first, char secon
         const double right = operand(c);
         if (c.failed)
             return 0;
-        value = arithmetic(op, value, right);
+        value = c.checkFp(arithmetic(op, value, right));
         c.skipBlanks();
     }
     return value;
@@ -387,8 +401,8 @@ double comparison(expr_cursor& c) {
     if (c.failed)
         return 0;
     if (op == '<')
-        return truth(orEqual ? left <= right : left < right);
-    return truth(orEqual ? left >= right : left > right);
+        return c.checkFp(truth(orEqual ? left <= right : left < right));
+    return c.checkFp(truth(orEqual ? left >= right : left > right));
 }
 
 // Takes a two-character operator whose first character is next.
@@ -421,7 +435,7 @@ double equality(expr_cursor& c) {
     c.skipBlanks();
     if (c.failed)
         return 0;
-    const double difference = std::fabs(left - right);
+    const double difference = c.checkFp(std::fabs(left - right));
     return truth(equal ? difference < kTolerance : difference > kTolerance);
 }
 
@@ -461,8 +475,11 @@ double expression(expr_cursor& c) {
     return value;
 }
 
-void throwRaisedFpError() {
-    const int raised = std::fetestexcept(kFpErrors);
+// Throws for the first floating-point error of the evaluation, or for one
+// raised where no operation checked (when one operation raised several, in the
+// order division by zero, overflow, invalid operation).
+void throwRaisedFpError(const expr_cursor& c) {
+    const int raised = c.firstFpError != 0 ? c.firstFpError : std::fetestexcept(kFpErrors);
     if ((raised & FE_DIVBYZERO) != 0)
         throw expr_fp_error("Floating point division by zero");
     if ((raised & FE_OVERFLOW) != 0)
@@ -491,7 +508,7 @@ double evaluate(const char* text, expr_variable_resolver variables,
     // Stored through volatile so that every operation of the evaluation is done
     // before the status flags are read.
     const volatile double value = expression(c);
-    throwRaisedFpError();
+    throwRaisedFpError(c);
     if (!c.failed)
         return value;
     *error = 1;

@@ -37,13 +37,13 @@
 //   Error: <message>
 //   Expression '<text>' failed to parse, returning nan
 //
-// Floating-point errors are not checked operation by operation. The evaluation
-// clears the division-by-zero, overflow and invalid-operation status flags of the
-// calling thread when it starts, and when one of them has been raised by the end
-// (1/0, 0/0, 1e308*10, exp(1000), a literal such as 1e999 ...) it throws
-// expr_fp_error: the error flag is untouched and nothing is written, whether or not
-// the text would have parsed. The first floating-point error ends the evaluation as
-// far as the resolvers can tell: none is called after it.
+// Floating-point errors: the evaluation clears the division-by-zero, overflow and
+// invalid-operation status flags of the calling thread when it starts and reads
+// them after every operation. The first operation that raises one (1/0, 0/0,
+// 1e308*10, exp(1000), a literal such as 1e999 ...) ends the evaluation, as a
+// trap would, and expr_fp_error is thrown for that error: 0/0 + 1/0 reports the
+// invalid operation. The error flag is untouched and nothing is written, whether
+// or not the rest of the text would have parsed; no resolver is called after it.
 //
 // Limits: names and number literals hold at most PARSER_MAX_TOKEN_LENGTH
 // characters, and parentheses, call arguments and exponents nest at most
@@ -66,7 +66,7 @@ using expr_function_resolver = int (*)(void* context, const char* name, int coun
 
 // A division by zero, overflow or invalid operation during an evaluation. what() is
 // "Floating point division by zero", "Floating point overflow" or "Invalid floating
-// point operation"; when several were raised, the first of these three.
+// point operation", for the first error that happened.
 class expr_fp_error : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;

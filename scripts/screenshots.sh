@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Regenerates the screenshots in docs/screenshots: the main window in its three
 # languages with examples/ecu-smoke.ini loaded and sample results, the About
-# window and the wait message. Headless; builds into build-app.
+# window, the wait message and the trend window's three pages on the simulated
+# bus. Headless; builds into build-app.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"

@@ -1,13 +1,266 @@
 #include "ViewTrend.h"
 
+#include "Globals.h"
+#include "GridView.h"
+#include "Phrases.h"
+#include "StatusLamp.h"
+#include "TrendByteDiagram.h"
+#include "TrendChart.h"
+#include "TrendPages.h"
+#include "UserDialogs.h"
+#include "WaitMessage.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
-#include <QVBoxLayout>
+#include <QLineEdit>
+#include <QStandardItemModel>
+#include <QTabWidget>
+#include <QTimer>
 
 TForm_ViewTrend* Form_ViewTrend = nullptr;
 
-TForm_ViewTrend::TForm_ViewTrend(QWidget* parent) : QDialog(parent) {
+namespace {
+
+constexpr int kPhraseCaption = 53; // "Kestrel System"
+constexpr int kPhraseAdded = 52;
+constexpr int kPhraseIllegalHexStart = 54;
+constexpr int kPhraseIllegalHex = 55;
+constexpr int kPhraseInputAgain = 56;
+constexpr int kPhraseSaveOk = 63;
+constexpr int kPhraseSelectFirst = 64;
+constexpr int kPhraseAskDelete = 65;
+constexpr int kPhraseDeleted = 66;
+constexpr int kPhraseNotSaved = 70;
+constexpr int kPhraseIgnoreChanges = 71;
+
+QString TableFullText() {
+    static const char* const texts[] = {
+        "The table holds at most %1 identifiers: remove one before adding another.",
+        "最多只能关注 %1 个 CAN ID：请先删除一个再加入。",
+        "最多只能關注 %1 個 CAN ID：請先刪除一個再加入。"};
+    return QString::fromUtf8(texts[LanguageIndex < 3 ? LanguageIndex : 0]).arg(kMaxTrendCAN);
+}
+
+} // namespace
+
+TForm_ViewTrend::TForm_ViewTrend(UserDialogs& dialogs, QWidget* parent)
+    : QWidget(parent, Qt::Window), dialogs_(dialogs) {
     setObjectName(QStringLiteral("Form_ViewTrend"));
-    setWindowTitle(QStringLiteral("Trend and data view"));
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("Trend and data view: not available yet."), this));
+    setWindowTitle(QStringLiteral("Form_ViewTrend"));
+    createControls();
+    setPhrases();
+    fillConfigGrid();
+    thread_ = std::make_unique<TThread_DataConvert_RxCAN>(*this, ZarvoPort);
+}
+
+TForm_ViewTrend::~TForm_ViewTrend() {
+    thread_->Stop();
+}
+
+void TForm_ViewTrend::runOnUiThread(const std::function<void()>& task) {
+    QMetaObject::invokeMethod(
+        this, [&task] { task(); }, Qt::BlockingQueuedConnection);
+}
+
+void TForm_ViewTrend::processPendingEvents() {
+    QCoreApplication::processEvents();
+}
+
+void TForm_ViewTrend::setStatusLamps(LampColour colour) {
+    const QColor c = colour == LampColour::Green ? QColor(0, 255, 0)
+                     : colour == LampColour::Red ? QColor(255, 0, 0)
+                                                 : QColor(0, 0, 255);
+    for (StatusLamp* lamp : lamps_)
+        lamp->setColour(c);
+}
+
+void TForm_ViewTrend::showSearchAgain(const QString& text) {
+    for (QLabel* label : searchAgain_) {
+        label->setText(text);
+        label->show();
+    }
+}
+
+void TForm_ViewTrend::hideSearchAgain() {
+    for (QLabel* label : searchAgain_)
+        label->hide();
+}
+
+QString TForm_ViewTrend::caption() const {
+    return Phrase(kPhraseCaption);
+}
+
+void TForm_ViewTrend::ShowTrend() {
+    thread_->SetPort(ZarvoPort);
+    showMaximized();
+    raise();
+    activateWindow();
+    Chart_Trend->clearCurve(1);
+    if (PageControl1->currentIndex() == 0)
+        TabSheet_TrendConfigShow();
+    else
+        PageControl1->setCurrentIndex(0);
+}
+
+void TForm_ViewTrend::pageChanged(int page) {
+    if (page == 0)
+        TabSheet_TrendConfigShow();
+    else if (page == 1)
+        TabSheet_TrendShow();
+    else
+        TabSheet_DataViewShow();
+}
+
+void TForm_ViewTrend::TabSheet_TrendConfigShow() {
+    try {
+        ReadTrendCANIni();
+    } catch (const std::exception& e) {
+        // The entries read before the fault stay; the page shows them.
+        dialogs_.error(caption(), QString::fromUtf8(e.what()));
+    }
+    setPhrases();
+    fillConfigGrid();
+    TntEdit_CANDescription1->clear();
+    TntEdit_CANDescription2->clear();
+    Edit_ID->clear();
+    const int shown = std::min<int>(Global_Formula.Formula_Count, kFormulaLines);
+    for (int k = 0; k < shown; ++k) {
+        formulas_[static_cast<size_t>(k)].description->setText(
+            Global_Formula.Formula_Description[k]);
+        formulas_[static_cast<size_t>(k)].formula->setText(Global_Formula.Formula[k]);
+    }
+}
+
+void TForm_ViewTrend::fillConfigGrid() {
+    ResetTrendGrid(*TntStringGrid_TrendCANID, *configModel_, false);
+    const int count = Global_TrendCAN.TrendCAN_Count;
+    for (int i = 0; i < count; ++i)
+        setConfigRow(i + 1, i, TrendIdText(Global_TrendCAN.TrendCANID[i]));
+    if (count > 0)
+        selectTypeAndRange(Global_TrendCAN.CANDataType[count - 1],
+                           Global_TrendCAN.CANDataRange[count - 1]);
+}
+
+void TForm_ViewTrend::setConfigRow(int row, int entry, const QString& idText) {
+    const int type = Global_TrendCAN.CANDataType[entry];
+    const QString cells[] = {Global_TrendCAN.Description1[entry],
+                             Global_TrendCAN.Description2[entry], idText, DataTypeText(type),
+                             DataRangeText(type, Global_TrendCAN.CANDataRange[entry])};
+    for (int column = 0; column < 5; ++column)
+        configModel_->setItem(row - 1, column, new QStandardItem(cells[column]));
+}
+
+void TForm_ViewTrend::selectTypeAndRange(int type, int range) {
+    ComboBox_DataConvert_DataType->setCurrentIndex(DataTypeText(type).isEmpty() ? -1 : type);
+    ComboBox_DataConvert_DataTypeChange();
+    if (range < ComboBox_DataConvert_DataRange->count())
+        ComboBox_DataConvert_DataRange->setCurrentIndex(range);
+}
+
+void TForm_ViewTrend::ComboBox_DataConvert_DataTypeChange() {
+    ComboBox_DataConvert_DataRange->clear();
+    ComboBox_DataConvert_DataRange->addItems(
+        DataRangeTexts(ComboBox_DataConvert_DataType->currentIndex()));
+    showByteDiagram();
+}
+
+void TForm_ViewTrend::showByteDiagram() {
+    Image_CANData->setPixmap(ByteDiagram(ComboBox_DataConvert_DataType->currentIndex(),
+                                         ComboBox_DataConvert_DataRange->currentIndex()));
+}
+
+void TForm_ViewTrend::showUnsaved(bool shown) {
+    TntLabel_UnSaveAlarm->setVisible(shown);
+    if (!shown)
+        TntLabel_UnSaveAlarm2->hide();
+}
+
+void TForm_ViewTrend::TntSpeedButton_AddCANIDClick() {
+    const NewTrendEntry entry{TntEdit_CANDescription1->text(), TntEdit_CANDescription2->text(),
+                              Edit_ID->text(), ComboBox_DataConvert_DataType->currentIndex(),
+                              ComboBox_DataConvert_DataRange->currentIndex()};
+    switch (CheckNewTrendEntry(entry)) {
+    case AddRefusal::NoDataType:
+        dialogs_.error(caption(), QStringLiteral("資料型態尚未選擇"));
+        return;
+    case AddRefusal::NoDataRange:
+        dialogs_.error(caption(), QStringLiteral("資料範圍尚未選擇"));
+        return;
+    case AddRefusal::IllegalId:
+        dialogs_.inform(QString(), Phrase(kPhraseIllegalHexStart) + QStringLiteral(" ID ") +
+                                       Phrase(kPhraseIllegalHex) + QStringLiteral(" \r\n") +
+                                       Phrase(kPhraseInputAgain));
+        return;
+    case AddRefusal::TableFull:
+        dialogs_.error(caption(), TableFullText());
+        return;
+    case AddRefusal::None:
+        break;
+    }
+    const QString idText = entry.idText.toUpper();
+    Edit_ID->setText(idText);
+    // Grid row i + 1 is entry i: the first entry fills the empty row.
+    const int index = AppendTrendEntry(entry);
+    setConfigRow(index + 1, index, QStringLiteral("0x") + idText);
+    TntStringGrid_TrendCANID->selectGridRow(1);
+    dialogs_.inform(caption(), Phrase(kPhraseAdded));
+    showUnsaved(true);
+}
+
+void TForm_ViewTrend::TntSpeedButton_RemoveClick() {
+    const int count = Global_TrendCAN.TrendCAN_Count;
+    if (count == 0)
+        return;
+    const int row = TntStringGrid_TrendCANID->selectedGridRow();
+    if (row < 1 || row > count) {
+        dialogs_.inform(caption(), Phrase(kPhraseSelectFirst));
+        return;
+    }
+    if (!dialogs_.confirm(caption(), Phrase(kPhraseAskDelete)))
+        return;
+    // The row's own entry goes, so that the grid and the table stay alike.
+    RemoveTrendEntry(row - 1);
+    configModel_->removeRow(row - 1);
+    if (configModel_->rowCount() == 0)
+        configModel_->setRowCount(1);
+    dialogs_.inform(caption(), Phrase(kPhraseDeleted));
+    showUnsaved(true);
+}
+
+void TForm_ViewTrend::TntSpeedButton_SaveTrendCANIDClick() {
+    Global_Formula.Formula_Count = 0;
+    for (const FormulaLine& line : formulas_) {
+        const int k = Global_Formula.Formula_Count++;
+        Global_Formula.Formula_Description[k] = line.description->text();
+        Global_Formula.Formula[k] = line.formula->text();
+    }
+    try {
+        RunWithWaitMessage([] { WriteTrendCANIni(); });
+    } catch (const std::exception& e) {
+        // Refused before the file was touched: nothing is lost, nothing is saved.
+        dialogs_.error(caption(), QString::fromUtf8(e.what()));
+        return;
+    }
+    dialogs_.inform(caption(), Phrase(kPhraseSaveOk));
+    showUnsaved(false);
+}
+
+void TForm_ViewTrend::gridRowClicked(int row) {
+    // Either grid's press selects that row in the configuration grid, for Remove.
+    TntStringGrid_TrendCANID->selectGridRow(row);
+}
+
+void TForm_ViewTrend::closeEvent(QCloseEvent* event) {
+    // isHidden: the markers count also while the window itself is hidden.
+    if (!TntLabel_UnSaveAlarm->isHidden() || !TntLabel_UnSaveAlarm2->isHidden()) {
+        if (!dialogs_.confirm(caption(), Phrase(kPhraseNotSaved) + QStringLiteral("\r\n") +
+                                             Phrase(kPhraseIgnoreChanges))) {
+            event->ignore();
+            return;
+        }
+        showUnsaved(false);
+    }
+    event->accept();
 }

@@ -1,5 +1,6 @@
 // Renders the main window in its three languages with a loaded example and
-// sample results, the About window and the wait message into PNG files:
+// sample results, the About window, the wait message and the trend window's
+// pages into PNG files:
 //   kestrel_screenshots OUTPUT_FOLDER EXAMPLE.ini
 // Runs headless (QT_QPA_PLATFORM=offscreen) in temporary folders.
 
@@ -9,6 +10,7 @@
 #include "MainKestrel.h"
 #include "ResultCells.h"
 #include "ScriptedDialogs.h"
+#include "TrendScreenshots.h"
 #include "WaitMessage.h"
 
 #include <QApplication>
@@ -81,5 +83,6 @@ int main(int argc, char* argv[]) {
     ok &= save(Form_About, output + QStringLiteral("/about.png"));
     RunWithWaitMessage([&] { ok &= save(Form_WaitMessage, output + QStringLiteral("/wait.png")); });
     ok &= ShootHwConfig(output);
+    ok &= SaveTrendScreenshots(output, programFolder.path());
     return ok ? 0 : 1;
 }

@@ -27,6 +27,7 @@ TEST(CliEval, ValueFailureAndFloatingPointError) {
          ""},
         {{"1/0"}, 3, "", "Floating point division by zero\n"},
         {{"exp(1000)"}, 3, "", "Floating point overflow\n"},
+        {{"0/0 + 1/0"}, 3, "", "Invalid floating point operation\n"},
     };
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());

@@ -5,12 +5,12 @@
 #include "QtCanProviders.h"
 #include "SeenNotice.h"
 #include "SimProvider.h"
+#include "VirtualCanPeer.h"
 #include "ZarvoApi.h"
 #include "ZarvoCodes.h"
 
 #include <QCoreApplication>
 #include <QProcess>
-#include <QThread>
 #include <condition_variable>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -117,18 +117,8 @@ TEST_F(BindingTest, GroupRunsAcrossTwoProcessesOverQtsVirtualBus) {
     QCoreApplication app(argc, argv);
 
     QProcess peer;
-    peer.start(QStringLiteral(KESTREL_VIRTUALCAN_PEER), {});
-    ASSERT_TRUE(peer.waitForStarted(10000));
-    ASSERT_TRUE(peer.waitForReadyRead(20000)) << peer.readAllStandardError().toStdString();
-    ASSERT_EQ(peer.readLine().trimmed(), "ready");
-
-    zarvo().Zarvo_StartSearch();
-    uint8_t percent = 0;
-    for (int i = 0; i < 2000 && percent < 100; ++i) {
-        QThread::msleep(10);
-        zarvo().Zarvo_GetSearchProgress(&percent);
-    }
-    ASSERT_EQ(percent, 100);
+    ASSERT_TRUE(StartVirtualCanPeer(peer, QStringLiteral(KESTREL_VIRTUALCAN_PEER)));
+    ASSERT_TRUE(SearchCanDevices());
     const Table t = portTable();
     int port = -1;
     for (uint8_t i = 0; i < t.count && port < 0; ++i) {

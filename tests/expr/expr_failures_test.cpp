@@ -147,6 +147,11 @@ TEST(ExprFailures, FloatingPointErrorsAreThrownWithoutOutput) {
         {"abs(-2147483649)", kInvalid},
         {"round(2147483648)", kInvalid},
         {"round(-2147483649.5)", kInvalid},
+        // The first error that happened is reported, whatever follows it.
+        {"0/0 + 1/0", kInvalid},
+        {"1e308*10 + 1/0", kOverflow},
+        {"abs(3e9) + exp(1000)", kInvalid},
+        {"1/0 + 0/0", kDivision},
         // The error comes first: the text's later fault is never reached.
         {"1/0 +", kDivision},
         {"1/0 )", kDivision},

@@ -1,0 +1,116 @@
+#include "TrendScreenshots.h"
+
+#include "AppPaths.h"
+#include "Globals.h"
+#include "MainKestrel.h"
+#include "SimulatorPort.h"
+#include "TrendTables.h"
+#include "ViewTrend.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QPixmap>
+#include <QTabWidget>
+#include <cstdio>
+
+namespace {
+
+void serveEvents(int milliseconds) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < milliseconds)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+// The default device's broadcasts: a WORD ramp, a short sine and a float
+// sine in 0x3E8, the seconds since the port opened in 0x3E9; two formulas.
+void writeTrendSettings() {
+    struct Entry {
+        const char* description1;
+        const char* description2;
+        int32_t id;
+        int type;
+        int range;
+    };
+    const Entry entries[] = {{"Ramp", "0 ~ 1000", 0x3E8, 2, 0},
+                             {"Sine", "-400 ~ 400", 0x3E8, 3, 2},
+                             {"Float sine", "-10 ~ 10", 0x3E8, 6, 4},
+                             {"Time since opening", "s", 0x3E9, 7, 0}};
+    type_TrendCAN& t = Global_TrendCAN;
+    t.TrendCAN_Count = 0;
+    for (const Entry& e : entries) {
+        const int i = t.TrendCAN_Count++;
+        t.Description1[i] = QString::fromUtf8(e.description1);
+        t.Description2[i] = QString::fromUtf8(e.description2);
+        t.TrendCANID[i] = e.id;
+        t.CANDataType[i] = e.type;
+        t.CANDataRange[i] = e.range;
+    }
+    const char* const formulas[][2] = {{"Ramp + sine", "V1 + V2"},
+                                       {"Distance", "sqrt(259 * 259 +  V1 * V1)"},
+                                       {"Scaled float sine", "V3 * 100"},
+                                       {"Seconds as minutes", "V4 / 60"}};
+    Global_Formula.Formula_Count = 0;
+    for (const auto& f : formulas) {
+        const int k = Global_Formula.Formula_Count++;
+        Global_Formula.Formula_Description[k] = QString::fromUtf8(f[0]);
+        Global_Formula.Formula[k] = QString::fromUtf8(f[1]);
+    }
+    WriteTrendCANIni();
+}
+
+void plotRampAndSine(TForm_ViewTrend& window) {
+    auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+    tabs->setCurrentIndex(1);
+    window.findChild<QCheckBox*>(QStringLiteral("CheckBox_CANID2"))->click();
+    for (int curve = 1; curve <= 2; ++curve) {
+        window.findChild<QComboBox*>(QStringLiteral("TntComboBox_TrendCAN%1").arg(curve))
+            ->setCurrentIndex(curve - 1);
+        window.TntComboBox_TrendCANChange(curve, curve - 1);
+    }
+    tabs->setCurrentIndex(2);
+    // 256 points of 20 ms each; then the formulas over values already shown.
+    serveEvents(5400);
+    for (int k = 1; k <= 4; ++k)
+        window.findChild<QCheckBox*>(QStringLiteral("TntCheckBox_Formula_Desc%1").arg(k))
+            ->setChecked(true);
+    serveEvents(200);
+}
+
+bool savePage(TForm_ViewTrend& window, int page, const QString& file) {
+    window.findChild<QTabWidget*>(QStringLiteral("PageControl1"))->setCurrentIndex(page);
+    serveEvents(300);
+    const bool saved = window.grab().save(file);
+    std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(file));
+    return saved;
+}
+
+} // namespace
+
+bool SaveTrendScreenshots(const QString& output, const QString& programFolder) {
+    SetProgramFolderForTesting(programFolder);
+    writeTrendSettings();
+    const std::optional<uint8_t> port = FirstSimulatorPort();
+    if (!port || !Form_ViewTrend || !Form_MainKestrel)
+        return false;
+    ZarvoPort = *port;
+    Form_MainKestrel->TntSpeedButton_ViewTrendClick();
+    Form_ViewTrend->showNormal();
+    Form_ViewTrend->resize(1280, 800);
+    plotRampAndSine(*Form_ViewTrend);
+    bool ok = true;
+    const char* const languages[] = {"en", "zh-hans", "zh-hant"};
+    const char* const pages[] = {"config", "chart", "dataview"};
+    for (int language = 0; language < 3; ++language) {
+        Form_MainKestrel->Lang_EngClick(language);
+        for (int page : {0, 1, 2})
+            ok &= savePage(
+                *Form_ViewTrend, page,
+                QStringLiteral("%1/trend-%2-%3.png")
+                    .arg(output, QLatin1String(pages[page]), QLatin1String(languages[language])));
+    }
+    Form_MainKestrel->Lang_EngClick(0);
+    return ok;
+}

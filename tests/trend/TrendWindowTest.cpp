@@ -1,0 +1,425 @@
+// The trend window's pages driven headless: Add, Remove, Save and closing with
+// scripted dialogs on the recording driver fake, the formula lines, and the
+// chart on the simulated bus.
+
+#include "AppPaths.h"
+#include "FakeZarvo.h"
+#include "Globals.h"
+#include "GridView.h"
+#include "Phrases.h"
+#include "QtCanProviders.h"
+#include "ScriptedDialogs.h"
+#include "SimulatorPort.h"
+#include "TrendChart.h"
+#include "TrendPages.h"
+#include "ViewTrend.h"
+#include "VirtualCanPeer.h"
+#include "ZarvoApi.h"
+#include "ZarvoCodes.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStandardItemModel>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kCaption = QStringLiteral("Kestrel System");
+
+// Serves the event loop until `done` holds; false when it did not within 10 s.
+template <typename Condition> bool waitFor(Condition done) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > 10000)
+            return false;
+        QTest::qWait(10);
+    }
+    return true;
+}
+
+// Advances by `step` each time it is read: every evaluation takes `step`.
+class SteppingClock final : public Clock {
+public:
+    explicit SteppingClock(std::chrono::milliseconds step) : step_(step) {}
+    Time now() const override { return step_ * ++reads_; }
+    void waitUntil(std::condition_variable&, std::unique_lock<std::mutex>&, Time) const override {}
+
+private:
+    std::chrono::milliseconds step_;
+    mutable int reads_ = 0;
+};
+
+class TrendTablesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        SetProgramFolderForTesting(dir.path());
+        SetLanguage(0);
+        Global_TrendCAN = type_TrendCAN{};
+        Global_Formula = type_Formula{};
+    }
+
+    static void Add(const char* d1, const char* d2, const char* id, int type = 0, int range = 0) {
+        ASSERT_EQ(CheckNewTrendEntry({d1, d2, id, type, range}), AddRefusal::None);
+        AppendTrendEntry({d1, d2, id, type, range});
+    }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(TrendTablesTest, IdentifiersAreUpToEightHexDigits) {
+    const struct {
+        const char* typed;
+        std::optional<int32_t> id;
+    } cases[] = {{"7ff", 2047},
+                 {"07FF", 2047},
+                 {"FFFFFFFF", -1},
+                 {"0", 0},
+                 {"", std::nullopt},
+                 {"12G", std::nullopt},
+                 {" 12", std::nullopt},
+                 {"+12", std::nullopt},
+                 {"123456789", std::nullopt},
+                 {"0x12", std::nullopt}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        EXPECT_EQ(ParseTrendId(QString::fromLatin1(c.typed)), c.id);
+    }
+    EXPECT_EQ(TrendIdText(0x12), "0x012");
+    EXPECT_EQ(TrendIdText(0x7FF), "0x7FF");
+    EXPECT_EQ(TrendIdText(-1), "0xFFFFFFFF");
+}
+
+TEST_F(TrendTablesTest, AddChecksInOrderAndRefusesAHundredAndFirstEntry) {
+    EXPECT_EQ(CheckNewTrendEntry({"a", "b", "zz", -1, -1}), AddRefusal::NoDataType);
+    EXPECT_EQ(CheckNewTrendEntry({"a", "b", "zz", 7, 1}), AddRefusal::NoDataRange);
+    EXPECT_EQ(CheckNewTrendEntry({"a", "b", "zz", 7, 0}), AddRefusal::IllegalId);
+    for (int i = 0; i < kMaxTrendCAN; ++i)
+        Add("a", "b", "100");
+    EXPECT_EQ(CheckNewTrendEntry({"a", "b", "100", 0, 0}), AddRefusal::TableFull);
+    EXPECT_EQ(Global_TrendCAN.TrendCAN_Count, kMaxTrendCAN);
+}
+
+TEST_F(TrendTablesTest, RemovingTakesTheEntryAtThatPlaceAmongEqualDescriptions) {
+    Add("Speed", "km/h", "100", 2, 1);
+    Add("Speed", "km/h", "200", 7, 0);
+    Add("Other", "", "300");
+    ASSERT_TRUE(RemoveTrendEntry(1));
+    EXPECT_FALSE(RemoveTrendEntry(2));
+    ASSERT_EQ(Global_TrendCAN.TrendCAN_Count, 2);
+    EXPECT_EQ(Global_TrendCAN.TrendCANID[0], 0x100);
+    EXPECT_EQ(Global_TrendCAN.CANDataType[0], 2);
+    EXPECT_EQ(Global_TrendCAN.TrendCANID[1], 0x300);
+    EXPECT_EQ(TrendEntryDataText(0), "ID: 0x100, Data: WORD (unsigned 2-byte), D2 ~ D3");
+    EXPECT_EQ(TrendEntryListText(1), "Other ==> ");
+}
+
+TEST_F(TrendTablesTest, FormulaLineFailsOnErrorsAndOnTheTimeLimit) {
+    const auto values = [](int n) { return n == 1 ? QStringLiteral("3") : QStringLiteral("0"); };
+    const FormulaLineResult ok = EvaluateFormulaLine("sqrt(259 * 259 +  V1 * V1)", values);
+    EXPECT_FALSE(ok.failed);
+    EXPECT_EQ(ok.resultText, "259.017374");
+    const FormulaLineResult division = EvaluateFormulaLine("1/V2", values);
+    EXPECT_TRUE(division.failed);
+    EXPECT_EQ(division.resultText, "Error Expression");
+    EXPECT_EQ(division.floatingPointError, "Floating point division by zero");
+    const FormulaLineResult syntax = EvaluateFormulaLine("V0", values);
+    EXPECT_TRUE(syntax.failed);
+    EXPECT_EQ(syntax.floatingPointError, "");
+    EXPECT_FALSE(
+        EvaluateFormulaLine("V1", values, SteppingClock(std::chrono::milliseconds(999))).failed);
+    const FormulaLineResult slow =
+        EvaluateFormulaLine("V1", values, SteppingClock(std::chrono::milliseconds(1000)));
+    EXPECT_TRUE(slow.failed);
+    EXPECT_EQ(slow.resultText, "Error Expression");
+}
+
+class TrendWindowTest : public TrendTablesTest {
+protected:
+    void SetUp() override {
+        TrendTablesTest::SetUp();
+        driver.setPortCount(1);
+        window = std::make_unique<TForm_ViewTrend>(dialogs);
+    }
+    void TearDown() override { window.reset(); }
+
+    template <typename T> T* child(const char* name) const {
+        T* found = window->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    void showPage(int page) const { child<QTabWidget>("PageControl1")->setCurrentIndex(page); }
+    QString cell(const char* grid, int row, int column) const {
+        return child<QTableView>(grid)->model()->index(row - 1, column).data().toString();
+    }
+    // Fills the new-entry controls and presses Add.
+    void add(const char* d1, const char* d2, const char* id, int type, int range) {
+        child<QLineEdit>("TntEdit_CANDescription1")->setText(QString::fromUtf8(d1));
+        child<QLineEdit>("TntEdit_CANDescription2")->setText(QString::fromUtf8(d2));
+        child<QLineEdit>("Edit_ID")->setText(QString::fromLatin1(id));
+        chooseType(type);
+        child<QComboBox>("ComboBox_DataConvert_DataRange")->setCurrentIndex(range);
+        window->TntSpeedButton_AddCANIDClick();
+    }
+    void chooseType(int type) {
+        auto* list = child<QComboBox>("ComboBox_DataConvert_DataType");
+        list->setCurrentIndex(type);
+        emit list->activated(type);
+    }
+    bool unsavedShown() const {
+        return !child<QLabel>("TntLabel_UnSaveAlarm")->isHidden() ||
+               !child<QLabel>("TntLabel_UnSaveAlarm2")->isHidden();
+    }
+
+    FakeZarvo driver;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<TForm_ViewTrend> window;
+};
+
+TEST_F(TrendWindowTest, AddRefusesWithTheExactTextsThenStoresTheUpperCasedIdentifier) {
+    window->TntSpeedButton_AddCANIDClick();
+    child<QComboBox>("ComboBox_DataConvert_DataType")->setCurrentIndex(2);
+    window->TntSpeedButton_AddCANIDClick();
+    add("Speed", "km/h", "7fg", 2, 2);
+    ASSERT_EQ(dialogs.shown.size(), 3);
+    EXPECT_EQ(dialogs.shown[0].kind, "error");
+    EXPECT_EQ(dialogs.shown[0].caption, kCaption);
+    EXPECT_EQ(dialogs.shown[0].text, QStringLiteral("資料型態尚未選擇"));
+    EXPECT_EQ(dialogs.shown[1].text, QStringLiteral("資料範圍尚未選擇"));
+    EXPECT_EQ(dialogs.shown[2].kind, "inform");
+    EXPECT_EQ(dialogs.shown[2].caption, "");
+    EXPECT_EQ(dialogs.shown[2].text, "The transmission CAN message which the  ID is an illegal "
+                                     "Hex. data. \r\nPlease input again!!");
+    EXPECT_EQ(Global_TrendCAN.TrendCAN_Count, 0);
+    EXPECT_FALSE(unsavedShown());
+
+    add("Speed", "km/h", "7ff", 2, 2);
+    add("Second", "", "07ff", 7, 0);
+    EXPECT_EQ(child<QLineEdit>("Edit_ID")->text(), "07FF");
+    ASSERT_EQ(Global_TrendCAN.TrendCAN_Count, 2);
+    EXPECT_EQ(Global_TrendCAN.TrendCANID[0], 2047);
+    EXPECT_EQ(Global_TrendCAN.CANDataRange[0], 2);
+    EXPECT_EQ(child<QTableView>("TntStringGrid_TrendCANID")->model()->rowCount(), 2);
+    EXPECT_EQ(cell("TntStringGrid_TrendCANID", 1, 2), "0x7FF");
+    EXPECT_EQ(cell("TntStringGrid_TrendCANID", 1, 4), "D3 ~ D4");
+    EXPECT_EQ(cell("TntStringGrid_TrendCANID", 2, 2), "0x07FF");
+    EXPECT_EQ(cell("TntStringGrid_TrendCANID", 2, 3), "double (8-byte)");
+    EXPECT_EQ(dialogs.texts("inform").last(), "Add new item successfully !");
+    EXPECT_TRUE(unsavedShown());
+}
+
+TEST_F(TrendWindowTest, ChoosingATypeRefillsTheRanges) {
+    auto* ranges = child<QComboBox>("ComboBox_DataConvert_DataRange");
+    const struct {
+        int type;
+        int count;
+        const char* first;
+    } cases[] = {{0, 8, "D1"}, {3, 7, "D1 ~ D2"}, {6, 5, "D1 ~ D4"}, {7, 1, "D1 ~ D8"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.type);
+        ranges->setCurrentIndex(ranges->count() - 1);
+        chooseType(c.type);
+        EXPECT_EQ(ranges->count(), c.count);
+        EXPECT_EQ(ranges->currentIndex(), 0);
+        EXPECT_EQ(ranges->currentText(), c.first);
+    }
+}
+
+TEST_F(TrendWindowTest, RemoveNeedsARowAndAConfirmationAndTakesThatRowsEntry) {
+    window->TntSpeedButton_RemoveClick(); // empty table: nothing at all
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+    add("Speed", "km/h", "100", 0, 0);
+    add("Speed", "km/h", "200", 0, 1);
+    add("Load", "%", "300", 0, 2);
+    dialogs.shown.clear();
+    auto* grid = dynamic_cast<GridView*>(child<QTableView>("TntStringGrid_TrendCANID"));
+    grid->clearSelection();
+    window->TntSpeedButton_RemoveClick();
+    EXPECT_EQ(dialogs.texts("inform"), QStringList{Phrase(64)});
+
+    grid->selectGridRow(2);
+    dialogs.confirmAnswers = {false, true};
+    window->TntSpeedButton_RemoveClick();
+    EXPECT_EQ(Global_TrendCAN.TrendCAN_Count, 3);
+    window->TntSpeedButton_RemoveClick();
+    ASSERT_EQ(Global_TrendCAN.TrendCAN_Count, 2);
+    EXPECT_EQ(Global_TrendCAN.TrendCANID[0], 0x100);
+    EXPECT_EQ(Global_TrendCAN.TrendCANID[1], 0x300);
+    EXPECT_EQ(cell("TntStringGrid_TrendCANID", 1, 2), "0x100");
+    EXPECT_EQ(cell("TntStringGrid_TrendCANID", 2, 2), "0x300");
+    EXPECT_EQ(dialogs.texts("confirm"),
+              QStringList(2, QStringLiteral("Are you sure that you want to delete this item ?")));
+    EXPECT_EQ(dialogs.texts("inform").last(), "Delete OK !");
+
+    for (int left = 2; left > 0; --left) {
+        grid->selectGridRow(1);
+        window->TntSpeedButton_RemoveClick();
+    }
+    EXPECT_EQ(Global_TrendCAN.TrendCAN_Count, 0);
+    EXPECT_EQ(grid->model()->rowCount(), 1); // the empty row
+    add("Again", "", "1", 0, 0);
+    EXPECT_EQ(grid->model()->rowCount(), 1);
+}
+
+TEST_F(TrendWindowTest, SaveStoresFourFormulasAndShowingThePageReadsTheFileAgain) {
+    add("Speed", "km/h", "7ff", 2, 2);
+    add("Flag", "", "1fffffff", 0, 7);
+    child<QLineEdit>("TntEdit_Formula2")->setText(QStringLiteral("V1 * 2"));
+    window->TntSpeedButton_SaveTrendCANIDClick();
+    EXPECT_EQ(dialogs.texts("inform").last(), "Save OK");
+    EXPECT_FALSE(unsavedShown());
+
+    add("Not saved", "", "5", 0, 0);
+    child<QLineEdit>("TntEdit_Formula2")->setText(QStringLiteral("changed"));
+    showPage(1);
+    showPage(0);
+    ASSERT_EQ(Global_TrendCAN.TrendCAN_Count, 2);
+    EXPECT_EQ(Global_TrendCAN.TrendCANID[1], 0x1FFFFFFF);
+    EXPECT_EQ(Global_TrendCAN.CANDataRange[1], 7);
+    EXPECT_EQ(Global_Formula.Formula_Count, 4);
+    EXPECT_EQ(Global_Formula.Formula[0], "sin(V5) * 100");
+    EXPECT_EQ(child<QLineEdit>("TntEdit_Formula2")->text(), "V1 * 2");
+    EXPECT_EQ(cell("TntStringGrid_TrendCANID", 2, 2), "0x1FFFFFFF");
+    EXPECT_EQ(child<QTableView>("TntStringGrid_TrendCANID")->model()->rowCount(), 2);
+}
+
+TEST_F(TrendWindowTest, ClosingWithUnsavedChangesAsksAndOnlyHides) {
+    window->show();
+    add("Speed", "km/h", "7ff", 2, 2);
+    dialogs.confirmAnswers = {false, true};
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(unsavedShown());
+    EXPECT_TRUE(window->close());
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(unsavedShown());
+    EXPECT_EQ(dialogs.texts("confirm").size(), 2);
+    window->show();
+    EXPECT_TRUE(window->close()); // nothing to ask about
+    EXPECT_EQ(dialogs.texts("confirm").size(), 2);
+}
+
+TEST_F(TrendWindowTest, AFailingFormulaUnchecksOnlyItsOwnBoxAndShowsOneBox) {
+    add("Speed", "km/h", "7ff", 2, 2);
+    showPage(2);
+    EXPECT_EQ(cell("TntStringGrid_DataView", 1, 1), "km/h (V1)");
+    EXPECT_EQ(cell("TntStringGrid_DataView", 1, 5), "0");
+    child<QLineEdit>("TntEdit_Formula1")->setText(QStringLiteral("1/V1"));
+    child<QLineEdit>("TntEdit_Formula2")->setText(QStringLiteral("V1 + 2.5"));
+    for (const char* box : {"TntCheckBox_Formula_Desc1", "TntCheckBox_Formula_Desc2"})
+        child<QCheckBox>(box)->setChecked(true);
+    dialogs.shown.clear();
+    window->Timer_FormulaTimer();
+    window->Timer_FormulaTimer();
+    EXPECT_FALSE(child<QCheckBox>("TntCheckBox_Formula_Desc1")->isChecked());
+    EXPECT_EQ(child<QLineEdit>("TntEdit_Formula_Result1")->text(), "Error Expression");
+    EXPECT_TRUE(child<QCheckBox>("TntCheckBox_Formula_Desc2")->isChecked());
+    EXPECT_EQ(child<QLineEdit>("TntEdit_Formula_Result2")->text(), "2.500000");
+    EXPECT_EQ(dialogs.texts("error"), QStringList{"Floating point division by zero"});
+    // Formula 2 goes on while formula 1 stays off.
+    EXPECT_TRUE(child<QTimer>("Timer_Formula")->isActive());
+    child<QLineEdit>("TntEdit_Formula2")->setText(QStringLiteral("V1 + 4"));
+    window->Timer_FormulaTimer();
+    EXPECT_EQ(child<QLineEdit>("TntEdit_Formula_Result2")->text(), "4.000000");
+}
+
+// The real driver's simulated bus: the default device sends a WORD ramp in
+// bytes 0-1 of 0x3E8 every 20 ms.
+TEST(TrendWindowOnSimulator, TheChartHoldsTheThreadsHistory) {
+    QTemporaryDir dir;
+    SetProgramFolderForTesting(dir.path());
+    Global_TrendCAN = type_TrendCAN{};
+    AppendTrendEntry({"Ramp", "", "3E8", 2, 0});
+    const std::optional<uint8_t> port = FirstSimulatorPort();
+    ASSERT_TRUE(port);
+    ZarvoPort = *port;
+    ScriptedDialogs dialogs;
+    TForm_ViewTrend window(dialogs);
+    ASSERT_EQ(zarvo().Zarvo_OpenPort(*port, 500000), 0);
+    window.ShowTrend();
+    window.findChild<QTabWidget*>(QStringLiteral("PageControl1"))->setCurrentIndex(1);
+    window.findChild<QComboBox*>(QStringLiteral("TntComboBox_TrendCAN1"))->setCurrentIndex(0);
+    window.TntComboBox_TrendCANChange(1, 0);
+    QTest::qWait(600);
+    window.Timer_ShowCurveTimer();
+    const TrendHistory history = window.thread().History1();
+    const QList<QPointF> points = window.findChild<TrendChart*>()->series(1)->points();
+    zarvo().Zarvo_ClosePort(*port);
+    ASSERT_EQ(points.size(), kTrendHistoryLength);
+    // Frames may have arrived since the refresh: the curve is the history as it
+    // stood a few pushes earlier.
+    int shift = 0;
+    while (shift < 10 && points[0].y() != history[static_cast<size_t>(shift)])
+        ++shift;
+    ASSERT_LT(shift, 10);
+    for (int x = 0; x + shift < kTrendHistoryLength; ++x) {
+        EXPECT_EQ(points[x].x(), x);
+        EXPECT_EQ(points[x].y(), history[static_cast<size_t>(x + shift)]) << x;
+    }
+    EXPECT_NE(points[0].y(), points[5].y()); // the ramp moves
+    EXPECT_EQ(window.findChild<QLineEdit*>(QStringLiteral("Edit_Value1"))->text().toInt(),
+              points[0].y());
+}
+
+// Qt's virtual CAN bus, with a peer process that answers every data frame
+// with identifier + 8 and byte 0 + 0x40.
+TEST(TrendWindowOnVirtualCan, AResponseReachesTheChartAndTheDataView) {
+    QProcess peer;
+    ASSERT_TRUE(StartVirtualCanPeer(peer, QStringLiteral(KESTREL_VIRTUALCAN_PEER)));
+    ASSERT_TRUE(SearchCanDevices());
+    uint8_t count = 0;
+    std::array<uint32_t, kZarvoMaxPorts> types{};
+    std::array<uint8_t, kZarvoMaxPorts> canPorts{};
+    zarvo().Zarvo_GetPortTable(&count, types.data(), nullptr, nullptr, nullptr, nullptr,
+                               canPorts.data());
+    int port = 0;
+    while (port < count && !(types[port] == kTypeEthernet && canPorts[port] == 0))
+        ++port;
+    ASSERT_LT(port, count) << "the peer's virtual CAN server was not found";
+
+    QTemporaryDir dir;
+    SetProgramFolderForTesting(dir.path());
+    Global_TrendCAN = type_TrendCAN{};
+    AppendTrendEntry({"Answer", "", "2A8", 2, 0});
+    ZarvoPort = static_cast<uint8_t>(port);
+    ScriptedDialogs dialogs;
+    TForm_ViewTrend window(dialogs);
+    ASSERT_EQ(zarvo().Zarvo_OpenPort(ZarvoPort, 500000), kZarvoOk);
+    window.ShowTrend();
+    auto* pages = window.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+    pages->setCurrentIndex(1);
+    window.findChild<QComboBox*>(QStringLiteral("TntComboBox_TrendCAN1"))->setCurrentIndex(0);
+    window.TntComboBox_TrendCANChange(1, 0);
+    pages->setCurrentIndex(2);
+
+    type_ZarvoMsg request{};
+    request.ID[0] = 0xA0;
+    request.ID[1] = 0x02;
+    request.Len = 8;
+    request.Data[0] = 0x05;
+    const int32_t interval = 20, times = 1, terminal = 0;
+    ASSERT_EQ(zarvo().Zarvo_SetGroupCount(ZarvoPort, 1), kZarvoOk);
+    ASSERT_EQ(zarvo().Zarvo_SendGroup(ZarvoPort, 0, 1, &request, &interval, &times, &terminal),
+              kZarvoOk);
+    // 0x45 0x00 as a WORD at D1 ~ D2.
+    auto* grid = window.findChild<QTableView*>(QStringLiteral("TntStringGrid_DataView"));
+    EXPECT_TRUE(waitFor([&] { return grid->model()->index(0, 5).data().toString() == "69"; }));
+    const QList<QPointF> points = window.findChild<TrendChart*>()->series(1)->points();
+    EXPECT_TRUE(
+        std::any_of(points.begin(), points.end(), [](const QPointF& p) { return p.y() == 69; }));
+    zarvo().Zarvo_ClosePort(ZarvoPort);
+    peer.kill();
+    peer.waitForFinished();
+}
+
+} // namespace

@@ -1,0 +1,66 @@
+// The trend window's chart page.
+
+#include "TrendChart.h"
+#include "TrendPages.h"
+#include "ViewTrend.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTimer>
+
+void TForm_ViewTrend::TabSheet_TrendShow() {
+    for (QComboBox* list : curveLists_) {
+        const int remembered = list->currentIndex();
+        list->clear();
+        for (int i = 0; i < Global_TrendCAN.TrendCAN_Count; ++i)
+            list->addItem(TrendEntryListText(i));
+        list->setCurrentIndex(remembered < list->count() ? remembered : -1);
+    }
+}
+
+void TForm_ViewTrend::CheckBox_CANID2Click() {
+    const bool on = viewBoxes_[1]->isChecked();
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{curveLists_[1], curveTexts_[1], valueEdits_[1]})
+        w->setEnabled(on);
+}
+
+void TForm_ViewTrend::TntComboBox_TrendCANChange(int curve, int position) {
+    if (position < 0 || position >= Global_TrendCAN.TrendCAN_Count)
+        return;
+    const int type = Global_TrendCAN.CANDataType[position];
+    const int range = Global_TrendCAN.CANDataRange[position];
+    selectTypeAndRange(type, range);
+    curveTexts_[static_cast<size_t>(curve - 1)]->setText(TrendEntryDataText(position));
+    // Every identifier is handed over, also one of 0x80000000 or more: the
+    // curve then plots what its label names (nothing), never the previous one.
+    const auto id = static_cast<uint32_t>(Global_TrendCAN.TrendCANID[position]);
+    if (curve == 1)
+        thread_->SetTrend1(id, type, range);
+    else
+        thread_->SetTrend2(id, type, range);
+    // An empty curve is drawn by the next refresh whether its history changed or not.
+    Chart_Trend->clearCurve(curve);
+    Timer_ShowCurve->start();
+}
+
+void TForm_ViewTrend::Timer_ShowCurveTimer() {
+    const TrendHistories now = thread_->Histories();
+    const bool curve2 = viewBoxes_[1]->isChecked();
+    const bool changed1 = now.history1 != shown_.history1 || Chart_Trend->series(1)->count() == 0;
+    const bool changed2 = curve2 && (!curve2Shown_ || now.history2 != shown_.history2 ||
+                                     Chart_Trend->series(2)->count() == 0);
+    if (changed1) {
+        Chart_Trend->showHistory(1, now.history1);
+        valueEdits_[0]->setText(QString::number(now.history1[0]));
+        shown_.history1 = now.history1;
+    }
+    if (changed2) {
+        Chart_Trend->showHistory(2, now.history2);
+        valueEdits_[1]->setText(QString::number(now.history2[0]));
+        shown_.history2 = now.history2;
+    }
+    // While curve 2 is off it keeps its points; switching it on redraws it.
+    curve2Shown_ = curve2;
+}

@@ -1,0 +1,318 @@
+// The trend window's controls and their phrases.
+
+#include "GridView.h"
+#include "Phrases.h"
+#include "StatusLamp.h"
+#include "TrendChart.h"
+#include "TrendTables.h"
+#include "ViewTrend.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStandardItemModel>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+// Phrase rows of the window.
+constexpr int kPhraseSave = 38;
+constexpr int kPhraseUnsaved = 40;
+constexpr int kPhraseDeleteItem = 36;
+constexpr int kPhraseSearchAgain = 81;
+constexpr int kPhrasePageConfig = 90;
+constexpr int kPhrasePageTrend = 91;
+constexpr int kPhrasePageDataView = 92;
+constexpr int kPhraseTitle = 93;
+constexpr int kPhraseDescription = 94;
+constexpr int kPhraseParameter = 95;
+constexpr int kPhraseDataType = 96;
+constexpr int kPhraseDataRange = 97;
+constexpr int kPhraseCanId = 98;
+constexpr int kPhraseAdd = 99;
+constexpr int kPhraseView = 100;
+constexpr int kPhraseValue = 101;
+
+// The formula lines' texts until TrendCAN.ini fills them.
+const char* const kStartDescriptions[kFormulaLines] = {"床面長度(mm)", "旋轉半徑 m  的長度(mm)",
+                                                       "床面長度(mm)", "旋轉半徑 m  的長度(mm)"};
+const char* const kStartFormulas[kFormulaLines] = {"sin(V5) * 100", "sqrt(259 * 259 +  V1 * V1)",
+                                                   "tan(V5) * 100", "(259 / V1 * V2)"};
+
+template <typename T> T* Named(const QString& name, QWidget* parent) {
+    auto* widget = new T(parent);
+    widget->setObjectName(name);
+    return widget;
+}
+
+QToolButton* Button(const QString& name, const QString& hint, QWidget* parent) {
+    auto* button = Named<QToolButton>(name, parent);
+    button->setToolTip(hint);
+    button->setMinimumSize(110, 32);
+    return button;
+}
+
+QLabel* UnsavedMarker(const QString& name, QWidget* parent) {
+    auto* label = Named<QLabel>(name, parent);
+    label->setStyleSheet(QStringLiteral("color: red; font-weight: bold;"));
+    label->hide();
+    return label;
+}
+
+GridView* Grid(const QString& name, QStandardItemModel*& model, QWidget* parent) {
+    auto* grid = Named<GridView>(name, parent);
+    model = new QStandardItemModel(grid);
+    grid->setModel(model);
+    grid->setItemDelegate(new GridCellDelegate(1, grid));
+    return grid;
+}
+
+} // namespace
+
+void TForm_ViewTrend::createControls() {
+    auto* layout = new QVBoxLayout(this);
+    PageControl1 = Named<QTabWidget>(QStringLiteral("PageControl1"), this);
+    PageControl1->addTab(createConfigPage(), QString());
+    PageControl1->addTab(createChartPage(), QString());
+    PageControl1->addTab(createDataViewPage(), QString());
+    layout->addWidget(PageControl1);
+    connect(PageControl1, &QTabWidget::currentChanged, this, &TForm_ViewTrend::pageChanged);
+
+    Timer_ShowCurve = Named<QTimer>(QStringLiteral("Timer_ShowCurve"), this);
+    Timer_ShowCurve->setInterval(10);
+    connect(Timer_ShowCurve, &QTimer::timeout, this, &TForm_ViewTrend::Timer_ShowCurveTimer);
+    Timer_ShowDataView = Named<QTimer>(QStringLiteral("Timer_ShowDataView"), this);
+    Timer_ShowDataView->setInterval(10);
+    connect(Timer_ShowDataView, &QTimer::timeout, this, &TForm_ViewTrend::Timer_ShowDataViewTimer);
+    Timer_Formula = Named<QTimer>(QStringLiteral("Timer_Formula"), this);
+    Timer_Formula->setInterval(100);
+    connect(Timer_Formula, &QTimer::timeout, this, &TForm_ViewTrend::Timer_FormulaTimer);
+    Timer_Formula->start();
+}
+
+QWidget* TForm_ViewTrend::createConfigPage() {
+    auto* page = Named<QWidget>(QStringLiteral("TabSheet_TrendConfig"), this);
+    auto* layout = new QVBoxLayout(page);
+    TntEdit_Title = Named<QLineEdit>(QStringLiteral("TntEdit_Title"), page);
+    TntEdit_Title->setReadOnly(true);
+    TntEdit_Title->setAlignment(Qt::AlignCenter);
+    layout->addWidget(TntEdit_Title);
+    TntStringGrid_TrendCANID = Grid(QStringLiteral("TntStringGrid_TrendCANID"), configModel_, page);
+    layout->addWidget(TntStringGrid_TrendCANID, 1);
+    connect(TntStringGrid_TrendCANID, &GridView::gridRowClicked, this,
+            &TForm_ViewTrend::gridRowClicked);
+
+    auto* form = new QGridLayout;
+    auto addRow = [&](int row, QLabel*& label, const char* name, QWidget* field) {
+        label = Named<QLabel>(QLatin1String(name), page);
+        form->addWidget(label, row, 0);
+        form->addWidget(field, row, 1);
+    };
+    TntEdit_CANDescription1 = Named<QLineEdit>(QStringLiteral("TntEdit_CANDescription1"), page);
+    TntEdit_CANDescription2 = Named<QLineEdit>(QStringLiteral("TntEdit_CANDescription2"), page);
+    auto* idRow = new QWidget(page);
+    auto* idLayout = new QHBoxLayout(idRow);
+    idLayout->setContentsMargins(0, 0, 0, 0);
+    Edit_ID = Named<QLineEdit>(QStringLiteral("Edit_ID"), idRow);
+    Edit_ID->setMaxLength(8);
+    auto* hex = Named<QLabel>(QStringLiteral("Label28"), idRow);
+    hex->setText(QStringLiteral("(Hex)"));
+    idLayout->addWidget(Edit_ID);
+    idLayout->addWidget(hex);
+    ComboBox_DataConvert_DataType =
+        Named<QComboBox>(QStringLiteral("ComboBox_DataConvert_DataType"), page);
+    for (int type = 0; type < kDataTypeCount; ++type)
+        ComboBox_DataConvert_DataType->addItem(DataTypeText(type));
+    ComboBox_DataConvert_DataType->setCurrentIndex(-1);
+    ComboBox_DataConvert_DataRange =
+        Named<QComboBox>(QStringLiteral("ComboBox_DataConvert_DataRange"), page);
+    connect(ComboBox_DataConvert_DataType, &QComboBox::activated, this,
+            &TForm_ViewTrend::ComboBox_DataConvert_DataTypeChange);
+    connect(ComboBox_DataConvert_DataRange, &QComboBox::currentIndexChanged, this,
+            &TForm_ViewTrend::showByteDiagram);
+    addRow(0, TntLabel_ItemDescription, "TntLabel_ItemDescription", TntEdit_CANDescription1);
+    addRow(1, TntLabel_ItemParameter, "TntLabel_ItemParameter", TntEdit_CANDescription2);
+    addRow(2, TntLabel_ItemCANID, "TntLabel_ItemCANID", idRow);
+    addRow(3, TntLabel_ItemDataType, "TntLabel_ItemDataType", ComboBox_DataConvert_DataType);
+    addRow(4, TntLabel_ItemDataRange, "TntLabel_ItemDataRange", ComboBox_DataConvert_DataRange);
+    auto* dataLabel = Named<QLabel>(QStringLiteral("Label30"), page);
+    dataLabel->setText(QStringLiteral("CAN Data"));
+    Image_CANData = Named<QLabel>(QStringLiteral("Image_CANData"), page);
+    form->addWidget(dataLabel, 5, 0);
+    form->addWidget(Image_CANData, 5, 1);
+    showByteDiagram();
+
+    auto* buttons = new QHBoxLayout;
+    TntSpeedButton_AddCANID = Button(QStringLiteral("TntSpeedButton_AddCANID"), QString(), page);
+    TntSpeedButton_Remove = Button(QStringLiteral("TntSpeedButton_Remove"),
+                                   QStringLiteral("Delete current item"), page);
+    TntSpeedButton_SaveTrendCANID = Button(QStringLiteral("TntSpeedButton_SaveTrendCANID"),
+                                           QStringLiteral("Save INI file"), page);
+    connect(TntSpeedButton_AddCANID, &QToolButton::clicked, this,
+            &TForm_ViewTrend::TntSpeedButton_AddCANIDClick);
+    connect(TntSpeedButton_Remove, &QToolButton::clicked, this,
+            &TForm_ViewTrend::TntSpeedButton_RemoveClick);
+    connect(TntSpeedButton_SaveTrendCANID, &QToolButton::clicked, this,
+            &TForm_ViewTrend::TntSpeedButton_SaveTrendCANIDClick);
+    TntLabel_UnSaveAlarm = UnsavedMarker(QStringLiteral("TntLabel_UnSaveAlarm"), page);
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{TntSpeedButton_AddCANID, TntSpeedButton_Remove,
+                                         TntSpeedButton_SaveTrendCANID, TntLabel_UnSaveAlarm})
+        buttons->addWidget(w);
+    buttons->addStretch();
+    form->addLayout(buttons, 6, 0, 1, 2);
+    form->setColumnStretch(1, 1);
+    layout->addLayout(form);
+    return page;
+}
+
+QWidget* TForm_ViewTrend::createStatusRow(int page, QWidget* parent) {
+    const QString suffix = page == 0 ? QString() : QStringLiteral("2");
+    auto* row = new QWidget(parent);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* label =
+        Named<QLabel>(page == 0 ? QStringLiteral("Label1") : QStringLiteral("Label2"), row);
+    label->setText(QStringLiteral("CAN bus"));
+    lamps_[page] = Named<StatusLamp>(QStringLiteral("Shape_CANStatus") + suffix, row);
+    lamps_[page]->setFixedSize(20, 20);
+    searchAgain_[page] = Named<QLabel>(QStringLiteral("TntLabel_SearchAgain") + suffix, row);
+    searchAgain_[page]->setStyleSheet(QStringLiteral("color: red;"));
+    searchAgain_[page]->hide();
+    layout->addWidget(label);
+    layout->addWidget(lamps_[page]);
+    layout->addWidget(searchAgain_[page]);
+    layout->addStretch();
+    return row;
+}
+
+QWidget* TForm_ViewTrend::createChartPage() {
+    auto* page = Named<QWidget>(QStringLiteral("TabSheet_Trend"), this);
+    auto* layout = new QVBoxLayout(page);
+    auto* panel = Named<QWidget>(QStringLiteral("Panel1"), page);
+    auto* grid = new QGridLayout(panel);
+    grid->addWidget(createStatusRow(0, panel), 0, 0, 1, 5);
+    for (int c = 0; c < 2; ++c) {
+        const QString n = QString::number(c + 1);
+        viewBoxes_[c] = Named<QCheckBox>(QStringLiteral("CheckBox_CANID") + n, panel);
+        curveLists_[c] = Named<QComboBox>(QStringLiteral("TntComboBox_TrendCAN") + n, panel);
+        curveLists_[c]->setMinimumWidth(300);
+        curveTexts_[c] = Named<QLineEdit>(QStringLiteral("TntEdit_TrendCAN") + n, panel);
+        curveTexts_[c]->setReadOnly(true);
+        valueLabels_[c] = Named<QLabel>(QStringLiteral("TntLabel_Value") + n, panel);
+        valueEdits_[c] = Named<QLineEdit>(QStringLiteral("Edit_Value") + n, panel);
+        valueEdits_[c]->setReadOnly(true);
+        valueEdits_[c]->setMaximumWidth(120);
+        QWidget* row[] = {viewBoxes_[c], curveLists_[c], curveTexts_[c], valueLabels_[c],
+                          valueEdits_[c]};
+        for (int column = 0; column < 5; ++column)
+            grid->addWidget(row[column], c + 1, column);
+        connect(curveLists_[c], &QComboBox::activated, this,
+                [this, c](int position) { TntComboBox_TrendCANChange(c + 1, position); });
+    }
+    grid->setColumnStretch(2, 1);
+    viewBoxes_[0]->setChecked(true);
+    viewBoxes_[0]->setEnabled(false);
+    CheckBox_CANID2Click();
+    connect(viewBoxes_[1], &QCheckBox::clicked, this, &TForm_ViewTrend::CheckBox_CANID2Click);
+    layout->addWidget(panel);
+    Chart_Trend = new TrendChart(page);
+    layout->addWidget(Chart_Trend, 1);
+    return page;
+}
+
+QWidget* TForm_ViewTrend::createDataViewPage() {
+    auto* page = Named<QWidget>(QStringLiteral("TabSheet_DataView"), this);
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(createStatusRow(1, page));
+    TntStringGrid_DataView = Grid(QStringLiteral("TntStringGrid_DataView"), dataModel_, page);
+    layout->addWidget(TntStringGrid_DataView, 1);
+    connect(TntStringGrid_DataView, &GridView::gridRowClicked, this,
+            &TForm_ViewTrend::gridRowClicked);
+    auto* saveRow = new QHBoxLayout;
+    TntLabel_UnSaveAlarm2 = UnsavedMarker(QStringLiteral("TntLabel_UnSaveAlarm2"), page);
+    TntSpeedButton_SaveFormula =
+        Button(QStringLiteral("TntSpeedButton_SaveFormula"), QStringLiteral("Save INI file"), page);
+    connect(TntSpeedButton_SaveFormula, &QToolButton::clicked, this,
+            &TForm_ViewTrend::TntSpeedButton_SaveTrendCANIDClick);
+    saveRow->addWidget(TntSpeedButton_SaveFormula);
+    saveRow->addWidget(TntLabel_UnSaveAlarm2);
+    saveRow->addStretch();
+    layout->addLayout(saveRow);
+    for (int k = 0; k < kFormulaLines; ++k)
+        layout->addWidget(createFormulaLine(k, page));
+    return page;
+}
+
+QWidget* TForm_ViewTrend::createFormulaLine(int k, QWidget* parent) {
+    const QString n = QString::number(k + 1);
+    auto* line = new QWidget(parent);
+    auto* layout = new QHBoxLayout(line);
+    layout->setContentsMargins(0, 0, 0, 0);
+    FormulaLine& f = formulas_[static_cast<size_t>(k)];
+    f.check = Named<QCheckBox>(QStringLiteral("TntCheckBox_Formula_Desc") + n, line);
+    f.check->setText(n + QLatin1Char('.'));
+    f.description = Named<QLineEdit>(QStringLiteral("TntEdit_Formula_Desc") + n, line);
+    f.description->setText(QString::fromUtf8(kStartDescriptions[k]));
+    f.formula = Named<QLineEdit>(QStringLiteral("TntEdit_Formula") + n, line);
+    f.formula->setText(QString::fromUtf8(kStartFormulas[k]));
+    f.result = Named<QLineEdit>(QStringLiteral("TntEdit_Formula_Result") + n, line);
+    f.result->setText(QStringLiteral("0.0"));
+    f.result->setReadOnly(true);
+    layout->addWidget(f.check);
+    layout->addWidget(f.description, 2);
+    layout->addWidget(new QLabel(QStringLiteral("==>"), line));
+    layout->addWidget(f.formula, 3);
+    layout->addWidget(new QLabel(QStringLiteral("＝"), line));
+    layout->addWidget(f.result, 1);
+    for (QLineEdit* edit : {f.description, f.formula})
+        connect(edit, &QLineEdit::textEdited, TntLabel_UnSaveAlarm2, &QLabel::show);
+    return line;
+}
+
+void TForm_ViewTrend::setPhrases() {
+    PageControl1->setTabText(0, Phrase(kPhrasePageConfig));
+    PageControl1->setTabText(1, Phrase(kPhrasePageTrend));
+    PageControl1->setTabText(2, Phrase(kPhrasePageDataView));
+    TntEdit_Title->setText(Phrase(kPhraseTitle));
+    TntLabel_ItemDescription->setText(Phrase(kPhraseDescription));
+    TntLabel_ItemParameter->setText(Phrase(kPhraseParameter));
+    TntLabel_ItemCANID->setText(Phrase(kPhraseCanId));
+    TntLabel_ItemDataType->setText(Phrase(kPhraseDataType));
+    TntLabel_ItemDataRange->setText(Phrase(kPhraseDataRange));
+    TntSpeedButton_AddCANID->setText(Phrase(kPhraseAdd));
+    TntSpeedButton_Remove->setText(Phrase(kPhraseDeleteItem));
+    TntSpeedButton_SaveTrendCANID->setText(Phrase(kPhraseSave));
+    TntSpeedButton_SaveFormula->setText(Phrase(kPhraseSave));
+    TntLabel_UnSaveAlarm->setText(Phrase(kPhraseUnsaved));
+    TntLabel_UnSaveAlarm2->setText(Phrase(kPhraseUnsaved));
+    for (int c = 0; c < 2; ++c) {
+        viewBoxes_[c]->setText(Phrase(kPhraseView));
+        valueLabels_[c]->setText(Phrase(kPhraseValue));
+    }
+    if (searchAgain_[0]->isHidden())
+        searchAgain_[0]->setText(Phrase(kPhraseSearchAgain));
+}
+
+void ResetTrendGrid(GridView& grid, QStandardItemModel& model, bool dataView) {
+    static constexpr int kConfigWidths[] = {300, 300, 90, 180, 100};
+    static constexpr int kDataViewWidths[] = {265, 265, 90, 170, 100, 80};
+    QStringList headers = {Phrase(kPhraseDescription), Phrase(kPhraseParameter),
+                           QStringLiteral("CAN ID"), Phrase(kPhraseDataType),
+                           Phrase(kPhraseDataRange)};
+    if (dataView)
+        headers << Phrase(kPhraseValue);
+    model.clear();
+    model.setHorizontalHeaderLabels(headers);
+    model.setRowCount(std::max<int>(Global_TrendCAN.TrendCAN_Count, 1));
+    if (dataView)
+        grid.setColumnWidths(kDataViewWidths);
+    else
+        grid.setColumnWidths(kConfigWidths);
+}
