@@ -4,6 +4,7 @@
 #include "Globals.h"
 #include "IniFile.h"
 #include "SystemLog.h"
+#include "TestItemEdit.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -105,12 +106,8 @@ QString WrittenValue(const NumericKey& key, int item) {
                          : QString::number(value);
 }
 
-// A description the file can hold: it ends the section header at "]", the key
-// at "=", and the line at a line break.
 void CheckDescription(int item, const QString& text) {
-    const bool storable = !text.contains(QLatin1Char(']')) && !text.contains(QLatin1Char('=')) &&
-                          !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r'));
-    if (!storable)
+    if (!StorableDescription(text))
         throw ConfigWriteError(QStringLiteral("Cannot save test item %1 \"%2\": descriptions must "
                                               "not contain \"]\", \"=\" or line breaks.")
                                    .arg(item, 2, 10, QLatin1Char('0'))
@@ -136,18 +133,14 @@ IniDocument BuildDocument() {
     return doc;
 }
 
-// The lowest group number that none of the items before n uses.
-uint8_t LowestUnusedGroup(int n) {
-    bool used[256] = {};
-    for (int j = 0; j < n; ++j)
-        used[Items.TxCANGroup[j]] = true;
-    int group = 0;
-    while (used[group])
-        ++group;
-    return static_cast<uint8_t>(group);
-}
-
 } // namespace
+
+// The file ends the section header at "]", the key at "=", and the line at a
+// line break.
+bool StorableDescription(const QString& text) {
+    return !text.contains(QLatin1Char(']')) && !text.contains(QLatin1Char('=')) &&
+           !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r'));
+}
 
 void AssignGroup(int n) {
     uint8_t group = 0;
@@ -158,7 +151,7 @@ void AssignGroup(int n) {
         else if (Items.Group_Count < kAssignGroup)
             group = Items.Group_Count;
         else // 255 is no group, and Group_Count could not count past it
-            group = LowestUnusedGroup(n);
+            group = LowestUnusedGroup(Items, n);
     }
     Items.TxCANGroup[n] = group;
     const uint8_t highest = *std::max_element(Items.TxCANGroup, Items.TxCANGroup + n + 1);

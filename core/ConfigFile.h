@@ -23,6 +23,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A description the file can hold: no "]", "=" or line break.
+bool StorableDescription(const QString& text);
+
 // Writes the whole table, replacing the file; an empty table leaves no file.
 void WriteTestConfig(const QString& path);
 
