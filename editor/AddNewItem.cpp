@@ -19,6 +19,7 @@ namespace {
 
 constexpr QSize kClientSize{620, 494};
 constexpr int kDataWidth = 34;
+constexpr int kTimingWidth = 56;
 const QStringList kNoYes{QStringLiteral("No"), QStringLiteral("Yes")};
 const QStringList kLengths{QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2"),
                            QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("5"),
@@ -211,6 +212,9 @@ QWidget* TForm_AddNewItem::createTransmitPanel() {
                                     new QLabel(QStringLiteral("ms"), panel)};
     for (QWidget* widget : timingRow)
         timing->addWidget(widget);
+    for (QLineEdit* edit : {Edit_LoopInterval, Edit_LoopTotalTime, Edit_LoopTerminal})
+        edit->setFixedWidth(kTimingWidth);
+    timing->addStretch(1);
     grid->addLayout(timing, 4, 0, 1, 12);
     return panel;
 }
