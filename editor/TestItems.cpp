@@ -68,6 +68,7 @@ void TForm_TestItems::createControls() {
     TntStringGrid_RangeSeting->setModel(gridModel_);
     TntStringGrid_RangeSeting->setItemDelegate(new GridCellDelegate(1, this));
     TntStringGrid_RangeSeting->setGeometry(kGridArea);
+    TntStringGrid_RangeSeting->setFrozenColumns(1);
     connect(TntStringGrid_RangeSeting, &GridView::gridRowClicked, this,
             &TForm_TestItems::selectRow);
     connect(TntStringGrid_RangeSeting, &GridView::gridDoubleClicked, this,

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -173,9 +174,15 @@ TEST_F(EditorWindowTest, DeleteAndMovesKeepTheSelectedItem) {
         EXPECT_EQ(dialogs.texts(QStringLiteral("inform")).value(0),
                   QStringLiteral("Before moving the test item, click the [Main Description] of "
                                  "the item first."));
+        // Scrolled to the right, the names stay in view and select their rows.
         GridView* grid = editorGrid();
-        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
-                          grid->visualRect(grid->model()->index(0, 0)).center());
+        grid->horizontalScrollBar()->setValue(grid->horizontalScrollBar()->maximum());
+        auto* names =
+            grid->findChild<GridView*>(QStringLiteral("TntStringGrid_RangeSeting_Frozen"));
+        ASSERT_NE(names, nullptr);
+        EXPECT_TRUE(names->isVisible());
+        QTest::mouseClick(names->viewport(), Qt::LeftButton, {},
+                          names->visualRect(names->model()->index(0, 0)).center());
         click(Form_TestItems, "TntSpeedButton_MoveDown");
         EXPECT_EQ(Form_TestItems->selectedItemRow(), 2);
         EXPECT_EQ(editorCell(2, ENUM_TestItemName), QStringLiteral("Item 0"));
