@@ -12,22 +12,31 @@ namespace {
 constexpr int kGroupLimit = 255;
 constexpr int kPhraseNotCompared = 33;
 
+// Hands every field of item n and the same field of the values to `pass`,
+// table side first; the group is not a value.
+template <typename Table, typename Values, typename Pass>
+void EachField(Table& t, int n, Values& v, Pass pass) {
+    pass(t.Description1[n], v.Description1);
+    pass(t.Description2[n], v.Description2);
+    pass(t.TxCANID[n], v.TxCANID);
+    pass(t.TxCANMode[n], v.TxCANMode);
+    pass(t.TxCANRTR[n], v.TxCANRTR);
+    pass(t.TxCANLen[n], v.TxCANLen);
+    pass(t.TxLoopInterval[n], v.TxLoopInterval);
+    pass(t.TxLoopTimes[n], v.TxLoopTimes);
+    pass(t.TxLoopTerminal[n], v.TxLoopTerminal);
+    pass(t.Comp_CANID[n], v.Comp_CANID);
+    pass(t.Comp_CANMode[n], v.Comp_CANMode);
+    pass(t.Comp_CANRTR[n], v.Comp_CANRTR);
+    pass(t.Comp_CANLen[n], v.Comp_CANLen);
+    for (int k = 0; k < kCanDataBytes; ++k) {
+        pass(t.TxCANData[n][k], v.TxCANData[k]);
+        pass(t.Comp_CANData[n][k], v.Comp_CANData[k]);
+    }
+}
+
 void StoreItem(type_CustomerCMD& t, int n, const TestItemValues& v) {
-    t.Description1[n] = v.Description1;
-    t.Description2[n] = v.Description2;
-    t.TxCANID[n] = v.TxCANID;
-    t.TxCANMode[n] = v.TxCANMode;
-    t.TxCANRTR[n] = v.TxCANRTR;
-    t.TxCANLen[n] = v.TxCANLen;
-    std::copy(v.TxCANData.begin(), v.TxCANData.end(), t.TxCANData[n]);
-    t.TxLoopInterval[n] = v.TxLoopInterval;
-    t.TxLoopTimes[n] = v.TxLoopTimes;
-    t.TxLoopTerminal[n] = v.TxLoopTerminal;
-    t.Comp_CANID[n] = v.Comp_CANID;
-    t.Comp_CANMode[n] = v.Comp_CANMode;
-    t.Comp_CANRTR[n] = v.Comp_CANRTR;
-    t.Comp_CANLen[n] = v.Comp_CANLen;
-    std::copy(v.Comp_CANData.begin(), v.Comp_CANData.end(), t.Comp_CANData[n]);
+    EachField(t, n, v, [](auto& field, const auto& value) { field = value; });
 }
 
 // The group of the first item among 0 to count - 1 (other than n) with item
@@ -59,21 +68,7 @@ int IdDigits(int mode) {
 
 TestItemValues ItemValues(const type_CustomerCMD& t, int n) {
     TestItemValues v;
-    v.Description1 = t.Description1[n];
-    v.Description2 = t.Description2[n];
-    v.TxCANID = t.TxCANID[n];
-    v.TxCANMode = t.TxCANMode[n];
-    v.TxCANRTR = t.TxCANRTR[n];
-    v.TxCANLen = t.TxCANLen[n];
-    std::copy_n(t.TxCANData[n], kCanDataBytes, v.TxCANData.begin());
-    v.TxLoopInterval = t.TxLoopInterval[n];
-    v.TxLoopTimes = t.TxLoopTimes[n];
-    v.TxLoopTerminal = t.TxLoopTerminal[n];
-    v.Comp_CANID = t.Comp_CANID[n];
-    v.Comp_CANMode = t.Comp_CANMode[n];
-    v.Comp_CANRTR = t.Comp_CANRTR[n];
-    v.Comp_CANLen = t.Comp_CANLen[n];
-    std::copy_n(t.Comp_CANData[n], kCanDataBytes, v.Comp_CANData.begin());
+    EachField(t, n, v, [](const auto& field, auto& value) { value = field; });
     return v;
 }
 
