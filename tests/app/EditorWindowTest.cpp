@@ -201,3 +201,35 @@ TEST_F(EditorWindowTest, DeleteAndMovesKeepTheSelectedItem) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(EditorWindowTest, AFullTableRefusesAddBeforeTheDialogOpens) {
+    dialogs.fileAnswers = {writeConfig(QStringLiteral("full.ini"), kMaxTestItems)};
+    Form_MainKestrel->TntSpeedButton_LoadConfigClick();
+    inEditor([&] {
+        click(Form_TestItems, "TntSpeedButton_Add");
+        EXPECT_FALSE(Form_AddNewItem->isVisible());
+        EXPECT_FALSE(noticeShown());
+        EXPECT_EQ(dialogs.texts(QStringLiteral("inform")),
+                  QStringList{QStringLiteral(
+                      "The test configuration is full: it holds at most 100 test items.")});
+    });
+    EXPECT_EQ(Global_CustomerCMD.CMD_Count, kMaxTestItems);
+}
+
+TEST_F(EditorWindowTest, AConfigurationTheMainWindowCannotReloadIsReportedAfterReturn) {
+    const QString path = writeConfig(QStringLiteral("spoilt.ini"), 1);
+    dialogs.fileAnswers = {path};
+    Form_MainKestrel->TntSpeedButton_LoadConfigClick();
+    inEditor([&] {
+        // Spoilt behind the editor's back: the reload on Return fails.
+        writeConfig(QStringLiteral("spoilt.ini"), 1, QStringLiteral("TxLoopTimes=many"));
+        click(Form_TestItems, "TntSpeedButton_PrevPage");
+        EXPECT_FALSE(Form_TestItems->isVisible());
+    });
+    EXPECT_EQ(dialogs.texts(QStringLiteral("error")),
+              QStringList{QStringLiteral("'many' is not a valid integer value")});
+}
+
+} // namespace
