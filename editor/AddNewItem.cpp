@@ -19,7 +19,7 @@ namespace {
 
 constexpr QSize kClientSize{620, 494};
 constexpr int kDataWidth = 34;
-constexpr int kTimingWidth = 56;
+constexpr int kTimingWidth = 52;
 const QStringList kNoYes{QStringLiteral("No"), QStringLiteral("Yes")};
 const QStringList kLengths{QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2"),
                            QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("5"),
@@ -121,6 +121,8 @@ TForm_AddNewItem::TForm_AddNewItem(UserDialogs& dialogs, QWidget* parent)
     setWindowTitle(QStringLiteral("Add New Item"));
     setFixedSize(kClientSize);
     createControls();
+    // The captions are in place before the first layout.
+    FormShow();
 }
 
 void TForm_AddNewItem::createControls() {
@@ -190,32 +192,32 @@ QWidget* TForm_AddNewItem::createTransmitPanel() {
     connect(ComboBox_CANMode, &QComboBox::activated, this,
             &TForm_AddNewItem::ComboBox_CANModeChange);
 
-    auto* timing = new QHBoxLayout;
-    TntLabel_TimeInterval = named(new QLabel(panel), QStringLiteral("TntLabel_TimeInterval"));
-    TntLabel_TotalTime = named(new QLabel(panel), QStringLiteral("TntLabel_TotalTime"));
-    TntLabel2 = named(new QLabel(panel), QStringLiteral("TntLabel2"));
-    Label_Second = named(new QLabel(panel), QStringLiteral("Label_Second"));
-    Edit_LoopInterval =
-        makeEdit(panel, QStringLiteral("Edit_LoopInterval"), QStringLiteral("1000"));
-    Edit_LoopTotalTime =
-        makeEdit(panel, QStringLiteral("Edit_LoopTotalTime"), QStringLiteral("10"));
-    Edit_LoopTerminal =
-        makeEdit(panel, QStringLiteral("Edit_LoopTerminal"), QStringLiteral("1000"));
+    auto* row = new QWidget(panel);
+    auto* timing = new QHBoxLayout(row);
+    timing->setContentsMargins(0, 0, 0, 0);
+    timing->setSpacing(4);
+    TntLabel_TimeInterval = named(new QLabel(row), QStringLiteral("TntLabel_TimeInterval"));
+    TntLabel_TotalTime = named(new QLabel(row), QStringLiteral("TntLabel_TotalTime"));
+    TntLabel2 = named(new QLabel(row), QStringLiteral("TntLabel2"));
+    Label_Second = named(new QLabel(row), QStringLiteral("Label_Second"));
+    Edit_LoopInterval = makeEdit(row, QStringLiteral("Edit_LoopInterval"), QStringLiteral("1000"));
+    Edit_LoopTotalTime = makeEdit(row, QStringLiteral("Edit_LoopTotalTime"), QStringLiteral("10"));
+    Edit_LoopTerminal = makeEdit(row, QStringLiteral("Edit_LoopTerminal"), QStringLiteral("1000"));
     const QList<QWidget*> timingRow{TntLabel_TimeInterval,
                                     Edit_LoopInterval,
-                                    new QLabel(QStringLiteral("ms"), panel),
+                                    new QLabel(QStringLiteral("ms"), row),
                                     TntLabel_TotalTime,
                                     Edit_LoopTotalTime,
                                     Label_Second,
                                     TntLabel2,
                                     Edit_LoopTerminal,
-                                    new QLabel(QStringLiteral("ms"), panel)};
+                                    new QLabel(QStringLiteral("ms"), row)};
     for (QWidget* widget : timingRow)
         timing->addWidget(widget);
     for (QLineEdit* edit : {Edit_LoopInterval, Edit_LoopTotalTime, Edit_LoopTerminal})
         edit->setFixedWidth(kTimingWidth);
     timing->addStretch(1);
-    grid->addLayout(timing, 4, 0, 1, 12);
+    grid->addWidget(row, 4, 0, 1, 12);
     return panel;
 }
 
