@@ -107,6 +107,12 @@ int yesNoEntry(int value) {
     return value == 1 ? 1 : 0;
 }
 
+// A file may hold a length beyond 8, which the list does not offer: shown as
+// 8 rather than as no entry, which OK would store as 255 (or as not compared).
+int lengthEntry(int value) {
+    return std::clamp(value, 0, kCanDataBytes);
+}
+
 void showCompared(QCheckBox* box, QLineEdit* edit, int32_t value, int minDigits) {
     box->setChecked(value != kCompareWildcard);
     if (value != kCompareWildcard)
@@ -279,7 +285,7 @@ void TForm_AddNewItem::fill(const TestItemValues& item) {
     setIdText(hexDigits(static_cast<int32_t>(item.TxCANID), 1));
     ComboBox_CANMode->setCurrentIndex(yesNoEntry(item.TxCANMode));
     ComboBox_CANRTR->setCurrentIndex(yesNoEntry(item.TxCANRTR));
-    ComboBox_CANLen->setCurrentIndex(item.TxCANLen);
+    ComboBox_CANLen->setCurrentIndex(lengthEntry(item.TxCANLen));
     for (int k = 0; k < kCanDataBytes; ++k)
         Edit_Data[k]->setText(hexDigits(item.TxCANData[k], 2));
     Edit_LoopInterval->setText(QString::number(item.TxLoopInterval));
@@ -289,7 +295,7 @@ void TForm_AddNewItem::fill(const TestItemValues& item) {
                  yesNoEntry(item.Comp_CANMode));
     showCompared(CheckBox_ID, Edit_Comp_ID, item.Comp_CANID, 1);
     showCompared(CheckBox_RTR, ComboBox_Comp_RTR, item.Comp_CANRTR, yesNoEntry(item.Comp_CANRTR));
-    showCompared(CheckBox_Len, ComboBox_Comp_Len, item.Comp_CANLen, item.Comp_CANLen);
+    showCompared(CheckBox_Len, ComboBox_Comp_Len, item.Comp_CANLen, lengthEntry(item.Comp_CANLen));
     for (int k = 0; k < kCanDataBytes; ++k)
         showCompared(CheckBox_Data[k], Edit_Comp_Data[k], item.Comp_CANData[k], 2);
 }

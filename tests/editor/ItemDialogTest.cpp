@@ -162,6 +162,31 @@ TEST_F(ItemDialogTest, TheTwentyNineBitSwitchSetsTheIdentifierLength) {
     EXPECT_EQ(id->text(), QStringLiteral("18FF0001"));
 }
 
+TEST_F(ItemDialogTest, EditShowsTheItemAndOkGivesItBackUnchanged) {
+    TestItemValues item;
+    item.Description1 = QStringLiteral("Brake");
+    item.TxCANID = 0x1234; // longer than an 11-bit identifier, possible from a file
+    item.TxCANRTR = 1;
+    item.TxCANLen = 3;
+    item.TxCANData = {1, 2, 3, 0xAB, 0, 0, 0, 0xFF};
+    item.TxLoopInterval = -5;
+    item.Comp_CANID = 0x18FF0001;
+    item.Comp_CANMode = 1;
+    item.Comp_CANLen = 0;
+    item.Comp_CANData[6] = 0x7F;
+    dialog.fill(item);
+    auto accepted = CheckItemInput(dialog.input());
+    ASSERT_TRUE(std::holds_alternative<TestItemValues>(accepted));
+    EXPECT_EQ(std::get<TestItemValues>(accepted), item);
+    // A length beyond the list is shown as 8, not stored as 255.
+    item.TxCANLen = 12;
+    item.Comp_CANLen = 9;
+    dialog.fill(item);
+    accepted = CheckItemInput(dialog.input());
+    EXPECT_EQ(std::get<TestItemValues>(accepted).TxCANLen, 8);
+    EXPECT_EQ(std::get<TestItemValues>(accepted).Comp_CANLen, 8);
+}
+
 TEST_F(ItemDialogTest, CompareSwitchesPutTheirDefaultsAndBlankWhenCleared) {
     auto* idBox = child<QCheckBox>("CheckBox_ID");
     auto* id = child<QLineEdit>("Edit_Comp_ID");
