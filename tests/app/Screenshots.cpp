@@ -148,5 +148,6 @@ int main(int argc, char* argv[]) {
             [&] { ok &= save(Form_WaitMessage, output + QStringLiteral("/wait.png")); });
     }
     QFile::remove(shown);
+    QDir().rmdir(QFileInfo(shown).absolutePath()); // only when nothing else is in it
     return ok ? 0 : 1;
 }
