@@ -5,7 +5,6 @@
 #include "Globals.h"
 #include "GridView.h"
 #include "Phrases.h"
-#include "SvgPicture.h"
 #include "TestItemEdit.h"
 #include "TextGridModel.h"
 #include "UserDialogs.h"
