@@ -19,8 +19,11 @@ void KestrelWindows::create(Window*& reference, Args&&... args) {
 KestrelWindows::KestrelWindows(UserDialogs& dialogs, const QString& programFolder,
                                const QString& logFolder) {
     create(Form_MainKestrel, dialogs, programFolder, logFolder);
-    create(Form_TestItems);
-    create(Form_AddNewItem);
+    create(Form_TestItems, dialogs, [] {
+        if (Form_MainKestrel)
+            Form_MainKestrel->FormShow();
+    });
+    create(Form_AddNewItem, dialogs);
     create(Form_ZarvoConfig, dialogs, programFolder);
     create(Form_About);
     create(Form_WaitMessage);

@@ -155,8 +155,11 @@ void TForm_MainKestrel::Menu_ExitSystemClick() {
 }
 
 void TForm_MainKestrel::Menu_ConfigTestItemsClick() {
-    if (Form_TestItems)
-        Form_TestItems->exec();
+    runCommand([] {
+        SystemLog(QStringLiteral("Edit the configure file"));
+        if (Form_TestItems)
+            Form_TestItems->exec();
+    });
 }
 
 void TForm_MainKestrel::Menu_ConfigZarvoClick() {

@@ -11,11 +11,6 @@ namespace {
 // Phrase rows of the six column headers.
 constexpr std::array<int, ResultCells::ColumnCount> kHeaderPhrases{23, 24, 25, 26, 27, 87};
 
-// The two name columns are the grid's fixed columns.
-bool isFixedColumn(int column) {
-    return column <= ResultCells::TestParameter;
-}
-
 } // namespace
 
 ResultGridModel::ResultGridModel(ResultCells& cells, QObject* parent)
@@ -54,8 +49,6 @@ QVariant ResultGridModel::data(const QModelIndex& index, int role) const {
         }
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
-    case Qt::BackgroundRole:
-        return isFixedColumn(index.column()) ? kFixedCellColour : kGridColour;
     default:
         return {};
     }

@@ -7,7 +7,6 @@
 // changed rows only. UI thread only, apart from the cells themselves. One
 // model per cells object: the model owns the cells' change notifier.
 
-#include "GridView.h"
 #include "ResultCells.h"
 
 #include <QAbstractTableModel>

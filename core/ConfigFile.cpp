@@ -4,6 +4,7 @@
 #include "Globals.h"
 #include "IniFile.h"
 #include "SystemLog.h"
+#include "TestItemEdit.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -132,17 +133,6 @@ IniDocument BuildDocument() {
     return doc;
 }
 
-// The lowest group number that none of the items before n uses.
-uint8_t LowestUnusedGroup(int n) {
-    bool used[256] = {};
-    for (int j = 0; j < n; ++j)
-        used[Items.TxCANGroup[j]] = true;
-    int group = 0;
-    while (used[group])
-        ++group;
-    return static_cast<uint8_t>(group);
-}
-
 } // namespace
 
 void AssignGroup(int n) {
@@ -154,7 +144,7 @@ void AssignGroup(int n) {
         else if (Items.Group_Count < kAssignGroup)
             group = Items.Group_Count;
         else // 255 is no group, and Group_Count could not count past it
-            group = LowestUnusedGroup(n);
+            group = LowestUnusedGroup(Items, n);
     }
     Items.TxCANGroup[n] = group;
     const uint8_t highest = *std::max_element(Items.TxCANGroup, Items.TxCANGroup + n + 1);

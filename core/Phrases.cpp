@@ -173,6 +173,15 @@ constexpr const char16_t* kRows[kPhraseCount][kLanguageCount] = {
      u"您所輸入的次筆發送間隔(ms)  不是有效的 10 进制值!"},
     /* 105 */ {u"Next Time(ms) ", u"次笔发送间隔(ms) ", u"次筆發送間隔(ms) "},
     /* 106 */ {u"Need Return ID of the Message.", u"必须填入返回值ID", u"必须填入返回值ID"},
+    // Rows from 107 on are Kestrel's own additions.
+    /* 107 */
+    {u"The test configuration is full: it holds at most 100 test items.",
+     u"测试项目已满：一个配置文件最多 100 个测试项目。",
+     u"測試項目已滿：一個配置文件最多 100 個測試項目。"},
+    /* 108 */
+    {u"The description and the parameter cannot contain \"]\", \"=\" or a line break.",
+     u"功能描述和功能参数不能包含 \"]\"、\"=\" 或换行。",
+     u"功能描述和功能參數不能包含 \"]\"、\"=\" 或換行。"},
 };
 
 using Tables = std::array<QStringList, kLanguageCount>;

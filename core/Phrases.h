@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <cstdint>
 
-inline constexpr int kPhraseCount = 107;
+inline constexpr int kPhraseCount = 109;
 
 // Row `row` of the current language's table; an empty text for a row outside it.
 const QString& Phrase(int row);

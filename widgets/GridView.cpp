@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
 
 QFont GridFont() {
     QFont font;
@@ -69,8 +70,53 @@ GridView::GridView(QWidget* parent) : QTableView(parent) {
 }
 
 void GridView::setColumnWidths(std::span<const int> widths) {
-    for (std::size_t column = 0; column < widths.size(); ++column)
+    for (std::size_t column = 0; column < widths.size(); ++column) {
         setColumnWidth(static_cast<int>(column), widths[column]);
+        if (frozen_)
+            frozen_->setColumnWidth(static_cast<int>(column), widths[column]);
+    }
+    placeFrozenColumns();
+}
+
+void GridView::setFrozenColumns(int count) {
+    frozenCount_ = count;
+    frozen_ = new GridView(this);
+    frozen_->setObjectName(objectName() + QStringLiteral("_Frozen"));
+    frozen_->setModel(model());
+    frozen_->setSelectionModel(selectionModel());
+    frozen_->setItemDelegate(itemDelegate());
+    frozen_->setFocusPolicy(Qt::NoFocus);
+    frozen_->setFrameStyle(QFrame::NoFrame);
+    frozen_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    frozen_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    connect(frozen_, &GridView::gridRowClicked, this, &GridView::gridRowClicked);
+    connect(frozen_, &GridView::gridDoubleClicked, this, &GridView::gridDoubleClicked);
+    connect(verticalScrollBar(), &QAbstractSlider::valueChanged, frozen_->verticalScrollBar(),
+            &QAbstractSlider::setValue);
+    connect(model(), &QAbstractItemModel::modelReset, this, &GridView::showFrozenColumnsOnly);
+    showFrozenColumnsOnly();
+    placeFrozenColumns();
+    frozen_->show();
+}
+
+void GridView::showFrozenColumnsOnly() {
+    for (int column = 0; column < model()->columnCount(); ++column)
+        frozen_->setColumnHidden(column, column >= frozenCount_);
+}
+
+void GridView::placeFrozenColumns() {
+    if (!frozen_)
+        return;
+    int width = 0;
+    for (int column = 0; column < frozenCount_; ++column)
+        width += columnWidth(column);
+    frozen_->setGeometry(frameWidth(), frameWidth(), width + 1,
+                         viewport()->height() + horizontalHeader()->height());
+}
+
+void GridView::resizeEvent(QResizeEvent* event) {
+    QTableView::resizeEvent(event);
+    placeFrozenColumns();
 }
 
 void GridView::selectGridRow(int row) {

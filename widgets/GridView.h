@@ -46,6 +46,9 @@ public:
     explicit GridView(QWidget* parent);
 
     void setColumnWidths(std::span<const int> widths);
+    // Keeps the first `count` columns in view when the grid scrolls sideways;
+    // call once, after the model and the delegate are set.
+    void setFrozenColumns(int count);
     // Selects data row `row` as a whole; other rows are ignored.
     void selectGridRow(int row);
     // The highlighted data row, 0 when none.
@@ -63,7 +66,14 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void selectRowUnderMouse(QMouseEvent* event);
+    void showFrozenColumnsOnly();
+    void placeFrozenColumns();
+
+    // Drawn over the left edge: the frozen columns, which do not scroll sideways.
+    GridView* frozen_ = nullptr;
+    int frozenCount_ = 0;
 };

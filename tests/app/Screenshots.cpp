@@ -1,50 +1,107 @@
-// Renders the main window in its three languages with a loaded example and
-// sample results, the About window, the wait message and the trend window's
-// pages into PNG files:
-//   kestrel_screenshots OUTPUT_FOLDER EXAMPLE.ini
-// Runs headless (QT_QPA_PLATFORM=offscreen) in temporary folders.
+// Renders Kestrel's windows into PNG files, in one language per call: the main
+// window after a real run of the example on a simulator port (with the
+// example's own simulated device), the test configuration editor with the
+// example and its item dialog for Add and Edit; with language 0 also the About
+// window, the wait message, and the CAN hardware window and the trend window's
+// pages in all three languages:
+//   kestrel_screenshots OUTPUT_FOLDER EXAMPLE.ini DEVICE.ini LANGUAGE
+// LANGUAGE: 0 English, 1 Simplified Chinese, 2 Traditional Chinese. The
+// example is shown from ~/tests/, so that no path of the machine that made the
+// pictures appears in them. Runs headless (QT_QPA_PLATFORM=offscreen).
 
 #include "About.h"
+#include "AddNewItem.h"
+#include "AppPaths.h"
 #include "HwConfigShots.h"
+#include "Globals.h"
 #include "KestrelWindows.h"
 #include "MainKestrel.h"
-#include "ResultCells.h"
+#include "Phrases.h"
 #include "ScriptedDialogs.h"
+#include "SimulatorPort.h"
+#include "TestItems.h"
 #include "TrendScreenshots.h"
 #include "WaitMessage.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
+#include <QTableView>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 #include <cstdio>
+#include <functional>
 
 namespace {
 
-// Results as a finished run leaves them: passes, a failure and an item that
-// compares nothing.
-void fillSampleResults() {
-    ResultCells& cells = Global_ResultCells();
-    const char* const results[][3] = {
-        {"0", "", ""}, {"0", "", ""}, {"48", "D1, D2", ""}, {"--", "", ""}, {"0", "", ""}};
-    const int rows = std::min(cells.rowCount() - 1, 5);
-    for (int row = 1; row <= rows; ++row) {
-        const auto& result = results[row - 1];
-        cells.setCell(ResultCells::StartTime, row,
-                      QStringLiteral("10:15:%1.120").arg(row * 2, 2, 10, QLatin1Char('0')));
-        cells.setCell(ResultCells::EndTime, row,
-                      QStringLiteral("10:15:%1.480").arg(row * 2 + 1, 2, 10, QLatin1Char('0')));
-        cells.setCell(ResultCells::Result, row, QString::fromLatin1(result[0]));
-        cells.setCell(ResultCells::Remarks, row, QString::fromLatin1(result[1]));
+const char* const kLanguages[] = {"en", "zh-hans", "zh-hant"};
+
+// Scripted answers; calls onRunComplete when a run's completion message appears.
+class ShootingDialogs : public ScriptedDialogs {
+public:
+    std::function<void()> onRunComplete;
+    void inform(const QString& caption, const QString& text) override {
+        ScriptedDialogs::inform(caption, text);
+        if (text == Phrase(73) && onRunComplete)
+            std::exchange(onRunComplete, nullptr)();
     }
-    QApplication::processEvents();
+};
+
+bool saved(const QPixmap& picture, const QString& file) {
+    const bool ok = picture.save(file);
+    std::printf("%s %s\n", ok ? "wrote" : "could not write", qPrintable(file));
+    return ok;
 }
 
 bool save(QWidget* window, const QString& file) {
     QApplication::processEvents();
-    const bool saved = window->grab().save(file);
-    std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(file));
-    return saved;
+    return saved(window->grab(), file);
+}
+
+void click(QWidget* window, const char* button) {
+    window->findChild<QAbstractButton*>(QString::fromLatin1(button))->click();
+}
+
+// Runs every item of the loaded example and pictures the main window with the
+// completion message open, as the user sees the results then.
+bool shootRun(ShootingDialogs& dialogs, const QString& file) {
+    QPixmap picture;
+    dialogs.onRunComplete = [&picture] { picture = Form_MainKestrel->grab(); };
+    click(Form_MainKestrel, "TntSpeedButton_TestAllItems");
+    if (!QTest::qWaitFor([&] { return !dialogs.onRunComplete; }, 60000)) {
+        dialogs.onRunComplete = nullptr;
+        std::printf("no run completed for %s\n", qPrintable(file));
+        return false;
+    }
+    return saved(picture, file);
+}
+
+// Opens the editor, selects item 2 and pictures the editor, the item dialog
+// for Add and the item dialog for Edit; cancels both and returns.
+bool shootEditor(const QString& output, const QString& language) {
+    bool ok = true;
+    QTimer::singleShot(0, qApp, [&] {
+        auto* grid =
+            Form_TestItems->findChild<QTableView*>(QStringLiteral("TntStringGrid_RangeSeting"));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                          grid->visualRect(grid->model()->index(1, 0)).center());
+        ok &= save(Form_TestItems, QStringLiteral("%1/editor-%2.png").arg(output, language));
+        const std::pair<const char*, const char*> commands[] = {{"add", "TntSpeedButton_Add"},
+                                                                {"edit", "TntSpeedButton_Update"}};
+        for (const auto& [name, button] : commands) {
+            QTimer::singleShot(0, qApp, [&, name] {
+                ok &= save(Form_AddNewItem,
+                           QStringLiteral("%1/item-%2-%3.png").arg(output, name, language));
+                click(Form_AddNewItem, "Button_Cancel");
+            });
+            click(Form_TestItems, button);
+        }
+        click(Form_TestItems, "TntSpeedButton_PrevPage");
+    });
+    Form_MainKestrel->Menu_ConfigTestItemsClick();
+    return ok;
 }
 
 } // namespace
@@ -55,34 +112,50 @@ int main(int argc, char* argv[]) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kestrel"));
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: kestrel_screenshots OUTPUT_FOLDER EXAMPLE.ini\n");
+    const int language = argc == 5 ? QString::fromLocal8Bit(argv[4]).toInt() : -1;
+    if (language < 0 || language > 2) {
+        std::fprintf(stderr,
+                     "usage: kestrel_screenshots OUTPUT_FOLDER EXAMPLE.ini DEVICE.ini LANGUAGE\n");
         return 2;
     }
     const QString output = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(output);
     QTemporaryDir programFolder;
     QTemporaryDir logFolder;
-    ScriptedDialogs dialogs;
-    dialogs.fileAnswers = {QFileInfo(QString::fromLocal8Bit(argv[2])).absoluteFilePath()};
+    SetProgramFolderForTesting(programFolder.path());
+    qputenv("XDG_STATE_HOME", logFolder.filePath(QStringLiteral("state")).toUtf8());
+    QFile::copy(QString::fromLocal8Bit(argv[3]),
+                programFolder.filePath(QStringLiteral("SimDevice.ini")));
+    const QString example = QString::fromLocal8Bit(argv[2]);
+    const QString shown =
+        QDir::homePath() + QStringLiteral("/tests/") + QFileInfo(example).fileName();
+    QDir().mkpath(QFileInfo(shown).absolutePath());
+    QFile::remove(shown);
+    QFile::copy(example, shown);
+    ShootingDialogs dialogs;
+    dialogs.fileAnswers = {shown};
 
     KestrelWindows windows(dialogs, programFolder.path(), logFolder.path());
+    ZarvoPort = FirstSimulatorPort().value_or(0);
+    ZarvoBaudRate = 500000;
     Form_MainKestrel->show();
     Form_MainKestrel->TntSpeedButton_LoadConfigClick();
-    bool ok = true;
-    const char* const languages[] = {"en", "zh-hans", "zh-hant"};
-    for (int language = 0; language < 3; ++language) {
-        Form_MainKestrel->Lang_EngClick(language);
-        fillSampleResults();
-        Form_MainKestrel->selectGridRow(3);
-        ok &= save(Form_MainKestrel,
-                   QStringLiteral("%1/main-%2.png").arg(output, languages[language]));
+    Form_MainKestrel->Lang_EngClick(language);
+    const QString suffix = QString::fromLatin1(kLanguages[language]);
+    bool ok = shootRun(dialogs, QStringLiteral("%1/main-%2.png").arg(output, suffix));
+    ok &= shootEditor(output, suffix);
+    if (language == 0) {
+        Form_MainKestrel->Menu_AboutClick();
+        ok &= save(Form_About, output + QStringLiteral("/about.png"));
+        RunWithWaitMessage(
+            [&] { ok &= save(Form_WaitMessage, output + QStringLiteral("/wait.png")); });
+        // These two picture all three languages each. The trend pages show the
+        // default device's broadcasts, which the example's device does not send.
+        ok &= ShootHwConfig(output);
+        QFile::remove(programFolder.filePath(QStringLiteral("SimDevice.ini")));
+        ok &= SaveTrendScreenshots(output, programFolder.path());
     }
-    Form_MainKestrel->Lang_EngClick(0);
-    Form_MainKestrel->Menu_AboutClick();
-    ok &= save(Form_About, output + QStringLiteral("/about.png"));
-    RunWithWaitMessage([&] { ok &= save(Form_WaitMessage, output + QStringLiteral("/wait.png")); });
-    ok &= ShootHwConfig(output);
-    ok &= SaveTrendScreenshots(output, programFolder.path());
+    QFile::remove(shown);
+    QDir().rmdir(QFileInfo(shown).absolutePath()); // only when nothing else is in it
     return ok ? 0 : 1;
 }
