@@ -42,11 +42,11 @@ bool builtinInForce() {
 } // namespace
 
 int32_t Zarvo_StartTrace(uint8_t port, std::unique_ptr<TraceSink> sink) {
-    return builtinInForce() ? driver().startTrace(port, std::move(sink)) : kZarvoBadArgument;
+    return builtinInForce() ? driver().startTrace(port, std::move(sink)) : kZarvoCannotTrace;
 }
 
 int32_t Zarvo_StopTrace(uint8_t port) {
-    return builtinInForce() ? driver().stopTrace(port) : kZarvoBadArgument;
+    return builtinInForce() ? driver().stopTrace(port) : kZarvoCannotTrace;
 }
 
 const ZarvoBinding& builtinZarvoBinding() {

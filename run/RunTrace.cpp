@@ -15,6 +15,10 @@ bool RunTrace::start(uint8_t port, const QString& path) {
         return false;
     }
     const int32_t result = Zarvo_StartTrace(port, std::move(sink));
+    if (result == kZarvoCannotTrace) { // another driver than Kestrel's own: no trace, no fault
+        QFile::remove(path);
+        return false;
+    }
     if (result != kZarvoOk) {
         SystemLog(
             QStringLiteral("Run trace Error! Port %1 cannot be traced (%2)").arg(port).arg(result));

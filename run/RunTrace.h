@@ -15,8 +15,9 @@ public:
     RunTrace(const RunTrace&) = delete;
     RunTrace& operator=(const RunTrace&) = delete;
 
-    // Traces `port` into `path` (cut at 64 MiB). False, with a line in the
-    // system log, when the file cannot be created or the driver cannot trace.
+    // Traces `port` into `path` (cut at 64 MiB). False when the driver in
+    // force cannot trace, and (with a line in the system log) when the file
+    // cannot be created or the port cannot be traced.
     bool start(uint8_t port, const QString& path);
     // Ends the trace; the file is complete when this returns. Its path, or
     // empty when no trace was running.
