@@ -287,6 +287,20 @@ TEST(TraceTest, SimulatorReplaysTheTraceAtItsRecordedTimes) {
     }
 }
 
+TEST(TraceTest, ExampleDeviceReplaysItsRecordedTrace) {
+    std::vector<std::string> log;
+    setDriverLogSink([&](const std::string& line) { log.push_back(line); });
+    const SimDeviceConfig device = loadSimDeviceConfig(KESTREL_EXAMPLES_DIR "/replay");
+    setDriverLogSink(nullptr);
+    EXPECT_TRUE(log.empty()) << log.front();
+    ASSERT_TRUE(device.replay);
+    EXPECT_TRUE(device.replay->loop);
+    EXPECT_EQ(device.responders.size(), 1u);
+    ASSERT_FALSE(device.replay->frames.empty());
+    for (const CanFrame& f : device.replay->frames)
+        EXPECT_TRUE(f.id == 0x3E8 || f.id == 0x3E9 || f.id == 0x7E8) << f.id;
+}
+
 TEST(TraceTest, BadReplaySectionOrTraceIsLoggedAndTheDefaultDeviceServes) {
     const struct {
         const char* ini;
