@@ -3,6 +3,7 @@
 
 #include "CandumpLog.h"
 #include "DriverLog.h"
+#include "EngineTestSupport.h"
 #include "SimChannel.h"
 #include "SimDevice.h"
 #include "TraceTap.h"
@@ -16,17 +17,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-CanFrame canFrame(uint32_t id, bool extended, bool remote, uint8_t len,
-                  std::array<uint8_t, 8> data = {}) {
-    CanFrame f;
-    f.id = id;
-    f.extended = extended;
-    f.remote = remote;
-    f.len = len;
-    f.data = data;
-    return f;
-}
 
 // A folder of its own under the system's temporary folder, removed at the end.
 struct TempFolder {
@@ -55,15 +45,19 @@ TEST(TraceTest, LinesRoundTripForEveryKindOfFrame) {
         const char* line;
     } cases[] = {
         {{1700000000123456, "can0",
-          canFrame(0x123, false, false, 8, {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88}), 'T'},
+          CanFrame{.id = 0x123, .len = 8, .data = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88}},
+          'T'},
          "(1700000000.123456) can0 123#1122334455667788 T"},
-        {{5, "simulator0", canFrame(0x1ABCDEF0, true, false, 3, {0xAB, 0xCD, 0x0E}), 'R'},
+        {{5, "simulator0",
+          CanFrame{.id = 0x1ABCDEF0, .extended = true, .len = 3, .data = {0xAB, 0xCD, 0x0E}}, 'R'},
          "(0.000005) simulator0 1ABCDEF0#ABCD0E R"},
-        {{1000000, "can1", canFrame(0x7FF, false, false, 0), 'R'}, "(1.000000) can1 7FF# R"},
-        {{2000000, "can1", canFrame(0x001, false, true, 0), 'T'}, "(2.000000) can1 001#R T"},
-        {{2000001, "can1", canFrame(0x00000002, true, true, 8), 'T'},
+        {{1000000, "can1", CanFrame{.id = 0x7FF, .len = 0}, 'R'}, "(1.000000) can1 7FF# R"},
+        {{2000000, "can1", CanFrame{.id = 0x001, .remote = true, .len = 0}, 'T'},
+         "(2.000000) can1 001#R T"},
+        {{2000001, "can1", CanFrame{.id = 0x00000002, .extended = true, .remote = true, .len = 8},
+          'T'},
          "(2.000001) can1 00000002#R8 T"},
-        {{3000000, "vcan0", canFrame(0x456, false, false, 1, {0xFF}), 0},
+        {{3000000, "vcan0", CanFrame{.id = 0x456, .len = 1, .data = {0xFF}}, 0},
          "(3.000000) vcan0 456#FF"},
     };
     for (const auto& c : cases) {
@@ -104,7 +98,8 @@ TEST(TraceTest, ReaderNamesTheFirstLineThatIsNotAFrame) {
 
 TEST(TraceTest, FileSinkStopsAtItsCapWithAClosingComment) {
     TempFolder folder;
-    const CandumpRecord record{1000000, "can0", canFrame(0x123, false, false, 1, {0xAA}), 'T'};
+    const CandumpRecord record{1000000, "can0", CanFrame{.id = 0x123, .len = 1, .data = {0xAA}},
+                               'T'};
     const std::string line = formatCandumpLine(record) + "\n";
     CandumpFileSink sink(folder.file("t.log"), 2 * line.size() + 1);
     ASSERT_TRUE(sink.isOpen());
@@ -158,7 +153,7 @@ private:
 };
 
 CanFrame stamped(uint32_t id, uint64_t us) {
-    CanFrame f = canFrame(id, false, false, 0);
+    CanFrame f = CanFrame{.id = id, .len = 0};
     f.timeStampUs = us;
     return f;
 }
@@ -194,23 +189,6 @@ TEST(TraceTest, TapCountsWhatItCannotHoldAndWritesTheRestInTimeOrder) {
     EXPECT_NEAR(static_cast<double>(written[0].timeUs / 1000000),
                 static_cast<double>(wallNow.count()), 60);
 }
-
-class Collector final : public ChannelListener {
-public:
-    void frameReceived(const CanFrame& frame) override {
-        std::lock_guard lock(mutex_);
-        frames_.push_back(frame);
-    }
-    void conditionChanged(uint32_t, bool) override {}
-    std::vector<CanFrame> frames() const {
-        std::lock_guard lock(mutex_);
-        return frames_;
-    }
-
-private:
-    mutable std::mutex mutex_;
-    std::vector<CanFrame> frames_;
-};
 
 // A recorded trace with uneven gaps; the replayed device has no responders
 // and no broadcasts, so every frame the port gets comes from the trace.
