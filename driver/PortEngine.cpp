@@ -458,14 +458,13 @@ void PortEngine::schedulerLoop() {
 void PortEngine::writeFrames(const std::vector<Outgoing>& frames) {
     bool failed = false;
     std::vector<std::pair<const Outgoing*, Clock::Time>> lastOnes;
-    std::vector<CanFrame>& written = written_;
-    written.clear();
+    written_.clear();
     for (const Outgoing& out : frames) {
         failed = !channel_->write(out.frame);
         const Clock::Time tookAt = clock_.now();
         if (!failed) {
-            written.push_back(out.frame);
-            written.back().timeStampUs = static_cast<uint64_t>(
+            written_.push_back(out.frame);
+            written_.back().timeStampUs = static_cast<uint64_t>(
                 std::chrono::duration_cast<std::chrono::microseconds>(tookAt).count());
         }
         if (out.window)
@@ -473,9 +472,10 @@ void PortEngine::writeFrames(const std::vector<Outgoing>& frames) {
     }
     conditionChanged(kStatusWriteFailed, failed);
     std::lock_guard lock(mutex_);
-    for (const CanFrame& frame : written)
-        if (trace_)
+    if (trace_) {
+        for (const CanFrame& frame : written_)
             trace_->push(frame, true);
+    }
     for (const auto& [out, tookAt] : lastOnes) {
         if (out->group >= groups_.size())
             continue;
