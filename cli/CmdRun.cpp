@@ -5,7 +5,7 @@
 // Exit codes: 0 every item under test passed, 1 an item failed (or got no
 // response), 2 the file is missing, unreadable or holds no item, 3 the port
 // check failed or the port cannot be opened, 4 the run was stopped at
-// --timeout, 5 a result file (--junit, --csv, --report) cannot be written,
+// --timeout, 5 a result file (--junit, --csv, --report, --trace) cannot be written,
 // 64 wrong arguments or a run that could never end by itself.
 //
 // Reports are written only where asked: the main window's Reports folder with
@@ -52,6 +52,7 @@ struct RunArgs {
     QString timeoutText; // the seconds of --timeout as given
     QString junit;
     QString csv;
+    QString trace; // the run's bus trace, candump log format
 };
 
 void PrintError(const QString& message) {
@@ -89,9 +90,10 @@ bool ApplyOption(RunArgs& args, const QString& name, const QString& value) {
         args.timeoutText = value;
         return true;
     }
-    QString* path = name == QLatin1String("--junit") ? &args.junit
-                    : name == QLatin1String("--csv") ? &args.csv
-                                                     : nullptr;
+    QString* path = name == QLatin1String("--junit")   ? &args.junit
+                    : name == QLatin1String("--csv")   ? &args.csv
+                    : name == QLatin1String("--trace") ? &args.trace
+                                                       : nullptr;
     if (path)
         *path = value;
     return path && !value.isEmpty();
@@ -337,6 +339,10 @@ bool WriteOutputs(const RunArgs& args, const RunController& run,
         PrintError(QStringLiteral("%1: cannot be written").arg(args.junit));
         written = false;
     }
+    if (!args.trace.isEmpty() && run.lastTracePath().isEmpty()) {
+        PrintError(QStringLiteral("%1: the trace cannot be written").arg(args.trace));
+        written = false;
+    }
     if (args.report && run.lastReportPath().isEmpty()) {
         PrintError(QStringLiteral("%1: the report cannot be written").arg(DefaultReportFolder()));
         written = false;
@@ -383,6 +389,7 @@ int cmdRun(const QStringList& list) {
     ConsoleDialogs boxes;
     ConsoleRunView view(boxes);
     RunController run(view, args->report ? DefaultReportFolder() : QString());
+    run.setTraceFile(args->trace);
     if (args->item > 0)
         run.testSelectedItem(args->item);
     else

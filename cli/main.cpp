@@ -22,6 +22,7 @@ void printUsage(std::FILE* stream) {
                "       kestrel-cli rewrite IN OUT\n"
                "       kestrel-cli run FILE [--port N] [--bitrate B] [--group] [--item ROW]\n"
                "                   [--timeout S] [--junit OUT.xml] [--csv OUT.csv] [--report]\n"
+               "                   [--trace OUT.log]\n"
                "       kestrel-cli ports [--search]\n"
                "       kestrel-cli eval EXPR\n"
                "       kestrel-cli watch [TRENDFILE] [--port N] [--bitrate B] [--duration S]\n"

@@ -4,6 +4,7 @@
 #include "ZarvoCodes.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
 namespace {
@@ -155,6 +156,36 @@ std::shared_ptr<PortEngine> Driver::engine(uint8_t port) const {
     if (port >= table_.size())
         return nullptr;
     return engines_.at(table_[port].info.key);
+}
+
+std::string Driver::traceName(uint8_t port) const {
+    std::lock_guard lock(mutex_);
+    if (port >= table_.size())
+        return {};
+    const std::string& key = table_[port].info.key; // "backend/channel"
+    const size_t slash = key.find('/');
+    const std::string channel = key.substr(slash + 1);
+    const bool numbered = !channel.empty() && std::isdigit(static_cast<unsigned char>(channel[0]));
+    return numbered ? key.substr(0, slash) + channel : channel;
+}
+
+int32_t Driver::startTrace(uint8_t port, std::unique_ptr<TraceSink> sink) {
+    const std::shared_ptr<PortEngine> e = engine(port);
+    if (!e || !sink)
+        return e ? kZarvoBadArgument : kZarvoUnknownPort;
+    auto tap = std::make_shared<TraceTap>(std::move(sink), traceName(port), clock_);
+    if (const std::shared_ptr<TraceTap> old = e->setTrace(std::move(tap)))
+        old->finish();
+    return kZarvoOk;
+}
+
+int32_t Driver::stopTrace(uint8_t port) {
+    const std::shared_ptr<PortEngine> e = engine(port);
+    if (!e)
+        return kZarvoUnknownPort;
+    if (const std::shared_ptr<TraceTap> old = e->setTrace(nullptr))
+        old->finish();
+    return kZarvoOk;
 }
 
 void Driver::logBadCall(const char* op, uint8_t port, int32_t result) const {

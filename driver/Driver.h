@@ -75,6 +75,17 @@ public:
     int32_t setRxCallback(uint8_t port, uint8_t group, ZarvoRxCallback callback);
     int32_t setResponseID(uint8_t port, uint8_t group, int32_t id);
 
+    // Traces every frame the port transmits and receives into `sink` until
+    // stopTrace(); a trace already running on the port is finished first.
+    // The interface name of the trace is the port's: the channel's name
+    // ("can0") or the backend and its number ("simulator0").
+    int32_t startTrace(uint8_t port, std::unique_ptr<TraceSink> sink);
+    // Ends the port's trace: every frame still buffered reaches the sink,
+    // whose finish() has run when this returns. Harmless without a trace.
+    int32_t stopTrace(uint8_t port);
+    // The interface name a trace of `port` carries; empty for an unknown port.
+    std::string traceName(uint8_t port) const;
+
     // The engine of a port in the table (null when there is no such port).
     std::shared_ptr<PortEngine> engine(uint8_t port) const;
     // Closes every open port (program exit).

@@ -273,6 +273,8 @@ void PortEngine::frameReceived(const CanFrame& frame) {
         rxOverflow_ = true;
     }
     rxQueue_.push_back(frame);
+    if (trace_)
+        trace_->push(frame, false);
     for (size_t g = 0; g < groups_.size(); ++g) {
         const Group& group = groups_[g];
         if (group.phase == Phase::Idle || group.responseId == -1 || !group.rx ||
@@ -452,16 +454,28 @@ void PortEngine::schedulerLoop() {
     }
 }
 
+// Traced frames carry the time the channel took them.
 void PortEngine::writeFrames(const std::vector<Outgoing>& frames) {
     bool failed = false;
     std::vector<std::pair<const Outgoing*, Clock::Time>> lastOnes;
+    written_.clear();
     for (const Outgoing& out : frames) {
         failed = !channel_->write(out.frame);
+        const Clock::Time tookAt = clock_.now();
+        if (!failed) {
+            written_.push_back(out.frame);
+            written_.back().timeStampUs = static_cast<uint64_t>(
+                std::chrono::duration_cast<std::chrono::microseconds>(tookAt).count());
+        }
         if (out.window)
-            lastOnes.emplace_back(&out, clock_.now());
+            lastOnes.emplace_back(&out, tookAt);
     }
     conditionChanged(kStatusWriteFailed, failed);
     std::lock_guard lock(mutex_);
+    if (trace_) {
+        for (const CanFrame& frame : written_)
+            trace_->push(frame, true);
+    }
     for (const auto& [out, tookAt] : lastOnes) {
         if (out->group >= groups_.size())
             continue;
@@ -469,6 +483,12 @@ void PortEngine::writeFrames(const std::vector<Outgoing>& frames) {
         if (group.run == out->run && group.phase == Phase::Sending)
             group.due = std::max(group.due, tookAt + *out->window);
     }
+}
+
+std::shared_ptr<TraceTap> PortEngine::setTrace(std::shared_ptr<TraceTap> tap) {
+    std::lock_guard lock(mutex_);
+    std::swap(trace_, tap);
+    return tap;
 }
 
 void PortEngine::wake() {

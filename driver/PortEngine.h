@@ -21,6 +21,7 @@
 #include "CallbackQueue.h"
 #include "CanChannel.h"
 #include "Clock.h"
+#include "TraceTap.h"
 #include "ZarvoApi.h"
 
 #include <atomic>
@@ -91,6 +92,11 @@ public:
     // Frames dropped from the receive queue plus receive notices dropped
     // because the callbacks fell behind.
     uint64_t droppedFrames() const;
+
+    // Every frame the port transmits or receives from now on also goes to
+    // `tap` (null: none); returns the tap in use before. No frame reaches the
+    // old tap after this returns.
+    std::shared_ptr<TraceTap> setTrace(std::shared_ptr<TraceTap> tap);
 
     // True when nothing is due on the clock, no group waits for its start
     // notice (a closing window may wait for the channel) and no callback
@@ -166,5 +172,7 @@ private:
     std::string openNote_;
     uint32_t conditions_ = 0;
     std::unique_ptr<CallbackQueue> callbacks_;
+    std::shared_ptr<TraceTap> trace_;
+    std::vector<CanFrame> written_; // scheduler thread only: the frames writeFrames() got out
     std::thread scheduler_;
 };

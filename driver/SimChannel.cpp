@@ -43,6 +43,7 @@ bool SimChannel::open(uint32_t bitRate, ChannelListener& listener, std::string& 
     openedAt_ = clock_.now();
     busFreeAt_ = openedAt_;
     broadcastDue_.assign(device_.broadcasts.size(), openedAt_);
+    replay_.start(device_.replay ? &*device_.replay : nullptr, openedAt_);
     pending_.clear();
     onBus_.reset();
     framesOnBus_ = 0;
@@ -174,7 +175,10 @@ void SimChannel::run() {
     std::vector<CanFrame> toPort;
     while (!quit_) {
         const Clock::Time now = clock_.now();
-        const Clock::Time nextBroadcast = queueBroadcasts(now);
+        const Clock::Time nextBroadcast = std::min(
+            queueBroadcasts(now), replay_.sendDue(now, [this](const CanFrame& f, Clock::Time at) {
+                enqueue(f, true, at);
+            }));
         const Clock::Time nextBus = advanceBus(now, toPort);
         if (!toPort.empty()) {
             // The listener may write back; it is called without the lock.

@@ -7,6 +7,7 @@
 #include "CanChannel.h"
 #include "Clock.h"
 #include "SimDevice.h"
+#include "SimReplay.h"
 
 #include <condition_variable>
 #include <functional>
@@ -63,6 +64,7 @@ private:
     ChannelListener* listener_ = nullptr;
     SimDeviceConfig device_;
     std::vector<Clock::Time> broadcastDue_;
+    SimReplay replay_;
     std::vector<Pending> pending_;
     std::optional<Pending> onBus_;
     Clock::Time busFreeAt_{};

@@ -267,7 +267,7 @@ bool setBroadcastKey(const std::string& key, const std::string& v, SimBroadcast&
     return false;
 }
 
-enum class Section { None, Responder, Broadcast };
+enum class Section { None, Responder, Broadcast, Replay };
 
 Section sectionKind(const std::string& name) {
     const std::string n = lower(name);
@@ -275,6 +275,8 @@ Section sectionKind(const std::string& name) {
         return Section::Responder;
     if (n.rfind("broadcast", 0) == 0)
         return Section::Broadcast;
+    if (n == "replay")
+        return Section::Replay;
     return Section::None;
 }
 
@@ -418,6 +420,8 @@ std::optional<SimDeviceConfig> parseSimDeviceConfig(const std::string& text, std
                 config.responders.emplace_back();
             else if (section == Section::Broadcast)
                 config.broadcasts.emplace_back();
+            else if (section == Section::Replay)
+                config.replay.emplace();
             else
                 problems.at(lineNumber, "unknown section " + line);
             continue;
@@ -429,7 +433,8 @@ std::optional<SimDeviceConfig> parseSimDeviceConfig(const std::string& text, std
         }
         const std::string key = lower(trim(line.substr(0, eq)));
         const std::string value = trim(line.substr(eq + 1));
-        const bool ok = section == Section::Responder
+        const bool ok = section == Section::Replay ? setReplayKey(key, value, *config.replay)
+                        : section == Section::Responder
                             ? setResponderKey(key, value, config.responders.back())
                             : setBroadcastKey(key, value, config.broadcasts.back());
         if (!ok)
@@ -450,7 +455,8 @@ SimDeviceConfig loadSimDeviceConfig(const std::string& folder) {
     std::ostringstream text;
     text << file.rdbuf();
     std::string error;
-    if (std::optional<SimDeviceConfig> config = parseSimDeviceConfig(text.str(), error))
+    std::optional<SimDeviceConfig> config = parseSimDeviceConfig(text.str(), error);
+    if (config && (!config->replay || loadReplayTrace(*config->replay, folder, error)))
         return *config;
     driverLog("Simulator: " + path + " " + error + "; using the default device");
     return SimDeviceConfig::defaults();

@@ -6,6 +6,7 @@
 
 #include "CanFrame.h"
 #include "Clock.h"
+#include "SimReplay.h"
 
 #include <array>
 #include <cstdint>
@@ -65,6 +66,7 @@ struct SimBroadcast {
 struct SimDeviceConfig {
     std::vector<SimResponder> responders;
     std::vector<SimBroadcast> broadcasts;
+    std::optional<SimReplayConfig> replay; // a recorded trace the device plays
 
     static SimDeviceConfig defaults();
     // The first responder that matches answers; nullopt when none does.

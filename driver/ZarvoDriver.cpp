@@ -8,6 +8,8 @@
 #include "SimProvider.h"
 #include "SystemLog.h"
 #include "ZarvoApi.h"
+#include "ZarvoCodes.h"
+#include "ZarvoTrace.h"
 
 namespace {
 
@@ -33,7 +35,19 @@ Driver& driver() {
     return instance;
 }
 
+bool builtinInForce() {
+    return &zarvo() == &builtinZarvoBinding();
+}
+
 } // namespace
+
+int32_t Zarvo_StartTrace(uint8_t port, std::unique_ptr<TraceSink> sink) {
+    return builtinInForce() ? driver().startTrace(port, std::move(sink)) : kZarvoCannotTrace;
+}
+
+int32_t Zarvo_StopTrace(uint8_t port) {
+    return builtinInForce() ? driver().stopTrace(port) : kZarvoCannotTrace;
+}
 
 const ZarvoBinding& builtinZarvoBinding() {
     static const ZarvoBinding table{

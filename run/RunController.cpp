@@ -7,7 +7,9 @@
 #include "SystemLog.h"
 #include "ZarvoApi.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <chrono>
 #include <thread>
 
@@ -53,6 +55,7 @@ void RunController::testAllItems(bool groupSend) {
     clearResults();
     view_.setSelectedRow(1);
     zarvo().Zarvo_OpenPort(ZarvoPort, ZarvoBaudRate);
+    startTrace();
     // The transmit thread reads the flags and the port as soon as it is resumed.
     Global_CustomerCMD.IsGroupSend = groupSend ? 1 : 0;
     Global_CustomerCMD.IsTestAll = 1;
@@ -81,6 +84,7 @@ void RunController::testSelectedItem(int row) {
     }
     view_.hideSearchAgain();
     zarvo().Zarvo_OpenPort(ZarvoPort, ZarvoBaudRate);
+    startTrace();
     Global_CustomerCMD.IsTestAll = 0;
     running_ = true;
     startThreads();
@@ -196,6 +200,7 @@ void RunController::keepAndClearResults() {
         ClearResultColumns(Global_ResultCells());
     }
     writeReport();
+    finishTrace();
 }
 
 void RunController::writeReport() {
@@ -210,4 +215,38 @@ void RunController::writeReport() {
         lastReportPath_ = path;
     if (!error.isEmpty())
         SystemLog(QStringLiteral("Run report Error! %1").arg(error));
+}
+
+void RunController::startTrace() {
+    lastTracePath_.clear();
+    QString path = traceFile_;
+    // Beside the report, under a name of its own until the report has its name.
+    if (path.isEmpty() && !reportFolder_.isEmpty() && QDir().mkpath(reportFolder_))
+        path = QStringLiteral("%1/.running-%2.log")
+                   .arg(reportFolder_)
+                   .arg(QCoreApplication::applicationPid());
+    if (!path.isEmpty())
+        trace_.start(ZarvoPort, path);
+}
+
+void RunController::finishTrace() {
+    const QString written = trace_.stop();
+    // The trace under its temporary name beside the report, rather than the --trace file.
+    const bool running = !written.isEmpty() && written != traceFile_;
+    lastTracePath_ = running ? QString() : written;
+    if (written.isEmpty() || lastReportPath_.isEmpty()) {
+        if (running)
+            QFile::remove(written);
+        return;
+    }
+    const QString besideReport = TracePathFor(lastReportPath_);
+    const bool placed =
+        running ? QFile::rename(written, besideReport) : QFile::copy(written, besideReport);
+    if (placed && running)
+        lastTracePath_ = besideReport;
+    if (placed)
+        return;
+    SystemLog(QStringLiteral("Run trace Error! %1: cannot be written").arg(besideReport));
+    if (running)
+        QFile::remove(written);
 }

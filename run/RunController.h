@@ -8,6 +8,7 @@
 
 #include "ResultCells.h"
 #include "RunReport.h"
+#include "RunTrace.h"
 #include "RunView.h"
 #include "Tthread_rxcan.h"
 #include "Tthread_txcan.h"
@@ -22,7 +23,8 @@ class RunController {
 public:
     // Creates the receive thread and then the transmit thread, both suspended.
     // Each run that ends leaves its results as a CSV report in `reportFolder`
-    // (none when it is empty).
+    // (none when it is empty), and beside it the run's bus trace (same name,
+    // ".log").
     explicit RunController(RunView& view, QString reportFolder = DefaultReportFolder());
     // Stops the receive thread's polling, serving its calls until it is idle,
     // before the threads end.
@@ -44,6 +46,11 @@ public:
     const std::vector<ResultCells::Row>& lastResults() const { return lastResults_; }
     // The report of the last run; empty when none was written.
     const QString& lastReportPath() const { return lastReportPath_; }
+    // The runs from now on also write their bus trace to `path` (none when empty).
+    void setTraceFile(const QString& path) { traceFile_ = path; }
+    // The trace of the last run (the trace file, or else the one beside the
+    // report); empty when none was written.
+    const QString& lastTracePath() const { return lastTracePath_; }
 
 private:
     // Zarvo_GetPortTable's count must be above ZarvoPort; else phrase 82.
@@ -57,12 +64,18 @@ private:
     // Copies the results for lastResults() and the report, then clears them.
     void keepAndClearResults();
     void writeReport();
+    void startTrace();
+    // Ends the trace; a trace beside the report takes the report's name.
+    void finishTrace();
 
     RunView& view_;
     QString reportFolder_;
     bool running_ = false;
     std::vector<ResultCells::Row> lastResults_;
     QString lastReportPath_;
+    QString traceFile_;
+    QString lastTracePath_;
+    RunTrace trace_;
     TThread_RxCAN RxThread;
     TThread_TxCAN TxThread;
 };

@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace {
 
@@ -127,6 +128,71 @@ TEST_F(CliRunTest, TimeoutStopsARunThatNeverEndsAndFailsWhatDidNotFinish) {
     EXPECT_TRUE(xml.contains("<failure message=\"not finished: stopped after 0.5 s\"/>"));
 }
 
+// The output of `program args`, or nothing when it cannot run or fails.
+std::optional<QString> Output(const QString& program, const QStringList& args) {
+    QProcess process;
+    process.start(program, args);
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0)
+        return std::nullopt;
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// python-can's reader, one line per frame: "Tx 7E0 ext 0322F190..." or
+// "unordered" where a time stamp goes back.
+constexpr const char* kPythonCanReader = R"(
+import sys, can
+last = 0
+for m in can.CanutilsLogReader(sys.argv[1]):
+    if m.timestamp < last:
+        print("unordered")
+    last = m.timestamp
+    print("Rx" if m.is_rx else "Tx", "%X" % m.arbitration_id, "ext" if m.is_extended_id else "std",
+          bytes(m.data).hex().upper())
+)";
+
+// The lines of `text` that mark a frame sent by the port, as "7E0" or "5F0x".
+QStringList SentIds(const QString& text, const QString& sentMark, int idField) {
+    QStringList ids;
+    for (const QString& line : text.split('\n')) {
+        const QStringList fields = line.simplified().split(' ');
+        if (fields.contains(sentMark))
+            ids << fields.value(idField);
+    }
+    return ids;
+}
+
+TEST_F(CliRunTest, TraceIsReadByIndependentReaders) {
+    const QString trace = dir.filePath("demo.log");
+    ASSERT_EQ(run({demo, "--trace", trace}).exitCode, 1);
+    const int frames = static_cast<int>(readFile("demo.log").count('\n'));
+    // The demo's items in table order, each as often as it is sent.
+    const QStringList sent = {"7E0", "200", "200", "200", "5F0", "700", "700", "300", "200"};
+    bool read = false;
+    for (const QString python : {"/usr/bin/python3", "python3"}) {
+        const std::optional<QString> out = Output(python, {"-c", kPythonCanReader, trace});
+        if (!out)
+            continue;
+        read = true;
+        EXPECT_EQ(out->count('\n'), frames) << qPrintable(*out);
+        EXPECT_FALSE(out->contains("unordered")) << qPrintable(*out);
+        EXPECT_EQ(SentIds(*out, "Tx", 1), sent) << qPrintable(*out);
+        EXPECT_TRUE(out->contains("Tx 5F0 ext 10203040")) << qPrintable(*out);
+        EXPECT_TRUE(out->contains("Rx 7E8 std 4322F19000000000")) << qPrintable(*out);
+        break;
+    }
+    // can-utils' converter to Vector ASC lists the port's frames as Tx.
+    if (const std::optional<QString> asc =
+            Output("log2asc", {"-I", trace, QStringLiteral("simulator%1").arg(port)})) {
+        read = true;
+        QStringList ids = SentIds(*asc, "Tx", 2);
+        EXPECT_EQ(ids.replaceInStrings("5F0x", "5F0"), sent) << qPrintable(*asc);
+    }
+    if (!read)
+        GTEST_SKIP() << "neither python3-can nor can-utils' log2asc is installed "
+                        "(scripts/setup.sh installs both): the trace was not read independently";
+}
+
 TEST_F(CliRunTest, RefusedRunsTellWhy) {
     const QString bad = writeFile("bad.ini", Item(0, "Bad", "TxCANID=0xZZ\nTxLoopTimes=1"));
     const QString empty = writeFile("empty.ini", "[ORBTEC_ZarvoPortConfig]\n");
@@ -148,6 +214,7 @@ TEST_F(CliRunTest, RefusedRunsTellWhy) {
          "cannot be opened at 10 bit/s: Simulator: bit rate 10 bit/s is outside"},
         {{demo, "--junit", unwritable + ".xml"}, 5, "missing/out.xml: cannot be written"},
         {{demo, "--csv", unwritable + ".csv"}, 5, "missing/out.csv"},
+        {{demo, "--trace", unwritable + ".log"}, 5, "missing/out.log: the trace cannot be written"},
         {{endless}, 64, "item 2 \"Repeated\" has TxLoopTimes=0"},
         {{endless, "--item", "2"}, 64, "item 2 \"Repeated\" has TxLoopTimes=0"},
         {{demo, "--item", "7"}, 64, "--item 7: the file has 6 items"},

@@ -141,3 +141,21 @@ CanFrame frame(uint32_t id, uint8_t firstByte, uint8_t len) {
 int64_t dueMs(const CanFrame& written) {
     return static_cast<int64_t>(written.timeStampUs / 1000);
 }
+
+void Collector::frameReceived(const CanFrame& frame) {
+    std::lock_guard lock(mutex_);
+    frames_.push_back(frame);
+}
+
+std::vector<CanFrame> Collector::frames() const {
+    std::lock_guard lock(mutex_);
+    return frames_;
+}
+
+std::optional<CanFrame> Collector::find(uint32_t id) const {
+    std::lock_guard lock(mutex_);
+    for (const CanFrame& f : frames_)
+        if (f.id == id)
+            return f;
+    return std::nullopt;
+}

@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -41,6 +42,20 @@ private:
     std::vector<uint32_t> openings_;
     Clock::Time deliveredUntil_ = Clock::kNever;
     bool failWrites_ = false;
+};
+
+// Every frame a channel handed over, as the port engine would get them.
+class Collector final : public ChannelListener {
+public:
+    void frameReceived(const CanFrame& frame) override;
+    void conditionChanged(uint32_t, bool) override {}
+
+    std::vector<CanFrame> frames() const;
+    std::optional<CanFrame> find(uint32_t id) const; // the first with `id`
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<CanFrame> frames_;
 };
 
 // One notice as a callback saw it, with the clock's time in ms.

@@ -4,6 +4,7 @@
 #include "SimDevice.h"
 
 #include "DriverLog.h"
+#include "EngineTestSupport.h"
 #include "SimChannel.h"
 
 #include <cmath>
@@ -14,28 +15,6 @@
 #include <thread>
 
 namespace {
-
-class Collector final : public ChannelListener {
-public:
-    void frameReceived(const CanFrame& frame) override {
-        std::lock_guard lock(mutex_);
-        frames_.push_back(frame);
-    }
-    void conditionChanged(uint32_t, bool) override {}
-
-    std::optional<CanFrame> find(uint32_t id) const {
-        std::lock_guard lock(mutex_);
-        for (const CanFrame& f : frames_) {
-            if (f.id == id)
-                return f;
-        }
-        return std::nullopt;
-    }
-
-private:
-    mutable std::mutex mutex_;
-    std::vector<CanFrame> frames_;
-};
 
 // Moves the clock 1 ms at a time until a frame with `id` arrived (at most 5 s
 // of simulated time).

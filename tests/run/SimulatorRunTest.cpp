@@ -3,6 +3,7 @@
 // byte 0 + 0x40 and the other bytes copied.
 
 #include "AppPaths.h"
+#include "CandumpLog.h"
 #include "ConfigFile.h"
 #include "Phrases.h"
 #include "RunController.h"
@@ -10,7 +11,9 @@
 #include "SimulatorPort.h"
 #include "ZarvoApi.h"
 
+#include <QDir>
 #include <QTemporaryDir>
+#include <fstream>
 #include <gtest/gtest.h>
 
 namespace {
@@ -102,6 +105,55 @@ TEST_F(SimulatorRunTest, StopEndsAnItemRepeatedUntilStopped) {
     EXPECT_EQ(run.lastResults()[0][ResultCells::Result], "0");
     EXPECT_EQ(run.lastResults()[0][ResultCells::EndTime], "");
     EXPECT_EQ(Cell(ResultCells::StartTime, 1), "");
+}
+
+// The frames item `item` puts on the bus: TxLoopTimes copies of its frame.
+std::vector<CanFrame> ItemFrames(int item) {
+    const type_CustomerCMD& t = Global_CustomerCMD;
+    CanFrame f;
+    f.id = t.TxCANID[item];
+    f.extended = t.TxCANMode[item] == 1;
+    f.len = t.TxCANLen[item];
+    std::copy_n(t.TxCANData[item], f.len, f.data.begin());
+    return std::vector<CanFrame>(static_cast<size_t>(t.TxLoopTimes[item]), f);
+}
+
+TEST_F(SimulatorRunTest, EveryRunLeavesItsBusTraceBesideItsReport) {
+    run.testAllItems(false);
+    RunToEnd();
+    ASSERT_FALSE(run.lastReportPath().isEmpty());
+    EXPECT_EQ(run.lastTracePath(), TracePathFor(run.lastReportPath()));
+    EXPECT_EQ(QDir(dir.filePath("Reports")).entryList(QDir::Files | QDir::Hidden).size(), 2);
+
+    std::ifstream file(run.lastTracePath().toStdString());
+    std::vector<CandumpRecord> records;
+    std::string error;
+    ASSERT_TRUE(readCandumpLog(file, records, error)) << error;
+    // Apart from the device's broadcasts (0x3E8, 0x3E9), every item frame the
+    // port sent is followed by the device's answer on identifier + 8.
+    std::vector<CanFrame> sent;
+    std::vector<CanFrame> answered;
+    for (size_t i = 0; i < records.size(); ++i) {
+        if (i > 0) {
+            EXPECT_LE(records[i - 1].timeUs, records[i].timeUs) << "line " << i + 1;
+        }
+        const CandumpRecord& r = records[i];
+        EXPECT_EQ(r.interfaceName, "simulator" + std::to_string(ZarvoPort));
+        if (r.frame.id == 0x3E8 || r.frame.id == 0x3E9)
+            continue;
+        (r.direction == 'T' ? sent : answered).push_back(r.frame);
+        EXPECT_EQ(sent.size(), answered.size() + (r.direction == 'T' ? 1 : 0)) << "line " << i + 1;
+    }
+    std::vector<CanFrame> items;
+    for (int item = 0; item < Global_CustomerCMD.CMD_Count; ++item)
+        for (const CanFrame& f : ItemFrames(item))
+            items.push_back(f);
+    EXPECT_EQ(sent, items);
+    ASSERT_EQ(answered.size(), sent.size());
+    for (size_t i = 0; i < sent.size(); ++i) {
+        EXPECT_EQ(answered[i].id, sent[i].id + 8);
+        EXPECT_EQ(answered[i].data[0], static_cast<uint8_t>(sent[i].data[0] + 0x40));
+    }
 }
 
 TEST_F(SimulatorRunTest, APortBeyondTheTableRefusesTheRun) {

@@ -15,6 +15,8 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -94,7 +96,13 @@ TEST_F(MainWindowRunTest, TestAllRunsToTheCompletionMessageThenClears) {
         EXPECT_TRUE(enabled(name)) << name;
     for (const char* name : menuItems)
         EXPECT_TRUE(menuEnabled(name)) << name;
-    EXPECT_TRUE(QDir(logDir.filePath("state/Reports")).entryList({"demo-*.csv"}).size() == 1);
+    const QDir reports(logDir.filePath("state/Reports"));
+    const QStringList csv = reports.entryList({"demo-*.csv"});
+    ASSERT_EQ(csv.size(), 1);
+    // The run's bus trace lies beside the report, under its name.
+    QFile trace(reports.filePath(QFileInfo(csv[0]).completeBaseName() + ".log"));
+    ASSERT_TRUE(trace.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(trace.readAll().contains(" 7E0#0322F19000000000 T\n"));
 }
 
 TEST_F(MainWindowRunTest, ARepeatedItemCanBeChangedOnTheBusUntilStop) {
