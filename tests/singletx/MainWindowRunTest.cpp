@@ -75,6 +75,8 @@ protected:
 
 TEST_F(MainWindowRunTest, TestAllRunsToTheCompletionMessageThenClears) {
     Global_CustomerCMD.TxLoopTimes[0] = 1;
+    // The run ends with the last End Time, before the last pause has passed.
+    Global_CustomerCMD.TxLoopTerminal[Global_CustomerCMD.CMD_Count - 1] = 1000;
     child<QToolButton>(window, "TntSpeedButton_TestAllItems")->click();
     EXPECT_TRUE(enabled("SpeedButton_Stop"));
     const char* const buttons[] = {"TntSpeedButton_TestAllItems", "TntSpeedButton_ManualTest",
@@ -103,6 +105,10 @@ TEST_F(MainWindowRunTest, TestAllRunsToTheCompletionMessageThenClears) {
     QFile trace(reports.filePath(QFileInfo(csv[0]).completeBaseName() + ".log"));
     ASSERT_TRUE(trace.open(QIODevice::ReadOnly));
     EXPECT_TRUE(trace.readAll().contains(" 7E0#0322F19000000000 T\n"));
+
+    // A second run started right after the first ends runs to its end too.
+    child<QToolButton>(window, "TntSpeedButton_TestAllItems")->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialogs.texts("inform").size() == 2; }, 20000));
 }
 
 TEST_F(MainWindowRunTest, ARepeatedItemCanBeChangedOnTheBusUntilStop) {
