@@ -1,5 +1,9 @@
 #include "CliOptions.h"
 
+#include "Globals.h"
+#include "ZarvoApi.h"
+#include "ZarvoCodes.h"
+
 #include <cstdio>
 
 void PrintError(const QString& message) {
@@ -24,4 +28,51 @@ std::optional<bool> PortOptions::apply(const QString& name, const QString& value
         return number.has_value();
     }
     return std::nullopt;
+}
+
+std::optional<std::chrono::milliseconds> Seconds(const QString& text) {
+    bool ok = false;
+    const double seconds = text.toDouble(&ok);
+    if (!ok || !(seconds > 0 && seconds < 1e7))
+        return std::nullopt;
+    return std::chrono::milliseconds(static_cast<long long>(seconds * 1000));
+}
+
+void PortOptions::applyToGlobals() const {
+    ZarvoPort = port.value_or(ZarvoPort);
+    ZarvoBaudRate = bitRate.value_or(ZarvoBaudRate);
+}
+
+namespace {
+
+// The reason the driver's information text gives for `port`, empty when none.
+QString PortNote(uint8_t port) {
+    char info[kZarvoDriverInfoSize] = {};
+    zarvo().Zarvo_GetDriverInfo(info);
+    const QString text = QString::fromLocal8Bit(info, qstrnlen(info, sizeof info));
+    const QString start = QStringLiteral(" Port %1: ").arg(port);
+    const qsizetype from = text.indexOf(start);
+    if (from < 0)
+        return {};
+    // Each note is a sentence of its own: " Port N: ...."
+    const qsizetype begin = from + start.size();
+    const qsizetype end = text.indexOf(QLatin1String(". Port "), begin);
+    QString note = text.mid(begin, end < 0 ? -1 : end - begin);
+    if (note.endsWith(QLatin1Char('.')))
+        note.chop(1);
+    return note;
+}
+
+} // namespace
+
+bool OpenZarvoPort() {
+    const int32_t result = zarvo().Zarvo_OpenPort(ZarvoPort, ZarvoBaudRate);
+    if (result == kZarvoOk)
+        return true;
+    const QString note = PortNote(ZarvoPort);
+    PrintError(QStringLiteral("Zarvo port %1 cannot be opened at %2 bit/s: %3")
+                   .arg(ZarvoPort)
+                   .arg(ZarvoBaudRate)
+                   .arg(note.isEmpty() ? QStringLiteral("driver status %1").arg(result) : note));
+    return false;
 }

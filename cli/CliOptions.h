@@ -2,6 +2,7 @@
 // Pieces of argument handling shared by the kestrel-cli commands.
 
 #include <QString>
+#include <chrono>
 #include <cstdint>
 #include <optional>
 
@@ -10,6 +11,10 @@ void PrintError(const QString& message);
 
 // `text` as a whole decimal number within [low, high]; nullopt otherwise.
 std::optional<long long> WholeNumber(const QString& text, long long low, long long high);
+
+// `text` as seconds above 0 (fractions allowed, below 10 million), in
+// milliseconds; nullopt otherwise.
+std::optional<std::chrono::milliseconds> Seconds(const QString& text);
 
 // --port N and --bitrate B of the commands that open a port; a missing one is
 // taken from Zarvo.ini.
@@ -20,4 +25,13 @@ struct PortOptions {
     // Applies option `name` with `value`: nullopt when `name` is neither of
     // the two, else whether `value` is right.
     std::optional<bool> apply(const QString& name, const QString& value);
+    // Whether Zarvo.ini must be read for what the options leave open.
+    bool needZarvoIni() const { return !port || !bitRate; }
+    // ZarvoPort and ZarvoBaudRate as given; the others stay as read.
+    void applyToGlobals() const;
 };
+
+// Opens ZarvoPort at ZarvoBaudRate: true, or false after giving the driver's
+// reason on stderr. Values or verdicts of a port that did not open would be
+// logged as if real.
+bool OpenZarvoPort();

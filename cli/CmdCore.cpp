@@ -4,6 +4,7 @@
 // Exit codes: 0 done, 1 a value that is not a number (or the output cannot be
 // written), 2 no such input file or the input cannot be read.
 
+#include "CliOptions.h"
 #include "Commands.h"
 #include "ConfigFile.h"
 #include "Convert.h"
@@ -77,10 +78,6 @@ void PrintTable() {
                                          {"items", '[' + items.join(',') + ']'}});
     std::fputs(table.constData(), stdout);
     std::fputc('\n', stdout);
-}
-
-void PrintError(const QString& message) {
-    std::fprintf(stderr, "kestrel-cli: %s\n", qUtf8Printable(message));
 }
 
 // Loads `path` into the table. Returns 0, or the exit code after telling why

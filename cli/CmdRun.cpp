@@ -12,6 +12,7 @@
 // --report, so scripted runs do not fill it.
 
 #include "AppPaths.h"
+#include "CliOptions.h"
 #include "Commands.h"
 #include "ConfigFile.h"
 #include "Convert.h"
@@ -43,8 +44,7 @@ constexpr int kExitNotWritten = 5;
 
 struct RunArgs {
     QString file;
-    std::optional<uint8_t> port;
-    std::optional<uint32_t> bitRate;
+    PortOptions portOptions;
     bool group = false;
     bool report = false; // a report in the Reports folder, as the main window leaves
     int item = 0;        // grid row of a single-item run; 0 tests all items
@@ -55,40 +55,18 @@ struct RunArgs {
     QString trace; // the run's bus trace, candump log format
 };
 
-void PrintError(const QString& message) {
-    std::fprintf(stderr, "kestrel-cli: %s\n", qUtf8Printable(message));
-}
-
-std::optional<long long> Number(const QString& text, long long low, long long high) {
-    bool ok = false;
-    const long long value = text.toLongLong(&ok);
-    return ok && value >= low && value <= high ? std::optional(value) : std::nullopt;
-}
-
 // Applies option `name` with `value` to `args`; false when either is wrong.
 bool ApplyOption(RunArgs& args, const QString& name, const QString& value) {
-    if (name == QLatin1String("--port")) {
-        const auto port = Number(value, 0, 255);
-        args.port = port ? std::optional(static_cast<uint8_t>(*port)) : std::nullopt;
-        return port.has_value();
-    }
-    if (name == QLatin1String("--bitrate")) {
-        const auto rate = Number(value, 1, UINT32_MAX);
-        args.bitRate = rate ? std::optional(static_cast<uint32_t>(*rate)) : std::nullopt;
-        return rate.has_value();
-    }
+    if (const std::optional<bool> applied = args.portOptions.apply(name, value))
+        return *applied;
     if (name == QLatin1String("--item")) {
-        args.item = static_cast<int>(Number(value, 1, kMaxTestItems).value_or(0));
+        args.item = static_cast<int>(WholeNumber(value, 1, kMaxTestItems).value_or(0));
         return args.item > 0;
     }
     if (name == QLatin1String("--timeout")) {
-        bool ok = false;
-        const double seconds = value.toDouble(&ok);
-        if (!ok || !(seconds > 0 && seconds < 1e7))
-            return false;
-        args.timeout = std::chrono::milliseconds(static_cast<long long>(seconds * 1000));
+        args.timeout = Seconds(value);
         args.timeoutText = value;
-        return true;
+        return args.timeout.has_value();
     }
     QString* path = name == QLatin1String("--junit")   ? &args.junit
                     : name == QLatin1String("--csv")   ? &args.csv
@@ -254,7 +232,7 @@ int LoadSettings(const RunArgs& args) {
             PrintError(QStringLiteral("%1: no such file").arg(args.file));
             return kExitNoFile;
         }
-        if (!args.port || !args.bitRate)
+        if (args.portOptions.needZarvoIni())
             ReadZarvoIni(ProgramFolder());
     } catch (const std::exception& error) {
         PrintError(QString::fromUtf8(error.what()));
@@ -264,8 +242,7 @@ int LoadSettings(const RunArgs& args) {
         PrintError(QStringLiteral("%1: no test items").arg(args.file));
         return kExitNoFile;
     }
-    ZarvoPort = args.port.value_or(ZarvoPort);
-    ZarvoBaudRate = args.bitRate.value_or(ZarvoBaudRate);
+    args.portOptions.applyToGlobals();
     CurrentConfigFile = QFileInfo(args.file).absoluteFilePath();
     return 0;
 }
@@ -289,40 +266,6 @@ int CheckItems(const RunArgs& args) {
         }
     }
     return 0;
-}
-
-// The reason the driver's information text gives for `port`, empty when none.
-QString PortNote(uint8_t port) {
-    char info[kZarvoDriverInfoSize] = {};
-    zarvo().Zarvo_GetDriverInfo(info);
-    const QString text = QString::fromLocal8Bit(info, qstrnlen(info, sizeof info));
-    const QString start = QStringLiteral(" Port %1: ").arg(port);
-    const qsizetype from = text.indexOf(start);
-    if (from < 0)
-        return {};
-    // Each note is a sentence of its own: " Port N: ...."
-    const qsizetype begin = from + start.size();
-    const qsizetype end = text.indexOf(QLatin1String(". Port "), begin);
-    QString note = text.mid(begin, end < 0 ? -1 : end - begin);
-    if (note.endsWith(QLatin1Char('.')))
-        note.chop(1);
-    return note;
-}
-
-// Opens the port ahead of the run: a port the driver cannot open would leave
-// the run waiting for ever, warning that the devices should be searched again.
-// 0, or kExitNoPort after giving the driver's reason. A port beyond the port
-// table is left to the run's own port check.
-int OpenPort() {
-    const int32_t result = zarvo().Zarvo_OpenPort(ZarvoPort, ZarvoBaudRate);
-    if (result == kZarvoOk || result == kZarvoUnknownPort)
-        return 0;
-    const QString note = PortNote(ZarvoPort);
-    PrintError(QStringLiteral("Zarvo port %1 cannot be opened at %2 bit/s: %3")
-                   .arg(ZarvoPort)
-                   .arg(ZarvoBaudRate)
-                   .arg(note.isEmpty() ? QStringLiteral("driver status %1").arg(result) : note));
-    return kExitNoPort;
 }
 
 // Writes the result files asked for; false after telling which could not be written.
@@ -383,8 +326,10 @@ int cmdRun(const QStringList& list) {
     if (const int status = CheckItems(*args))
         return status;
     FillResultRows(Global_ResultCells());
-    if (const int status = OpenPort())
-        return status;
+    // A port the driver cannot open would leave the run waiting for ever; a port
+    // beyond the port table is left to the run's own port check.
+    if (PortInTable(ZarvoPort) && !OpenZarvoPort())
+        return kExitNoPort;
 
     ConsoleDialogs boxes;
     ConsoleRunView view(boxes);

@@ -59,10 +59,8 @@ bool ApplyOption(WatchArgs& args, const QString& name, const QString& value) {
         return period.has_value();
     }
     if (name == QLatin1String("--duration")) {
-        bool ok = false;
-        const double seconds = value.toDouble(&ok);
-        args.duration = milliseconds(static_cast<long long>(seconds * 1000));
-        return ok && seconds > 0 && seconds < 1e7;
+        args.duration = Seconds(value);
+        return args.duration.has_value();
     }
     return false;
 }
@@ -119,14 +117,13 @@ int LoadSettings(const WatchArgs& args) {
                            .arg(path)
                            .arg(read.ignoredEntries)
                            .arg(read.ignoredFormulas));
-        if (!args.portOptions.port || !args.portOptions.bitRate)
+        if (args.portOptions.needZarvoIni())
             ReadZarvoIni(ProgramFolder());
     } catch (const std::exception& error) {
         PrintError(QString::fromUtf8(error.what()));
         return kExitNoFile;
     }
-    ZarvoPort = args.portOptions.port.value_or(ZarvoPort);
-    ZarvoBaudRate = args.portOptions.bitRate.value_or(ZarvoBaudRate);
+    args.portOptions.applyToGlobals();
     return 0;
 }
 
@@ -227,14 +224,8 @@ int cmdWatch(const QStringList& list) {
     }
     std::signal(SIGINT, RequestStop);
     std::signal(SIGTERM, RequestStop);
-    // Values of a port that did not open would be zeros logged as if real.
-    if (const int32_t result = zarvo().Zarvo_OpenPort(ZarvoPort, ZarvoBaudRate)) {
-        PrintError(QStringLiteral("Zarvo port %1 cannot be opened at %2 bit/s: driver status %3")
-                       .arg(ZarvoPort)
-                       .arg(ZarvoBaudRate)
-                       .arg(result));
+    if (!OpenZarvoPort())
         return kExitNoPort;
-    }
     WatchView view;
     TThread_DataConvert_RxCAN thread(view, ZarvoPort);
     for (int i = 0; i < Global_TrendCAN.TrendCAN_Count; ++i)
