@@ -20,7 +20,6 @@
 namespace {
 
 constexpr int kExitBadValue = 1;
-constexpr int kExitNoFile = 2;
 
 template <typename Value> QJsonArray DataArray(const Value (&bytes)[kCanDataBytes]) {
     QJsonArray array;

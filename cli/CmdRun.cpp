@@ -37,8 +37,6 @@
 namespace {
 
 constexpr int kExitFailed = 1;
-constexpr int kExitNoFile = 2;
-constexpr int kExitNoPort = 3;
 constexpr int kExitTimeout = 4;
 constexpr int kExitNotWritten = 5;
 

@@ -33,8 +33,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-constexpr int kExitNoFile = 2;
-constexpr int kExitNoPort = 3;
 constexpr int kPhrasePortError = 82; // "The Zarvo port is error. ..."
 
 volatile std::sig_atomic_t g_stopRequested = 0;

@@ -5,6 +5,9 @@
 #include <QStringList>
 
 inline constexpr int kExitUsage = 64;
+// Shared by the commands that read a file and open a port.
+inline constexpr int kExitNoFile = 2; // missing, unreadable or empty
+inline constexpr int kExitNoPort = 3; // the port check failed or the port did not open
 
 int cmdShow(const QStringList& args);
 int cmdRewrite(const QStringList& args);
