@@ -21,7 +21,9 @@
 #include "SimulatorPort.h"
 #include "TestItems.h"
 #include "TrendScreenshots.h"
+#include "ViewTrend.h"
 #include "WaitMessage.h"
+#include "ZarvoApi.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -124,8 +126,6 @@ int main(int argc, char* argv[]) {
     QTemporaryDir logFolder;
     SetProgramFolderForTesting(programFolder.path());
     qputenv("XDG_STATE_HOME", logFolder.filePath(QStringLiteral("state")).toUtf8());
-    QFile::copy(QString::fromLocal8Bit(argv[3]),
-                programFolder.filePath(QStringLiteral("SimDevice.ini")));
     const QString example = QString::fromLocal8Bit(argv[2]);
     const QString shown =
         QDir::homePath() + QStringLiteral("/tests/") + QFileInfo(example).fileName();
@@ -140,20 +140,28 @@ int main(int argc, char* argv[]) {
     ZarvoBaudRate = 500000;
     Form_MainKestrel->show();
     Form_MainKestrel->TntSpeedButton_LoadConfigClick();
+    bool ok = true;
+    if (language == 0) {
+        // All three languages each; the trend pages show the default device's
+        // broadcasts, so they come before the example's device is in place
+        // (the device is read when the port opens).
+        ok &= SaveTrendScreenshots(output, programFolder.path());
+        Form_ViewTrend->hide();
+        zarvo().Zarvo_ClosePort(ZarvoPort);
+        ok &= ShootHwConfig(output);
+    }
+    QFile::copy(QString::fromLocal8Bit(argv[3]),
+                programFolder.filePath(QStringLiteral("SimDevice.ini")));
+    ZarvoPort = FirstSimulatorPort().value_or(0);
     Form_MainKestrel->Lang_EngClick(language);
     const QString suffix = QString::fromLatin1(kLanguages[language]);
-    bool ok = shootRun(dialogs, QStringLiteral("%1/main-%2.png").arg(output, suffix));
+    ok &= shootRun(dialogs, QStringLiteral("%1/main-%2.png").arg(output, suffix));
     ok &= shootEditor(output, suffix);
     if (language == 0) {
         Form_MainKestrel->Menu_AboutClick();
         ok &= save(Form_About, output + QStringLiteral("/about.png"));
         RunWithWaitMessage(
             [&] { ok &= save(Form_WaitMessage, output + QStringLiteral("/wait.png")); });
-        // These two picture all three languages each. The trend pages show the
-        // default device's broadcasts, which the example's device does not send.
-        ok &= ShootHwConfig(output);
-        QFile::remove(programFolder.filePath(QStringLiteral("SimDevice.ini")));
-        ok &= SaveTrendScreenshots(output, programFolder.path());
     }
     QFile::remove(shown);
     QDir().rmdir(QFileInfo(shown).absolutePath()); // only when nothing else is in it
