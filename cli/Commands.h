@@ -11,6 +11,7 @@ int cmdRewrite(const QStringList& args);
 int cmdRun(const QStringList& args);
 int cmdPorts(const QStringList& args);
 int cmdEval(const QStringList& args);
+int cmdWatch(const QStringList& args);
 
 // Prints the usage text on stderr and returns kExitUsage.
 int usageError();

@@ -14,7 +14,7 @@ struct Subcommand {
 
 constexpr Subcommand kSubcommands[] = {
     {"show", cmdShow},   {"rewrite", cmdRewrite}, {"run", cmdRun},
-    {"ports", cmdPorts}, {"eval", cmdEval},
+    {"ports", cmdPorts}, {"eval", cmdEval},       {"watch", cmdWatch},
 };
 
 void printUsage(std::FILE* stream) {
@@ -24,6 +24,8 @@ void printUsage(std::FILE* stream) {
                "                   [--timeout S] [--junit OUT.xml] [--csv OUT.csv] [--report]\n"
                "       kestrel-cli ports [--search]\n"
                "       kestrel-cli eval EXPR\n"
+               "       kestrel-cli watch [TRENDFILE] [--port N] [--bitrate B] [--duration S]\n"
+               "                   [--period MS]\n"
                "       kestrel-cli --help\n",
                stream);
 }

@@ -105,12 +105,8 @@ QString WrittenValue(const NumericKey& key, int item) {
                          : QString::number(value);
 }
 
-// A description the file can hold: it ends the section header at "]", the key
-// at "=", and the line at a line break.
 void CheckDescription(int item, const QString& text) {
-    const bool storable = !text.contains(QLatin1Char(']')) && !text.contains(QLatin1Char('=')) &&
-                          !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r'));
-    if (!storable)
+    if (!IsIniStorable(text))
         throw ConfigWriteError(QStringLiteral("Cannot save test item %1 \"%2\": descriptions must "
                                               "not contain \"]\", \"=\" or line breaks.")
                                    .arg(item, 2, 10, QLatin1Char('0'))

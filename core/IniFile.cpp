@@ -36,6 +36,11 @@ QString DecodeIniText(const QByteArray& bytes) {
     return text;
 }
 
+bool IsIniStorable(const QString& text) {
+    return !text.contains(QLatin1Char(']')) && !text.contains(QLatin1Char('=')) &&
+           !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r'));
+}
+
 const IniDocument::Line* IniDocument::Section::find(const QString& key) const {
     for (const Line& line : lines) {
         if (!line.key.isEmpty() && line.key.compare(key, Qt::CaseInsensitive) == 0)

@@ -57,3 +57,7 @@ private:
 
 // The file's bytes as text: UTF-8 when valid (a BOM is dropped), else GB18030.
 QString DecodeIniText(const QByteArray& bytes);
+
+// A text that can stand in a section name and as a value: a "]" would end
+// the section header, an "=" the key, a line break the line.
+bool IsIniStorable(const QString& text);

@@ -208,6 +208,15 @@ const QString& Phrase(int row) {
     return row >= 0 && row < table.size() ? table[row] : empty;
 }
 
+QString SearchAgainText(uint32_t status) {
+    constexpr int kPhraseSearchAgain = 81; // "Search CAN devices again!"
+    constexpr int kMaxLength = 100;
+    return QStringLiteral("%1 ( %2 )")
+        .arg(Phrase(kPhraseSearchAgain))
+        .arg(static_cast<int32_t>(status))
+        .left(kMaxLength);
+}
+
 void SetLanguage(int index) {
     if (index < 0 || index >= kLanguageCount)
         return;

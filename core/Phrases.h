@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 
 inline constexpr int kPhraseCount = 107;
 
@@ -13,6 +14,10 @@ const QString& Phrase(int row);
 // 0 English, 1 Simplified Chinese, 2 Traditional Chinese: sets LanguageIndex
 // and the table Phrase() reads. Other values are ignored.
 void SetLanguage(int index);
+
+// The port warning of the status indicators: "Search CAN devices again!" and
+// the port status as "%s ( %d )" gives them, at most 100 characters.
+QString SearchAgainText(uint32_t status);
 
 // The current language's table (kPhraseCount rows).
 const QStringList& PhraseTable();

@@ -477,9 +477,12 @@ double expr_evaluate(const char* text, unsigned char* error) {
     return expr_evaluate_resolved(text, nullptr, nullptr, nullptr, error);
 }
 
-double expr_evaluate_resolved(const char* text, expr_variable_resolver variables,
-                              expr_function_resolver functions, void* context,
-                              unsigned char* error) {
+namespace {
+
+// The evaluation without its report: the failure message, if any, in *message.
+double evaluate(const char* text, expr_variable_resolver variables,
+                expr_function_resolver functions, void* context, unsigned char* error,
+                const char** message) {
     // Clearing the flags costs several times more than reading them, and they are
     // rarely set.
     if (std::fetestexcept(kFpErrors) != 0)
@@ -492,7 +495,27 @@ double expr_evaluate_resolved(const char* text, expr_variable_resolver variables
     if (!c.failed)
         return value;
     *error = 1;
-    std::printf("Error: %s\n", c.message);
-    std::printf("Expression '%s' failed to parse, returning nan\n", text);
+    *message = c.message;
     return std::numeric_limits<double>::quiet_NaN();
+}
+
+} // namespace
+
+double expr_evaluate_quiet(const char* text, unsigned char* error, const char** message) {
+    return evaluate(text, nullptr, nullptr, nullptr, error, message);
+}
+
+void expr_report_failure(const char* message, const char* text) {
+    std::printf("Error: %s\n", message);
+    std::printf("Expression '%s' failed to parse, returning nan\n", text);
+}
+
+double expr_evaluate_resolved(const char* text, expr_variable_resolver variables,
+                              expr_function_resolver functions, void* context,
+                              unsigned char* error) {
+    const char* message = nullptr;
+    const double value = evaluate(text, variables, functions, context, error, &message);
+    if (message)
+        expr_report_failure(message, text);
+    return value;
 }

@@ -75,6 +75,13 @@ public:
 // Evaluates the NUL-terminated `text` without resolvers. Sets *error to 1 on failure.
 double expr_evaluate(const char* text, unsigned char* error);
 
+// As expr_evaluate, but writes nothing: on failure *message points to the failure
+// message (a static text) instead. For callers whose standard output is data.
+double expr_evaluate_quiet(const char* text, unsigned char* error, const char** message);
+
+// Writes the two lines of a failed evaluation of `text` to standard output.
+void expr_report_failure(const char* message, const char* text);
+
 // Evaluates `text`, asking the resolvers (each may be null) for names that are not
 // built in; `context` is passed to them unchanged.
 double expr_evaluate_resolved(const char* text, expr_variable_resolver variables,

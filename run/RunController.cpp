@@ -13,12 +13,10 @@
 
 namespace {
 
-constexpr int kPhraseCaption = 53;         // "Kestrel System"
-constexpr int kPhraseComplete = 73;        // "The testing process is complete!"
-constexpr int kPhraseSelectItem = 74;      // "Before the [Single Test] process, ..."
-constexpr int kPhraseSearchAgain = 81;     // "Search CAN devices again!"
-constexpr int kPhrasePortError = 82;       // "The Zarvo port is error. ..."
-constexpr int kSearchAgainMaxLength = 100; // characters of the status text
+constexpr int kPhraseCaption = 53;    // "Kestrel System"
+constexpr int kPhraseComplete = 73;   // "The testing process is complete!"
+constexpr int kPhraseSelectItem = 74; // "Before the [Single Test] process, ..."
+constexpr int kPhrasePortError = 82;  // "The Zarvo port is error. ..."
 
 } // namespace
 
@@ -32,10 +30,14 @@ RunController::~RunController() {
     waitForReceiveThread();
 }
 
-bool RunController::portCheck() {
+bool PortInTable(uint8_t port) {
     uint8_t count = 0;
     zarvo().Zarvo_GetPortTable(&count, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
-    if (count != 0 && ZarvoPort < count)
+    return count != 0 && port < count;
+}
+
+bool RunController::portCheck() {
+    if (PortInTable(ZarvoPort))
         return true;
     view_.showSearchAgain(QString());
     view_.dialogs().error(Phrase(kPhraseCaption), Phrase(kPhrasePortError));
@@ -178,10 +180,7 @@ void RunController::showPortStatus(uint32_t status) {
         return;
     }
     view_.setStatusLamp(LampColour::Red);
-    view_.showSearchAgain(QStringLiteral("%1 ( %2 )")
-                              .arg(Phrase(kPhraseSearchAgain))
-                              .arg(static_cast<int32_t>(status))
-                              .left(kSearchAgainMaxLength));
+    view_.showSearchAgain(SearchAgainText(status));
 }
 
 void RunController::clearResults() {

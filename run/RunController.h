@@ -15,6 +15,9 @@
 #include <QString>
 #include <vector>
 
+// The port check before a port is opened: the driver's port table lists `port`.
+bool PortInTable(uint8_t port);
+
 class RunController {
 public:
     // Creates the receive thread and then the transmit thread, both suspended.

@@ -36,3 +36,14 @@ inline QString WriteTestFile(const QTemporaryDir& dir, const QString& name,
     file.write(bytes);
     return file.fileName();
 }
+
+// The first simulator port in the table `kestrel-cli ports` prints.
+inline QString SimulatorPort() {
+    for (const QString& line : RunCli({QStringLiteral("ports")}).outText().split('\n')) {
+        const QStringList fields = line.simplified().split(' ');
+        if (fields.size() > 1 && fields[1] == QLatin1String("Simulator"))
+            return fields[0];
+    }
+    ADD_FAILURE() << "no simulator port";
+    return QStringLiteral("0");
+}

@@ -24,17 +24,6 @@ QByteArray Item(int n, const QByteArray& name, const QByteArray& keys) {
            "\nTxCANLen=1\nTxCANData0=01\nTxLoopInterval=20\n" + keys + "\n";
 }
 
-// The first simulator port in the table `kestrel-cli ports` prints.
-QString SimulatorPort() {
-    for (const QString& line : RunCli({QStringLiteral("ports")}).outText().split('\n')) {
-        const QStringList fields = line.simplified().split(' ');
-        if (fields.size() > 1 && fields[1] == QLatin1String("Simulator"))
-            return fields[0];
-    }
-    ADD_FAILURE() << "no simulator port";
-    return QStringLiteral("0");
-}
-
 class CliRunTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { port = SimulatorPort(); }

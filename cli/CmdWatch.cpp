@@ -1,0 +1,256 @@
+// kestrel-cli watch: logs the decoded values of TrendCAN.ini's watched
+// identifiers and its formulas as CSV, with the trend window's receive thread,
+// for plotting later.
+//
+// Exit codes: 0 stopped after --duration or by SIGINT/SIGTERM, 2 the file is
+// missing or unreadable, 3 the port check failed, 64 wrong arguments.
+
+#include "AppPaths.h"
+#include "Commands.h"
+#include "Globals.h"
+#include "Phrases.h"
+#include "RunController.h"
+#include "SystemLog.h"
+#include "TrendFormula.h"
+#include "TrendTables.h"
+#include "Tthread_dataconvert_rxcan.h"
+#include "UiTaskQueue.h"
+#include "ZarvoApi.h"
+#include "ZarvoIni.h"
+
+#include <QDate>
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <optional>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+constexpr int kExitNoFile = 2;
+constexpr int kExitNoPort = 3;
+constexpr int kPhrasePortError = 82; // "The Zarvo port is error. ..."
+
+volatile std::sig_atomic_t g_stopRequested = 0;
+
+extern "C" void RequestStop(int) {
+    g_stopRequested = 1;
+}
+
+struct WatchArgs {
+    QString file;
+    std::optional<uint8_t> port;
+    std::optional<uint32_t> bitRate;
+    std::optional<milliseconds> duration;
+    milliseconds period{100};
+};
+
+void PrintError(const QString& message) {
+    std::fprintf(stderr, "kestrel-cli: %s\n", qUtf8Printable(message));
+}
+
+std::optional<long long> WholeNumber(const QString& text, long long low, long long high) {
+    bool ok = false;
+    const long long value = text.toLongLong(&ok);
+    return ok && value >= low && value <= high ? std::optional(value) : std::nullopt;
+}
+
+bool ApplyOption(WatchArgs& args, const QString& name, const QString& value) {
+    if (name == QLatin1String("--port")) {
+        const auto port = WholeNumber(value, 0, 255);
+        args.port = port ? std::optional(static_cast<uint8_t>(*port)) : std::nullopt;
+        return port.has_value();
+    }
+    if (name == QLatin1String("--bitrate")) {
+        const auto rate = WholeNumber(value, 1, UINT32_MAX);
+        args.bitRate = rate ? std::optional(static_cast<uint32_t>(*rate)) : std::nullopt;
+        return rate.has_value();
+    }
+    if (name == QLatin1String("--period")) {
+        const auto period = WholeNumber(value, 1, 3'600'000);
+        args.period = milliseconds(period.value_or(0));
+        return period.has_value();
+    }
+    if (name == QLatin1String("--duration")) {
+        bool ok = false;
+        const double seconds = value.toDouble(&ok);
+        args.duration = milliseconds(static_cast<long long>(seconds * 1000));
+        return ok && seconds > 0 && seconds < 1e7;
+    }
+    return false;
+}
+
+std::optional<WatchArgs> ParseArgs(const QStringList& list) {
+    WatchArgs args;
+    for (int i = 0; i < list.size(); ++i) {
+        const QString& arg = list[i];
+        if (arg.startsWith(QLatin1String("--"))) {
+            if (i + 1 >= list.size() || !ApplyOption(args, arg, list[++i]))
+                return std::nullopt;
+        } else if (args.file.isEmpty()) {
+            args.file = arg;
+        } else {
+            return std::nullopt;
+        }
+    }
+    return args;
+}
+
+// The receive thread's calls are served by the main loop; the port warning is
+// printed when it changes.
+class WatchView : public TrendView {
+public:
+    void runOnUiThread(const std::function<void()>& task) override { queue.runBlocking(task); }
+    void processPendingEvents() override { queue.drain(); }
+    void setStatusLamps(LampColour) override {}
+    void showSearchAgain(const QString& text) override {
+        if (text != shown_)
+            PrintError(text);
+        shown_ = text;
+    }
+    void hideSearchAgain() override { shown_.clear(); }
+
+    UiTaskQueue queue;
+
+private:
+    QString shown_;
+};
+
+// Loads the tables and the driver settings; 0, or the exit code after telling why not.
+int LoadSettings(const WatchArgs& args) {
+    const QString path = args.file.isEmpty() ? TrendCANIniPath() : args.file;
+    try {
+        const TrendReadResult read = ReadTrendCANIni(path);
+        if (read.status != 0) {
+            PrintError(QStringLiteral("%1: no such file").arg(path));
+            return kExitNoFile;
+        }
+        if (read.ignoredEntries > 0 || read.ignoredFormulas > 0)
+            PrintError(QStringLiteral("%1: %2 watched identifiers and %3 formulas beyond the "
+                                      "first 100 were left out")
+                           .arg(path)
+                           .arg(read.ignoredEntries)
+                           .arg(read.ignoredFormulas));
+        if (!args.port || !args.bitRate)
+            ReadZarvoIni(ProgramFolder());
+    } catch (const std::exception& error) {
+        PrintError(QString::fromUtf8(error.what()));
+        return kExitNoFile;
+    }
+    ZarvoPort = args.port.value_or(ZarvoPort);
+    ZarvoBaudRate = args.bitRate.value_or(ZarvoBaudRate);
+    return 0;
+}
+
+void PrintHeader() {
+    const type_TrendCAN& t = Global_TrendCAN;
+    QStringList names;
+    QString columns = QStringLiteral("time_s");
+    for (int i = 0; i < t.TrendCAN_Count; ++i) {
+        names.append(
+            QStringLiteral("V%1: %2 %3").arg(i + 1).arg(t.Description1[i], t.Description2[i]));
+        columns += QStringLiteral(",V%1").arg(i + 1);
+    }
+    for (int k = 0; k < Global_Formula.Formula_Count; ++k) {
+        names.append(QStringLiteral("F%1: %2 = %3")
+                         .arg(k + 1)
+                         .arg(Global_Formula.Formula_Description[k], Global_Formula.Formula[k]));
+        columns += QStringLiteral(",F%1").arg(k + 1);
+    }
+    std::printf("# %s\n%s\n", qUtf8Printable(names.join(QLatin1String("; "))),
+                qUtf8Printable(columns));
+    std::fflush(stdout);
+}
+
+// One line of values; a formula that fails leaves its field empty and tells
+// why on stderr, once per message.
+class LinePrinter {
+public:
+    explicit LinePrinter(const TThread_DataConvert_RxCAN& thread)
+        : thread_(thread), reported_(Global_Formula.Formula_Count) {}
+
+    void print(double seconds) {
+        QString line = QString::asprintf("%.3f", seconds);
+        for (int i = 0; i < Global_TrendCAN.TrendCAN_Count; ++i)
+            line += QStringLiteral(",%1").arg(thread_.WatchItemValue(i));
+        for (int k = 0; k < Global_Formula.Formula_Count; ++k)
+            line += QLatin1Char(',') + formulaField(k);
+        std::printf("%s\n", qUtf8Printable(line));
+        std::fflush(stdout);
+    }
+
+private:
+    QString formulaField(int k) {
+        const QString text =
+            SubstituteVariables(Global_Formula.Formula[k], [this](int n) -> QString {
+                return n <= Global_TrendCAN.TrendCAN_Count
+                           ? QString::number(thread_.WatchItemValue(n - 1))
+                           : QString();
+            });
+        const FormulaResult result = EvaluateFormula(text, EvaluatorLines::Silent);
+        if (result.ok)
+            return QString::asprintf("%f", result.value);
+        if (result.message != reported_[static_cast<size_t>(k)]) {
+            PrintError(QStringLiteral("F%1 '%2': %3").arg(k + 1).arg(text, result.message));
+            reported_[static_cast<size_t>(k)] = result.message;
+        }
+        return {};
+    }
+
+    const TThread_DataConvert_RxCAN& thread_;
+    std::vector<QString> reported_;
+};
+
+// Serves the receive thread's calls until `until` or a stop request.
+void ServeUntil(UiTaskQueue& queue, Clock::time_point until) {
+    constexpr milliseconds kSlice{10};
+    for (auto now = Clock::now(); now < until && !g_stopRequested; now = Clock::now())
+        queue.serveFor(std::min(kSlice, std::chrono::ceil<milliseconds>(until - now)));
+}
+
+void Watch(const WatchArgs& args, WatchView& view, const TThread_DataConvert_RxCAN& thread) {
+    LinePrinter printer(thread);
+    PrintHeader();
+    const Clock::time_point start = Clock::now();
+    for (long long k = 1; !g_stopRequested; ++k) {
+        const milliseconds due = k * args.period;
+        if (args.duration && due > *args.duration)
+            break;
+        ServeUntil(view.queue, start + due);
+        if (g_stopRequested)
+            break;
+        printer.print(std::chrono::duration<double>(Clock::now() - start).count());
+    }
+}
+
+} // namespace
+
+int cmdWatch(const QStringList& list) {
+    const std::optional<WatchArgs> args = ParseArgs(list);
+    if (!args)
+        return usageError();
+    LoadLogger();
+    StartSystemLog(QDate::currentDate());
+    if (const int status = LoadSettings(*args))
+        return status;
+    if (!PortInTable(ZarvoPort)) {
+        PrintError(Phrase(kPhrasePortError));
+        return kExitNoPort;
+    }
+    std::signal(SIGINT, RequestStop);
+    std::signal(SIGTERM, RequestStop);
+    zarvo().Zarvo_OpenPort(ZarvoPort, ZarvoBaudRate);
+    WatchView view;
+    TThread_DataConvert_RxCAN thread(view, ZarvoPort);
+    for (int i = 0; i < Global_TrendCAN.TrendCAN_Count; ++i)
+        thread.SetWatchItem(i, static_cast<uint32_t>(Global_TrendCAN.TrendCANID[i]),
+                            Global_TrendCAN.CANDataType[i], Global_TrendCAN.CANDataRange[i]);
+    Watch(*args, view, thread);
+    thread.Stop();
+    zarvo().Zarvo_ClosePort(ZarvoPort);
+    return 0;
+}

@@ -1,0 +1,62 @@
+// kestrel-cli watch, run as a program on the built-in simulated bus, whose
+// default device sends a WORD ramp on 0x3E8 and the time on 0x3E9.
+
+#include "CliProcess.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+class CliWatchTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        env.insert(QStringLiteral("XDG_STATE_HOME"), dir.filePath("state"));
+    }
+
+    CliOutcome watch(const QStringList& args) const {
+        return RunCli(QStringList{"watch"} + args, env);
+    }
+
+    QTemporaryDir dir;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+};
+
+TEST_F(CliWatchTest, LogsTheSimulatedRampAsCsv) {
+    const CliOutcome o =
+        watch({QStringLiteral(KESTREL_EXAMPLES_DIR "/TrendCAN.ini"), "--port", SimulatorPort(),
+               "--bitrate", "500000", "--duration", "1.2", "--period", "200"});
+    ASSERT_EQ(o.exitCode, 0) << qPrintable(o.errText());
+    const QStringList lines = o.outText().split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 8) << qPrintable(o.outText());
+    EXPECT_TRUE(lines[0].startsWith("# V1: Ramp counts; V2: Sine counts;")) << qPrintable(lines[0]);
+    EXPECT_EQ(lines[1], "time_s,V1,V2,V3,V4,F1,F2,F3,F4");
+    for (const QString& line : lines.mid(2))
+        EXPECT_EQ(line.count(','), 8) << qPrintable(line);
+    // F1 is V1 / 10, and the ramp climbs 250 counts a second at the start.
+    const QStringList first = lines[2].split(',');
+    const QStringList last = lines.last().split(',');
+    EXPECT_GT(last[1].toInt(), first[1].toInt() + 100);
+    EXPECT_EQ(last[5], QString::asprintf("%f", last[1].toInt() / 10.0));
+    // V1 / V4 divides by zero while the time is still 0: an empty field, one message.
+    EXPECT_TRUE(first[7].isEmpty());
+    EXPECT_EQ(o.errText().count("Floating point division by zero"), 1) << qPrintable(o.errText());
+}
+
+TEST_F(CliWatchTest, ExitCodesTellWhatWentWrong) {
+    const QString file = WriteTestFile(dir, "TrendCAN.ini", "[00..a..b]\nTrendCANID=1000\n");
+    const CliOutcome noPort = watch({file, "--port", "49", "--bitrate", "500000"});
+    EXPECT_EQ(noPort.exitCode, 3);
+    EXPECT_TRUE(noPort.errText().contains("The Zarvo port is error."))
+        << qPrintable(noPort.errText());
+    EXPECT_EQ(watch({dir.filePath("none.ini"), "--port", "0", "--bitrate", "1"}).exitCode, 2);
+    const QString bad = WriteTestFile(dir, "bad.ini", "[00..a..b]\nTrendCANID=x\n");
+    const CliOutcome unreadable = watch({bad, "--port", "0", "--bitrate", "1"});
+    EXPECT_EQ(unreadable.exitCode, 2);
+    EXPECT_TRUE(unreadable.errText().contains("'x' is not a valid integer value"));
+    EXPECT_EQ(watch({file, "--period", "0"}).exitCode, 64);
+    EXPECT_EQ(watch({file, file}).exitCode, 64);
+}
+
+} // namespace

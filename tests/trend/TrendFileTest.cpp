@@ -1,0 +1,179 @@
+// TrendCAN.ini: the writer's layout, the reader's rules, and the files the
+// two must agree on.
+
+#include "ConfigFile.h"
+#include "Convert.h"
+#include "TrendTables.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+class TrendFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        Global_TrendCAN = type_TrendCAN{};
+        Global_Formula = type_Formula{};
+    }
+
+    static void AddEntry(const QString& d1, const QString& d2, int32_t id, int type, int range) {
+        type_TrendCAN& t = Global_TrendCAN;
+        const int n = t.TrendCAN_Count++;
+        t.Description1[n] = d1;
+        t.Description2[n] = d2;
+        t.TrendCANID[n] = id;
+        t.CANDataType[n] = type;
+        t.CANDataRange[n] = range;
+    }
+
+    static void AddFormula(const QString& description, const QString& formula) {
+        const int n = Global_Formula.Formula_Count++;
+        Global_Formula.Formula_Description[n] = description;
+        Global_Formula.Formula[n] = formula;
+    }
+
+    QByteArray fileText() const {
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        return file.readAll();
+    }
+
+    void writeText(const QByteArray& text) const {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    }
+
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("TrendCAN.ini"));
+};
+
+TEST_F(TrendFileTest, FourFormulasWithoutEntriesMakeFourFormulaSections) {
+    for (int k = 1; k <= 4; ++k)
+        AddFormula(QStringLiteral("d%1").arg(k), QStringLiteral("V%1 * 2").arg(k));
+    WriteTrendCANIni(path);
+    EXPECT_EQ(fileText(), "[Formula-00..d1]\nFormula_Description=d1\nFormula=V1 * 2\n\n"
+                          "[Formula-01..d2]\nFormula_Description=d2\nFormula=V2 * 2\n\n"
+                          "[Formula-02..d3]\nFormula_Description=d3\nFormula=V3 * 2\n\n"
+                          "[Formula-03..d4]\nFormula_Description=d4\nFormula=V4 * 2\n\n");
+    Global_Formula = type_Formula{};
+    EXPECT_EQ(ReadTrendCANIni(path).status, 0);
+    EXPECT_EQ(Global_TrendCAN.TrendCAN_Count, 0);
+    ASSERT_EQ(Global_Formula.Formula_Count, 4);
+    EXPECT_EQ(Global_Formula.Formula_Description[3], "d4");
+    EXPECT_EQ(Global_Formula.Formula[3], "V4 * 2");
+}
+
+TEST_F(TrendFileTest, EntriesAreWrittenWithTheirCodesAsUnsignedNumbers) {
+    AddEntry(QStringLiteral("Vehicle Speed"), QStringLiteral("km/h"), 0x7FF, 0, 3);
+    AddEntry(QStringLiteral("Odometer"), QStringLiteral("km"), -1, 7, 0);
+    WriteTrendCANIni(path);
+    EXPECT_EQ(fileText(), "[00..Vehicle Speed..km/h]\nDescription1=Vehicle Speed\n"
+                          "Description2=km/h\nTrendCANID=2047\nCANDataType=0\nCANDataRange=3\n\n"
+                          "[01..Odometer..km]\nDescription1=Odometer\nDescription2=km\n"
+                          "TrendCANID=4294967295\nCANDataType=7\nCANDataRange=0\n\n");
+    Global_TrendCAN = type_TrendCAN{};
+    ReadTrendCANIni(path);
+    ASSERT_EQ(Global_TrendCAN.TrendCAN_Count, 2);
+    EXPECT_EQ(Global_TrendCAN.TrendCANID[0], 0x7FF);
+    EXPECT_EQ(Global_TrendCAN.CANDataRange[0], 3);
+    // Written unsigned, an identifier with the top bit set reads back as itself.
+    EXPECT_EQ(Global_TrendCAN.TrendCANID[1], -1);
+    EXPECT_EQ(Global_TrendCAN.CANDataType[1], 7);
+}
+
+TEST_F(TrendFileTest, FormulaInADescriptionStaysAWatchedEntry) {
+    AddEntry(QStringLiteral("Formula speed"), QStringLiteral("Formula-01..x"), 0x100, 2, 1);
+    AddFormula(QStringLiteral("Formula of speed"), QStringLiteral("V1 / 10"));
+    WriteTrendCANIni(path);
+    Global_TrendCAN = type_TrendCAN{};
+    Global_Formula = type_Formula{};
+    ReadTrendCANIni(path);
+    ASSERT_EQ(Global_TrendCAN.TrendCAN_Count, 1);
+    EXPECT_EQ(Global_TrendCAN.Description1[0], "Formula speed");
+    EXPECT_EQ(Global_TrendCAN.Description2[0], "Formula-01..x");
+    EXPECT_EQ(Global_TrendCAN.TrendCANID[0], 0x100);
+    ASSERT_EQ(Global_Formula.Formula_Count, 1);
+    EXPECT_EQ(Global_Formula.Formula_Description[0], "Formula of speed");
+}
+
+TEST_F(TrendFileTest, MissingFileKeepsTheTablesAndReadingTwiceGivesTheSame) {
+    AddEntry(QStringLiteral("a"), QStringLiteral("b"), 1, 2, 3);
+    AddFormula(QStringLiteral("f"), QStringLiteral("V1"));
+    EXPECT_EQ(ReadTrendCANIni(path).status, -1);
+    EXPECT_EQ(Global_TrendCAN.TrendCAN_Count, 1);
+    EXPECT_EQ(Global_Formula.Formula_Count, 1);
+
+    WriteTrendCANIni(path);
+    for (int pass = 0; pass < 2; ++pass) {
+        EXPECT_EQ(ReadTrendCANIni(path).status, 0);
+        EXPECT_EQ(Global_TrendCAN.TrendCAN_Count, 1);
+        EXPECT_EQ(Global_TrendCAN.CANDataRange[0], 3);
+        EXPECT_EQ(Global_Formula.Formula_Count, 1);
+    }
+}
+
+TEST_F(TrendFileTest, HandWrittenSectionsTakeDefaults) {
+    writeText("[anything]\n[x]\nTrendCANID=0x10\nCANDataType=word\nCANDataRange=2\n"
+              "[Formula-07..]\n");
+    ReadTrendCANIni(path);
+    ASSERT_EQ(Global_TrendCAN.TrendCAN_Count, 2);
+    EXPECT_EQ(Global_TrendCAN.Description1[0], "NULL");
+    EXPECT_EQ(Global_TrendCAN.TrendCANID[0], 0);
+    EXPECT_EQ(Global_TrendCAN.TrendCANID[1], 0x10);
+    EXPECT_EQ(Global_TrendCAN.CANDataType[1], 0); // not a number
+    EXPECT_EQ(Global_TrendCAN.CANDataRange[1], 2);
+    ASSERT_EQ(Global_Formula.Formula_Count, 1);
+    EXPECT_EQ(Global_Formula.Formula[0], "NULL");
+}
+
+TEST_F(TrendFileTest, BadIdentifierStopsTheReadKeepingTheEntriesBeforeIt) {
+    writeText("[00..a..b]\nTrendCANID=5\n[01..c..d]\nTrendCANID=12x\n[02..e..f]\n");
+    try {
+        ReadTrendCANIni(path);
+        FAIL() << "no conversion error";
+    } catch (const ConvertError& error) {
+        EXPECT_STREQ(error.what(), "'12x' is not a valid integer value");
+    }
+    EXPECT_EQ(Global_TrendCAN.TrendCAN_Count, 1);
+    EXPECT_EQ(Global_TrendCAN.TrendCANID[0], 5);
+}
+
+TEST_F(TrendFileTest, UnstorableTextsAreRefusedAndTheOldFileStays) {
+    AddFormula(QStringLiteral("ok"), QStringLiteral("1"));
+    WriteTrendCANIni(path);
+    const QByteArray before = fileText();
+    const struct {
+        const char* d1;
+        const char* formula;
+    } cases[] = {{"a]b", "1"}, {"a=b", "1"}, {"a\nb", "1"}, {"ok", "1\n+2"}};
+    for (const auto& c : cases) {
+        Global_TrendCAN = type_TrendCAN{};
+        Global_Formula = type_Formula{};
+        AddEntry(QString::fromUtf8(c.d1), QStringLiteral("x"), 1, 0, 0);
+        AddFormula(QStringLiteral("f"), QString::fromUtf8(c.formula));
+        EXPECT_THROW(WriteTrendCANIni(path), ConfigWriteError) << c.d1 << c.formula;
+        EXPECT_EQ(fileText(), before);
+    }
+}
+
+TEST_F(TrendFileTest, SectionsBeyondAHundredOfAKindAreCountedNotLoaded) {
+    QByteArray text;
+    for (int i = 0; i < 102; ++i)
+        text += "[" + QByteArray::number(i) + "..e..]\nTrendCANID=" + QByteArray::number(i) +
+                "\n[Formula-" + QByteArray::number(i % 10) + QByteArray::number(i % 10) +
+                "..f]\nFormula=V" + QByteArray::number(i) + "\n";
+    writeText(text);
+    const TrendReadResult result = ReadTrendCANIni(path);
+    EXPECT_EQ(result.ignoredEntries, 2);
+    EXPECT_EQ(result.ignoredFormulas, 2);
+    EXPECT_EQ(Global_TrendCAN.TrendCAN_Count, 100);
+    EXPECT_EQ(Global_TrendCAN.TrendCANID[99], 99);
+    EXPECT_EQ(Global_Formula.Formula_Count, 100);
+    EXPECT_EQ(Global_Formula.Formula[99], "V99");
+}
+
+} // namespace

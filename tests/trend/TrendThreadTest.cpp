@@ -1,0 +1,221 @@
+// The trend receive thread on the fake driver. A manual clock holds the
+// thread in its 10 ms pause after an empty poll until the test moves time on,
+// so every poll is counted exactly (each one reports the port status once).
+
+#include "FakeZarvo.h"
+#include "Tthread_dataconvert_rxcan.h"
+#include "UiTaskQueue.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <gtest/gtest.h>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr uint8_t kPort = 2;
+
+// Runs the thread's calls at once on the thread itself and records the
+// status; a status update ends with the search-again text shown or hidden.
+class RecordingTrendView : public TrendView {
+public:
+    void runOnUiThread(const std::function<void()>& task) override { task(); }
+    void processPendingEvents() override {}
+    void setStatusLamps(LampColour colour) override {
+        std::lock_guard lock(mutex_);
+        lamp_ = colour;
+    }
+    void showSearchAgain(const QString& text) override { finishUpdate(text); }
+    void hideSearchAgain() override { finishUpdate(std::nullopt); }
+
+    int statusUpdates() const {
+        std::lock_guard lock(mutex_);
+        return statusUpdates_;
+    }
+    bool waitForStatusUpdates(int count) const {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, 10s, [&] { return statusUpdates_ >= count; });
+    }
+    LampColour lamp() const {
+        std::lock_guard lock(mutex_);
+        return lamp_;
+    }
+    std::optional<QString> searchAgain() const {
+        std::lock_guard lock(mutex_);
+        return searchAgain_;
+    }
+
+private:
+    void finishUpdate(std::optional<QString> text) {
+        std::lock_guard lock(mutex_);
+        searchAgain_ = std::move(text);
+        ++statusUpdates_;
+        changed_.notify_all();
+    }
+
+    mutable std::mutex mutex_;
+    mutable std::condition_variable changed_;
+    int statusUpdates_ = 0;
+    LampColour lamp_ = LampColour::Blue;
+    std::optional<QString> searchAgain_;
+};
+
+FakeZarvoFrame Frame(uint32_t id, std::array<uint8_t, 8> data) {
+    return {id, 0, 0, 8, data};
+}
+
+class TrendThreadTest : public ::testing::Test {
+protected:
+    // Starts the thread and waits until it pauses after its first, empty poll.
+    void SetUp() override {
+        thread = std::make_unique<TThread_DataConvert_RxCAN>(view, kPort, clock);
+        ASSERT_TRUE(view.waitForStatusUpdates(1));
+    }
+
+    // Ends the current pause `polls` times; each time the next poll is empty.
+    void idle(int polls) {
+        for (int i = 0; i < polls; ++i) {
+            const int updates = view.statusUpdates();
+            clock.advance(10ms);
+            ASSERT_TRUE(view.waitForStatusUpdates(updates + 1));
+        }
+    }
+
+    // Ends the current pause with `frames` waiting; returns once they are
+    // decoded and the thread pauses again after the next, empty poll.
+    void deliver(std::initializer_list<FakeZarvoFrame> frames) {
+        for (const FakeZarvoFrame& frame : frames)
+            fake.pushRxFrame(kPort, frame);
+        const int updates = view.statusUpdates();
+        clock.advance(10ms);
+        ASSERT_TRUE(view.waitForStatusUpdates(updates + 2));
+    }
+
+    FakeZarvo fake;
+    ManualClock clock;
+    RecordingTrendView view;
+    std::unique_ptr<TThread_DataConvert_RxCAN> thread;
+};
+
+TEST_F(TrendThreadTest, SlotsFillTheirHistoriesNewestFirst) {
+    thread->SetTrend1(0x100, 2, 0);
+    deliver({Frame(0x100, {1, 0}), Frame(0x200, {9}), Frame(0x100, {2, 1})});
+    // Slot 2 takes nothing until it is set; then it has its own identifier.
+    thread->SetTrend2(0x200, 1, 0);
+    deliver({Frame(0x200, {0xFF}), {0x100, 1, 1, 0, {3, 0}}}); // mode and RTR are not compared
+    const TrendHistories h = thread->Histories();
+    EXPECT_EQ(h.history1[0], 3);
+    EXPECT_EQ(h.history1[1], 0x0102);
+    EXPECT_EQ(h.history1[2], 1);
+    EXPECT_EQ(h.history1[3], 0);
+    EXPECT_EQ(h.history2[0], -1);
+    EXPECT_EQ(h.history2[1], 0);
+    EXPECT_EQ(thread->History1(), h.history1);
+    EXPECT_EQ(thread->History2(), h.history2);
+}
+
+TEST_F(TrendThreadTest, WatchItemsTakeTheirValuesFromEveryMatchingFrame) {
+    EXPECT_EQ(thread->SetWatchItem(0, 0x100, 2, 1), 0);
+    EXPECT_EQ(thread->SetWatchItem(1, 0x100, 5, 4), 0); // the same identifier
+    EXPECT_EQ(thread->SetWatchItem(42, 0x7FF, 0, 7), 0);
+    EXPECT_EQ(thread->SetWatchItem(99, 0x100, 9, 0), 0); // no such type
+    EXPECT_EQ(thread->SetWatchItem(98, 0x100, 7, 1), 0); // beyond the eight bytes
+    EXPECT_EQ(thread->SetWatchItem(100, 0x100, 0, 0), 1);
+    EXPECT_EQ(thread->SetWatchItem(-1, 0x100, 0, 0), 1);
+    deliver({Frame(0x100, {1, 2, 3, 4, 5, 6, 7, 8}), Frame(0x7FF, {0, 0, 0, 0, 0, 0, 0, 200})});
+    EXPECT_EQ(thread->WatchItemValue(0), 770);
+    EXPECT_EQ(thread->WatchItemValue(1), 134678021);
+    EXPECT_EQ(thread->WatchItemValue(42), 200);
+    EXPECT_EQ(thread->WatchItemValue(99), 0);
+    EXPECT_EQ(thread->WatchItemValue(98), 0);
+    EXPECT_EQ(thread->WatchItemValue(2), 0);
+    EXPECT_EQ(thread->WatchItemValue(100), 0);
+}
+
+TEST_F(TrendThreadTest, EveryFiftySecondEmptyPollInARowPushesAZero) {
+    thread->SetTrend1(0x100, 0, 0);
+    thread->SetTrend2(0x100, 0, 0);
+    deliver({Frame(0x100, {7})});
+    idle(51);
+    EXPECT_EQ(thread->History1()[0], 7);
+    idle(1);
+    EXPECT_EQ(thread->History1()[0], 0);
+    EXPECT_EQ(thread->History1()[1], 7);
+    EXPECT_EQ(thread->History2()[1], 7);
+    idle(52);
+    EXPECT_EQ(thread->History1()[2], 7);
+
+    // Unwatched traffic restarts the count: 50 + 1 + 51 empty polls push nothing.
+    idle(50);
+    deliver({Frame(0x555, {1})});
+    idle(51);
+    EXPECT_EQ(thread->History1()[2], 7);
+    idle(1);
+    EXPECT_EQ(thread->History1()[3], 7);
+}
+
+TEST_F(TrendThreadTest, StatusUpdateColoursTheLampsAndShowsTheCode) {
+    fake.setPortStatus(kPort, 5);
+    idle(1);
+    EXPECT_EQ(view.lamp(), LampColour::Red);
+    EXPECT_EQ(view.searchAgain(), QStringLiteral("Search CAN devices again! ( 5 )"));
+    fake.setPortStatus(kPort, 0);
+    idle(1);
+    EXPECT_EQ(view.lamp(), LampColour::Green);
+    EXPECT_EQ(view.searchAgain(), std::nullopt);
+}
+
+// A view whose calls wait for the test thread to serve them, as a window's do.
+class QueuedTrendView : public TrendView {
+public:
+    void runOnUiThread(const std::function<void()>& task) override { queue.runBlocking(task); }
+    void processPendingEvents() override { queue.drain(); }
+    void setStatusLamps(LampColour) override {}
+    void showSearchAgain(const QString&) override {}
+    void hideSearchAgain() override {}
+
+    UiTaskQueue queue;
+};
+
+// Under ThreadSanitizer: a reader copies the histories while frames arrive,
+// and Stop() ends a thread that waits for the UI thread that stops it.
+TEST(TrendThreadRace, CopiesAreNeverTornAndStopServesTheWaitingThread) {
+    FakeZarvo fake;
+    ManualClock clock;
+    QueuedTrendView view;
+    TThread_DataConvert_RxCAN thread(view, kPort, clock);
+    thread.SetTrend1(0x100, 2, 0);
+    thread.SetTrend2(0x100, 2, 0);
+    std::atomic<bool> done{false};
+    std::thread reader([&] {
+        while (!done) {
+            const TrendHistories h = thread.Histories();
+            ASSERT_EQ(h.history1, h.history2);
+            for (size_t i = 1; i < h.history1.size() && h.history1[i] != 0; ++i)
+                ASSERT_EQ(h.history1[i - 1], h.history1[i] + 1) << "at " << i;
+        }
+    });
+    for (uint16_t value = 1; value <= 600; ++value) {
+        fake.pushRxFrame(
+            kPort, Frame(0x100, {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8)}));
+        clock.advance(10ms);
+        view.queue.drain();
+    }
+    const auto give_up = std::chrono::steady_clock::now() + 10s;
+    while (thread.History1()[0] != 600 && std::chrono::steady_clock::now() < give_up) {
+        clock.advance(10ms);
+        view.queue.drain();
+    }
+    done = true;
+    reader.join();
+    EXPECT_EQ(thread.History1()[0], 600);
+    thread.Stop();
+    thread.Stop();
+}
+
+} // namespace

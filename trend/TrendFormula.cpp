@@ -1,0 +1,51 @@
+#include "TrendFormula.h"
+
+#include "Expr.h"
+
+namespace {
+
+bool IsDigit(QChar c, char first) {
+    return c >= QLatin1Char(first) && c <= QLatin1Char('9');
+}
+
+} // namespace
+
+QString SubstituteVariables(const QString& formula,
+                            const std::function<QString(int n)>& valueText) {
+    QString out;
+    out.reserve(formula.size());
+    for (qsizetype i = 0; i < formula.size(); ++i) {
+        const QChar c = formula[i];
+        if ((c != QLatin1Char('V') && c != QLatin1Char('v')) || i + 1 >= formula.size() ||
+            !IsDigit(formula[i + 1], '1')) {
+            out += c;
+            continue;
+        }
+        int n = formula[++i].digitValue();
+        if (i + 1 < formula.size() && IsDigit(formula[i + 1], '0'))
+            n = n * 10 + formula[++i].digitValue();
+        out += valueText(n);
+    }
+    return out;
+}
+
+FormulaResult EvaluateFormula(const QString& substituted, EvaluatorLines lines) {
+    const QByteArray text = substituted.toUtf8();
+    unsigned char error = 0;
+    const char* message = nullptr;
+    FormulaResult result;
+    try {
+        result.value = expr_evaluate_quiet(text.constData(), &error, &message);
+    } catch (const expr_fp_error& e) {
+        result.message = QString::fromUtf8(e.what());
+        result.floatingPointError = true;
+        return result;
+    }
+    result.ok = error == 0;
+    if (!result.ok) {
+        result.message = QString::fromUtf8(message);
+        if (lines == EvaluatorLines::Stdout)
+            expr_report_failure(message, text.constData());
+    }
+    return result;
+}

@@ -1,0 +1,28 @@
+#pragma once
+// The data view's formulas: variable references replaced by their values as
+// text, then the evaluator. Shared by the trend window and kestrel-cli watch.
+
+#include <QString>
+#include <functional>
+
+// Replaces every variable reference of `formula` by valueText(n). A reference
+// is V or v, a digit 1 to 9 and at most one more digit (V1 … V99), so V123 is
+// V12 followed by 3, and V0 is no reference. Each reference takes its own
+// variable's text: in V1+V12 the first takes V1's, the second V12's.
+QString SubstituteVariables(const QString& formula, const std::function<QString(int n)>& valueText);
+
+struct FormulaResult {
+    bool ok = false;
+    double value = 0;
+    // Why it failed: the evaluator's message, or the floating-point error's.
+    QString message;
+    bool floatingPointError = false; // a division by zero, overflow or invalid operation
+};
+
+// Where a malformed formula's two diagnostic lines go: to standard output as
+// the evaluator writes them (the data view), or nowhere (kestrel-cli watch,
+// whose standard output is data).
+enum class EvaluatorLines { Stdout, Silent };
+
+// Evaluates an already substituted formula (as UTF-8 text).
+FormulaResult EvaluateFormula(const QString& substituted, EvaluatorLines lines);

@@ -1,0 +1,193 @@
+#include "TrendTables.h"
+
+#include "AppPaths.h"
+#include "ConfigFile.h"
+#include "Convert.h"
+#include "IniFile.h"
+#include "SystemLog.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <limits>
+
+type_TrendCAN Global_TrendCAN;
+type_Formula Global_Formula;
+
+namespace {
+
+const QString kDefaultText = QStringLiteral("NULL");
+const QString kDescription1 = QStringLiteral("Description1");
+const QString kDescription2 = QStringLiteral("Description2");
+const QString kTrendCANID = QStringLiteral("TrendCANID");
+const QString kCANDataType = QStringLiteral("CANDataType");
+const QString kCANDataRange = QStringLiteral("CANDataRange");
+const QString kFormulaDescription = QStringLiteral("Formula_Description");
+const QString kFormula = QStringLiteral("Formula");
+
+type_TrendCAN& Watched = Global_TrendCAN;
+type_Formula& Formulas = Global_Formula;
+
+// Only the names the writer gives formula sections: a watched identifier
+// whose description mentions "Formula" stays a watched identifier.
+bool IsFormulaSection(const QString& name) {
+    static const QRegularExpression pattern(QStringLiteral("^Formula-[0-9]{2}\\.\\."));
+    return pattern.match(name).hasMatch();
+}
+
+// Identifiers are written unsigned ("%lu"), so one entered as 0x80000000 or
+// above comes back as a decimal beyond the signed range: it is the same
+// 32-bit pattern, not a bad value.
+int32_t IdentifierValue(const QString& text) {
+    bool ok = false;
+    const qulonglong value = text.toULongLong(&ok, 10);
+    if (ok && text.front().isDigit() && value > uint64_t{std::numeric_limits<int32_t>::max()} &&
+        value <= std::numeric_limits<uint32_t>::max())
+        return static_cast<int32_t>(static_cast<uint32_t>(value));
+    return StrToInt(text);
+}
+
+// A code that is not a number reads as 0.
+int32_t CodeValue(const IniDocument::Section& section, const QString& key) {
+    try {
+        return StrToInt(section.value(key, QStringLiteral("0")));
+    } catch (const ConvertError&) {
+        return 0;
+    }
+}
+
+void ReadWatched(const IniDocument::Section& section, int n) {
+    Watched.Description1[n] = section.value(kDescription1, kDefaultText);
+    Watched.Description2[n] = section.value(kDescription2, kDefaultText);
+    Watched.TrendCANID[n] = IdentifierValue(section.value(kTrendCANID, QStringLiteral("000")));
+    Watched.CANDataType[n] = CodeValue(section, kCANDataType);
+    Watched.CANDataRange[n] = CodeValue(section, kCANDataRange);
+    Watched.TrendCAN_Count = static_cast<uint16_t>(n + 1);
+}
+
+void ReadFormula(const IniDocument::Section& section, int n) {
+    Formulas.Formula_Description[n] = section.value(kFormulaDescription, kDefaultText);
+    Formulas.Formula[n] = section.value(kFormula, kDefaultText);
+    Formulas.Formula_Count = static_cast<uint16_t>(n + 1);
+}
+
+void Refuse(const QString& what, const QString& text, const char* rule) {
+    throw ConfigWriteError(QStringLiteral("Cannot save %1 \"%2\": %3.")
+                               .arg(what, text, QLatin1String(rule))
+                               .toStdString());
+}
+
+void CheckDescription(const QString& what, const QString& text) {
+    if (!IsIniStorable(text))
+        Refuse(what, text, "descriptions must not contain \"]\", \"=\" or line breaks");
+}
+
+void AddSection(IniDocument& doc, const QString& name, const QList<IniDocument::Line>& lines) {
+    IniDocument::Section& section = doc.sectionForWriting(name);
+    section.lines = lines;
+    section.lines.append(IniDocument::Line{}); // a blank line between sections
+}
+
+QString Unsigned(int32_t value) {
+    return QString::number(static_cast<uint32_t>(value));
+}
+
+void AddWatchedSections(IniDocument& doc) {
+    for (int i = 0; i < Watched.TrendCAN_Count; ++i) {
+        const QString index = QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0'));
+        CheckDescription(QStringLiteral("entry ") + index, Watched.Description1[i]);
+        CheckDescription(QStringLiteral("entry ") + index, Watched.Description2[i]);
+        AddSection(doc,
+                   index + QLatin1String("..") + Watched.Description1[i] + QLatin1String("..") +
+                       Watched.Description2[i],
+                   {{kDescription1, Watched.Description1[i], {}},
+                    {kDescription2, Watched.Description2[i], {}},
+                    {kTrendCANID, Unsigned(Watched.TrendCANID[i]), {}},
+                    {kCANDataType, Unsigned(Watched.CANDataType[i]), {}},
+                    {kCANDataRange, Unsigned(Watched.CANDataRange[i]), {}}});
+    }
+}
+
+void AddFormulaSections(IniDocument& doc) {
+    for (int i = 0; i < Formulas.Formula_Count; ++i) {
+        const QString name = QStringLiteral("Formula-%1..").arg(i, 2, 10, QLatin1Char('0'));
+        const QString& description = Formulas.Formula_Description[i];
+        const QString& formula = Formulas.Formula[i];
+        CheckDescription(name.chopped(2), description);
+        if (formula.contains(QLatin1Char('\n')) || formula.contains(QLatin1Char('\r')))
+            Refuse(name.chopped(2), formula, "formulas must not contain line breaks");
+        AddSection(doc, name + description,
+                   {{kFormulaDescription, description, {}}, {kFormula, formula, {}}});
+    }
+}
+
+} // namespace
+
+QString DataTypeText(int type) {
+    static const char* const kTexts[kDataTypeCount] = {
+        "BYTE (unsigned 1-byte)", "char (signed 1-byte)",    "WORD (unsigned 2-byte)",
+        "short (signed 2-byte)",  "DWORD (unsigned 4-byte)", "long (signed 4-byte)",
+        "float (4-byte)",         "double (8-byte)"};
+    return type >= 0 && type < kDataTypeCount ? QString::fromLatin1(kTexts[type]) : QString();
+}
+
+int DataTypeBytes(int type) {
+    static const int kBytes[kDataTypeCount] = {1, 1, 2, 2, 4, 4, 4, 8};
+    return type >= 0 && type < kDataTypeCount ? kBytes[type] : 0;
+}
+
+QStringList DataRangeTexts(int type) {
+    const int bytes = DataTypeBytes(type);
+    QStringList texts;
+    for (int first = 0; bytes > 0 && first + bytes <= 8; ++first)
+        texts.append(bytes == 1 ? QStringLiteral("D%1").arg(first + 1)
+                                : QStringLiteral("D%1 ~ D%2").arg(first + 1).arg(first + bytes));
+    return texts;
+}
+
+QString DataRangeText(int type, int range) {
+    return DataRangeTexts(type).value(range);
+}
+
+QString TrendCANIniPath() {
+    return ProgramFolder() + QLatin1String("/TrendCAN.ini");
+}
+
+TrendReadResult ReadTrendCANIni(const QString& path) {
+    if (!QFileInfo(path).isFile())
+        return {-1, 0, 0};
+    const IniDocument doc = IniDocument::load(path);
+    Watched.TrendCAN_Count = 0;
+    Formulas.Formula_Count = 0;
+    TrendReadResult result;
+    for (const IniDocument::Section& section : doc.sections()) {
+        if (section.name.isNull())
+            continue;
+        if (!IsFormulaSection(section.name)) {
+            if (Watched.TrendCAN_Count == kMaxTrendCAN)
+                ++result.ignoredEntries;
+            else
+                ReadWatched(section, Watched.TrendCAN_Count);
+        } else if (Formulas.Formula_Count == kMaxFormulas) {
+            ++result.ignoredFormulas;
+        } else {
+            ReadFormula(section, Formulas.Formula_Count);
+        }
+    }
+    if (result.ignoredEntries > 0 || result.ignoredFormulas > 0)
+        SystemLogf("%s: %d watched identifiers and %d formulas beyond the first %d of each were "
+                   "not loaded",
+                   qUtf8Printable(path), result.ignoredEntries, result.ignoredFormulas,
+                   kMaxTrendCAN);
+    return result;
+}
+
+void WriteTrendCANIni(const QString& path) {
+    IniDocument doc;
+    AddWatchedSections(doc);
+    AddFormulaSections(doc);
+    try {
+        doc.save(path);
+    } catch (const IniFileError& error) {
+        throw ConfigWriteError(error.what());
+    }
+}

@@ -1,0 +1,33 @@
+#pragma once
+// What the trend receive thread needs from the window it reports to. The
+// trend window implements it with widgets; kestrel-cli watch and the tests
+// implement it without.
+
+#include "RunView.h"
+
+#include <QString>
+#include <functional>
+
+class TrendView {
+public:
+    virtual ~TrendView() = default;
+
+    // Thread-safe: called from the trend receive thread. Runs `task` on the UI
+    // thread and returns once it has run. Never called on the UI thread itself.
+    virtual void runOnUiThread(const std::function<void()>& task) = 0;
+
+    // Everything below is called on the UI thread only.
+
+    // Carries out pending runOnUiThread tasks (while the UI thread waits for
+    // the receive thread to end).
+    virtual void processPendingEvents() = 0;
+    // Both status lamps: the trend page's and the data view page's.
+    virtual void setStatusLamps(LampColour colour) = 0;
+    // Both search-again texts: shown with `text`, or hidden.
+    virtual void showSearchAgain(const QString& text) = 0;
+    virtual void hideSearchAgain() = 0;
+};
+
+// The status update: green lamps and no text for status 0; else red lamps
+// and "Search CAN devices again! ( <status> )". UI thread.
+void ShowTrendPortStatus(TrendView& view, uint32_t status);
