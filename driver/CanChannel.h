@@ -5,6 +5,7 @@
 // (QtCanChannel.h).
 
 #include "CanFrame.h"
+#include "Clock.h"
 
 #include <cstdint>
 #include <string>
@@ -17,6 +18,9 @@ public:
     virtual void frameReceived(const CanFrame& frame) = 0;
     // A condition (one of the kStatus… bits of ZarvoCodes.h) began or ended.
     virtual void conditionChanged(uint32_t statusBit, bool present) = 0;
+    // The channel has handed over more frames since deliveredUntil() said
+    // it was behind.
+    virtual void channelCaughtUp() {}
 };
 
 class CanChannel {
@@ -32,4 +36,9 @@ public:
     // Queues one frame for transmission; false when it cannot be queued.
     // Thread-safe, never blocks for long.
     virtual bool write(const CanFrame& frame) = 0;
+    // Every frame time-stamped before the returned time has been handed to
+    // the listener. When that is earlier than `wanted`, the channel calls
+    // the listener's channelCaughtUp() once it has handed over more. A
+    // channel that hands frames over as they come returns Clock::kNever.
+    virtual Clock::Time deliveredUntil(Clock::Time /*wanted*/) { return Clock::kNever; }
 };

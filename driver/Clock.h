@@ -43,3 +43,8 @@ private:
 
 // The process-wide steady clock.
 Clock& steadyClock();
+
+// Lets the kernel wake the calling thread as close to its deadlines as it can
+// (the default timer slack of 50 µs would make every wake-up that late).
+// For the driver's timing threads.
+void useFinestTimerSlack();

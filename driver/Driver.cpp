@@ -171,13 +171,16 @@ int32_t Driver::openPort(uint8_t port, uint32_t bitRate) {
     }
     std::string note;
     const int32_t result = e->open(bitRate, note);
+    // The information text keeps what the latest opening had to say, also
+    // through later calls on the open port.
+    const std::string latest = e->openNote();
     {
         std::lock_guard lock(mutex_);
         const std::string& key = table_.size() > port ? table_[port].info.key : std::string();
-        if (note.empty())
+        if (latest.empty())
             openNotes_.erase(key);
         else
-            openNotes_[key] = "Port " + std::to_string(port) + ": " + note;
+            openNotes_[key] = "Port " + std::to_string(port) + ": " + latest;
     }
     if (!note.empty())
         driverLog("Zarvo_OpenPort(" + std::to_string(port) + "): " + note);

@@ -16,11 +16,13 @@ bool untilStopped(const GroupMessage& m) {
     return m.times <= 0;
 }
 
+// The spacing of the message's transmissions.
 Clock::Time intervalOf(const GroupMessage& m) {
-    const Clock::Time interval = msToTime(m.interval);
-    if (untilStopped(m) && interval < PortEngine::kMinRepeatInterval)
-        return PortEngine::kMinRepeatInterval;
-    return interval;
+    return std::max<Clock::Time>(msToTime(m.interval), PortEngine::kMinRepeatInterval);
+}
+
+bool allSent(const GroupMessage& m, int64_t sent) {
+    return !untilStopped(m) && sent >= m.times;
 }
 
 } // namespace
@@ -35,8 +37,10 @@ PortEngine::~PortEngine() {
 }
 
 int32_t PortEngine::open(uint32_t bitRate, std::string& note) {
-    if (adapterLost())
-        close(); // a port whose adapter went away opens afresh, e.g. after it was plugged in again
+    // A port whose adapter went away opens afresh, e.g. after it was plugged
+    // in again; so does a port asked for another bit rate.
+    if (needsReopen(bitRate))
+        close();
     std::lock_guard life(lifecycle_);
     {
         std::lock_guard lock(mutex_);
@@ -46,18 +50,21 @@ int32_t PortEngine::open(uint32_t bitRate, std::string& note) {
         open_ = true;
         quit_ = false;
         groups_.assign(1, Group{});
+        noticesDropped_ = false;
         callbacks_ = std::make_unique<CallbackQueue>();
     }
-    if (!channel_->open(bitRate, *this, note)) {
-        std::unique_ptr<CallbackQueue> unused;
-        std::lock_guard lock(mutex_);
+    const bool opened = channel_->open(bitRate, *this, note);
+    std::unique_ptr<CallbackQueue> unused;
+    std::lock_guard lock(mutex_);
+    openNote_ = note;
+    if (!opened) {
         open_ = false;
         openFailed_ = true;
         unused = std::move(callbacks_);
         return kZarvoOpenFailed;
     }
-    std::lock_guard lock(mutex_);
     openFailed_ = false;
+    bitRate_ = bitRate;
     scheduler_ = std::thread([this] { schedulerLoop(); });
     return kZarvoOk;
 }
@@ -94,9 +101,14 @@ int32_t PortEngine::close() {
     return kZarvoOk;
 }
 
-bool PortEngine::adapterLost() const {
+bool PortEngine::needsReopen(uint32_t bitRate) const {
     std::lock_guard lock(mutex_);
-    return open_ && (conditions_ & kStatusAdapterLost) != 0;
+    return open_ && ((conditions_ & kStatusAdapterLost) != 0 || bitRate != bitRate_);
+}
+
+std::string PortEngine::openNote() const {
+    std::lock_guard lock(mutex_);
+    return openNote_;
 }
 
 bool PortEngine::isOpen() const {
@@ -111,10 +123,14 @@ int32_t PortEngine::checkGroup(uint8_t group) const {
 }
 
 int32_t PortEngine::setGroupCount(uint8_t count) {
-    std::lock_guard lock(mutex_);
-    if (!open_)
-        return kZarvoNotOpen;
-    groups_.resize(count);
+    {
+        std::lock_guard lock(mutex_);
+        if (!open_)
+            return kZarvoNotOpen;
+        groups_.assign(count, Group{});
+        noticesDropped_ = false;
+    }
+    withdrawNotices(std::nullopt);
     return kZarvoOk;
 }
 
@@ -135,13 +151,38 @@ int32_t PortEngine::sendGroup(uint8_t group, std::vector<GroupMessage> messages)
 }
 
 int32_t PortEngine::stopGroup(uint8_t group) {
-    std::lock_guard lock(mutex_);
-    if (const int32_t bad = checkGroup(group))
-        return bad;
-    Group& g = groups_[group];
-    g.phase = Phase::Idle;
-    ++g.run;
+    {
+        std::lock_guard lock(mutex_);
+        if (const int32_t bad = checkGroup(group))
+            return bad;
+        Group& g = groups_[group];
+        g.phase = Phase::Idle;
+        g.run = ++nextRun_;
+    }
+    withdrawNotices(group);
     return kZarvoOk;
+}
+
+// An idle group posts nothing more, so once its waiting notices are dropped
+// and a running one has returned, none of it runs any more.
+void PortEngine::withdrawNotices(std::optional<int> group) {
+    bool inCallback = false;
+    {
+        std::lock_guard lock(mutex_);
+        inCallback = callbacks_ && callbacks_->onQueueThread();
+    }
+    // The queue lives while one of its callbacks runs; elsewhere close() must
+    // not free it during the wait.
+    std::unique_lock<std::mutex> life;
+    if (!inCallback)
+        life = std::unique_lock(lifecycle_);
+    CallbackQueue* queue = nullptr;
+    {
+        std::lock_guard lock(mutex_);
+        queue = callbacks_.get();
+    }
+    if (queue)
+        queue->withdraw(group);
 }
 
 int32_t PortEngine::setTxCallback(uint8_t group, ZarvoTxCallback callback) {
@@ -201,6 +242,8 @@ uint32_t PortEngine::status() const {
         s |= openFailed_ ? kStatusNotOpen | kStatusOpenFailed : kStatusNotOpen;
     if (rxOverflow_)
         s |= kStatusRxOverflow;
+    if (noticesDropped_)
+        s |= kStatusNoticesDropped;
     return s;
 }
 
@@ -215,7 +258,7 @@ bool PortEngine::idle() const {
         return true;
     const Clock::Time now = clock_.now();
     const bool nothingDue = std::all_of(groups_.begin(), groups_.end(), [&](const Group& g) {
-        return g.phase == Phase::Idle || (g.phase != Phase::Starting && g.due > now);
+        return g.phase == Phase::Idle || g.heldUp || (g.phase != Phase::Starting && g.due > now);
     });
     return nothingDue && schedulerWaiting_ && callbacks_->idle();
 }
@@ -238,12 +281,23 @@ void PortEngine::frameReceived(const CanFrame& frame) {
         const ZarvoRxCallback rx = group.rx;
         const uint32_t port = port_.load();
         const auto number = static_cast<uint8_t>(g);
-        callbacks_->post([rx, port, number, frame] {
+        const bool queued = callbacks_->postReceive(number, [rx, port, number, frame] {
             std::array<uint8_t, 8> data = frame.data;
             rx(port, number, frame.id, frame.extended ? 1 : 0, frame.remote ? 1 : 0, frame.len,
                data.data());
         });
+        if (!queued) {
+            ++dropped_;
+            noticesDropped_ = true;
+        }
     }
+}
+
+void PortEngine::channelCaughtUp() {
+    std::lock_guard lock(mutex_);
+    for (Group& group : groups_)
+        group.heldUp = false; // to be looked at again
+    wake();
 }
 
 void PortEngine::conditionChanged(uint32_t statusBit, bool present) {
@@ -253,7 +307,7 @@ void PortEngine::conditionChanged(uint32_t statusBit, bool present) {
 
 void PortEngine::startGroup(uint8_t g, Clock::Time now) {
     Group& group = groups_[g];
-    ++group.run;
+    group.run = ++nextRun_;
     group.index = 0;
     if (group.messages.empty()) {
         group.phase = Phase::Idle;
@@ -285,7 +339,7 @@ void PortEngine::postTxNotice(uint8_t g, uint8_t state, bool gatesTransmission) 
     const ZarvoTxCallback tx = group.tx;
     const uint64_t run = group.run;
     const uint32_t port = port_.load();
-    callbacks_->post([this, tx, port, g, state, gatesTransmission, run] {
+    callbacks_->post(g, [this, tx, port, g, state, gatesTransmission, run] {
         uint8_t value = state;
         tx(port, g, &value);
         if (gatesTransmission)
@@ -315,7 +369,7 @@ void PortEngine::keepNextDue(Group& group, Clock::Time oldInterval) {
 }
 
 // One event of a group whose due time has come.
-void PortEngine::step(uint8_t g, std::vector<CanFrame>& toWrite) {
+void PortEngine::step(uint8_t g, std::vector<Outgoing>& toWrite) {
     Group& group = groups_[g];
     const Clock::Time eventTime = group.due;
     switch (group.phase) {
@@ -324,20 +378,26 @@ void PortEngine::step(uint8_t g, std::vector<CanFrame>& toWrite) {
         break;
     case Phase::Sending: {
         const GroupMessage& m = group.messages[group.index];
-        if (!untilStopped(m) && group.sent >= m.times) {
-            postTxNotice(g, 1, false);
-            group.phase = Phase::Pausing;
-            group.due = eventTime + msToTime(m.terminal);
+        if (allSent(m, group.sent)) {
+            group.phase = Phase::Closing; // the window is over
             break;
         }
         CanFrame frame = m.frame;
         frame.timeStampUs = static_cast<uint64_t>(
             std::chrono::duration_cast<std::chrono::microseconds>(eventTime).count());
-        toWrite.push_back(frame);
         ++group.sent;
-        group.due = group.start + group.sent * intervalOf(m);
+        // The window after the last transmission is the interval as given.
+        const bool last = allSent(m, group.sent);
+        const Clock::Time window = msToTime(m.interval);
+        toWrite.push_back({frame, g, group.run, last ? std::optional(window) : std::nullopt});
+        group.due = last ? eventTime + window : group.start + group.sent * intervalOf(m);
         break;
     }
+    case Phase::Closing:
+        postTxNotice(g, 1, false);
+        group.phase = Phase::Pausing;
+        group.due = eventTime + msToTime(group.messages[group.index].terminal);
+        break;
     case Phase::Pausing:
         if (++group.index >= group.messages.size())
             group.phase = Phase::Idle;
@@ -350,22 +410,33 @@ void PortEngine::step(uint8_t g, std::vector<CanFrame>& toWrite) {
     }
 }
 
+// True when the group's next event can happen now. A closing window waits
+// until the channel has handed over every frame stamped before its end;
+// `delivered` keeps what the channel said during this pass.
+bool PortEngine::ready(Group& group, Clock::Time now, Clock::Time& delivered) const {
+    group.heldUp = false;
+    if (group.phase == Phase::Idle || group.phase == Phase::Starting || group.due > now)
+        return false;
+    if (group.phase == Phase::Closing && delivered < group.due)
+        delivered = channel_->deliveredUntil(group.due);
+    group.heldUp = group.phase == Phase::Closing && delivered < group.due;
+    return !group.heldUp;
+}
+
 void PortEngine::schedulerLoop() {
+    useFinestTimerSlack();
     std::unique_lock lock(mutex_);
-    std::vector<CanFrame> toWrite;
+    std::vector<Outgoing> toWrite;
     while (!quit_) {
         const Clock::Time now = clock_.now();
         Clock::Time next = Clock::kNever;
+        Clock::Time delivered = Clock::Time::min();
         for (size_t g = 0; g < groups_.size(); ++g) {
-            const auto isDue = [&] {
-                const Group& group = groups_[g];
-                return group.phase != Phase::Idle && group.phase != Phase::Starting &&
-                       group.due <= now;
-            };
-            while (isDue())
+            while (ready(groups_[g], now, delivered))
                 step(static_cast<uint8_t>(g), toWrite);
+            // A window held up by the channel goes on at channelCaughtUp().
             const Group& group = groups_[g];
-            if (group.phase != Phase::Idle && group.phase != Phase::Starting)
+            if (group.phase != Phase::Idle && group.phase != Phase::Starting && !group.heldUp)
                 next = std::min(next, group.due);
         }
         if (!toWrite.empty()) {
@@ -381,11 +452,23 @@ void PortEngine::schedulerLoop() {
     }
 }
 
-void PortEngine::writeFrames(const std::vector<CanFrame>& frames) {
+void PortEngine::writeFrames(std::vector<Outgoing>& frames) {
     bool failed = false;
-    for (const CanFrame& frame : frames)
-        failed = !channel_->write(frame);
+    std::vector<std::pair<const Outgoing*, Clock::Time>> lastOnes;
+    for (const Outgoing& out : frames) {
+        failed = !channel_->write(out.frame);
+        if (out.window)
+            lastOnes.emplace_back(&out, clock_.now());
+    }
     conditionChanged(kStatusWriteFailed, failed);
+    std::lock_guard lock(mutex_);
+    for (const auto& [out, tookAt] : lastOnes) {
+        if (out->group >= groups_.size())
+            continue;
+        Group& group = groups_[out->group];
+        if (group.run == out->run && group.phase == Phase::Sending)
+            group.due = std::max(group.due, tookAt + *out->window);
+    }
 }
 
 void PortEngine::wake() {

@@ -9,7 +9,10 @@
 //     start + i * intervals[k]; the window after the last one is intervals[k]
 //   state-1 callback, then a pause of terminals[k], then message k+1.
 // A group handed over without a transmit callback waits up to kCallbackGrace
-// for one before it starts, so that its first start notice is not lost.
+// for one before it starts, so that its first start notice is not lost. The
+// state-1 callback waits until the channel has handed over every frame
+// time-stamped before the window closed, so that a response that came inside
+// the window is reported before its message ends, however late the PC is.
 //
 // Thread-safe: every public method may be called from any thread, also from
 // inside the port's callbacks (except close()).
@@ -41,8 +44,8 @@ class PortEngine final : private ChannelListener {
 public:
     static constexpr size_t kRxQueueCapacity = 4096;
     static constexpr std::chrono::milliseconds kCallbackGrace{100};
-    // An until-stopped message with interval 0 is sent every millisecond
-    // instead of flooding the bus from a spinning thread.
+    // Repeated transmissions are at least this far apart (interval 0 means
+    // every millisecond) instead of flooding the bus from a spinning thread.
     static constexpr std::chrono::milliseconds kMinRepeatInterval{1};
 
     PortEngine(uint8_t port, std::unique_ptr<CanChannel> channel,
@@ -52,9 +55,12 @@ public:
     PortEngine& operator=(const PortEngine&) = delete;
 
     // Opening an open port does nothing and succeeds, unless its adapter was
-    // lost: then the port is closed and opened again. `note` receives what
-    // the channel has to say about the opening (or why it failed).
+    // lost or the bit rate differs: then the port is closed and opened again.
+    // `note` receives what the channel has to say about this opening (or why
+    // it failed); it stays empty when the port was open already.
     int32_t open(uint32_t bitRate, std::string& note);
+    // What the channel had to say about the port's latest opening.
+    std::string openNote() const;
     // Stops every group, drops waiting notices and frames, releases the
     // channel. Waits for a running callback to return, so it must not be
     // called from one (kZarvoWrongThread).
@@ -63,11 +69,15 @@ public:
     // The port number the callbacks report (the table may be renumbered by a search).
     void setPortNumber(uint8_t port) { port_.store(port); }
 
+    // Starts afresh: every group stops and forgets its messages, callbacks
+    // and response identifier; their waiting notices are dropped.
     int32_t setGroupCount(uint8_t count);
     // An empty group is done at once. On a running group with as many
     // messages the new messages replace the old ones from the next
     // transmission on; otherwise the group (re)starts with its first message.
     int32_t sendGroup(uint8_t group, std::vector<GroupMessage> messages);
+    // No notice of the group runs after this returns (it waits for one that
+    // is running, unless called from inside a callback).
     int32_t stopGroup(uint8_t group);
     int32_t setTxCallback(uint8_t group, ZarvoTxCallback callback);
     int32_t setRxCallback(uint8_t group, ZarvoRxCallback callback);
@@ -77,14 +87,19 @@ public:
     int32_t readFrame(CanFrame& frame);
     // 0 = healthy, else kStatus… bits (ZarvoCodes.h).
     uint32_t status() const;
+    // Frames dropped from the receive queue plus receive notices dropped
+    // because the callbacks fell behind.
     uint64_t droppedFrames() const;
 
     // True when nothing is due on the clock, no group waits for its start
-    // notice and no callback waits or runs (tests step a ManualClock with it).
+    // notice (a closing window may wait for the channel) and no callback
+    // waits or runs (tests step a ManualClock with it).
     bool idle() const;
 
 private:
-    enum class Phase { Idle, AwaitingCallback, Starting, Sending, Pausing };
+    // Closing: the message's window is over; its end notice waits for the
+    // channel to hand over the frames of the window.
+    enum class Phase { Idle, AwaitingCallback, Starting, Sending, Closing, Pausing };
     struct Group {
         std::vector<GroupMessage> messages;
         Phase phase = Phase::Idle;
@@ -92,25 +107,39 @@ private:
         int64_t sent = 0;    // its transmissions so far
         Clock::Time start{}; // due time of its first transmission
         Clock::Time due{};   // next event
-        uint64_t run = 0;    // changes at every start and stop: stale start notices are ignored
+        uint64_t run = 0;    // new at every start and stop: stale start notices are ignored
         int32_t responseId = -1;
+        bool heldUp = false; // closing, waits for the channel rather than the clock
         ZarvoTxCallback tx = nullptr;
         ZarvoRxCallback rx = nullptr;
     };
 
+    // A transmission the scheduler hands to the channel. After the last one
+    // of a message its window runs from when the channel took it, so that a
+    // late wake-up does not shorten it.
+    struct Outgoing {
+        CanFrame frame;
+        uint8_t group = 0;
+        uint64_t run = 0;
+        std::optional<Clock::Time> window; // after the message's last transmission
+    };
+
     void frameReceived(const CanFrame& frame) override;
     void conditionChanged(uint32_t statusBit, bool present) override;
+    void channelCaughtUp() override;
 
     int32_t checkGroup(uint8_t group) const; // with mutex_ held
-    bool adapterLost() const;
+    bool needsReopen(uint32_t bitRate) const;
+    bool ready(Group& group, Clock::Time now, Clock::Time& delivered) const;
+    void withdrawNotices(std::optional<int> group);
     void startGroup(uint8_t g, Clock::Time now);
     void beginMessage(uint8_t g, Clock::Time at);
     void keepNextDue(Group& group, Clock::Time oldInterval);
-    void step(uint8_t g, std::vector<CanFrame>& toWrite);
+    void step(uint8_t g, std::vector<Outgoing>& toWrite);
     void postTxNotice(uint8_t g, uint8_t state, bool gatesTransmission);
     void startNoticeDone(uint8_t g, uint64_t run);
     void schedulerLoop();
-    void writeFrames(const std::vector<CanFrame>& frames);
+    void writeFrames(std::vector<Outgoing>& frames);
     void wake();
 
     std::atomic<uint32_t> port_;
@@ -129,7 +158,11 @@ private:
     std::vector<Group> groups_;
     std::deque<CanFrame> rxQueue_;
     bool rxOverflow_ = false;
+    bool noticesDropped_ = false;
     uint64_t dropped_ = 0;
+    uint64_t nextRun_ = 0;
+    uint32_t bitRate_ = 0;
+    std::string openNote_;
     uint32_t conditions_ = 0;
     std::unique_ptr<CallbackQueue> callbacks_;
     std::thread scheduler_;

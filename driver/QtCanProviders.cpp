@@ -120,6 +120,17 @@ QCanBusFrame toQt(const CanFrame& f) {
     return frame;
 }
 
+// When the frame came, on the driver's clock: the kernel's or adapter's time
+// stamp where it is on the system clock (SocketCAN), else the time it is read.
+Clock::Time receivedAt(const QCanBusFrame& q) {
+    using namespace std::chrono;
+    const Clock::Time now = steadyClock().now();
+    const QCanBusFrame::TimeStamp stamp = q.timeStamp();
+    const auto stamped = seconds(stamp.seconds()) + microseconds(stamp.microSeconds());
+    const auto age = system_clock::now().time_since_epoch() - stamped;
+    return age >= Clock::Time::zero() && age < seconds(10) ? now - age : now;
+}
+
 CanFrame fromQt(const QCanBusFrame& q) {
     CanFrame f;
     f.id = q.frameId();
@@ -130,7 +141,7 @@ CanFrame fromQt(const QCanBusFrame& q) {
     if (!f.remote)
         std::copy_n(payload.constData(), f.len, f.data.begin());
     f.timeStampUs = static_cast<uint64_t>(
-        std::chrono::duration_cast<std::chrono::microseconds>(steadyClock().now()).count());
+        std::chrono::duration_cast<std::chrono::microseconds>(receivedAt(q)).count());
     return f;
 }
 
@@ -183,11 +194,33 @@ public:
 
     void close() override {
         open_.store(false);
+        {
+            std::lock_guard lock(mark_->mutex);
+            mark_->until = {};
+            mark_->asking = false;
+            mark_->listener = nullptr;
+        }
         QtCanIo& io = QtCanIo::instance();
         io.run([&] {
             io.release(device_);
             device_ = nullptr;
         });
+    }
+
+    // Asks the I/O thread to go twice round its event loop: by then it has read
+    // and handed over every frame the kernel held when asked.
+    Clock::Time deliveredUntil(Clock::Time wanted) override {
+        if (!open_.load())
+            return Clock::kNever;
+        std::lock_guard lock(mark_->mutex);
+        if (mark_->until >= wanted || mark_->asking)
+            return mark_->until;
+        mark_->asking = true;
+        QtCanIo& io = QtCanIo::instance();
+        io.post([&io, mark = mark_, asked = steadyClock().now()] {
+            io.post([mark, asked] { mark->reached(asked); });
+        });
+        return mark_->until;
     }
 
     bool write(const CanFrame& frame) override {
@@ -244,11 +277,16 @@ private:
         if (!connected)
             error = wait->error.isEmpty() ? "not connected" : wait->error.toStdString();
         lock.unlock();
-        if (connected)
-            open_.store(true);
-        else
+        if (!connected) {
             close();
-        return connected;
+            return false;
+        }
+        {
+            std::lock_guard markLock(mark_->mutex);
+            mark_->listener = &listener;
+        }
+        open_.store(true);
+        return true;
     }
 
     // On the I/O thread.
@@ -340,7 +378,28 @@ private:
     std::atomic<bool> open_{false};
     bool configurationRefused_ = false;
     ChannelListener* listener_ = nullptr; // set before the device exists
-    QCanBusDevice* device_ = nullptr;     // I/O thread only, after opening
+    // How far the I/O thread has handed frames over; shared with its jobs,
+    // which may outlive an opening.
+    struct DeliveryMark {
+        std::mutex mutex;
+        Clock::Time until{};
+        bool asking = false;
+        ChannelListener* listener = nullptr;
+
+        void reached(Clock::Time t) {
+            ChannelListener* l = nullptr;
+            {
+                std::lock_guard lock(mutex);
+                until = std::max(until, t);
+                asking = false;
+                l = listener;
+            }
+            if (l)
+                l->channelCaughtUp();
+        }
+    };
+    const std::shared_ptr<DeliveryMark> mark_ = std::make_shared<DeliveryMark>();
+    QCanBusDevice* device_ = nullptr; // I/O thread only, after opening
 };
 
 // ---------------------------------------------------------------- providers

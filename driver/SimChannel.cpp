@@ -1,6 +1,7 @@
 #include "SimChannel.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -45,6 +46,9 @@ bool SimChannel::open(uint32_t bitRate, ChannelListener& listener, std::string& 
     pending_.clear();
     onBus_.reset();
     framesOnBus_ = 0;
+    handedOverUntil_ = openedAt_;
+    waiting_ = false;
+    caughtUpWanted_ = false;
     thread_ = std::thread([this] { run(); });
     return true;
 }
@@ -71,9 +75,20 @@ bool SimChannel::write(const CanFrame& frame) {
         if (!open_ || static_cast<size_t>(fromPort) >= kTxQueueLimit)
             return false;
         enqueue(frame, false, clock_.now());
+        waiting_ = false; // the bus has something to do before nextEvent_
     }
     wake_.notify_one();
     return true;
+}
+
+Clock::Time SimChannel::deliveredUntil(Clock::Time wanted) {
+    std::lock_guard lock(mutex_);
+    // A frame still to come ends after the bus's next event, or after a write
+    // that comes later than now.
+    const Clock::Time until = waiting_ ? std::min(nextEvent_, clock_.now()) : handedOverUntil_;
+    if (until < wanted)
+        caughtUpWanted_ = true;
+    return until;
 }
 
 uint64_t SimChannel::framesOnBus() const {
@@ -154,6 +169,7 @@ Clock::Time SimChannel::advanceBus(Clock::Time now, std::vector<CanFrame>& toPor
 }
 
 void SimChannel::run() {
+    useFinestTimerSlack();
     std::unique_lock lock(mutex_);
     std::vector<CanFrame> toPort;
     while (!quit_) {
@@ -169,6 +185,16 @@ void SimChannel::run() {
             lock.lock();
             continue;
         }
-        clock_.waitUntil(wake_, lock, std::min(nextBroadcast, nextBus));
+        handedOverUntil_ = now;
+        nextEvent_ = std::min(nextBroadcast, nextBus);
+        waiting_ = true;
+        if (std::exchange(caughtUpWanted_, false)) {
+            lock.unlock();
+            listener_->channelCaughtUp();
+            lock.lock();
+            continue; // a write may have come meanwhile
+        }
+        clock_.waitUntil(wake_, lock, nextEvent_);
+        waiting_ = false;
     }
 }

@@ -31,6 +31,8 @@ public:
     bool open(uint32_t bitRate, ChannelListener& listener, std::string& note) override;
     void close() override;
     bool write(const CanFrame& frame) override;
+    // Frames are stamped with the simulated bus time at their end.
+    Clock::Time deliveredUntil(Clock::Time wanted) override;
 
     // Frames that went over the bus since the channel opened (both directions).
     uint64_t framesOnBus() const;
@@ -67,5 +69,12 @@ private:
     Clock::Time openedAt_{};
     uint64_t sequence_ = 0;
     uint64_t framesOnBus_ = 0;
+    // What the bus thread last finished: every frame ending before
+    // `handedOverUntil_` is with the listener; while `waiting_`, nothing
+    // happens on the bus before `nextEvent_`.
+    Clock::Time handedOverUntil_{};
+    Clock::Time nextEvent_{};
+    bool waiting_ = false;
+    bool caughtUpWanted_ = false;
     std::thread thread_;
 };

@@ -20,11 +20,12 @@ enum ZarvoResult : int32_t {
 // Bits of a port's status; 0 = healthy. A decimal status shown to the user is
 // the sum of the bits that are set.
 enum ZarvoStatusBit : uint32_t {
-    kStatusNotOpen = 1u << 0,      // not opened yet, or closed
-    kStatusOpenFailed = 1u << 1,   // the last Zarvo_OpenPort failed
-    kStatusRxOverflow = 1u << 2,   // frames were dropped; cleared when the queue is read empty
-    kStatusWriteFailed = 1u << 3,  // the last transmission failed
-    kStatusErrorPassive = 1u << 4, // the controller is error passive
-    kStatusBusOff = 1u << 5,       // the controller is bus-off
-    kStatusAdapterLost = 1u << 6,  // the adapter went away or stopped answering
+    kStatusNotOpen = 1u << 0,        // not opened yet, or closed
+    kStatusOpenFailed = 1u << 1,     // the last Zarvo_OpenPort failed
+    kStatusRxOverflow = 1u << 2,     // frames were dropped; cleared when the queue is read empty
+    kStatusWriteFailed = 1u << 3,    // the last transmission failed
+    kStatusErrorPassive = 1u << 4,   // the controller is error passive
+    kStatusBusOff = 1u << 5,         // the controller is bus-off
+    kStatusAdapterLost = 1u << 6,    // the adapter went away or stopped answering
+    kStatusNoticesDropped = 1u << 7, // receive notices were dropped: the callbacks fell behind
 };

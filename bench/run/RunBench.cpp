@@ -3,6 +3,10 @@
 // end of its frame on the simulated bus) to its verdict in the result cells,
 // and the CPU time of the whole run.
 //
+// With --under-load: runs of 100 items sent once with a 5 ms window each,
+// while a busy loop runs on every core, and how many verdicts were not "0"
+// (a response judged against another item, or none at all).
+//
 // The driver's own binding is wrapped: the receive queue's frames give each
 // response's arrival time, and a trampoline around the receive callback
 // notes when the verdict has been written.
@@ -19,10 +23,16 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <mutex>
+#include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -68,8 +78,9 @@ int32_t ReadFrame(uint8_t port, uint32_t* id, uint8_t* mode, uint8_t* rtr, uint8
     return status;
 }
 
-// 100 items, each sent three times 1 ms apart and answered on its identifier + 8.
-void BuildTable() {
+// 100 items, each sent `times` times `intervalMs` apart and answered on its
+// identifier + 8.
+void BuildTable(int32_t intervalMs, int32_t times) {
     type_CustomerCMD& t = Global_CustomerCMD;
     t = type_CustomerCMD{};
     for (int i = 0; i < kItems; ++i) {
@@ -78,8 +89,8 @@ void BuildTable() {
         t.TxCANLen[i] = 8;
         for (int d = 0; d < kCanDataBytes; ++d)
             t.TxCANData[i][d] = static_cast<uint8_t>(i + d);
-        t.TxLoopInterval[i] = 1;
-        t.TxLoopTimes[i] = 3;
+        t.TxLoopInterval[i] = intervalMs;
+        t.TxLoopTimes[i] = times;
         t.TxLoopTerminal[i] = 0;
         t.Comp_CANID[i] = static_cast<int32_t>(t.TxCANID[i] + 8);
         t.Comp_CANMode[i] = t.Comp_CANRTR[i] = kCompareWildcard;
@@ -148,8 +159,62 @@ std::vector<int64_t> Latencies() {
 
 } // namespace
 
+// A busy loop on every core, as on a loaded PC; they end with the returned
+// processes' kill.
+std::vector<pid_t> StartHogs() {
+    std::vector<pid_t> hogs;
+    for (unsigned i = 0; i < std::max(1u, std::thread::hardware_concurrency()); ++i) {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGKILL); // never outlive the bench
+            volatile unsigned long spin = 0;
+            for (;;) {
+                const unsigned long next = spin + 1;
+                spin = next;
+            }
+        }
+        if (pid > 0)
+            hogs.push_back(pid);
+    }
+    return hogs;
+}
+
+void StopHogs(const std::vector<pid_t>& hogs) {
+    for (const pid_t pid : hogs) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+}
+
+int UnderLoad(int runs, RunController& run, QueuedRunView& view) {
+    const std::vector<pid_t> hogs = StartHogs();
+    std::printf("%d items, each sent once with a 5 ms window, simulator port %d at %d bit/s, "
+                "%zu busy loops\n",
+                kItems, ZarvoPort, static_cast<int>(ZarvoBaudRate), hogs.size());
+    std::printf("%-5s %10s %10s\n", "run", "not 0", "unended");
+    int wrong = 0;
+    for (int r = 1; r <= runs; ++r) {
+        run.testAllItems(false);
+        if (!view.serveRun(run, std::chrono::seconds(60)))
+            std::fprintf(stderr, "run %d did not end within 60 s\n", r);
+        int notZero = 0;
+        int unended = 0;
+        for (const ResultCells::Row& row : run.lastResults()) {
+            notZero += row[ResultCells::Result] != QLatin1String("0");
+            unended += row[ResultCells::EndTime].isEmpty();
+        }
+        std::printf("%-5d %10d %10d\n", r, notZero, unended);
+        wrong += notZero;
+    }
+    StopHogs(hogs);
+    std::printf("verdicts not 0 in %d runs: %d of %d\n", runs, wrong, runs * kItems);
+    return 0;
+}
+
 int main(int argc, char* argv[]) {
-    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    const bool underLoad = argc > 1 && std::strcmp(argv[1], "--under-load") == 0;
+    const int runArg = underLoad ? 2 : 1;
+    const int runs = argc > runArg ? std::max(1, std::atoi(argv[runArg])) : (underLoad ? 20 : 5);
     QTemporaryDir folder; // no SimDevice.ini: the simulator's default device
     SetProgramFolderForTesting(folder.path());
     ZarvoBinding binding = builtinZarvoBinding();
@@ -157,13 +222,18 @@ int main(int argc, char* argv[]) {
     binding.Zarvo_ReadFrame = ReadFrame;
     installZarvoBinding(binding);
 
-    BuildTable();
+    if (underLoad)
+        BuildTable(5, 1);
+    else
+        BuildTable(1, 3);
     FillResultRows(Global_ResultCells());
     ZarvoPort = FirstSimulatorPort().value_or(0);
-    ZarvoBaudRate = 1000000;
+    ZarvoBaudRate = underLoad ? 250000 : 1000000;
     SilentDialogs dialogs;
     QueuedRunView view(dialogs);
     RunController run(view, QString());
+    if (underLoad)
+        return UnderLoad(runs, run, view);
 
     std::printf("%d items, 3 transmissions 1 ms apart each, simulator port %d at 1 Mbit/s\n",
                 kItems, ZarvoPort);

@@ -208,4 +208,40 @@ TEST_F(DriverTest, BadCallsAreRefusedHarmlessly) {
     EXPECT_EQ(driver->sendGroup(0, 1, 1, one, v, v, v), kZarvoBadGroup);
 }
 
+// A channel that opens with something to say, as a SocketCAN interface that
+// keeps its own bit rate.
+class TalkativeChannel final : public CanChannel {
+public:
+    bool open(uint32_t, ChannelListener&, std::string& note) override {
+        note = "running at its own rate";
+        return true;
+    }
+    void close() override {}
+    bool write(const CanFrame&) override { return true; }
+};
+
+class TalkativeProvider final : public ChannelProvider {
+public:
+    std::vector<ChannelInfo> scan() override {
+        ChannelInfo info;
+        info.key = "talkative/0";
+        return {info};
+    }
+    std::unique_ptr<CanChannel> create(const ChannelInfo&) override {
+        return std::make_unique<TalkativeChannel>();
+    }
+    std::string summary() const override { return {}; }
+};
+
+TEST(DriverNoteTest, InformationTextKeepsWhatTheOpeningSaidThroughLaterCalls) {
+    std::vector<std::unique_ptr<ChannelProvider>> providers;
+    providers.push_back(std::make_unique<TalkativeProvider>());
+    Driver driver(std::move(providers));
+    ASSERT_EQ(driver.openPort(0, 500000), kZarvoOk);
+    ASSERT_EQ(driver.openPort(0, 500000), kZarvoOk); // the port is open: nothing new to say
+    char info[kZarvoDriverInfoSize];
+    driver.getDriverInfo(info);
+    EXPECT_NE(std::string(info).find("Port 0: running at its own rate"), std::string::npos) << info;
+}
+
 } // namespace

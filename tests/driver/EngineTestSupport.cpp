@@ -10,10 +10,36 @@ int64_t toMs(Clock::Time t) {
 }
 } // namespace
 
-bool RecordingChannel::open(uint32_t, ChannelListener& listener, std::string&) {
+bool RecordingChannel::open(uint32_t bitRate, ChannelListener& listener, std::string&) {
     std::lock_guard lock(mutex_);
     listener_ = &listener;
+    openings_.push_back(bitRate);
     return true;
+}
+
+Clock::Time RecordingChannel::deliveredUntil(Clock::Time) {
+    std::lock_guard lock(mutex_);
+    return deliveredUntil_;
+}
+
+std::vector<uint32_t> RecordingChannel::openings() const {
+    std::lock_guard lock(mutex_);
+    return openings_;
+}
+
+void RecordingChannel::holdDeliveries(Clock::Time until) {
+    std::lock_guard lock(mutex_);
+    deliveredUntil_ = until;
+}
+
+void RecordingChannel::catchUp() {
+    ChannelListener* listener = nullptr;
+    {
+        std::lock_guard lock(mutex_);
+        deliveredUntil_ = Clock::kNever;
+        listener = listener_;
+    }
+    listener->channelCaughtUp(); // unlocked: the engine asks deliveredUntil() under its lock
 }
 
 void RecordingChannel::close() {

@@ -18,11 +18,17 @@
 // Everything the engine wrote; write() fails while `failWrites` is set.
 class RecordingChannel final : public CanChannel {
 public:
-    bool open(uint32_t, ChannelListener& listener, std::string&) override;
+    bool open(uint32_t bitRate, ChannelListener& listener, std::string&) override;
     void close() override;
     bool write(const CanFrame& frame) override;
+    Clock::Time deliveredUntil(Clock::Time wanted) override;
 
     std::vector<CanFrame> written() const;
+    std::vector<uint32_t> openings() const; // the bit rate of every opening
+    // Says that nothing after `until` was handed over, as a backend thread
+    // that fell behind; catchUp() ends it.
+    void holdDeliveries(Clock::Time until);
+    void catchUp();
     void setFailWrites(bool fail);
     // Hands a frame to the engine as if it came from the bus.
     void receive(const CanFrame& frame);
@@ -32,6 +38,8 @@ private:
     mutable std::mutex mutex_;
     ChannelListener* listener_ = nullptr;
     std::vector<CanFrame> written_;
+    std::vector<uint32_t> openings_;
+    Clock::Time deliveredUntil_ = Clock::kNever;
     bool failWrites_ = false;
 };
 

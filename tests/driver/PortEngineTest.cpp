@@ -2,9 +2,11 @@
 // timelines, live replacement, response notices, the receive queue, status
 // and bad calls.
 
+#include "CallbackQueue.h"
 #include "EngineTestSupport.h"
 #include "ZarvoCodes.h"
 
+#include <future>
 #include <gtest/gtest.h>
 
 namespace {
@@ -258,6 +260,70 @@ TEST_F(PortEngineTest, OpeningAPortWhoseAdapterWasLostOpensItAfresh) {
     uint16_t waiting = 0;
     engine->rxCount(waiting);
     EXPECT_EQ(waiting, 1) << "the channel reports to the engine again";
+}
+
+TEST_F(PortEngineTest, ANewGroupCountForgetsTheCallbacksOfTheEarlierRun) {
+    recorder.onStart = [this](uint8_t group) { engine->setResponseId(group, 0x108); };
+    send(0, {{frame(0x100), 1, 1, 0}});
+    advanceMs(clock, *engine, 3);
+    ASSERT_EQ(engine->setGroupCount(1), kZarvoOk);
+    ASSERT_EQ(engine->sendGroup(0, {{frame(0x200), 1, 1, 0}}), kZarvoOk);
+    channel->receive(frame(0x108));
+    advanceMs(clock, *engine, 3);
+    EXPECT_EQ(recorder.notices(), (std::vector<Notice>{{'S', 0, 0}, {'E', 0, 1}}));
+    EXPECT_TRUE(writtenAt(0x200).empty()) << "the new run waits for its own callbacks";
+}
+
+TEST_F(PortEngineTest, IntervalZeroSendsEveryMillisecondWhateverTheCount) {
+    send(0, {{frame(0x200), 0, 2, 0}, {frame(0x100), 0, 100000, 0}});
+    advanceMs(clock, *engine, 4);
+    EXPECT_EQ(writtenAt(0x200), (Times{0, 1})) << "and no window after the last one";
+    EXPECT_EQ(writtenAt(0x100), (Times{1, 2, 3, 4}));
+    EXPECT_EQ(recorder.notices(), (std::vector<Notice>{{'S', 0, 0}, {'E', 0, 1}, {'S', 0, 1}}));
+}
+
+TEST_F(PortEngineTest, NoticesBehindASlowCallbackAreBoundedAndEndWithStop) {
+    ASSERT_EQ(engine->setGroupCount(2), kZarvoOk);
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    recorder.onStart = [released](uint8_t group) {
+        if (group == 1)
+            released.wait();
+    };
+    engine->setResponseId(0, 0x108);
+    send(0, {{frame(0x100), 10, 0, 0}});
+    engine->setTxCallback(1, NoticeRecorder::tx);
+    ASSERT_EQ(engine->sendGroup(1, {{frame(0x200), 10, 0, 0}}), kZarvoOk); // blocks the callbacks
+    for (size_t i = 0; i < CallbackQueue::kReceiveNoticeLimit + 3; ++i)
+        channel->receive(frame(0x108));
+    EXPECT_EQ(engine->status(), kStatusRxOverflow | kStatusNoticesDropped);
+    EXPECT_EQ(engine->stopGroup(0), kZarvoOk);
+    release.set_value();
+    settle(*engine);
+    EXPECT_EQ(recorder.notices(), (std::vector<Notice>{{'S', 0, 0}, {'S', 1, 0}}));
+    engine->setGroupCount(1);
+    EXPECT_EQ(engine->status(), kStatusRxOverflow) << "a new run starts without the bit";
+}
+
+TEST_F(PortEngineTest, EndNoticeWaitsForTheFramesOfTheWindow) {
+    recorder.onStart = [this](uint8_t group) { engine->setResponseId(group, 0x108); };
+    channel->holdDeliveries(std::chrono::milliseconds(2));
+    send(0, {{frame(0x100), 5, 1, 0}, {frame(0x200), 5, 1, 0}});
+    advanceMs(clock, *engine, 7);
+    channel->receive(frame(0x108)); // arrived at 4 ms, handed over late
+    channel->catchUp();
+    settle(*engine);
+    const std::vector<Notice> expected{{'S', 0, 0}, {'R', 0, 7, 0x108}, {'E', 0, 7}, {'S', 0, 7}};
+    EXPECT_EQ(recorder.notices(), expected);
+}
+
+TEST_F(PortEngineTest, OpeningAtAnotherBitRateReopensThePort) {
+    std::string note;
+    ASSERT_EQ(engine->open(500000, note), kZarvoOk);
+    ASSERT_EQ(engine->open(250000, note), kZarvoOk);
+    ASSERT_EQ(engine->open(250000, note), kZarvoOk);
+    EXPECT_EQ(channel->openings(), (std::vector<uint32_t>{500000, 250000}));
+    EXPECT_EQ(engine->status(), 0u);
 }
 
 } // namespace

@@ -71,6 +71,23 @@ TEST_F(SimulatorRunTest, DemoEndsByItselfWithItsVerdictsThenClears) {
     }
 }
 
+TEST_F(SimulatorRunTest, RunsOfEveryKindInARowOnTheOpenPortJudgeTheirOwnItems) {
+    const auto single = [this] {
+        run.testSelectedItem(3);
+        RunToEnd();
+        EXPECT_EQ(view.boxes.rowsAtInform.at(3)[ResultCells::Result], "0");
+    };
+    single();
+    for (bool groupSend : {false, true}) {
+        run.testAllItems(groupSend);
+        RunToEnd();
+        EXPECT_EQ(Column(view.boxes.rowsAtInform, ResultCells::Result),
+                  QStringList({"0", "0", "0", "--", "24", "0"}))
+            << (groupSend ? "group mode" : "all items");
+    }
+    single();
+}
+
 TEST_F(SimulatorRunTest, StopEndsAnItemRepeatedUntilStopped) {
     Global_CustomerCMD.TxLoopTimes[0] = 0;
     run.testSelectedItem(1);
