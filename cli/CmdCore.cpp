@@ -6,8 +6,8 @@
 
 #include "Commands.h"
 #include "ConfigFile.h"
-#include "Convert.h"
 #include "Globals.h"
+#include "IniFile.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -98,10 +98,10 @@ int LoadTable(const QString& path, bool printPartial) {
                            .arg(result.ignoredSections)
                            .arg(kMaxTestItems));
         return 0;
-    } catch (const ConvertError& error) {
+    } catch (const IniValueError& error) {
         if (printPartial)
             PrintTable();
-        PrintError(QString::fromUtf8(error.what()));
+        PrintError(error.where() + QLatin1String(": ") + QString::fromUtf8(error.what()));
         return kExitBadValue;
     } catch (const std::exception& error) {
         PrintError(QString::fromUtf8(error.what()));

@@ -87,8 +87,8 @@ public:
     int32_t readFrame(CanFrame& frame);
     // 0 = healthy, else kStatus… bits (ZarvoCodes.h).
     uint32_t status() const;
-    // Frames dropped from the receive queue plus receive notices dropped
-    // because the callbacks fell behind.
+    // Frames dropped from the receive queue, receive notices dropped because
+    // the callbacks fell behind, and frames the bus's other nodes dropped.
     uint64_t droppedFrames() const;
 
     // True when nothing is due on the clock, no group waits for its start
@@ -126,6 +126,7 @@ private:
 
     void frameReceived(const CanFrame& frame) override;
     void conditionChanged(uint32_t statusBit, bool present) override;
+    void framesDropped(uint64_t count) override;
     void channelCaughtUp() override;
 
     int32_t checkGroup(uint8_t group) const; // with mutex_ held

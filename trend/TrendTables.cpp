@@ -55,10 +55,11 @@ int32_t CodeValue(const IniDocument::Section& section, const QString& key) {
     }
 }
 
-void ReadWatched(const IniDocument::Section& section, int n) {
+void ReadWatched(const QString& path, const IniDocument::Section& section, int n) {
     Watched.Description1[n] = section.value(kDescription1, kDefaultText);
     Watched.Description2[n] = section.value(kDescription2, kDefaultText);
-    Watched.TrendCANID[n] = IdentifierValue(section.value(kTrendCANID, QStringLiteral("000")));
+    Watched.TrendCANID[n] =
+        ReadIniNumber(path, section, kTrendCANID, QStringLiteral("000"), IdentifierValue);
     Watched.CANDataType[n] = CodeValue(section, kCANDataType);
     Watched.CANDataRange[n] = CodeValue(section, kCANDataRange);
     Watched.TrendCAN_Count = static_cast<uint16_t>(n + 1);
@@ -166,7 +167,7 @@ TrendReadResult ReadTrendCANIni(const QString& path) {
             if (Watched.TrendCAN_Count == kMaxTrendCAN)
                 ++result.ignoredEntries;
             else
-                ReadWatched(section, Watched.TrendCAN_Count);
+                ReadWatched(path, section, Watched.TrendCAN_Count);
         } else if (Formulas.Formula_Count == kMaxFormulas) {
             ++result.ignoredFormulas;
         } else {
