@@ -1,0 +1,43 @@
+// libFuzzer target for the test configuration reader as `kestrel-cli show`
+// runs it. Any file either prints its table (exit 0) or is refused with exit
+// 1 or 2; and a table that was read, written and read again writes the same
+// file again. Run it with -close_fd_mask=3: show prints on stdout and stderr.
+
+#include "Commands.h"
+#include "ConfigFile.h"
+#include "FuzzFile.h"
+#include "Globals.h"
+
+// kestrel-cli's usage text: show with one argument never asks for it.
+int usageError() {
+    __builtin_trap();
+}
+
+namespace {
+
+QByteArray Written(const QString& path) {
+    WriteTestConfig(path);
+    return ReadFuzzFile(path);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const int status = cmdShow({WriteFuzzFile(QStringLiteral("in.ini"), data, size)});
+    if (status < 0 || status > 2)
+        __builtin_trap();
+    if (status != 0 || Global_CustomerCMD.CMD_Count == 0)
+        return 0;
+    const QString out = FuzzFolder() + QLatin1String("/out.ini");
+    QByteArray first;
+    try {
+        first = Written(out);
+    } catch (const ConfigWriteError&) {
+        return 0; // a description the file format cannot hold
+    }
+    const uint16_t count = Global_CustomerCMD.CMD_Count;
+    if (ReadTestConfig(out).status != 0 || Global_CustomerCMD.CMD_Count != count ||
+        Written(out) != first)
+        __builtin_trap();
+    return 0;
+}
