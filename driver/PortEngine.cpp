@@ -420,7 +420,7 @@ void PortEngine::step(uint8_t g, std::vector<Outgoing>& toWrite) {
 // True when the group's next event can happen now. A closing window waits
 // until the channel has handed over every frame stamped before its end;
 // `delivered` keeps what the channel said during this pass.
-bool PortEngine::ready(Group& group, Clock::Time now, Clock::Time& delivered) const {
+bool PortEngine::ready(Group& group, Clock::Time now, Clock::Time& delivered) {
     group.heldUp = false;
     if (group.phase == Phase::Idle || group.phase == Phase::Starting || group.due > now)
         return false;
@@ -459,7 +459,7 @@ void PortEngine::schedulerLoop() {
     }
 }
 
-void PortEngine::writeFrames(std::vector<Outgoing>& frames) {
+void PortEngine::writeFrames(const std::vector<Outgoing>& frames) {
     bool failed = false;
     std::vector<std::pair<const Outgoing*, Clock::Time>> lastOnes;
     for (const Outgoing& out : frames) {

@@ -6,7 +6,8 @@
 // Group timeline, message k after message k-1:
 //   state-0 callback (the message starts; transmissions wait for it to return)
 //   times[k] transmissions (0 = until stopped), transmission i due at
-//     start + i * intervals[k]; the window after the last one is intervals[k]
+//     start + i * max(intervals[k], 1 ms); the window after the last one is
+//     intervals[k] from when the channel took it
 //   state-1 callback, then a pause of terminals[k], then message k+1.
 // A group handed over without a transmit callback waits up to kCallbackGrace
 // for one before it starts, so that its first start notice is not lost. The
@@ -131,7 +132,7 @@ private:
 
     int32_t checkGroup(uint8_t group) const; // with mutex_ held
     bool needsReopen(uint32_t bitRate) const;
-    bool ready(Group& group, Clock::Time now, Clock::Time& delivered) const;
+    bool ready(Group& group, Clock::Time now, Clock::Time& delivered);
     void withdrawNotices(std::optional<int> group);
     void startGroup(uint8_t g, Clock::Time now);
     void beginMessage(uint8_t g, Clock::Time at);
@@ -140,7 +141,7 @@ private:
     void postTxNotice(uint8_t g, uint8_t state, bool gatesTransmission);
     void startNoticeDone(uint8_t g, uint64_t run);
     void schedulerLoop();
-    void writeFrames(std::vector<Outgoing>& frames);
+    void writeFrames(const std::vector<Outgoing>& frames);
     void wake();
 
     std::atomic<uint32_t> port_;
