@@ -3,6 +3,8 @@
 // from disk, through the readers' own path. Each input is written to a file in
 // a temporary folder of the process.
 
+#include "ConfigFile.h"
+
 #include <QFile>
 #include <QString>
 #include <QTemporaryDir>
@@ -28,4 +30,24 @@ inline QString WriteFuzzFile(const QString& name, const std::uint8_t* data, std:
 inline QByteArray ReadFuzzFile(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The round trip of tables that were read: `write` writes them to a file,
+// `readBack` reads that file (false when it fails or the tables' counts
+// change), and writing again must give the same file. Tables that the file
+// format cannot hold (ConfigWriteError) are left alone.
+template <typename Write, typename ReadBack> void CheckRoundTrip(Write write, ReadBack readBack) {
+    const QString out = FuzzFolder() + QLatin1String("/out.ini");
+    QByteArray first;
+    try {
+        write(out);
+        first = ReadFuzzFile(out);
+    } catch (const ConfigWriteError&) {
+        return;
+    }
+    if (!readBack(out))
+        __builtin_trap();
+    write(out);
+    if (ReadFuzzFile(out) != first)
+        __builtin_trap();
 }
