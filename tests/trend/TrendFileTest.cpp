@@ -178,6 +178,15 @@ TEST_F(TrendFileTest, SectionsBeyondAHundredOfAKindAreCountedNotLoaded) {
     EXPECT_EQ(Global_Formula.Formula[99], "V99");
 }
 
+TEST_F(TrendFileTest, NegativeCodesComeBackAsWritten) {
+    AddEntry(QStringLiteral("a"), QStringLiteral("b"), -1, -2, -4);
+    WriteTrendCANIni(path);
+    ReadTrendCANIni(path);
+    EXPECT_EQ(Global_TrendCAN.TrendCANID[0], -1);
+    EXPECT_EQ(Global_TrendCAN.CANDataType[0], -2);
+    EXPECT_EQ(Global_TrendCAN.CANDataRange[0], -4);
+}
+
 // The file rules shared with Kestrel's other files: what the reader takes, and
 // what it refuses naming the file, the tables as they were.
 TEST_F(TrendFileTest, ReadsEveryTextFormAndRefusesTheRest) {
