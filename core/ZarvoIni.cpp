@@ -42,7 +42,8 @@ void WriteZarvoIni(const QString& folder) {
         IniDocument doc = QFileInfo::exists(path) ? IniDocument::load(path) : IniDocument{};
         IniDocument::Section& section = doc.sectionForWriting(kSection);
         section.setValue(kPortKey, QString::number(ZarvoPort));
-        section.setValue(kBaudRateKey, QString::number(ZarvoBaudRate));
+        // As the signed number the reader converts, so that any value read is read back.
+        section.setValue(kBaudRateKey, QString::number(static_cast<int32_t>(ZarvoBaudRate)));
         doc.save(path);
     } catch (const IniFileError& error) {
         throw ConfigWriteError(error.what());

@@ -105,6 +105,15 @@ TEST_F(ZarvoIniTest, FirstSaveCreatesTheFileWithBothKeys) {
     EXPECT_EQ(ZarvoBaudRate, 125000u);
 }
 
+TEST_F(ZarvoIniTest, ANegativeBitRateThatWasReadIsSavedReadably) {
+    writeFile(QStringLiteral("Zarvo.ini"), "[ORBTEC_ZarvoPortConfig]\nZarvoBaudRate=-22\n");
+    ASSERT_EQ(ReadZarvoIni(dir.path()), 0);
+    WriteZarvoIni(dir.path());
+    ZarvoBaudRate = 0;
+    EXPECT_EQ(ReadZarvoIni(dir.path()), 0);
+    EXPECT_EQ(static_cast<int32_t>(ZarvoBaudRate), -22);
+}
+
 TEST_F(ZarvoIniTest, SavingKeepsEverythingElse) {
     writeFile(QStringLiteral("Zarvo.ini"), "; written by hand\r\n"
                                            "[Before]\r\n"
