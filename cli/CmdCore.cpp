@@ -7,8 +7,8 @@
 #include "CliOptions.h"
 #include "Commands.h"
 #include "ConfigFile.h"
-#include "Convert.h"
 #include "Globals.h"
+#include "IniFile.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -94,10 +94,10 @@ int LoadTable(const QString& path, bool printPartial) {
                            .arg(result.ignoredSections)
                            .arg(kMaxTestItems));
         return 0;
-    } catch (const ConvertError& error) {
+    } catch (const IniValueError& error) {
         if (printPartial)
             PrintTable();
-        PrintError(QString::fromUtf8(error.what()));
+        PrintError(error.where() + QLatin1String(": ") + QString::fromUtf8(error.what()));
         return kExitBadValue;
     } catch (const std::exception& error) {
         PrintError(QString::fromUtf8(error.what()));

@@ -8,3 +8,11 @@ if(KESTREL_SANITIZE)
         add_compile_options(-fno-sanitize-recover=undefined)
     endif()
 endif()
+
+# The fuzz tree instruments Kestrel's own code for coverage and ASan/UBSan, so
+# that libFuzzer is guided by the readers' branches and stops at their faults,
+# not only at the target's.
+if(KESTREL_FUZZ)
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+endif()

@@ -82,13 +82,15 @@ const std::vector<NumericKey>& NumericKeys() {
 // Fills entry n from the section; throws ConvertError at the first bad value.
 // The group is assigned after every key was read, so that a failed item leaves
 // Group_Count as the items before it set it.
-void ReadItem(const IniDocument::Section& section, int n) {
+void ReadItem(const QString& path, const IniDocument::Section& section, int n) {
     Items.Description1[n] = section.value(QStringLiteral("Description1"), kDefaultText);
     Items.Description2[n] = section.value(QStringLiteral("Description2"), kDefaultText);
     int32_t group = 0;
     for (const NumericKey& key : NumericKeys()) {
-        const QString stored = section.value(key.name, key.fallback);
-        const int32_t value = StrToInt(key.hexDigits ? QLatin1String("0x") + stored : stored);
+        const int32_t value =
+            ReadIniNumber(path, section, key.name, key.fallback, [&key](const QString& stored) {
+                return StrToInt(key.hexDigits ? QLatin1String("0x") + stored : stored);
+            });
         key.store(n, value);
         if (key.name == QLatin1String("TxCANGroup"))
             group = value & 0xFF;
@@ -164,7 +166,7 @@ ReadResult ReadTestConfig(const QString& path) {
         if (Items.CMD_Count == kMaxTestItems)
             ++result.ignoredSections;
         else
-            ReadItem(section, Items.CMD_Count);
+            ReadItem(path, section, Items.CMD_Count);
     }
     SystemLogf("Global_CustomerCMD.CMD_Count = %d , _CustomerCMD.Group_Count = %d", Items.CMD_Count,
                Items.Group_Count);

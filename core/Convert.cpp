@@ -15,9 +15,10 @@ int HexDigit(QChar c) {
     return -1;
 }
 
-// Digits after "0x": the value must fit in 32 bits and is read as two's complement.
+// 1 to 8 digits after "0x", read as two's complement. More digits are refused
+// even when they are leading zeros: stored identifiers never have more.
 bool ParseHex(QStringView digits, int32_t& result) {
-    if (digits.isEmpty())
+    if (digits.isEmpty() || digits.size() > 8)
         return false;
     uint64_t value = 0;
     for (QChar c : digits) {
@@ -25,8 +26,6 @@ bool ParseHex(QStringView digits, int32_t& result) {
         if (digit < 0)
             return false;
         value = value * 16 + static_cast<uint64_t>(digit);
-        if (value > std::numeric_limits<uint32_t>::max())
-            return false;
     }
     result = static_cast<int32_t>(static_cast<uint32_t>(value));
     return true;

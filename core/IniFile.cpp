@@ -1,5 +1,7 @@
 #include "IniFile.h"
 
+#include "SystemLog.h"
+
 #include <QFile>
 #include <QSaveFile>
 #include <QStringDecoder>
@@ -22,23 +24,111 @@ QString HeaderName(const QString& trimmed, qsizetype headerEnd) {
     return name.isNull() ? QStringLiteral("") : name;
 }
 
+// The bytes decoded; `decoded` tells whether all of them were valid. Stateless:
+// a sequence cut off at the end is an error too.
+QString Decode(QStringDecoder&& decoder, const QByteArray& bytes, bool& decoded) {
+    QString text = decoder(bytes);
+    decoded = decoder.isValid() && !decoder.hasError();
+    return text;
+}
+
+QString Decode(QStringDecoder::Encoding encoding, const QByteArray& bytes, bool& decoded) {
+    return Decode(QStringDecoder(encoding, QStringDecoder::Flag::Stateless), bytes, decoded);
+}
+
+// The 1-based line of `text` that holds position `at` (line ends as in SplitIniLines).
+qsizetype LineAt(const QString& text, qsizetype at) {
+    return at < 0 ? 1 : SplitIniLines(text.left(at + 1)).size();
+}
+
 } // namespace
 
 QString DecodeIniText(const QByteArray& bytes) {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8(bytes);
-    if (utf8.hasError()) {
-        QStringDecoder gb18030("GB18030");
-        text = gb18030(bytes);
+    const bool utf16 = bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF");
+    QString text;
+    bool decoded = false;
+    if (utf16) {
+        text = Decode(bytes[0] == '\xFF' ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
+                      bytes.mid(2), decoded);
+        decoded = decoded && bytes.size() % 2 == 0; // the decoder passes a lone last byte
+    } else {
+        text = Decode(QStringDecoder::Utf8, bytes, decoded);
+        if (!decoded)
+            text = Decode(QStringDecoder("GB18030"), bytes, decoded);
     }
-    if (text.startsWith(QChar(0xFEFF)))
+    if (!decoded)
+        throw IniFileError(QStringLiteral("line %1 is not %2 text")
+                               .arg(LineAt(text, text.indexOf(QChar::ReplacementCharacter)))
+                               .arg(QLatin1String(utf16 ? "UTF-16" : "UTF-8 or GB18030"))
+                               .toStdString());
+    if (const qsizetype nul = text.indexOf(QChar::Null); nul >= 0)
+        throw IniFileError(
+            QStringLiteral("line %1 holds a NUL character: not a text file, or UTF-16 "
+                           "without a byte order mark")
+                .arg(LineAt(text, nul))
+                .toStdString());
+    if (text.startsWith(QChar::ByteOrderMark))
         text.remove(0, 1);
     return text;
+}
+
+QStringList SplitIniLines(const QString& text) {
+    QStringList lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c != QLatin1Char('\n') && c != QLatin1Char('\r'))
+            continue;
+        lines.append(text.mid(start, i - start));
+        if (c == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n'))
+            ++i;
+        start = i + 1;
+    }
+    if (start < text.size())
+        lines.append(text.mid(start));
+    return lines;
+}
+
+QStringList ReadIniLines(const QString& path) {
+    QFile file(path);
+    const auto refuse = [&path](const QString& why) {
+        return IniFileError(QStringLiteral("Cannot read %1: %2").arg(path, why).toStdString());
+    };
+    if (!file.open(QIODevice::ReadOnly))
+        throw refuse(file.errorString());
+    // Read at most one byte past the limit: the size may not be known (a pipe)
+    // or may grow while the file is read.
+    const QByteArray bytes =
+        file.size() > kMaxIniFileBytes ? QByteArray() : file.read(kMaxIniFileBytes + 1);
+    if (file.size() > kMaxIniFileBytes || bytes.size() > kMaxIniFileBytes)
+        throw refuse(
+            QStringLiteral("the file is larger than %1 MiB").arg(kMaxIniFileBytes / (1024 * 1024)));
+    try {
+        return SplitIniLines(DecodeIniText(bytes));
+    } catch (const IniFileError& error) {
+        throw refuse(QString::fromStdString(error.what()));
+    }
 }
 
 bool IsIniStorable(const QString& text) {
     return !text.contains(QLatin1Char(']')) && !text.contains(QLatin1Char('=')) &&
            !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r'));
+}
+
+IniValueError::IniValueError(const ConvertError& error, const QString& path, int line)
+    : ConvertError(error), where_(QStringLiteral("%1, line %2").arg(path).arg(line)) {}
+
+int32_t ReadIniNumber(const QString& path, const IniDocument::Section& section, const QString& key,
+                      const QString& fallback,
+                      const std::function<int32_t(const QString&)>& convert) {
+    const IniDocument::Line* line = section.find(key);
+    try {
+        return convert(line ? line->value : fallback);
+    } catch (const ConvertError& error) {
+        const IniValueError located(error, path, line ? line->number : section.number);
+        SystemLogf("%s: %s", qUtf8Printable(located.where()), located.what());
+        throw located;
+    }
 }
 
 const IniDocument::Line* IniDocument::Section::find(const QString& key) const {
@@ -63,42 +153,37 @@ void IniDocument::Section::setValue(const QString& key, const QString& value) {
     qsizetype at = lines.size();
     while (at > 0 && lines[at - 1].key.isEmpty())
         --at;
-    lines.insert(at, Line{key, value, {}});
+    lines.insert(at, Line{key, value, {}, 0});
 }
 
 IniDocument IniDocument::parse(const QByteArray& bytes) {
+    return parseLines(SplitIniLines(DecodeIniText(bytes)));
+}
+
+IniDocument IniDocument::load(const QString& path) {
+    return parseLines(ReadIniLines(path));
+}
+
+IniDocument IniDocument::parseLines(const QStringList& rawLines) {
     IniDocument doc;
     doc.sections_.append(Section{});
-    const QString text = DecodeIniText(bytes);
-    const QStringList rawLines = text.split(QLatin1Char('\n'));
     for (qsizetype i = 0; i < rawLines.size(); ++i) {
-        QString raw = rawLines[i];
-        if (raw.endsWith(QLatin1Char('\r')))
-            raw.chop(1);
-        if (i == rawLines.size() - 1 && raw.isEmpty())
-            break; // the text after the final line end
+        const QString& raw = rawLines[i];
+        const int number = static_cast<int>(i + 1);
         const QString trimmed = raw.trimmed();
         const qsizetype equals = trimmed.indexOf(QLatin1Char('='));
         const qsizetype headerEnd = HeaderEnd(trimmed);
         if (headerEnd > 0)
-            doc.sections_.append(Section{HeaderName(trimmed, headerEnd), {}});
+            doc.sections_.append(Section{HeaderName(trimmed, headerEnd), {}, number});
         else if (IsComment(trimmed) || equals <= 0)
-            doc.sections_.last().lines.append(Line{{}, {}, raw});
+            doc.sections_.last().lines.append(Line{{}, {}, raw, number});
         else
-            doc.sections_.last().lines.append(
-                Line{trimmed.left(equals).trimmed(), trimmed.mid(equals + 1).trimmed(), {}});
+            doc.sections_.last().lines.append(Line{
+                trimmed.left(equals).trimmed(), trimmed.mid(equals + 1).trimmed(), {}, number});
     }
     if (doc.sections_.first().lines.isEmpty())
         doc.sections_.removeFirst();
     return doc;
-}
-
-IniDocument IniDocument::load(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw IniFileError(
-            QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()).toStdString());
-    return parse(file.readAll());
 }
 
 QByteArray IniDocument::toUtf8() const {
@@ -134,6 +219,6 @@ const IniDocument::Section* IniDocument::section(const QString& name,
 IniDocument::Section& IniDocument::sectionForWriting(const QString& name) {
     if (const Section* found = section(name))
         return sections_[static_cast<qsizetype>(found - sections_.constData())];
-    sections_.append(Section{name, {}});
+    sections_.append(Section{name, {}, 0});
     return sections_.last();
 }

@@ -28,8 +28,9 @@ int ReadZarvoIni(const QString& folder) {
     if (!section)
         return -2;
     // Both values are converted before either is stored, so a bad file changes nothing.
-    const int32_t port = StrToInt(section->value(kPortKey, QStringLiteral("0")));
-    const int32_t baudRate = StrToInt(section->value(kBaudRateKey, QStringLiteral("250000")));
+    const int32_t port = ReadIniNumber(path, *section, kPortKey, QStringLiteral("0"), StrToInt);
+    const int32_t baudRate =
+        ReadIniNumber(path, *section, kBaudRateKey, QStringLiteral("250000"), StrToInt);
     ZarvoPort = static_cast<uint8_t>(port & 0xFF);
     ZarvoBaudRate = static_cast<uint32_t>(baudRate);
     return 0;
@@ -41,7 +42,8 @@ void WriteZarvoIni(const QString& folder) {
         IniDocument doc = QFileInfo::exists(path) ? IniDocument::load(path) : IniDocument{};
         IniDocument::Section& section = doc.sectionForWriting(kSection);
         section.setValue(kPortKey, QString::number(ZarvoPort));
-        section.setValue(kBaudRateKey, QString::number(ZarvoBaudRate));
+        // As the signed number the reader converts, so that any value read is read back.
+        section.setValue(kBaudRateKey, QString::number(static_cast<int32_t>(ZarvoBaudRate)));
         doc.save(path);
     } catch (const IniFileError& error) {
         throw ConfigWriteError(error.what());

@@ -18,6 +18,9 @@ public:
     virtual void frameReceived(const CanFrame& frame) = 0;
     // A condition (one of the kStatus… bits of ZarvoCodes.h) began or ended.
     virtual void conditionChanged(uint32_t statusBit, bool present) = 0;
+    // Frames that other nodes could not send because their transmit queue was
+    // full (only the simulated bus knows of them).
+    virtual void framesDropped(uint64_t /*count*/) {}
     // The channel has handed over more frames since deliveredUntil() said
     // it was behind.
     virtual void channelCaughtUp() {}

@@ -116,9 +116,10 @@ int32_t Driver::getDriverInfo(char* info) const {
 int32_t Driver::getPortTable(uint8_t* count, uint32_t* typeCodes, uint32_t* moduleNumbers,
                              uint8_t* moduleArea, char* names, char* versions,
                              uint8_t* moduleCanPorts) const {
+    if (!count)
+        return kZarvoBadArgument;
     std::lock_guard lock(mutex_);
-    if (count)
-        *count = static_cast<uint8_t>(table_.size());
+    *count = static_cast<uint8_t>(table_.size());
     if (moduleArea)
         std::memset(moduleArea, 0, kZarvoModuleAreaSize);
     for (size_t i = 0; i < table_.size(); ++i) {
@@ -134,7 +135,7 @@ int32_t Driver::getPortTable(uint8_t* count, uint32_t* typeCodes, uint32_t* modu
         if (moduleCanPorts)
             moduleCanPorts[i] = row.moduleCanPort;
     }
-    return count ? kZarvoOk : kZarvoBadArgument;
+    return kZarvoOk;
 }
 
 int32_t Driver::getModuleIP(uint32_t moduleNumber, uint8_t* ip) const {
@@ -144,7 +145,6 @@ int32_t Driver::getModuleIP(uint32_t moduleNumber, uint8_t* ip) const {
     const auto it = std::find_if(table_.begin(), table_.end(), [&](const Provided& row) {
         return row.info.typeCode == 1000 && row.info.moduleNumber == moduleNumber;
     });
-    std::memset(ip, 0, 4);
     if (it == table_.end())
         return kZarvoUnknownModule;
     std::memcpy(ip, it->info.ip.data(), 4);
@@ -258,7 +258,6 @@ int32_t Driver::readFrame(uint8_t port, uint32_t* id, uint8_t* mode, uint8_t* rt
 int32_t Driver::getRxCount(uint8_t port, uint16_t* count) const {
     if (!count)
         return kZarvoBadArgument;
-    *count = 0;
     const std::shared_ptr<PortEngine> e = engine(port);
     return e ? e->rxCount(*count) : kZarvoUnknownPort;
 }
@@ -267,10 +266,12 @@ int32_t Driver::getPortStatus(uint8_t port, uint32_t* status, uint32_t* second) 
     if (!status)
         return kZarvoBadArgument;
     const std::shared_ptr<PortEngine> e = engine(port);
-    *status = e ? e->status() : kStatusNotOpen;
+    if (!e)
+        return kZarvoUnknownPort;
+    *status = e->status();
     if (second)
-        *second = e ? static_cast<uint32_t>(std::min<uint64_t>(e->droppedFrames(), UINT32_MAX)) : 0;
-    return e ? kZarvoOk : kZarvoUnknownPort;
+        *second = static_cast<uint32_t>(std::min<uint64_t>(e->droppedFrames(), UINT32_MAX));
+    return kZarvoOk;
 }
 
 int32_t Driver::sendGroup(uint8_t port, uint8_t group, uint8_t n, const type_ZarvoMsg* msgs,

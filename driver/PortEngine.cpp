@@ -216,8 +216,10 @@ int32_t PortEngine::setResponseId(uint8_t group, int32_t id) {
 
 int32_t PortEngine::rxCount(uint16_t& count) const {
     std::lock_guard lock(mutex_);
+    if (!open_)
+        return kZarvoNotOpen;
     count = static_cast<uint16_t>(std::min<size_t>(rxQueue_.size(), 0xFFFF));
-    return open_ ? kZarvoOk : kZarvoNotOpen;
+    return kZarvoOk;
 }
 
 int32_t PortEngine::readFrame(CanFrame& frame) {
@@ -293,6 +295,11 @@ void PortEngine::frameReceived(const CanFrame& frame) {
             noticesDropped_ = true;
         }
     }
+}
+
+void PortEngine::framesDropped(uint64_t count) {
+    std::lock_guard lock(mutex_);
+    dropped_ += count;
 }
 
 void PortEngine::channelCaughtUp() {

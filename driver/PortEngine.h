@@ -89,8 +89,8 @@ public:
     int32_t readFrame(CanFrame& frame);
     // 0 = healthy, else kStatus… bits (ZarvoCodes.h).
     uint32_t status() const;
-    // Frames dropped from the receive queue plus receive notices dropped
-    // because the callbacks fell behind.
+    // Frames dropped from the receive queue, receive notices dropped because
+    // the callbacks fell behind, and frames the bus's other nodes dropped.
     uint64_t droppedFrames() const;
 
     // Every frame the port transmits or receives from now on also goes to
@@ -133,6 +133,7 @@ private:
 
     void frameReceived(const CanFrame& frame) override;
     void conditionChanged(uint32_t statusBit, bool present) override;
+    void framesDropped(uint64_t count) override;
     void channelCaughtUp() override;
 
     int32_t checkGroup(uint8_t group) const; // with mutex_ held

@@ -47,6 +47,7 @@ bool SimChannel::open(uint32_t bitRate, ChannelListener& listener, std::string& 
     pending_.clear();
     onBus_.reset();
     framesOnBus_ = 0;
+    droppedUnreported_ = 0;
     handedOverUntil_ = openedAt_;
     waiting_ = false;
     caughtUpWanted_ = false;
@@ -71,11 +72,8 @@ void SimChannel::close() {
 bool SimChannel::write(const CanFrame& frame) {
     {
         std::lock_guard lock(mutex_);
-        const auto fromPort = std::count_if(pending_.begin(), pending_.end(),
-                                            [](const Pending& p) { return !p.fromDevice; });
-        if (!open_ || static_cast<size_t>(fromPort) >= kTxQueueLimit)
+        if (!open_ || !enqueue(frame, false, clock_.now()))
             return false;
-        enqueue(frame, false, clock_.now());
         waiting_ = false; // the bus has something to do before nextEvent_
     }
     wake_.notify_one();
@@ -97,8 +95,19 @@ uint64_t SimChannel::framesOnBus() const {
     return framesOnBus_;
 }
 
-void SimChannel::enqueue(const CanFrame& frame, bool fromDevice, Clock::Time ready) {
+size_t SimChannel::waiting(bool fromDevice) const {
+    return static_cast<size_t>(
+        std::count_if(pending_.begin(), pending_.end(),
+                      [&](const Pending& p) { return p.fromDevice == fromDevice; }));
+}
+
+bool SimChannel::enqueue(const CanFrame& frame, bool fromDevice, Clock::Time ready) {
+    if (waiting(fromDevice) >= kTxQueueLimit) {
+        droppedUnreported_ += fromDevice ? 1 : 0; // the port's own write reports its failure
+        return false;
+    }
     pending_.push_back({frame, fromDevice, ready, sequence_++});
+    return true;
 }
 
 Clock::Time SimChannel::frameTime(const CanFrame& frame) const {
@@ -180,11 +189,14 @@ void SimChannel::run() {
                 enqueue(f, true, at);
             }));
         const Clock::Time nextBus = advanceBus(now, toPort);
-        if (!toPort.empty()) {
+        if (!toPort.empty() || droppedUnreported_ > 0) {
             // The listener may write back; it is called without the lock.
+            const uint64_t dropped = std::exchange(droppedUnreported_, 0);
             lock.unlock();
             for (const CanFrame& frame : toPort)
                 listener_->frameReceived(frame);
+            if (dropped > 0)
+                listener_->framesDropped(dropped);
             toPort.clear();
             lock.lock();
             continue;

@@ -19,7 +19,9 @@
 class SimChannel final : public CanChannel {
 public:
     // Frames the port may have waiting for the bus; more fail to write, as a
-    // controller's full transmit buffer would.
+    // controller's full transmit buffer would. The device has a queue of the
+    // same size: what it cannot queue is dropped and reported to the listener,
+    // so that an overloaded bus keeps its memory bounded.
     static constexpr size_t kTxQueueLimit = 64;
     static constexpr uint32_t kMinBitRate = 5000;
     static constexpr uint32_t kMaxBitRate = 1000000;
@@ -49,7 +51,9 @@ private:
     void run();
     Clock::Time queueBroadcasts(Clock::Time now);
     Clock::Time advanceBus(Clock::Time now, std::vector<CanFrame>& toPort);
-    void enqueue(const CanFrame& frame, bool fromDevice, Clock::Time ready);
+    size_t waiting(bool fromDevice) const;
+    // False when the sender's queue is full (the frame is not queued).
+    bool enqueue(const CanFrame& frame, bool fromDevice, Clock::Time ready);
     Clock::Time frameTime(const CanFrame& frame) const;
     double secondsSinceOpen(Clock::Time t) const;
 
@@ -71,6 +75,7 @@ private:
     Clock::Time openedAt_{};
     uint64_t sequence_ = 0;
     uint64_t framesOnBus_ = 0;
+    uint64_t droppedUnreported_ = 0; // device frames dropped, not yet told to the listener
     // What the bus thread last finished: every frame ending before
     // `handedOverUntil_` is with the listener; while `waiting_`, nothing
     // happens on the bus before `nextEvent_`.

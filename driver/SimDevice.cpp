@@ -6,7 +6,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <fstream>
 #include <numbers>
 #include <sstream>
 
@@ -68,7 +67,7 @@ bool toInteger(const std::string& text, int64_t& value) {
         base = 16;
         s.erase(0, 2);
     }
-    if (s.empty())
+    if (s.empty() || (base == 16 && s.size() > 8)) // Kestrel's files take at most 8 hex digits
         return false;
     uint64_t magnitude = 0;
     const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), magnitude, base);
@@ -269,6 +268,33 @@ bool setBroadcastKey(const std::string& key, const std::string& v, SimBroadcast&
 
 enum class Section { None, Responder, Broadcast, Replay };
 
+constexpr uint32_t kMaxStandardId = 0x7FF;
+
+// An 11-bit section whose identifier needs 29 bits: the frame would go out
+// with its identifier cut, or the responder could never match.
+bool fitsFormat(const SimResponder& r) {
+    return r.format != 0 || (r.firstId <= kMaxStandardId &&
+                             (!r.answers || r.relative || r.responseId <= kMaxStandardId));
+}
+
+bool fitsFormat(const SimBroadcast& b) {
+    return b.extended || b.id <= kMaxStandardId;
+}
+
+// Checks the section that just ended; `line` is that of its last identifier or
+// format key, where the mismatch shows.
+void checkFormat(Section section, const SimDeviceConfig& config, int line, Problems& problems) {
+    const bool fits = section == Section::Responder   ? fitsFormat(config.responders.back())
+                      : section == Section::Broadcast ? fitsFormat(config.broadcasts.back())
+                                                      : true;
+    if (!fits)
+        problems.at(line, "an identifier above 0x7FF with Format = 11");
+}
+
+bool isFormatKey(const std::string& key) {
+    return key == "id" || key == "format" || key == "request" || key == "response";
+}
+
 Section sectionKind(const std::string& name) {
     const std::string n = lower(name);
     if (n.rfind("responder", 0) == 0)
@@ -405,6 +431,7 @@ std::optional<SimDeviceConfig> parseSimDeviceConfig(const std::string& text, std
     SimDeviceConfig config;
     Problems problems;
     Section section = Section::None;
+    int formatLine = 0;
     std::istringstream in(text);
     int lineNumber = 0;
     for (std::string raw; !problems.failed() && std::getline(in, raw);) {
@@ -413,9 +440,11 @@ std::optional<SimDeviceConfig> parseSimDeviceConfig(const std::string& text, std
         if (line.empty())
             continue;
         if (line.front() == '[') {
+            checkFormat(section, config, formatLine, problems);
             if (line.back() != ']')
                 problems.at(lineNumber, "section header without ']'");
             section = sectionKind(line.substr(1, line.size() - 2));
+            formatLine = lineNumber;
             if (section == Section::Responder)
                 config.responders.emplace_back();
             else if (section == Section::Broadcast)
@@ -439,7 +468,10 @@ std::optional<SimDeviceConfig> parseSimDeviceConfig(const std::string& text, std
                             : setBroadcastKey(key, value, config.broadcasts.back());
         if (!ok)
             problems.at(lineNumber, "bad " + trim(line.substr(0, eq)) + " '" + value + "'");
+        if (isFormatKey(key))
+            formatLine = lineNumber;
     }
+    checkFormat(section, config, formatLine, problems);
     if (problems.failed()) {
         error = problems.message();
         return std::nullopt;
@@ -447,17 +479,10 @@ std::optional<SimDeviceConfig> parseSimDeviceConfig(const std::string& text, std
     return config;
 }
 
-SimDeviceConfig loadSimDeviceConfig(const std::string& folder) {
-    const std::string path = folder.empty() ? kSimDeviceFile : folder + "/" + kSimDeviceFile;
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        return SimDeviceConfig::defaults();
-    std::ostringstream text;
-    text << file.rdbuf();
-    std::string error;
-    std::optional<SimDeviceConfig> config = parseSimDeviceConfig(text.str(), error);
-    if (config && (!config->replay || loadReplayTrace(*config->replay, folder, error)))
-        return *config;
-    driverLog("Simulator: " + path + " " + error + "; using the default device");
-    return SimDeviceConfig::defaults();
+std::optional<SimDeviceConfig> parseSimDevice(const std::string& text, const std::string& folder,
+                                              std::string& error) {
+    std::optional<SimDeviceConfig> config = parseSimDeviceConfig(text, error);
+    if (config && config->replay && !loadReplayTrace(*config->replay, folder, error))
+        return std::nullopt;
+    return config;
 }

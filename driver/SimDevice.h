@@ -1,8 +1,9 @@
 #pragma once
 // The device under test that sits on every simulated bus: responders that
 // answer requests and broadcasts that it sends on its own. Its behaviour
-// comes from SimDevice.ini in the program's folder, or the default device
-// when there is none. Free of Qt.
+// comes from SimDevice.ini in the program's folder (read by SimDeviceFile.h
+// under the rules of Kestrel's other files), or the default device when there
+// is none. Free of Qt.
 
 #include "CanFrame.h"
 #include "Clock.h"
@@ -75,10 +76,12 @@ struct SimDeviceConfig {
 
 inline constexpr const char* kSimDeviceFile = "SimDevice.ini";
 
-// Parses the text of SimDevice.ini. On an error returns nullopt and sets
-// `error` to "line N: what is wrong".
+// Parses the text of SimDevice.ini (lines ended by "\n"). On an error returns
+// nullopt and sets `error` to "line N: what is wrong".
 std::optional<SimDeviceConfig> parseSimDeviceConfig(const std::string& text, std::string& error);
 
-// The device described by SimDevice.ini in `folder`; the default device when
-// the file is missing, or (with a log line) when it has errors.
-SimDeviceConfig loadSimDeviceConfig(const std::string& folder);
+// As parseSimDeviceConfig, and reads the trace that a [Replay] section names
+// (relative to `folder`, the file's own folder); a trace that cannot be read
+// is an error too.
+std::optional<SimDeviceConfig> parseSimDevice(const std::string& text, const std::string& folder,
+                                              std::string& error);

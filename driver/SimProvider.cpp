@@ -2,8 +2,8 @@
 
 #include "SimChannel.h"
 
-SimProvider::SimProvider(std::function<std::string()> configFolder, const Clock& clock)
-    : configFolder_(std::move(configFolder)), clock_(clock) {}
+SimProvider::SimProvider(std::function<SimDeviceConfig()> loadDevice, const Clock& clock)
+    : loadDevice_(std::move(loadDevice)), clock_(clock) {}
 
 std::vector<ChannelInfo> SimProvider::scan() {
     std::vector<ChannelInfo> ports;
@@ -21,8 +21,7 @@ std::vector<ChannelInfo> SimProvider::scan() {
 }
 
 std::unique_ptr<CanChannel> SimProvider::create(const ChannelInfo&) {
-    return std::make_unique<SimChannel>(
-        [folder = configFolder_] { return loadSimDeviceConfig(folder()); }, clock_);
+    return std::make_unique<SimChannel>(loadDevice_, clock_);
 }
 
 std::string SimProvider::summary() const {

@@ -4,6 +4,7 @@
 // own with the simulated device on it.
 
 #include "Driver.h"
+#include "SimDevice.h"
 
 #include <functional>
 
@@ -13,15 +14,15 @@ class SimProvider final : public ChannelProvider {
 public:
     static constexpr uint8_t kPorts = 2;
 
-    // `configFolder` gives the folder whose SimDevice.ini describes the
-    // device; it is asked at every opening of a simulator port.
-    SimProvider(std::function<std::string()> configFolder, const Clock& clock = steadyClock());
+    // `loadDevice` gives the device on the bus; it is asked at every opening
+    // of a simulator port, so that an edited SimDevice.ini takes effect then.
+    SimProvider(std::function<SimDeviceConfig()> loadDevice, const Clock& clock = steadyClock());
 
     std::vector<ChannelInfo> scan() override;
     std::unique_ptr<CanChannel> create(const ChannelInfo& info) override;
     std::string summary() const override;
 
 private:
-    const std::function<std::string()> configFolder_;
+    const std::function<SimDeviceConfig()> loadDevice_;
     const Clock& clock_;
 };

@@ -45,9 +45,9 @@ private:
 
 std::optional<SocketCanLink> parseSocketCanLink(const void* message, size_t size) {
     const auto* header = static_cast<const nlmsghdr*>(message);
-    auto length = static_cast<int>(size);
-    if (!NLMSG_OK(header, length) || header->nlmsg_type != RTM_NEWLINK ||
-        header->nlmsg_len < NLMSG_LENGTH(sizeof(ifinfomsg)))
+    // NLMSG_OK spelled out: the macro compares signed with unsigned, which clang refuses.
+    if (size < sizeof(nlmsghdr) || header->nlmsg_len > size ||
+        header->nlmsg_len < NLMSG_LENGTH(sizeof(ifinfomsg)) || header->nlmsg_type != RTM_NEWLINK)
         return std::nullopt;
     const auto* info = static_cast<const ifinfomsg*>(NLMSG_DATA(header));
     SocketCanLink link;

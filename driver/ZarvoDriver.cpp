@@ -5,6 +5,7 @@
 #include "Driver.h"
 #include "DriverLog.h"
 #include "QtCanProviders.h"
+#include "SimDeviceFile.h"
 #include "SimProvider.h"
 #include "SystemLog.h"
 #include "ZarvoApi.h"
@@ -19,7 +20,7 @@ std::vector<std::unique_ptr<ChannelProvider>> makeProviders() {
     providers.push_back(makeQtCanProvider(QtBackend::PeakCan));
     providers.push_back(makeQtCanProvider(QtBackend::VirtualCan));
     providers.push_back(
-        std::make_unique<SimProvider>([] { return ProgramFolder().toStdString(); }));
+        std::make_unique<SimProvider>([] { return LoadSimDeviceFile(ProgramFolder()); }));
     return providers;
 }
 

@@ -85,7 +85,7 @@ void TThread_RxCAN::Execute() {
 }
 
 void TThread_RxCAN::Pass(uint8_t port) {
-    uint32_t status = 0;
+    uint32_t status = 1; // "port not open" stays when the call is refused (an unknown port)
     uint32_t second = 0;
     zarvo().Zarvo_GetPortStatus(port, &status, &second);
     reportStatus_(status);

@@ -3,7 +3,7 @@
 #  1. a plain build (also builds the benchmarks and the program),
 #  2. AddressSanitizer + UndefinedBehaviorSanitizer,
 #  3. ThreadSanitizer for the threaded cores (driver and run engine),
-# then a short bounded fuzzing run of the expression evaluator.
+# then short bounded fuzzing runs of the expression evaluator and the file readers.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -43,12 +43,13 @@ TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
     run_ctest --test-dir build-tsan -L tsan "${ctest_args[@]}"
 
 if [ -x build-fuzz/bin/expr_fuzz ] || command -v clang++ >/dev/null; then
-    echo "== fuzzing the expression evaluator (bounded run)"
-    # Only the fuzz target is built: the rest of the tree is not needed for it.
+    echo "== fuzzing the evaluator and the file readers (bounded runs)"
+    # Only the fuzz targets are built: the rest of the tree is not needed for them.
     CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-fuzz" -G Ninja \
         -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTREL_WERROR=ON -DKESTREL_FUZZ=ON \
         -DKESTREL_BUILD_GUI=OFF -DKESTREL_BUILD_BENCH=OFF
-    cmake --build build-fuzz --target expr_fuzz --parallel "$jobs"
+    cmake --build build-fuzz --parallel "$jobs" \
+        --target expr_fuzz show_fuzz zarvo_ini_fuzz sim_device_fuzz trend_can_fuzz
     run_ctest --test-dir build-fuzz -L fuzz --output-on-failure
 fi
 

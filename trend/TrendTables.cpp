@@ -34,10 +34,10 @@ bool IsFormulaSection(const QString& name) {
     return pattern.match(name).hasMatch();
 }
 
-// Identifiers are written unsigned ("%lu"), so one entered as 0x80000000 or
-// above comes back as a decimal beyond the signed range: it is the same
-// 32-bit pattern, not a bad value.
-int32_t IdentifierValue(const QString& text) {
+// Identifiers and codes are written unsigned ("%lu"), so one entered as
+// 0x80000000 or above (or a negative code) comes back as a decimal beyond the
+// signed range: it is the same 32-bit pattern, not a bad value.
+int32_t StoredValue(const QString& text) {
     bool ok = false;
     const qulonglong value = text.toULongLong(&ok, 10);
     if (ok && text.front().isDigit() && value > uint64_t{std::numeric_limits<int32_t>::max()} &&
@@ -49,16 +49,17 @@ int32_t IdentifierValue(const QString& text) {
 // A code that is not a number reads as 0.
 int32_t CodeValue(const IniDocument::Section& section, const QString& key) {
     try {
-        return StrToInt(section.value(key, QStringLiteral("0")));
+        return StoredValue(section.value(key, QStringLiteral("0")));
     } catch (const ConvertError&) {
         return 0;
     }
 }
 
-void ReadWatched(const IniDocument::Section& section, int n) {
+void ReadWatched(const QString& path, const IniDocument::Section& section, int n) {
     Watched.Description1[n] = section.value(kDescription1, kDefaultText);
     Watched.Description2[n] = section.value(kDescription2, kDefaultText);
-    Watched.TrendCANID[n] = IdentifierValue(section.value(kTrendCANID, QStringLiteral("000")));
+    Watched.TrendCANID[n] =
+        ReadIniNumber(path, section, kTrendCANID, QStringLiteral("000"), StoredValue);
     Watched.CANDataType[n] = CodeValue(section, kCANDataType);
     Watched.CANDataRange[n] = CodeValue(section, kCANDataRange);
     Watched.TrendCAN_Count = static_cast<uint16_t>(n + 1);
@@ -166,7 +167,7 @@ TrendReadResult ReadTrendCANIni(const QString& path) {
             if (Watched.TrendCAN_Count == kMaxTrendCAN)
                 ++result.ignoredEntries;
             else
-                ReadWatched(section, Watched.TrendCAN_Count);
+                ReadWatched(path, section, Watched.TrendCAN_Count);
         } else if (Formulas.Formula_Count == kMaxFormulas) {
             ++result.ignoredFormulas;
         } else {

@@ -185,7 +185,7 @@ bool TThread_DataConvert_RxCAN::Idle(uint8_t port, int& idleRounds) {
 }
 
 void TThread_DataConvert_RxCAN::ReportStatus(uint8_t port) {
-    uint32_t status = 0;
+    uint32_t status = 1; // "port not open" stays when the call is refused (an unknown port)
     uint32_t second = 0;
     zarvo().Zarvo_GetPortStatus(port, &status, &second);
     view_.runOnUiThread([this, status] { ShowTrendPortStatus(view_, status); });

@@ -7,6 +7,11 @@
 // while a busy loop runs on every core, and how many verdicts were not "0"
 // (a response judged against another item, or none at all).
 //
+// With --soak [minutes]: the same test-all run as kestrel-cli run, over and
+// over for that long (default 10 minutes) at 1 Mbit/s with the default
+// device's broadcasts on the bus, and per minute the runs, the verdicts lost
+// or wrong, the resident memory and the open file descriptors.
+//
 // The driver's own binding is wrapped: the receive queue's frames give each
 // response's arrival time, and a trampoline around the receive callback
 // notes when the verdict has been written.
@@ -25,7 +30,10 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <mutex>
 #include <sys/prctl.h>
@@ -186,6 +194,27 @@ void StopHogs(const std::vector<pid_t>& hogs) {
     }
 }
 
+// The items of one run that got no verdict (no End Time), and those whose
+// verdict is not "0" (a response judged against another item, or missed).
+struct Verdicts {
+    int lost = 0;
+    int wrong = 0;
+};
+
+Verdicts RunOnce(RunController& run, QueuedRunView& view) {
+    run.testAllItems(false);
+    if (!view.serveRun(run, std::chrono::seconds(60)))
+        std::fprintf(stderr, "a run did not end within 60 s\n");
+    Verdicts verdicts;
+    for (const ResultCells::Row& row : run.lastResults()) {
+        if (row[ResultCells::EndTime].isEmpty())
+            ++verdicts.lost;
+        else if (row[ResultCells::Result] != QLatin1String("0"))
+            ++verdicts.wrong;
+    }
+    return verdicts;
+}
+
 int UnderLoad(int runs, RunController& run, QueuedRunView& view) {
     const std::vector<pid_t> hogs = StartHogs();
     std::printf("%d items, each sent once with a 5 ms window, simulator port %d at %d bit/s, "
@@ -194,16 +223,9 @@ int UnderLoad(int runs, RunController& run, QueuedRunView& view) {
     std::printf("%-5s %10s %10s\n", "run", "not 0", "unended");
     int wrong = 0;
     for (int r = 1; r <= runs; ++r) {
-        run.testAllItems(false);
-        if (!view.serveRun(run, std::chrono::seconds(60)))
-            std::fprintf(stderr, "run %d did not end within 60 s\n", r);
-        int notZero = 0;
-        int unended = 0;
-        for (const ResultCells::Row& row : run.lastResults()) {
-            notZero += row[ResultCells::Result] != QLatin1String("0");
-            unended += row[ResultCells::EndTime].isEmpty();
-        }
-        std::printf("%-5d %10d %10d\n", r, notZero, unended);
+        const Verdicts verdicts = RunOnce(run, view);
+        const int notZero = verdicts.lost + verdicts.wrong;
+        std::printf("%-5d %10d %10d\n", r, notZero, verdicts.lost);
         wrong += notZero;
     }
     StopHogs(hogs);
@@ -211,18 +233,74 @@ int UnderLoad(int runs, RunController& run, QueuedRunView& view) {
     return 0;
 }
 
+// Resident memory in KiB (VmRSS).
+long ResidentKiB() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::atol(line.c_str() + 6);
+    }
+    return -1;
+}
+
+long OpenFileDescriptors() {
+    const std::filesystem::path fds("/proc/self/fd");
+    return static_cast<long>(std::distance(std::filesystem::directory_iterator(fds), {}));
+}
+
+int Soak(int minutes, RunController& run, QueuedRunView& view) {
+    std::printf("test-all runs of %d items (each sent once, 5 ms window) for %d min, simulator "
+                "port %d at 1 Mbit/s with the default device's broadcasts\n",
+                kItems, minutes, ZarvoPort);
+    std::printf("%-7s %8s %8s %8s %10s %6s\n", "minute", "runs", "lost", "wrong", "RSS KiB", "fds");
+    const auto start = std::chrono::steady_clock::now();
+    Verdicts total;
+    int totalRuns = 0;
+    long firstMinuteRss = 0;
+    long lastRss = 0;
+    for (int minute = 1; minute <= minutes; ++minute) {
+        Verdicts verdicts;
+        int runs = 0;
+        while (std::chrono::steady_clock::now() - start < std::chrono::minutes(minute)) {
+            const Verdicts one = RunOnce(run, view);
+            verdicts.lost += one.lost;
+            verdicts.wrong += one.wrong;
+            ++runs;
+        }
+        lastRss = ResidentKiB();
+        firstMinuteRss = minute == 1 ? lastRss : firstMinuteRss;
+        std::printf("%-7d %8d %8d %8d %10ld %6ld\n", minute, runs, verdicts.lost, verdicts.wrong,
+                    lastRss, OpenFileDescriptors());
+        std::fflush(stdout);
+        total.lost += verdicts.lost;
+        total.wrong += verdicts.wrong;
+        totalRuns += runs;
+    }
+    std::printf("%d runs (%d verdicts): %d lost, %d wrong; memory growth after the first minute: "
+                "%ld KiB\n",
+                totalRuns, totalRuns * kItems, total.lost, total.wrong, lastRss - firstMinuteRss);
+    return total.lost + total.wrong == 0 ? 0 : 1;
+}
+
 int main(int argc, char* argv[]) {
-    const bool underLoad = argc > 1 && std::strcmp(argv[1], "--under-load") == 0;
-    const int runArg = underLoad ? 2 : 1;
-    const int runs = argc > runArg ? std::max(1, std::atoi(argv[runArg])) : (underLoad ? 20 : 5);
+    const std::string mode = argc > 1 ? argv[1] : "";
+    const bool underLoad = mode == "--under-load";
+    const bool soak = mode == "--soak";
+    const int countArg = underLoad || soak ? 2 : 1;
+    const int count = argc > countArg ? std::max(1, std::atoi(argv[countArg]))
+                                      : (underLoad ? 20
+                                         : soak    ? 10
+                                                   : 5);
     QTemporaryDir folder; // no SimDevice.ini: the simulator's default device
     SetProgramFolderForTesting(folder.path());
-    ZarvoBinding binding = builtinZarvoBinding();
-    binding.Zarvo_SetRxCallback = SetRxCallback;
-    binding.Zarvo_ReadFrame = ReadFrame;
-    installZarvoBinding(binding);
+    if (!soak) { // the timings would grow through a long soak
+        ZarvoBinding binding = builtinZarvoBinding();
+        binding.Zarvo_SetRxCallback = SetRxCallback;
+        binding.Zarvo_ReadFrame = ReadFrame;
+        installZarvoBinding(binding);
+    }
 
-    if (underLoad)
+    if (underLoad || soak)
         BuildTable(5, 1);
     else
         BuildTable(1, 3);
@@ -233,7 +311,10 @@ int main(int argc, char* argv[]) {
     QueuedRunView view(dialogs);
     RunController run(view, QString());
     if (underLoad)
-        return UnderLoad(runs, run, view);
+        return UnderLoad(count, run, view);
+    if (soak)
+        return Soak(count, run, view);
+    const int runs = count;
 
     std::printf("%d items, 3 transmissions 1 ms apart each, simulator port %d at 1 Mbit/s\n",
                 kItems, ZarvoPort);

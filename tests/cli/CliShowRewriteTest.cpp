@@ -97,7 +97,8 @@ TEST_F(CliShowRewriteTest, ShowOfABadValuePrintsTheItemsBeforeIt) {
     const CliOutcome result = run({QStringLiteral("show"), file});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(ParseTable(result.out)[QStringLiteral("CMD_Count")].toInt(), 2);
-    EXPECT_TRUE(result.errText().contains(QStringLiteral("'fast' is not a valid integer value")))
+    EXPECT_TRUE(result.errText().contains(
+        file + QStringLiteral(", line 18: 'fast' is not a valid integer value")))
         << qPrintable(result.errText());
 }
 

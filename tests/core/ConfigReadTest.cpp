@@ -126,14 +126,15 @@ TEST_P(ConfigReadBadValue, StopsThereKeepingTheItemsBefore) {
 
 INSTANTIATE_TEST_SUITE_P(
     Values, ConfigReadBadValue,
-    ::testing::Values(BadFile{"TxCANID=0x12", "'0x0x12' is not a valid integer value", 1},
-                      BadFile{"TxCANID=", "'0x' is not a valid integer value", 1},
-                      BadFile{"TxLoopTimes=1a", "'1a' is not a valid integer value", 1},
-                      BadFile{"TxCANLen=8 bytes", "'8 bytes' is not a valid integer value", 1},
-                      BadFile{"TxCANID=20\nTxCANGroup=7\nComp_CANID=123456789",
-                              "'0x123456789' is not a valid integer value", 1},
-                      BadFile{"TxCANID=20\nComp_CANData7=FF FF",
-                              "'0xFF FF' is not a valid integer value", 1}));
+    ::testing::Values(
+        BadFile{"TxCANID=0x12", "'0x0x12' is not a valid integer value", 1},
+        BadFile{"TxCANID=", "'0x' is not a valid integer value", 1},
+        BadFile{"TxLoopTimes=1a", "'1a' is not a valid integer value", 1},
+        BadFile{"TxCANLen=8 bytes", "'8 bytes' is not a valid integer value", 1},
+        BadFile{"TxCANID=000000001F", "'0x000000001F' is not a valid integer value", 1},
+        BadFile{"TxCANID=20\nTxCANGroup=7\nComp_CANID=123456789",
+                "'0x123456789' is not a valid integer value", 1},
+        BadFile{"TxCANID=20\nComp_CANData7=FF FF", "'0xFF FF' is not a valid integer value", 1}));
 
 TEST_F(ConfigReadTest, SectionsBeyondTheTableAreCountedNotLoaded) {
     QByteArray text = "[ORBTEC_ZarvoPortConfig]\nZarvoPort=1\n";
@@ -146,6 +147,17 @@ TEST_F(ConfigReadTest, SectionsBeyondTheTableAreCountedNotLoaded) {
     EXPECT_EQ(table.CMD_Count, kMaxTestItems);
     EXPECT_EQ(table.Description1[kMaxTestItems - 1], QStringLiteral("item 99"));
     EXPECT_EQ(table.Group_Count, 7);
+}
+
+// Notepad's "Unicode" with old Mac line ends reads as the same items as UTF-8.
+TEST_F(ConfigReadTest, ReadsUtf16WithByteOrderMarkAndCrLineEnds) {
+    const QString text = QStringLiteral("[a]\rDescription1=电源\rTxCANID=1F\r[b]\rTxCANID=20\r");
+    QStringEncoder utf16(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom);
+    ReadTestConfig(writeFile(QStringLiteral("a.ini"), utf16(text)));
+    EXPECT_EQ(table.CMD_Count, 2);
+    EXPECT_EQ(table.Description1[0], QStringLiteral("电源"));
+    EXPECT_EQ(table.TxCANID[0], 0x1Fu);
+    EXPECT_EQ(table.TxCANID[1], 0x20u);
 }
 
 TEST_F(ConfigReadTest, ReadsUtf8AndGb18030Descriptions) {

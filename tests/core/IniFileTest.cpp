@@ -1,6 +1,8 @@
 #include "IniFile.h"
 
+#include <QFile>
 #include <QStringEncoder>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -70,6 +72,66 @@ TEST(DecodeIniText, ReadsUtf8AndFallsBackToGb18030) {
     const QByteArray legacy = gb18030(chinese);
     ASSERT_NE(legacy, chinese.toUtf8());
     EXPECT_EQ(DecodeIniText(legacy), chinese);
+}
+
+struct FileCase {
+    const char* what;
+    QByteArray bytes;
+    QStringList lines; // what is read, when `error` is empty
+    QString error;     // the refusal after "Cannot read <path>: "
+};
+
+QByteArray Utf16(QStringEncoder::Encoding encoding, const QString& text) {
+    QStringEncoder encoder(encoding, QStringEncoder::Flag::WriteBom);
+    return encoder(text);
+}
+
+TEST(ReadIniLines, ReadsEveryTextFormAndRefusesTheRestNamingTheLine) {
+    const QStringList twoLines{QStringLiteral("[a]"), QStringLiteral("k=电")};
+    const FileCase cases[] = {
+        {"LF", "[a]\nk=\xE7\x94\xB5\n", twoLines, {}},
+        {"CR only", "[a]\rk=\xE7\x94\xB5", twoLines, {}},
+        {"CR LF and blank lines", "\r\n[a]\r\n\r\n", {{}, QStringLiteral("[a]"), {}}, {}},
+        {"UTF-16 LE",
+         Utf16(QStringEncoder::Utf16LE, QStringLiteral("[a]\r\nk=电\r\n")),
+         twoLines,
+         {}},
+        {"UTF-16 BE", Utf16(QStringEncoder::Utf16BE, QStringLiteral("[a]\rk=电")), twoLines, {}},
+        {"UTF-16 without BOM",
+         QByteArray("[\0a\0]\0", 6),
+         {},
+         QStringLiteral("line 1 holds a NUL")},
+        {"NUL on line 3", QByteArray("a\nb\r\nc\0", 7), {}, QStringLiteral("line 3 holds a NUL")},
+        {"UTF-16 cut off",
+         Utf16(QStringEncoder::Utf16LE, QStringLiteral("a\nb")) + 'x',
+         {},
+         QStringLiteral("line 2 is not UTF-16 text")},
+        {"neither UTF-8 nor GB18030",
+         "a\rb\n\xFF\xFF",
+         {},
+         QStringLiteral("line 3 is not UTF-8 or GB18030 text")},
+        {"too large",
+         QByteArray(kMaxIniFileBytes + 1, 'a'),
+         {},
+         QStringLiteral("the file is larger than 4 MiB")},
+    };
+    QTemporaryDir dir;
+    for (const FileCase& c : cases) {
+        const QString path = dir.filePath(QStringLiteral("f.ini"));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(c.bytes);
+        file.close();
+        try {
+            EXPECT_EQ(ReadIniLines(path), c.lines) << c.what;
+            EXPECT_TRUE(c.error.isEmpty()) << c.what << ": read";
+        } catch (const IniFileError& error) {
+            EXPECT_TRUE(QString::fromUtf8(error.what())
+                            .startsWith(QStringLiteral("Cannot read %1: %2").arg(path, c.error)))
+                << c.what << ": " << error.what();
+            EXPECT_FALSE(c.error.isEmpty()) << c.what;
+        }
+    }
 }
 
 } // namespace

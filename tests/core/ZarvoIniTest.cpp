@@ -3,6 +3,9 @@
 #include "ConfigFile.h"
 #include "Convert.h"
 #include "CoreTestSupport.h"
+#include "IniFile.h"
+
+#include <QStringEncoder>
 
 namespace {
 
@@ -27,10 +30,16 @@ TEST_F(ZarvoIniTest, MissingFileOrSectionKeepsTheValues) {
 }
 
 struct ZarvoCase {
-    const char* file;
+    QByteArray file;
     int port;
     uint32_t baudRate;
 };
+
+// As Notepad saves "Unicode big endian", with the byte order mark.
+QByteArray Utf16BigEndian(const char* text) {
+    QStringEncoder encoder(QStringEncoder::Utf16BE, QStringEncoder::Flag::WriteBom);
+    return encoder(QString::fromLatin1(text));
+}
 
 class ZarvoIniRead : public ZarvoIniTest, public ::testing::WithParamInterface<ZarvoCase> {};
 
@@ -46,9 +55,29 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ZarvoCase{"[ORBTEC_ZarvoPortConfig]\nZarvoPort=3\n", 3, 250000},
                       ZarvoCase{"[ORBTEC_ZarvoPortConfig]\nZarvoBaudRate=500000\n", 0, 500000},
                       ZarvoCase{"[ORBTEC_ZarvoPortConfig]\r\nZarvoPort = 258\r\n", 2, 250000},
+                      ZarvoCase{"[ORBTEC_ZarvoPortConfig]\rZarvoPort=7\rZarvoBaudRate=5000\r", 7,
+                                5000},
+                      ZarvoCase{Utf16BigEndian("[ORBTEC_ZarvoPortConfig]\rZarvoPort=4"), 4, 250000},
                       ZarvoCase{"[x]\nZarvoPort=9\n[orbtec_zarvoportconfig]\nzarvoport=1\n"
                                 "ZARVOBAUDRATE=1000000\n",
                                 1, 1000000}));
+
+TEST_F(ZarvoIniTest, FileThatIsNoTextOrTooLargeIsRefusedNamingItAndChangesNothing) {
+    for (const QByteArray& bytes :
+         {QByteArray("[ORBTEC_ZarvoPortConfig]\nZarvoPort=\0", 37),
+          "[ORBTEC_ZarvoPortConfig]\nZarvoPort=1\n;" + QByteArray(kMaxIniFileBytes, ' ')}) {
+        writeFile(QStringLiteral("Zarvo.ini"), bytes);
+        try {
+            ReadZarvoIni(dir.path());
+            FAIL() << "the read did not fail";
+        } catch (const IniFileError& error) {
+            EXPECT_TRUE(QString::fromUtf8(error.what())
+                            .startsWith(QStringLiteral("Cannot read ") + zarvo()))
+                << error.what();
+        }
+        EXPECT_EQ(ZarvoPort, 0);
+    }
+}
 
 TEST_F(ZarvoIniTest, BadValueIsReportedAndChangesNothing) {
     writeFile(QStringLiteral("Zarvo.ini"),
@@ -74,6 +103,15 @@ TEST_F(ZarvoIniTest, FirstSaveCreatesTheFileWithBothKeys) {
     EXPECT_EQ(ReadZarvoIni(dir.path()), 0);
     EXPECT_EQ(ZarvoPort, 7);
     EXPECT_EQ(ZarvoBaudRate, 125000u);
+}
+
+TEST_F(ZarvoIniTest, ANegativeBitRateThatWasReadIsSavedReadably) {
+    writeFile(QStringLiteral("Zarvo.ini"), "[ORBTEC_ZarvoPortConfig]\nZarvoBaudRate=-22\n");
+    ASSERT_EQ(ReadZarvoIni(dir.path()), 0);
+    WriteZarvoIni(dir.path());
+    ZarvoBaudRate = 0;
+    EXPECT_EQ(ReadZarvoIni(dir.path()), 0);
+    EXPECT_EQ(static_cast<int32_t>(ZarvoBaudRate), -22);
 }
 
 TEST_F(ZarvoIniTest, SavingKeepsEverythingElse) {

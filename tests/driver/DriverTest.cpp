@@ -8,8 +8,11 @@
 #include "SimProvider.h"
 #include "ZarvoCodes.h"
 
+#include <algorithm>
+#include <array>
 #include <condition_variable>
 #include <cstring>
+#include <functional>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -48,8 +51,7 @@ class DriverTest : public ::testing::Test {
 protected:
     DriverTest() {
         std::vector<std::unique_ptr<ChannelProvider>> providers;
-        providers.push_back(
-            std::make_unique<SimProvider>([] { return std::string("/nonexistent"); }));
+        providers.push_back(std::make_unique<SimProvider>(SimDeviceConfig::defaults));
         driver = std::make_unique<Driver>(std::move(providers));
         g_driver = driver.get();
         std::lock_guard lock(g_mutex);
@@ -199,13 +201,45 @@ TEST_F(DriverTest, BadCallsAreRefusedHarmlessly) {
     uint32_t status = 0;
     driver->getPortStatus(1, &status, nullptr);
     EXPECT_EQ(status, kStatusNotOpen | kStatusOpenFailed) << "a failed opening shows";
-    driver->getPortStatus(7, &status, nullptr);
-    EXPECT_NE(status, 0u);
 
     ASSERT_EQ(driver->openPort(0, 500000), kZarvoOk);
     EXPECT_EQ(driver->sendGroup(0, 0, 0, nullptr, nullptr, nullptr, nullptr), kZarvoOk)
         << "an empty group (n = 0) is accepted and done at once";
     EXPECT_EQ(driver->sendGroup(0, 1, 1, one, v, v, v), kZarvoBadGroup);
+}
+
+// Every output of a refused call keeps what the caller put there.
+TEST_F(DriverTest, RefusedCallsLeaveTheirOutputsUntouched) {
+    constexpr uint8_t kMark = 0xA5;
+    alignas(8) std::array<uint8_t, 8192> out;
+    auto* p8 = out.data();
+    auto* p16 = reinterpret_cast<uint16_t*>(out.data() + 64);
+    auto* p32 = reinterpret_cast<uint32_t*>(out.data() + 128);
+    auto* text = reinterpret_cast<char*>(out.data() + 256);
+    const struct {
+        const char* call;
+        std::function<int32_t()> run;
+    } cases[] = {
+        {"table without count",
+         [&] {
+             return driver->getPortTable(nullptr, p32, p32 + 8, p8 + 4096, text, text + 1024,
+                                         p8 + 16);
+         }},
+        {"status of unknown port", [&] { return driver->getPortStatus(7, p32, p32 + 1); }},
+        {"count on unknown port", [&] { return driver->getRxCount(7, p16); }},
+        {"count on closed port", [&] { return driver->getRxCount(0, p16); }},
+        {"read on unknown port",
+         [&] { return driver->readFrame(7, p32, p8, p8 + 1, p8 + 2, p8 + 8, nullptr); }},
+        {"read on closed port",
+         [&] { return driver->readFrame(0, p32, p8, p8 + 1, p8 + 2, p8 + 8, nullptr); }},
+        {"IP of a module without one", [&] { return driver->getModuleIP(0, p8); }},
+    };
+    for (const auto& c : cases) {
+        out.fill(kMark);
+        EXPECT_NE(c.run(), kZarvoOk) << c.call;
+        EXPECT_EQ(std::count(out.begin(), out.end(), kMark), static_cast<ptrdiff_t>(out.size()))
+            << c.call << " wrote into an output";
+    }
 }
 
 // A channel that opens with something to say, as a SocketCAN interface that

@@ -7,6 +7,7 @@
 #include "Clock.h"
 #include "PortEngine.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -49,6 +50,9 @@ class Collector final : public ChannelListener {
 public:
     void frameReceived(const CanFrame& frame) override;
     void conditionChanged(uint32_t, bool) override {}
+    void framesDropped(uint64_t count) override { dropped += count; }
+
+    std::atomic<uint64_t> dropped{0};
 
     std::vector<CanFrame> frames() const;
     std::optional<CanFrame> find(uint32_t id) const; // the first with `id`

@@ -7,9 +7,9 @@
 #include "EngineTestSupport.h"
 #include "SimChannel.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <thread>
@@ -173,6 +173,25 @@ TEST(SimDeviceTest, FullTransmitQueueRefusesFramesAndBadBitRatesDoNotOpen) {
     EXPECT_LE(accepted, SimChannel::kTxQueueLimit + 1);
 }
 
+TEST(SimDeviceTest, DeviceQueueIsBoundedAndItsDropsAreCounted) {
+    // 200 broadcasts all due when the port opens, on a clock that stands still.
+    constexpr uint64_t kBroadcasts = 200;
+    std::string text;
+    for (uint64_t i = 0; i < kBroadcasts; ++i)
+        text += "[Broadcast " + std::to_string(i) + "]\nID = " + std::to_string(i) + "\n";
+    ManualClock clock;
+    SimChannel bus([&] { return parsed(text); }, clock);
+    Collector port;
+    std::string note;
+    ASSERT_TRUE(bus.open(SimChannel::kMinBitRate, port, note));
+    constexpr uint64_t kDropped = kBroadcasts - SimChannel::kTxQueueLimit;
+    for (int wait = 0; wait < 5000 && port.dropped < kDropped; ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(port.dropped, kDropped);
+    EXPECT_TRUE(bus.write(request(0x7FF, false, false, 0))) << "the port has a queue of its own";
+    bus.close();
+}
+
 TEST(SimDeviceTest, ExampleFileDescribesItsResponders) {
     std::ifstream file(KESTREL_EXAMPLES_DIR "/SimDevice.ini");
     ASSERT_TRUE(file);
@@ -214,6 +233,15 @@ TEST(SimDeviceTest, FileErrorsNameTheirLine) {
          "Value4 = BYTE 3 time\nValue1 = BYTE 4 time",
          "line 6: bad Value1 'BYTE 4 time'"},
         {"[Broadcast\nID = 1", "line 1: section header without ']'"},
+        {"[Broadcast]\nID = 0x12345\nPeriod = 5",
+         "line 2: an identifier above 0x7FF with Format = 11"},
+        {"[Broadcast]\nFormat = 29\nID = 0x800\n[Broadcast]\nID = 0x800\nFormat = 11\n[x]",
+         "line 6: an identifier above 0x7FF with Format = 11"},
+        {"[Responder]\nFormat = 11\nRequest = 0x800-0x900",
+         "line 3: an identifier above 0x7FF with Format = 11"},
+        {"[Responder]\nResponse = 0x800\nFormat = 11",
+         "line 3: an identifier above 0x7FF with Format = 11"},
+        {"[Responder]\nRequest = 0x000000001", "line 2: bad Request '0x000000001'"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
@@ -221,28 +249,6 @@ TEST(SimDeviceTest, FileErrorsNameTheirLine) {
         EXPECT_FALSE(parseSimDeviceConfig(c.text, error));
         EXPECT_EQ(error, c.error);
     }
-}
-
-TEST(SimDeviceTest, BrokenFileIsLoggedAndTheDefaultDeviceServes) {
-    const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() /
-        ("kestrel-simdevice-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-         "-" + std::to_string(reinterpret_cast<uintptr_t>(&folder)));
-    std::filesystem::create_directories(folder);
-    std::vector<std::string> log;
-    setDriverLogSink([&](const std::string& line) { log.push_back(line); });
-
-    EXPECT_EQ(loadSimDeviceConfig(folder.string()).broadcasts.size(), 2u) << "no file: default";
-    EXPECT_TRUE(log.empty());
-    std::ofstream(folder / kSimDeviceFile) << "[Broadcast]\nPeriod = fast\n";
-    const SimDeviceConfig device = loadSimDeviceConfig(folder.string());
-    EXPECT_EQ(device.responders.size(), SimDeviceConfig::defaults().responders.size());
-    ASSERT_EQ(log.size(), 1u);
-    EXPECT_NE(log[0].find("line 2: bad Period 'fast'"), std::string::npos);
-    EXPECT_NE(log[0].find("default device"), std::string::npos);
-
-    setDriverLogSink(nullptr);
-    std::filesystem::remove_all(folder);
 }
 
 } // namespace

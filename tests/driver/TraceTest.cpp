@@ -18,6 +18,19 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// SimDevice.ini of `folder` as the driver reads it, with the default device and
+// a log line when it has an error.
+SimDeviceConfig loadDevice(const std::string& folder) {
+    std::ifstream file(folder + "/" + kSimDeviceFile, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    std::string error;
+    if (std::optional<SimDeviceConfig> config = parseSimDevice(text.str(), folder, error))
+        return *config;
+    driverLog(error);
+    return SimDeviceConfig::defaults();
+}
+
 // A folder of its own under the system's temporary folder, removed at the end.
 struct TempFolder {
     TempFolder() {
@@ -212,7 +225,7 @@ std::vector<Replayed> replay(const std::string& ini, int ms, size_t count) {
     folder.write(kSimDeviceFile, ini);
     ManualClock clock;
     Collector port;
-    SimChannel bus([dir = folder.path.string()] { return loadSimDeviceConfig(dir); }, clock);
+    SimChannel bus([dir = folder.path.string()] { return loadDevice(dir); }, clock);
     std::string note;
     EXPECT_TRUE(bus.open(500000, port, note)) << note;
     for (int step = 0; step < ms; ++step) {
@@ -268,7 +281,7 @@ TEST(TraceTest, SimulatorReplaysTheTraceAtItsRecordedTimes) {
 TEST(TraceTest, ExampleDeviceReplaysItsRecordedTrace) {
     std::vector<std::string> log;
     setDriverLogSink([&](const std::string& line) { log.push_back(line); });
-    const SimDeviceConfig device = loadSimDeviceConfig(KESTREL_EXAMPLES_DIR "/replay");
+    const SimDeviceConfig device = loadDevice(KESTREL_EXAMPLES_DIR "/replay");
     setDriverLogSink(nullptr);
     EXPECT_TRUE(log.empty()) << log.front();
     ASSERT_TRUE(device.replay);
@@ -300,7 +313,7 @@ TEST(TraceTest, BadReplaySectionOrTraceIsLoggedAndTheDefaultDeviceServes) {
         folder.write(kSimDeviceFile, c.ini);
         std::vector<std::string> log;
         setDriverLogSink([&](const std::string& line) { log.push_back(line); });
-        const SimDeviceConfig device = loadSimDeviceConfig(folder.path.string());
+        const SimDeviceConfig device = loadDevice(folder.path.string());
         setDriverLogSink(nullptr);
         EXPECT_FALSE(device.replay);
         EXPECT_EQ(device.broadcasts.size(), SimDeviceConfig::defaults().broadcasts.size());

@@ -3,9 +3,11 @@
 
 #include "ConfigFile.h"
 #include "Convert.h"
+#include "IniFile.h"
 #include "TrendTables.h"
 
 #include <QFile>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -174,6 +176,46 @@ TEST_F(TrendFileTest, SectionsBeyondAHundredOfAKindAreCountedNotLoaded) {
     EXPECT_EQ(Global_TrendCAN.TrendCANID[99], 99);
     EXPECT_EQ(Global_Formula.Formula_Count, 100);
     EXPECT_EQ(Global_Formula.Formula[99], "V99");
+}
+
+TEST_F(TrendFileTest, NegativeCodesComeBackAsWritten) {
+    AddEntry(QStringLiteral("a"), QStringLiteral("b"), -1, -2, -4);
+    WriteTrendCANIni(path);
+    ReadTrendCANIni(path);
+    EXPECT_EQ(Global_TrendCAN.TrendCANID[0], -1);
+    EXPECT_EQ(Global_TrendCAN.CANDataType[0], -2);
+    EXPECT_EQ(Global_TrendCAN.CANDataRange[0], -4);
+}
+
+// The file rules shared with Kestrel's other files: what the reader takes, and
+// what it refuses naming the file, the tables as they were.
+TEST_F(TrendFileTest, ReadsEveryTextFormAndRefusesTheRest) {
+    QStringEncoder utf16(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom);
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        int32_t id; // of the one entry read; -1: refused
+    } cases[] = {
+        {"UTF-16, CR only", utf16(QStringLiteral("[00..速度..km/h]\rTrendCANID=291\r")), 291},
+        {"nine hex digits", "[00..a..b]\nTrendCANID=0x0000007FF\n", -1},
+        {"NUL", QByteArray("[00..a..b]\nTrendCANID=1\0", 25), -1},
+        {"too large", "[00..a..b]\nTrendCANID=1\n;" + QByteArray(kMaxIniFileBytes, ' '), -1},
+    };
+    for (const auto& c : cases) {
+        Global_TrendCAN = type_TrendCAN{};
+        AddEntry(QStringLiteral("kept"), {}, 9, 0, 0);
+        writeText(c.bytes);
+        try {
+            ReadTrendCANIni(path);
+            EXPECT_EQ(Global_TrendCAN.TrendCANID[0], c.id) << c.what;
+            EXPECT_EQ(Global_TrendCAN.TrendCAN_Count, 1) << c.what;
+        } catch (const std::runtime_error& error) {
+            EXPECT_EQ(c.id, -1) << c.what << ": " << error.what();
+            EXPECT_TRUE(dynamic_cast<const ConvertError*>(&error) ||
+                        QString::fromUtf8(error.what()).startsWith("Cannot read " + path))
+                << error.what();
+        }
+    }
 }
 
 } // namespace

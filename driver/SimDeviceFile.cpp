@@ -1,0 +1,24 @@
+#include "SimDeviceFile.h"
+
+#include "DriverLog.h"
+#include "IniFile.h"
+
+#include <QFileInfo>
+
+SimDeviceConfig LoadSimDeviceFile(const QString& folder) {
+    const QString path = folder + QLatin1Char('/') + QLatin1String(kSimDeviceFile);
+    if (!QFileInfo(path).isFile())
+        return SimDeviceConfig::defaults();
+    std::string error;
+    try {
+        const QString text = ReadIniLines(path).join(QLatin1Char('\n'));
+        if (std::optional<SimDeviceConfig> config =
+                parseSimDevice(text.toStdString(), folder.toStdString(), error))
+            return *config;
+        error = "Simulator: " + path.toStdString() + " " + error;
+    } catch (const IniFileError& refused) {
+        error = std::string("Simulator: ") + refused.what();
+    }
+    driverLog(error + "; using the default device");
+    return SimDeviceConfig::defaults();
+}
