@@ -33,7 +33,9 @@ constexpr int kLegendWidth = 80;
 
 TrendChart::TrendChart(QWidget* parent) : QChartView(parent) {
     setObjectName(QStringLiteral("Chart_Trend"));
-    auto* chart = new QChart;
+    // The view's own chart: replacing it with setChart() would leave the first
+    // one to the caller to delete.
+    QChart* chart = this->chart();
     chart->setBackgroundBrush(Qt::black);
     chart->setBackgroundRoundness(0);
     chart->setMargins(QMargins());
@@ -56,7 +58,6 @@ TrendChart::TrendChart(QWidget* parent) : QChartView(parent) {
         legend_[c]->setBrush(series(c + 1)->pen().color());
     }
     connect(chart, &QChart::plotAreaChanged, this, &TrendChart::placeLegend);
-    setChart(chart);
     setBackgroundBrush(Qt::black);
     points_.resize(kTrendHistoryLength);
 }
