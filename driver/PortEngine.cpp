@@ -441,8 +441,13 @@ void PortEngine::schedulerLoop() {
         Clock::Time next = Clock::kNever;
         Clock::Time delivered = Clock::Time::min();
         for (size_t g = 0; g < groups_.size(); ++g) {
-            while (ready(groups_[g], now, delivered))
+            while (ready(groups_[g], now, delivered)) {
                 step(static_cast<uint8_t>(g), toWrite);
+                // A window runs from when the channel takes its transmission
+                // (writeFrames); a late pass must not close it before then.
+                if (!toWrite.empty() && toWrite.back().group == g && toWrite.back().window)
+                    break;
+            }
             // A window held up by the channel goes on at channelCaughtUp().
             const Group& group = groups_[g];
             if (group.phase != Phase::Idle && group.phase != Phase::Starting && !group.heldUp)

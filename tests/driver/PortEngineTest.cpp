@@ -317,6 +317,19 @@ TEST_F(PortEngineTest, EndNoticeWaitsForTheFramesOfTheWindow) {
     EXPECT_EQ(recorder.notices(), expected);
 }
 
+TEST_F(PortEngineTest, AWindowRunsFromItsLastTransmissionWhenTheSchedulerWakesLate) {
+    send(0, {{frame(0x100), 5, 2, 0}});
+    // Asleep past the second transmission and its whole window: the window
+    // still closes 5 ms after the channel took that transmission, so that a
+    // response to it is reported before the end notice.
+    clock.advance(std::chrono::milliseconds(30));
+    settle(*engine);
+    EXPECT_EQ(writtenAt(0x100), (Times{0, 5}));
+    advanceMs(clock, *engine, 6);
+    const std::vector<Notice> expected{{'S', 0, 0}, {'E', 0, 35}};
+    EXPECT_EQ(recorder.notices(), expected);
+}
+
 TEST_F(PortEngineTest, OpeningAtAnotherBitRateReopensThePort) {
     std::string note;
     ASSERT_EQ(engine->open(500000, note), kZarvoOk);
