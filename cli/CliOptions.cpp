@@ -1,13 +1,20 @@
 #include "CliOptions.h"
 
 #include "Globals.h"
+#include "SystemLog.h"
 #include "ZarvoApi.h"
 #include "ZarvoCodes.h"
 
+#include <QDate>
 #include <cstdio>
 
 void PrintError(const QString& message) {
     std::fprintf(stderr, "kestrel-cli: %s\n", qUtf8Printable(message));
+}
+
+void StartLogging() {
+    LoadLogger();
+    StartSystemLog(QDate::currentDate());
 }
 
 std::optional<long long> WholeNumber(const QString& text, long long low, long long high) {

@@ -9,6 +9,10 @@
 // "kestrel-cli: <message>" on stderr.
 void PrintError(const QString& message);
 
+// Loads the logger and names today's log, before anything is read, so that
+// the readers' own lines reach the log too.
+void StartLogging();
+
 // `text` as a whole decimal number within [low, high]; nullopt otherwise.
 std::optional<long long> WholeNumber(const QString& text, long long low, long long high);
 

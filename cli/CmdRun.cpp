@@ -21,12 +21,10 @@
 #include "ResultGridFill.h"
 #include "RunController.h"
 #include "RunReport.h"
-#include "SystemLog.h"
 #include "ZarvoApi.h"
 #include "ZarvoCodes.h"
 #include "ZarvoIni.h"
 
-#include <QDate>
 #include <QFile>
 #include <QFileInfo>
 #include <QXmlStreamWriter>
@@ -316,9 +314,7 @@ int cmdRun(const QStringList& list) {
     const std::optional<RunArgs> args = ParseArgs(list);
     if (!args)
         return usageError();
-    // Logging starts first, so the reader's own lines reach the log too.
-    LoadLogger();
-    StartSystemLog(QDate::currentDate());
+    StartLogging();
     if (const int status = LoadSettings(*args))
         return status;
     if (const int status = CheckItems(*args))

@@ -12,7 +12,6 @@
 #include "Globals.h"
 #include "Phrases.h"
 #include "RunController.h"
-#include "SystemLog.h"
 #include "TrendFormula.h"
 #include "TrendTables.h"
 #include "Tthread_dataconvert_rxcan.h"
@@ -20,7 +19,6 @@
 #include "ZarvoApi.h"
 #include "ZarvoIni.h"
 
-#include <QDate>
 #include <algorithm>
 #include <chrono>
 #include <csignal>
@@ -212,8 +210,7 @@ int cmdWatch(const QStringList& list) {
     const std::optional<WatchArgs> args = ParseArgs(list);
     if (!args)
         return usageError();
-    LoadLogger();
-    StartSystemLog(QDate::currentDate());
+    StartLogging();
     if (const int status = LoadSettings(*args))
         return status;
     if (!PortInTable(ZarvoPort)) {
