@@ -5,6 +5,7 @@
 #include "Globals.h"
 #include "MainKestrel.h"
 #include "Phrases.h"
+#include "QtTranslations.h"
 #include "ResultCells.h"
 #include "ResultGridFill.h"
 #include "ResultGridModel.h"
@@ -40,6 +41,8 @@ void TForm_MainKestrel::Lang_EngClick(int language) {
 
 void TForm_MainKestrel::applyPhrases() {
     SetLanguage(LanguageIndex);
+    // Without the file (Qt's translations not installed) Qt's texts stay English.
+    UseQtTranslations(LanguageIndex);
     Menu_Person->setTitle(Phrase(0));
     const std::pair<QAction*, int> items[] = {{N5, 1},
                                               {N6, 2},

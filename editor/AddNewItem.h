@@ -37,6 +37,7 @@ private:
     void createControls();
     QWidget* createTransmitPanel();
     QWidget* createComparePanel();
+    void setTabOrderAsShown();
     void FormShow();
     void ComboBox_CANModeChange(int entry);
     void setIdText(const QString& text);
