@@ -218,6 +218,18 @@ void TForm_MainKestrel::createMenus() {
         connect(item, &QAction::triggered, this, [this, language] { Lang_EngClick(language); });
         *languageActions[language] = item;
     }
+    keepMenuBarHeight();
+}
+
+// Chinese titles take a taller line than English ones (the CJK font's line is
+// higher): the bar keeps the taller height in every language, so that the
+// window keeps its size when the language changes.
+void TForm_MainKestrel::keepMenuBarHeight() {
+    QMenuBar* bar = menuBar();
+    QAction* probe = bar->addAction(QStringLiteral("中文 English"));
+    bar->setFixedHeight(bar->sizeHint().height());
+    bar->removeAction(probe);
+    delete probe;
 }
 
 // An item of `menu`, or of the menu bar itself when `menu` is null. Items that

@@ -344,8 +344,16 @@ ItemInput TForm_AddNewItem::input() const {
     return in;
 }
 
+void TForm_AddNewItem::setVisible(bool visible) {
+    // The phrases of the current language go in before the showing lays the
+    // dialog out: set later, a longer phrase would keep the width of the
+    // previous language's and be cut off.
+    if (visible && !isVisible())
+        FormShow();
+    QDialog::setVisible(visible);
+}
+
 void TForm_AddNewItem::showEvent(QShowEvent* event) {
-    FormShow();
     // Every opening starts at the first field, whatever had the focus when the
     // dialog last closed (Cancel included, which Enter would otherwise press).
     TntEdit_CANDescription1->setFocus();

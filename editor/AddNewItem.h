@@ -30,6 +30,8 @@ public:
     // What the fields hold now.
     ItemInput input() const;
 
+    void setVisible(bool visible) override;
+
 protected:
     void showEvent(QShowEvent* event) override;
 

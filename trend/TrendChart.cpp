@@ -25,11 +25,29 @@ QValueAxis* Axis(Qt::Alignment alignment, QChart* chart) {
     axis->setLabelsColor(Qt::white);
     axis->setGridLineColor(QColor(64, 64, 64));
     axis->setLinePenColor(Qt::gray);
-    // Labels at round steps from 0, with the decimals the step needs.
-    axis->setTickType(QValueAxis::TicksDynamic);
-    axis->setTickAnchor(0);
     chart->addAxis(axis, alignment);
     return axis;
+}
+
+constexpr int kWantedTicks = 6;
+
+// Sets the axis's range with labels at round steps from 0, printed with the
+// decimals the step needs. The step and the range change in the order that
+// never asks the axis for more labels than either of them alone: a fine step
+// over a wide range would lay out thousands of labels.
+void SetAxisRange(QValueAxis* axis, double low, double high) {
+    const AxisTicks ticks = TicksFor(low, high, kWantedTicks);
+    const bool coarser = ticks.step > axis->tickInterval();
+    if (coarser)
+        axis->setTickInterval(ticks.step);
+    axis->setRange(low, high);
+    if (!coarser)
+        axis->setTickInterval(ticks.step);
+    axis->setLabelFormat(QString::fromStdString(ticks.format));
+    if (axis->tickType() != QValueAxis::TicksDynamic) {
+        axis->setTickAnchor(0);
+        axis->setTickType(QValueAxis::TicksDynamic);
+    }
 }
 
 QGraphicsSimpleTextItem* Text(const QColor& colour, QChart* chart) {
@@ -40,7 +58,6 @@ QGraphicsSimpleTextItem* Text(const QColor& colour, QChart* chart) {
 }
 
 constexpr int kLegendWidth = 80;
-constexpr int kWantedTicks = 6;
 constexpr int kDragPixels = 4;       // a shorter drag is a click
 constexpr double kWheelZoom = 0.8;   // one wheel step in
 constexpr double kKeyPanShare = 0.1; // of the visible span
@@ -65,9 +82,7 @@ TrendChart::TrendChart(QWidget* parent) : QChartView(parent) {
     Series2 = Curve("Series2", QColor(0, 255, 0), chart);
     axisX_ = Axis(Qt::AlignBottom, chart);
     axisY_ = Axis(Qt::AlignLeft, chart);
-    axisY_->setRange(0, 1);
-    applyTicks(axisY_);
-    connect(axisY_, &QValueAxis::rangeChanged, this, [this] { applyTicks(axisY_); });
+    SetAxisRange(axisY_, 0, 1);
     for (QLineSeries* series : {Series1, Series2}) {
         series->attachAxis(axisX_);
         series->attachAxis(axisY_);
@@ -135,15 +150,8 @@ void TrendChart::resetView() {
 }
 
 void TrendChart::applyTimeView() {
-    axisX_->setRange(view_.span().low, view_.span().high);
-    applyTicks(axisX_);
+    SetAxisRange(axisX_, view_.span().low, view_.span().high);
     placeCursorLines();
-}
-
-void TrendChart::applyTicks(QValueAxis* axis) {
-    const AxisTicks ticks = TicksFor(axis->min(), axis->max(), kWantedTicks);
-    axis->setTickInterval(ticks.step);
-    axis->setLabelFormat(QString::fromStdString(ticks.format));
 }
 
 void TrendChart::placeLegend(const QRectF& plotArea) {
@@ -295,5 +303,5 @@ void TrendChart::fitValueAxis() {
     const bool outside = low < axisY_->min() || high > axisY_->max();
     const bool loose = (high - low) * 2 < axisY_->max() - axisY_->min();
     if (outside || loose)
-        axisY_->setRange(fittedLow, fittedHigh);
+        SetAxisRange(axisY_, fittedLow, fittedHigh);
 }

@@ -65,9 +65,8 @@ private:
     // Fits the value axis to the points of both curves.
     void fitValueAxis();
     void placeLegend(const QRectF& plotArea);
-    // Applies the time view to the axis, and the labels to both axes.
+    // Shows the time view's span on the time axis.
     void applyTimeView();
-    void applyTicks(QValueAxis* axis);
     void placeCursorLines();
     double timeAt(const QPoint& at) const;
     bool shown(int curve) const { return series(curve)->count() > 0; }

@@ -90,8 +90,9 @@ AxisTicks TicksFor(double low, double high, int wanted) {
     const double raw = span / wanted;
     const double power = std::pow(10.0, std::floor(std::log10(raw)));
     double step = 10 * power;
+    // A hair of tolerance: 1.2 / 6 is a bit more than 0.2 in binary.
     for (const double nice : {1.0, 2.0, 5.0})
-        if (raw <= nice * power) {
+        if (raw <= nice * power * (1 + 1e-9)) {
             step = nice * power;
             break;
         }

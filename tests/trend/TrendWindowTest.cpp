@@ -418,7 +418,8 @@ TEST_F(TrendWindowTest, ChartToolsPauseZoomAndReadBothCurves) {
     EXPECT_EQ(chart->readoutText(), "x 100: 1000 | -100");
     QTest::mouseClick(chart->viewport(), Qt::LeftButton, {}, pointAt(100));
     QTest::mouseClick(chart->viewport(), Qt::LeftButton, Qt::ShiftModifier, pointAt(120));
-    EXPECT_TRUE(chart->cursorText().endsWith("B - A x 20: 200 | -20")) << chart->cursorText();
+    EXPECT_TRUE(chart->cursorText().endsWith("B - A x 20: 200 | -20"))
+        << chart->cursorText().toStdString();
     // Dragging zooms into the dragged span.
     QTest::mousePress(chart->viewport(), Qt::LeftButton, {}, pointAt(100));
     QTest::mouseMove(chart->viewport(), pointAt(140));
@@ -434,8 +435,8 @@ TEST_F(TrendWindowTest, ChartToolsPauseZoomAndReadBothCurves) {
     QTest::keyClick(chart, Qt::Key_0, Qt::ControlModifier);
     EXPECT_EQ(span(), TrendTimeView::kFull);
     // Labels carry the decimals the range needs: a 0 … 1 signal reads 0.0 … 1.0.
-    chart->showHistory(1, TrendHistory{1});
     chart->clearCurve(2);
+    chart->showHistory(1, TrendHistory{1});
     EXPECT_EQ(chart->valueAxis()->labelFormat(), "%.1f");
 }
 
