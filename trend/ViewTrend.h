@@ -101,8 +101,6 @@ private:
     // Shows `text` in formula line `k` as committed, without a result yet.
     void loadFormula(int k, const QString& text);
 
-    QString caption() const;
-
     UserDialogs& dialogs_;
     std::unique_ptr<TThread_DataConvert_RxCAN> thread_;
 

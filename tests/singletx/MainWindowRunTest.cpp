@@ -94,7 +94,7 @@ TEST_F(MainWindowRunTest, TestAllRunsToTheCompletionMessageThenClears) {
         EXPECT_FALSE(menuEnabled(name)) << name;
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogs.texts("inform").isEmpty(); }, 20000));
-    EXPECT_EQ(dialogs.texts("inform"), QStringList({Phrase(73)}));
+    EXPECT_EQ(dialogs.texts("inform"), QStringList({Phrase(PhraseId::RunComplete)}));
     for (int row = 1; row <= Global_CustomerCMD.CMD_Count; ++row)
         EXPECT_EQ(Cell(ResultCells::EndTime, row), "");
     EXPECT_FALSE(enabled("SpeedButton_Stop"));
@@ -225,8 +225,11 @@ TEST_F(MainWindowRunTest, EditSaveAndRunWithTheKeyboardOnly) {
     press(Qt::CTRL | Qt::Key_E);
     activate(window);
     EXPECT_FALSE(Form_TestItems->isVisible());
-    EXPECT_EQ(dialogs.texts("confirm"), QStringList({Phrase(65), Phrase(62)}));
-    EXPECT_EQ(dialogs.texts("inform"), QStringList({Phrase(66), Phrase(52), Phrase(63)}));
+    EXPECT_EQ(dialogs.texts("confirm"),
+              QStringList({Phrase(PhraseId::AskDeleteItem), Phrase(PhraseId::AskOverwriteConfig)}));
+    EXPECT_EQ(dialogs.texts("inform"),
+              QStringList({Phrase(PhraseId::Deleted), Phrase(PhraseId::ItemAdded),
+                           Phrase(PhraseId::SaveOk)}));
 
     // The main window shows the saved table: the new item last, in place of the deleted one.
     ASSERT_EQ(Global_CustomerCMD.CMD_Count, items);
@@ -234,14 +237,14 @@ TEST_F(MainWindowRunTest, EditSaveAndRunWithTheKeyboardOnly) {
     press(Qt::Key_F5);
     EXPECT_TRUE(enabled("SpeedButton_Stop"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return dialogs.texts("inform").size() == 4; }, 20000));
-    EXPECT_EQ(dialogs.texts("inform").last(), Phrase(73));
+    EXPECT_EQ(dialogs.texts("inform").last(), Phrase(PhraseId::RunComplete));
     EXPECT_EQ(Cell(ResultCells::TestName, items), "Keyed");
 }
 
 TEST_F(MainWindowRunTest, NoPortLeavesTheButtonsEnabled) {
     ZarvoPort = 250;
     child<QToolButton>(window, "TntSpeedButton_TestAllItems")->click();
-    EXPECT_EQ(dialogs.texts("error"), QStringList({Phrase(82)}));
+    EXPECT_EQ(dialogs.texts("error"), QStringList({Phrase(PhraseId::PortError)}));
     EXPECT_TRUE(child<QLabel>(window, "TntLabel_SearchAgain")->isVisible());
     EXPECT_TRUE(enabled("TntSpeedButton_TestAllItems"));
     EXPECT_FALSE(enabled("SpeedButton_Stop"));
