@@ -1,6 +1,7 @@
 // The main window's texts: the language menu, the phrases of the menus, and
 // the refresh that sets the status line, the captions and the result grid.
 
+#include "BusMonitorWindow.h"
 #include "ConfigFile.h"
 #include "Globals.h"
 #include "MainKestrel.h"
@@ -55,6 +56,7 @@ void TForm_MainKestrel::applyPhrases() {
                                               {Menu_About, 13}};
     for (const auto& [item, phrase] : items)
         item->setText(Phrase(phrase));
+    Menu_BusMonitor->setText(BusMonitorCommandText(false));
     N10->setTitle(Phrase(6));
     N2->setTitle(Phrase(14));
     FormShow();
@@ -88,5 +90,6 @@ void TForm_MainKestrel::setCaptions() {
     TntSpeedButton_TestAllItems->setText(twoLines(19, 20));
     TntSpeedButton_LoadConfig->setText(twoLines(21, 22));
     TntSpeedButton_ViewTrend->setText(twoLines(88, 89));
+    TntSpeedButton_BusMonitor->setText(BusMonitorCommandText(true));
     TntCheckBox_GroupCheck->setText(Phrase(102));
 }

@@ -275,8 +275,7 @@ void PortEngine::frameReceived(const CanFrame& frame) {
         rxOverflow_ = true;
     }
     rxQueue_.push_back(frame);
-    if (trace_)
-        trace_->push(frame, false);
+    pushToTaps(frame, false);
     for (size_t g = 0; g < groups_.size(); ++g) {
         const Group& group = groups_[g];
         if (group.phase == Phase::Idle || group.responseId == -1 || !group.rx ||
@@ -484,10 +483,8 @@ void PortEngine::writeFrames(const std::vector<Outgoing>& frames) {
     }
     conditionChanged(kStatusWriteFailed, failed);
     std::lock_guard lock(mutex_);
-    if (trace_) {
-        for (const CanFrame& frame : written_)
-            trace_->push(frame, true);
-    }
+    for (const CanFrame& frame : written_)
+        pushToTaps(frame, true);
     for (const auto& [out, tookAt] : lastOnes) {
         if (out->group >= groups_.size())
             continue;
@@ -498,9 +495,37 @@ void PortEngine::writeFrames(const std::vector<Outgoing>& frames) {
 }
 
 std::shared_ptr<TraceTap> PortEngine::setTrace(std::shared_ptr<TraceTap> tap) {
+    // One lock for both, so that no frame passes between the old trace and the new.
     std::lock_guard lock(mutex_);
-    std::swap(trace_, tap);
+    std::shared_ptr<TraceTap> old = takeTap(kTraceSlot);
+    if (tap)
+        taps_.emplace_back(kTraceSlot, std::move(tap));
+    return old;
+}
+
+void PortEngine::addTap(uint64_t id, std::shared_ptr<TraceTap> tap) {
+    std::lock_guard lock(mutex_);
+    taps_.emplace_back(id, std::move(tap));
+}
+
+std::shared_ptr<TraceTap> PortEngine::removeTap(uint64_t id) {
+    std::lock_guard lock(mutex_);
+    return takeTap(id);
+}
+
+std::shared_ptr<TraceTap> PortEngine::takeTap(uint64_t id) {
+    const auto it = std::find_if(taps_.begin(), taps_.end(),
+                                 [id](const auto& entry) { return entry.first == id; });
+    if (it == taps_.end())
+        return nullptr;
+    std::shared_ptr<TraceTap> tap = std::move(it->second);
+    taps_.erase(it);
     return tap;
+}
+
+void PortEngine::pushToTaps(const CanFrame& frame, bool transmitted) {
+    for (const auto& entry : taps_)
+        entry.second->push(frame, transmitted);
 }
 
 void PortEngine::wake() {

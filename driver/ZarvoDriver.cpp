@@ -50,6 +50,15 @@ int32_t Zarvo_StopTrace(uint8_t port) {
     return builtinInForce() ? driver().stopTrace(port) : kZarvoCannotTrace;
 }
 
+int32_t Zarvo_AddTap(uint8_t port, std::unique_ptr<TraceSink> sink, uint64_t& tapId) {
+    return builtinInForce() ? driver().addTap(port, std::move(sink), tapId) : kZarvoCannotTrace;
+}
+
+void Zarvo_RemoveTap(uint64_t tapId) {
+    if (builtinInForce())
+        driver().removeTap(tapId);
+}
+
 const ZarvoBinding& builtinZarvoBinding() {
     static const ZarvoBinding table{
         [](char* info) { return driver().getDriverInfo(info); },

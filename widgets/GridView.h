@@ -39,7 +39,8 @@ private:
 // A grid: the header row is the view's horizontal header, data row r (1
 // upwards) is model row r - 1. Pressing or releasing the mouse over a data cell
 // selects its whole row; presses on the header or beside the columns change
-// nothing; dragging selects nothing.
+// nothing; dragging selects nothing. With ExtendedSelection, Ctrl and Shift
+// clicks add rows to the selection.
 class GridView : public QTableView {
     Q_OBJECT
 public:
@@ -70,6 +71,7 @@ protected:
 
 private:
     void selectRowUnderMouse(QMouseEvent* event);
+    bool extendsSelection(const QMouseEvent& event) const;
     void showFrozenColumnsOnly();
     void placeFrozenColumns();
 
