@@ -15,6 +15,7 @@
 #include <memory>
 
 class ChronologicalModel;
+class QAbstractItemModel;
 class FixedModel;
 class GridView;
 class QComboBox;

@@ -44,7 +44,7 @@ protected:
         window = std::make_unique<TForm_BusMonitor>(dialogs);
         for (const char* name : {"Grid_Chronological", "Grid_Fixed"})
             testers.push_back(std::make_unique<QAbstractItemModelTester>(
-                grid(name)->model(), QAbstractItemModelTester::FailureReportingMode::Warning));
+                grid(name)->model(), QAbstractItemModelTester::FailureReportingMode::Fatal));
     }
     void TearDown() override {
         testers.clear();
