@@ -57,6 +57,8 @@ void TForm_MainKestrel::applyPhrases() {
     for (const auto& [item, phrase] : items)
         item->setText(Phrase(phrase));
     Menu_BusMonitor->setText(BusMonitorCommandText(false));
+    if (Form_BusMonitor)
+        Form_BusMonitor->setPhrases();
     N10->setTitle(Phrase(6));
     N2->setTitle(Phrase(14));
     FormShow();

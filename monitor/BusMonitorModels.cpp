@@ -28,11 +28,11 @@ QString millisecondsText(int64_t us) {
     return QString::number(static_cast<double>(us) / 1e3, 'f', 3);
 }
 
-MonitorModel::MonitorModel(const BusMonitor& monitor, QStringList headers, QObject* parent)
-    : QAbstractTableModel(parent), monitor_(monitor), headers_(std::move(headers)) {}
+MonitorModel::MonitorModel(const BusMonitor& monitor, int columns, QObject* parent)
+    : QAbstractTableModel(parent), monitor_(monitor), columns_(columns) {}
 
 int MonitorModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(headers_.size());
+    return parent.isValid() ? 0 : columns_;
 }
 
 QVariant MonitorModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -44,7 +44,7 @@ QVariant MonitorModel::headerData(int section, Qt::Orientation orientation, int 
 
 void MonitorModel::setHeaders(QStringList headers) {
     headers_ = std::move(headers);
-    emit headerDataChanged(Qt::Horizontal, 0, static_cast<int>(headers_.size()) - 1);
+    emit headerDataChanged(Qt::Horizontal, 0, columns_ - 1);
 }
 
 void MonitorModel::aboutToInsert(size_t first, size_t last) {
@@ -77,10 +77,7 @@ void MonitorModel::reset() {
 }
 
 ChronologicalModel::ChronologicalModel(const BusMonitor& monitor, QObject* parent)
-    : MonitorModel(monitor,
-                   {QStringLiteral("Time"), QStringLiteral("Dir"), QStringLiteral("ID"),
-                    QStringLiteral("RTR"), QStringLiteral("DLC"), QStringLiteral("Data")},
-                   parent) {}
+    : MonitorModel(monitor, ColumnCount, parent) {}
 
 int ChronologicalModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(monitor_.chronologicalRows());
@@ -134,15 +131,7 @@ void ChronologicalModel::setTimeMode(TimeMode mode) {
 }
 
 FixedModel::FixedModel(const BusMonitor& monitor, QObject* parent)
-    : MonitorModel(monitor, {}, parent) {
-    QStringList headers{QStringLiteral("Dir"), QStringLiteral("ID"), QStringLiteral("RTR"),
-                        QStringLiteral("DLC")};
-    for (int i = 0; i < 8; ++i)
-        headers << QStringLiteral("D%1").arg(i);
-    headers << QStringLiteral("Count") << QStringLiteral("Cycle ms") << QStringLiteral("Min ms")
-            << QStringLiteral("Max ms");
-    setHeaders(headers);
-}
+    : MonitorModel(monitor, ColumnCount, parent) {}
 
 int FixedModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(monitor_.fixedRows());

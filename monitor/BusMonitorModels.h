@@ -14,7 +14,8 @@ enum class TimeMode { Absolute, SincePrevious, SinceStart };
 class MonitorModel : public QAbstractTableModel, public RowListener {
     Q_OBJECT
 public:
-    MonitorModel(const BusMonitor& monitor, QStringList headers, QObject* parent);
+    // The header texts come from the window, in its language.
+    MonitorModel(const BusMonitor& monitor, int columns, QObject* parent);
 
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant headerData(int section, Qt::Orientation orientation,
@@ -33,6 +34,7 @@ protected:
     const BusMonitor& monitor_;
 
 private:
+    int columns_;
     QStringList headers_;
 };
 

@@ -55,6 +55,13 @@ enum class Text {
     SaveFailed,
     CannotListen,
     Command,
+    HeaderTime,
+    HeaderDirection,
+    HeaderData,
+    HeaderCount,
+    HeaderCycle,
+    HeaderCycleMin,
+    HeaderCycleMax,
     Count
 };
 
@@ -93,6 +100,13 @@ QString text(Text which) {
         {"This driver cannot show the bus traffic.", "此驱动程序无法显示总线通信。",
          "此驅動程式無法顯示總線通訊。"},
         {"Bus\nmonitor", "总线\n监视", "總線\n監視"},
+        {"Time", "时间", "時間"},
+        {"Dir", "方向", "方向"},
+        {"Data", "数据", "資料"},
+        {"Count", "次数", "次數"},
+        {"Cycle ms", "周期 ms", "週期 ms"},
+        {"Min ms", "最小 ms", "最小 ms"},
+        {"Max ms", "最大 ms", "最大 ms"},
     }};
     return QString::fromUtf8(
         texts[static_cast<size_t>(which)][LanguageIndex < 3 ? LanguageIndex : 0]);
@@ -267,6 +281,17 @@ void TForm_BusMonitor::setPhrases() {
     };
     fill(ComboBox_TimeMode, {Text::TimeAbsolute, Text::TimeSincePrevious, Text::TimeSinceStart});
     fill(ComboBox_Direction, {Text::BothDirections, Text::TransmittedOnly, Text::ReceivedOnly});
+    const QString id = QStringLiteral("ID");
+    const QString rtr = QStringLiteral("RTR");
+    const QString dlc = QStringLiteral("DLC");
+    chronologicalModel_->setHeaders({text(Text::HeaderTime), text(Text::HeaderDirection), id, rtr,
+                                     dlc, text(Text::HeaderData)});
+    QStringList fixedHeaders{text(Text::HeaderDirection), id, rtr, dlc};
+    for (int byte = 0; byte < 8; ++byte)
+        fixedHeaders << QStringLiteral("D%1").arg(byte);
+    fixedHeaders << text(Text::HeaderCount) << text(Text::HeaderCycle) << text(Text::HeaderCycleMin)
+                 << text(Text::HeaderCycleMax);
+    fixedModel_->setHeaders(fixedHeaders);
     SpinBox_Capacity->setPrefix(text(Text::Capacity) + QLatin1Char(' '));
     Label_IdFilter->setText(text(Text::IdFilter));
     Label_TextFilter->setText(text(Text::DataFilter));

@@ -41,6 +41,9 @@ public:
     // (again, when it changed) and shows the window.
     void ShowMonitor();
 
+    // The texts in the current language (also when the language changes).
+    void setPhrases();
+
     // Takes the waiting frames into the capture and the views; the refresh
     // timer calls it.
     void Refresh();
@@ -66,7 +69,6 @@ private:
     QWidget* createToolRow();
     QWidget* createFilterRow();
     GridView* createGrid(const QString& name, QAbstractItemModel* model, bool highlights);
-    void setPhrases();
     void listen(uint8_t port);
     void stopListening();
     void scheduleRefresh();
