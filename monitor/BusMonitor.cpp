@@ -124,29 +124,30 @@ void BusMonitor::catchUpChronological() {
 }
 
 size_t BusMonitor::fixedPosition(uint32_t key) const {
-    return static_cast<size_t>(
-        std::lower_bound(fixed_.begin(), fixed_.end(), key,
-                         [](const FixedRow& row, uint32_t k) { return row.key() < k; }) -
-        fixed_.begin());
+    return static_cast<size_t>(std::lower_bound(fixedKeys_.begin(), fixedKeys_.end(), key) -
+                               fixedKeys_.begin());
 }
 
-bool BusMonitor::shownInFixed(const FixedRow& row) const {
-    return filter_.passesKey(row.last.id, row.last.transmitted()) &&
-           filter_.passesData(dataText(row.last));
+bool BusMonitor::isShownAt(size_t at, uint32_t key) const {
+    return at < fixedKeys_.size() && fixedKeys_[at] == key;
 }
 
 void BusMonitor::insertOrRemoveFixed(const FixedRow& row) {
-    const size_t at = fixedPosition(row.key());
-    const bool shown = at < fixed_.size() && fixed_[at].key() == row.key();
-    if (shownInFixed(row) == shown)
+    const uint32_t key = row.key();
+    const size_t at = fixedPosition(key);
+    const bool shown = isShownAt(at, key);
+    if (filter_.passes(row.last) == shown)
         return;
+    const auto offset = static_cast<ptrdiff_t>(at);
     if (shown) {
         fixedListener_->aboutToRemove(at, at);
-        fixed_.erase(fixed_.begin() + static_cast<ptrdiff_t>(at));
+        fixed_.erase(fixed_.begin() + offset);
+        fixedKeys_.erase(fixedKeys_.begin() + offset);
         fixedListener_->removed();
     } else {
         fixedListener_->aboutToInsert(at, at);
-        fixed_.insert(fixed_.begin() + static_cast<ptrdiff_t>(at), row);
+        fixed_.insert(fixed_.begin() + offset, row);
+        fixedKeys_.insert(fixedKeys_.begin() + offset, key);
         fixedListener_->inserted();
     }
 }
@@ -162,7 +163,7 @@ void BusMonitor::catchUpFixed() {
         Entry& entry = table_.at(key);
         entry.touched = false;
         const size_t at = fixedPosition(key);
-        if (at == fixed_.size() || fixed_[at].key() != key)
+        if (!isShownAt(at, key))
             continue;
         fixed_[at] = entry.row;
         first = std::min(first, at);
@@ -254,11 +255,14 @@ void BusMonitor::rebuildViews() {
     touched_.clear();
     for (auto& [key, entry] : table_) {
         entry.touched = false;
-        if (shownInFixed(entry.row))
+        if (filter_.passes(entry.row.last))
             fixed_.push_back(entry.row);
     }
     std::sort(fixed_.begin(), fixed_.end(),
               [](const FixedRow& a, const FixedRow& b) { return a.key() < b.key(); });
+    fixedKeys_.clear();
+    for (const FixedRow& row : fixed_)
+        fixedKeys_.push_back(row.key());
     chronologicalListener_->reset();
     fixedListener_->reset();
 }

@@ -111,7 +111,7 @@ private:
     void catchUpChronological();
     void catchUpFixed();
     size_t fixedPosition(uint32_t key) const;
-    bool shownInFixed(const FixedRow& row) const;
+    bool isShownAt(size_t at, uint32_t key) const;
     void insertOrRemoveFixed(const FixedRow& row);
     void rebuildViews();
     void takeSample(Clock::Time now);
@@ -136,7 +136,8 @@ private:
 
     std::deque<uint64_t> chronological_; // sequence numbers of the shown frames
     uint64_t shownUntil_ = 0;            // the capture is shown up to here
-    std::vector<FixedRow> fixed_; // the shown rows, sorted by key: a copy, frozen while paused
+    std::vector<FixedRow> fixed_;     // the shown rows, sorted by key: a copy, frozen while paused
+    std::vector<uint32_t> fixedKeys_; // their keys, searched without touching the rows
 
     uint64_t totalFrames_ = 0;
     uint64_t totalBits_ = 0;

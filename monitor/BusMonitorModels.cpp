@@ -119,9 +119,14 @@ QString ChronologicalModel::timeText(size_t row) const {
     case TimeMode::Absolute:
         break;
     }
-    const QDateTime at = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(time / 1000));
-    return at.toString(QStringLiteral("HH:mm:ss.zzz")) +
-           QStringLiteral("%1").arg(time % 1000, 3, 10, QLatin1Char('0'));
+    // Rows on screen mostly share their second: its local clock text is kept,
+    // since the conversion to local time is the dearest part of a paint.
+    const auto second = static_cast<qint64>(time / 1000000);
+    if (second != clockSecond_) {
+        clockSecond_ = second;
+        clockText_ = QDateTime::fromSecsSinceEpoch(second).toString(QStringLiteral("HH:mm:ss."));
+    }
+    return clockText_ + QStringLiteral("%1").arg(time % 1000000, 6, 10, QLatin1Char('0'));
 }
 
 void ChronologicalModel::setTimeMode(TimeMode mode) {

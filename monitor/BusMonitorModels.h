@@ -54,6 +54,8 @@ private:
     QString timeText(size_t row) const;
 
     TimeMode timeMode_ = TimeMode::Absolute;
+    mutable qint64 clockSecond_ = -1;
+    mutable QString clockText_;
 };
 
 // One row per identifier and direction: direction, identifier, RTR, DLC, the

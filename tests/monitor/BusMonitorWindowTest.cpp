@@ -17,9 +17,11 @@
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -107,6 +109,22 @@ TEST_F(BusMonitorWindowTest, WatchesPausesFiltersCopiesAndSavesTheSimulatedBus) 
     };
     QTRY_VERIFY_WITH_TIMEOUT(lit(), kWaitMs);
     EXPECT_TRUE(child<QLabel>("Label_Status")->text().contains(QStringLiteral("frames/s")));
+
+    // The time column: wall-clock time, or seconds since the row before or the first frame.
+    const QRegularExpression clock(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d{6}$"));
+    EXPECT_TRUE(clock.match(cell("Grid_Chronological", 1, ChronologicalModel::Time)).hasMatch());
+    const auto seconds = [&](int row) {
+        return cell("Grid_Chronological", row, ChronologicalModel::Time).toDouble();
+    };
+    auto* timeMode = child<QComboBox>("ComboBox_TimeMode");
+    timeMode->setCurrentIndex(2);
+    EXPECT_EQ(cell("Grid_Chronological", 0, ChronologicalModel::Time), "0.000000");
+    const double third = seconds(2);
+    timeMode->setCurrentIndex(1);
+    EXPECT_EQ(cell("Grid_Chronological", 0, ChronologicalModel::Time), "0.000000");
+    EXPECT_GT(seconds(1), 0);
+    EXPECT_NEAR(seconds(1) + seconds(2), third, 1e-6);
+    timeMode->setCurrentIndex(0);
 
     // Paused: the views hold still while the capture goes on; resuming shows it all.
     child<QToolButton>("Button_Pause")->click();
