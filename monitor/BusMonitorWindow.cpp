@@ -4,6 +4,7 @@
 #include "Globals.h"
 #include "GridView.h"
 #include "MonitorExport.h"
+#include "Phrases.h"
 #include "UserDialogs.h"
 #include "ZarvoApi.h"
 #include "ZarvoTrace.h"
@@ -30,88 +31,6 @@ TForm_BusMonitor* Form_BusMonitor = nullptr;
 
 namespace {
 
-enum class Text {
-    Caption,
-    Pause,
-    Clear,
-    Copy,
-    Save,
-    Chronological,
-    Fixed,
-    TimeAbsolute,
-    TimeSincePrevious,
-    TimeSinceStart,
-    Capacity,
-    IdFilter,
-    BothDirections,
-    TransmittedOnly,
-    ReceivedOnly,
-    DataFilter,
-    Status,
-    Paused,
-    BadRule,
-    SaveFilter,
-    SaveLogOnly,
-    SaveFailed,
-    CannotListen,
-    Command,
-    HeaderTime,
-    HeaderDirection,
-    HeaderData,
-    HeaderCount,
-    HeaderCycle,
-    HeaderCycleMin,
-    HeaderCycleMax,
-    Count
-};
-
-// The window's texts in English, Simplified Chinese and Traditional Chinese.
-QString text(Text which) {
-    static const std::array<std::array<const char*, 3>, static_cast<size_t>(Text::Count)> texts{{
-        {"Bus monitor", "总线监视", "總線監視"},
-        {"Pause", "暂停", "暫停"},
-        {"Clear", "清除", "清除"},
-        {"Copy", "复制", "複製"},
-        {"Save", "保存", "儲存"},
-        {"Chronological", "按时间", "按時間"},
-        {"Fixed", "按标识符", "按識別碼"},
-        {"Absolute time", "绝对时间", "絕對時間"},
-        {"Time since previous", "相对上一帧", "相對上一幀"},
-        {"Time since start", "相对开始", "相對開始"},
-        {"Frames kept:", "保留帧数：", "保留幀數："},
-        {"Identifiers:", "标识符：", "識別碼："},
-        {"Rx and Tx", "接收和发送", "接收和發送"},
-        {"Tx only", "仅发送", "僅發送"},
-        {"Rx only", "仅接收", "僅接收"},
-        {"Data:", "数据：", "資料："},
-        {"%1 frames/s   bus load %2 %   captured %3   dropped from start %4   lost %5   "
-         "port status %6",
-         "%1 帧/秒   总线负载 %2 %   已捕获 %3   从开头丢弃 %4   丢失 %5   端口状态 %6",
-         "%1 幀/秒   總線負載 %2 %   已擷取 %3   從開頭丟棄 %4   遺失 %5   連接埠狀態 %6"},
-        {"   (view paused)", "   （视图已暂停）", "   （檢視已暫停）"},
-        {"Not an identifier rule: %1 (rules look like 123, 100-1FF, 7E0:7F0, !7DF)",
-         "不是标识符规则：%1（规则形如 123、100-1FF、7E0:7F0、!7DF）",
-         "不是識別碼規則：%1（規則形如 123、100-1FF、7E0:7F0、!7DF）"},
-        {"candump log (*.log)", "candump 日志 (*.log)", "candump 日誌 (*.log)"},
-        {"The capture is saved as a candump log: choose a name ending in .log.",
-         "捕获以 candump 日志保存：请选择以 .log 结尾的文件名。",
-         "擷取以 candump 日誌儲存：請選擇以 .log 結尾的檔名。"},
-        {"The capture was not saved to %1: %2", "捕获未能保存到 %1：%2", "擷取未能儲存到 %1：%2"},
-        {"This driver cannot show the bus traffic.", "此驱动程序无法显示总线通信。",
-         "此驅動程式無法顯示總線通訊。"},
-        {"Bus\nmonitor", "总线\n监视", "總線\n監視"},
-        {"Time", "时间", "時間"},
-        {"Dir", "方向", "方向"},
-        {"Data", "数据", "資料"},
-        {"Count", "次数", "次數"},
-        {"Cycle ms", "周期 ms", "週期 ms"},
-        {"Min ms", "最小 ms", "最小 ms"},
-        {"Max ms", "最大 ms", "最大 ms"},
-    }};
-    return QString::fromUtf8(
-        texts[static_cast<size_t>(which)][LanguageIndex < 3 ? LanguageIndex : 0]);
-}
-
 class HighlightDelegate final : public GridCellDelegate {
 public:
     using GridCellDelegate::GridCellDelegate;
@@ -126,11 +45,6 @@ constexpr std::array<int, ChronologicalModel::ColumnCount> kChronologicalWidths{
                                                                                 40,  40, 200};
 
 } // namespace
-
-QString BusMonitorCommandText(bool twoLines) {
-    QString command = text(Text::Command);
-    return twoLines ? command : command.replace(QLatin1Char('\n'), QLatin1Char(' '));
-}
 
 TForm_BusMonitor::TForm_BusMonitor(UserDialogs& dialogs, QWidget* parent, const Clock& clock)
     : QWidget(parent, Qt::Window), dialogs_(dialogs), monitor_(clock) {
@@ -265,36 +179,40 @@ GridView* TForm_BusMonitor::createGrid(const QString& name, QAbstractItemModel* 
 }
 
 void TForm_BusMonitor::setPhrases() {
-    setWindowTitle(text(Text::Caption));
-    Button_Pause->setText(text(Text::Pause));
-    Button_Clear->setText(text(Text::Clear));
-    Button_Copy->setText(text(Text::Copy));
-    Button_Save->setText(text(Text::Save));
-    PageControl_Views->setTabText(0, text(Text::Chronological));
-    PageControl_Views->setTabText(1, text(Text::Fixed));
-    const auto fill = [](QComboBox* box, std::initializer_list<Text> items) {
+    setWindowTitle(Phrase(PhraseId::MonitorCaption));
+    Button_Pause->setText(Phrase(PhraseId::MonitorPause));
+    Button_Clear->setText(Phrase(PhraseId::MonitorClear));
+    Button_Copy->setText(Phrase(PhraseId::MonitorCopy));
+    Button_Save->setText(Phrase(PhraseId::MonitorSave));
+    PageControl_Views->setTabText(0, Phrase(PhraseId::MonitorChronological));
+    PageControl_Views->setTabText(1, Phrase(PhraseId::MonitorFixed));
+    const auto fill = [](QComboBox* box, std::initializer_list<PhraseId> items) {
         const int current = std::max(box->currentIndex(), 0);
         box->clear();
-        for (const Text item : items)
-            box->addItem(text(item));
+        for (const PhraseId item : items)
+            box->addItem(Phrase(item));
         box->setCurrentIndex(current);
     };
-    fill(ComboBox_TimeMode, {Text::TimeAbsolute, Text::TimeSincePrevious, Text::TimeSinceStart});
-    fill(ComboBox_Direction, {Text::BothDirections, Text::TransmittedOnly, Text::ReceivedOnly});
+    fill(ComboBox_TimeMode, {PhraseId::MonitorTimeAbsolute, PhraseId::MonitorTimeSincePrevious,
+                             PhraseId::MonitorTimeSinceStart});
+    fill(ComboBox_Direction, {PhraseId::MonitorBothDirections, PhraseId::MonitorTransmittedOnly,
+                              PhraseId::MonitorReceivedOnly});
     const QString id = QStringLiteral("ID");
     const QString rtr = QStringLiteral("RTR");
     const QString dlc = QStringLiteral("DLC");
-    chronologicalModel_->setHeaders({text(Text::HeaderTime), text(Text::HeaderDirection), id, rtr,
-                                     dlc, text(Text::HeaderData)});
-    QStringList fixedHeaders{text(Text::HeaderDirection), id, rtr, dlc};
+    chronologicalModel_->setHeaders({Phrase(PhraseId::MonitorHeaderTime),
+                                     Phrase(PhraseId::MonitorHeaderDirection), id, rtr, dlc,
+                                     Phrase(PhraseId::MonitorHeaderData)});
+    QStringList fixedHeaders{Phrase(PhraseId::MonitorHeaderDirection), id, rtr, dlc};
     for (int byte = 0; byte < 8; ++byte)
         fixedHeaders << QStringLiteral("D%1").arg(byte);
-    fixedHeaders << text(Text::HeaderCount) << text(Text::HeaderCycle) << text(Text::HeaderCycleMin)
-                 << text(Text::HeaderCycleMax);
+    fixedHeaders << Phrase(PhraseId::MonitorHeaderCount) << Phrase(PhraseId::MonitorHeaderCycle)
+                 << Phrase(PhraseId::MonitorHeaderCycleMin)
+                 << Phrase(PhraseId::MonitorHeaderCycleMax);
     fixedModel_->setHeaders(fixedHeaders);
-    SpinBox_Capacity->setPrefix(text(Text::Capacity) + QLatin1Char(' '));
-    Label_IdFilter->setText(text(Text::IdFilter));
-    Label_TextFilter->setText(text(Text::DataFilter));
+    SpinBox_Capacity->setPrefix(Phrase(PhraseId::MonitorCapacity) + QLatin1Char(' '));
+    Label_IdFilter->setText(Phrase(PhraseId::MonitorIdFilter));
+    Label_TextFilter->setText(Phrase(PhraseId::MonitorDataFilter));
 }
 
 void TForm_BusMonitor::ShowMonitor() {
@@ -313,7 +231,7 @@ void TForm_BusMonitor::listen(uint8_t port) {
     listenError_.clear();
     uint64_t id = 0;
     if (Zarvo_AddTap(port, std::make_unique<MonitorSink>(staging_), id) != 0) {
-        listenError_ = text(Text::CannotListen);
+        listenError_ = Phrase(PhraseId::MonitorCannotListen);
         return;
     }
     tapId_ = id;
@@ -367,7 +285,7 @@ void TForm_BusMonitor::updateStatus() {
     uint32_t second = 0;
     if (tappedPort_ >= 0)
         zarvo().Zarvo_GetPortStatus(static_cast<uint8_t>(tappedPort_), &status, &second);
-    QString line = text(Text::Status)
+    QString line = Phrase(PhraseId::MonitorStatus)
                        .arg(stats.framesPerSecond, 0, 'f', 0)
                        .arg(stats.busLoadPercent, 0, 'f', 1)
                        .arg(stats.captured)
@@ -375,7 +293,7 @@ void TForm_BusMonitor::updateStatus() {
                        .arg(stats.lostBeforeCapture)
                        .arg(status);
     if (monitor_.paused())
-        line += text(Text::Paused);
+        line += Phrase(PhraseId::MonitorPaused);
     if (!listenError_.isEmpty())
         line = listenError_;
     Label_Status->setText(line);
@@ -398,7 +316,8 @@ void TForm_BusMonitor::ApplyFilter() {
     std::string badRule;
     if (!parseIdRules(Edit_IdFilter->text().toStdString(), filter.rules, badRule)) {
         // The filter in force stays until the rules are mended.
-        Label_FilterError->setText(text(Text::BadRule).arg(QString::fromStdString(badRule)));
+        Label_FilterError->setText(
+            Phrase(PhraseId::MonitorBadRule).arg(QString::fromStdString(badRule)));
         return;
     }
     Label_FilterError->clear();
@@ -437,11 +356,12 @@ void TForm_BusMonitor::Button_CopyClick() {
 }
 
 void TForm_BusMonitor::Button_SaveClick() {
-    const QString path = dialogs_.saveFile(text(Text::Caption), QString(), text(Text::SaveFilter));
+    const QString path = dialogs_.saveFile(Phrase(PhraseId::MonitorCaption), QString(),
+                                           Phrase(PhraseId::MonitorSaveFilter));
     if (path.isEmpty())
         return;
     if (QFileInfo(path).suffix().compare(QStringLiteral("log"), Qt::CaseInsensitive) != 0) {
-        dialogs_.error(text(Text::Caption), text(Text::SaveLogOnly));
+        dialogs_.error(Phrase(PhraseId::MonitorSaveLogOnly));
         return;
     }
     Refresh();
@@ -462,6 +382,6 @@ bool TForm_BusMonitor::saveCandump(const QString& path) {
                             }) &&
         file.commit();
     if (!written)
-        dialogs_.error(text(Text::Caption), text(Text::SaveFailed).arg(path, file.errorString()));
+        dialogs_.error(Phrase(PhraseId::MonitorSaveFailed).arg(path, file.errorString()));
     return written;
 }

@@ -108,9 +108,5 @@ private:
     QTimer* Timer_Status = nullptr;
 };
 
-// The bus monitor command's text in the current language: on two lines for
-// the tool button, on one for the menu.
-QString BusMonitorCommandText(bool twoLines);
-
 // The single instance, while the program's windows exist.
 extern TForm_BusMonitor* Form_BusMonitor;
