@@ -49,10 +49,7 @@ constexpr std::array<int, ChronologicalModel::ColumnCount> kChronologicalWidths{
 TForm_BusMonitor::TForm_BusMonitor(UserDialogs& dialogs, QWidget* parent, const Clock& clock)
     : QWidget(parent, Qt::Window), dialogs_(dialogs), monitor_(clock) {
     setObjectName(QStringLiteral("Form_BusMonitor"));
-    staging_ = std::make_shared<MonitorStaging>([this] {
-        // On the tap's writer thread: one queued call per batch.
-        QMetaObject::invokeMethod(this, &TForm_BusMonitor::scheduleRefresh, Qt::QueuedConnection);
-    });
+    staging_ = makeStaging();
     chronologicalModel_ = new ChronologicalModel(monitor_, this);
     fixedModel_ = new FixedModel(monitor_, this);
     monitor_.setListeners(chronologicalModel_, fixedModel_);
@@ -226,8 +223,22 @@ void TForm_BusMonitor::ShowMonitor() {
     activateWindow();
 }
 
+std::shared_ptr<MonitorStaging> TForm_BusMonitor::makeStaging() {
+    return std::make_shared<MonitorStaging>([this] {
+        // On the tap's writer thread: one queued call per batch.
+        QMetaObject::invokeMethod(this, &TForm_BusMonitor::scheduleRefresh, Qt::QueuedConnection);
+    });
+}
+
 void TForm_BusMonitor::listen(uint8_t port) {
     stopListening();
+    // A capture holds the frames of one port, under that port's name: another
+    // port starts a new one.
+    if (port != capturedPort_ && capturedPort_ >= 0) {
+        monitor_.clear();
+        staging_ = makeStaging();
+    }
+    capturedPort_ = port;
     listenError_.clear();
     uint64_t id = 0;
     if (Zarvo_AddTap(port, std::make_unique<MonitorSink>(staging_), id) != 0) {

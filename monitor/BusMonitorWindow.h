@@ -69,6 +69,7 @@ private:
     QWidget* createToolRow();
     QWidget* createFilterRow();
     GridView* createGrid(const QString& name, QAbstractItemModel* model, bool highlights);
+    std::shared_ptr<MonitorStaging> makeStaging();
     void listen(uint8_t port);
     void stopListening();
     void scheduleRefresh();
@@ -83,6 +84,7 @@ private:
     MonitorStaging::Batch batch_;
     uint64_t tapId_ = 0; // 0: not listening
     int tappedPort_ = -1;
+    int capturedPort_ = -1; // the port whose frames the capture holds
     QString listenError_;
     QElapsedTimer sinceRefresh_;
 

@@ -184,6 +184,27 @@ TEST_F(BusMonitorWindowTest, WatchesPausesFiltersCopiesAndSavesTheSimulatedBus) 
     EXPECT_EQ(cell("Grid_Fixed", 0, FixedModel::Identifier), "3E8");
 }
 
+// Another port in Zarvo.ini starts a new capture, whose lines carry that port's name.
+TEST_F(BusMonitorWindowTest, AnotherPortStartsANewCapture) {
+    window->ShowMonitor();
+    QTRY_VERIFY_WITH_TIMEOUT(rows("Grid_Chronological") >= 2, kWaitMs);
+    const uint8_t first = ZarvoPort;
+    ZarvoPort = static_cast<uint8_t>(first + 1); // the next simulator port
+    ASSERT_EQ(zarvo().Zarvo_OpenPort(ZarvoPort, ZarvoBaudRate), 0);
+    window->ShowMonitor();
+    EXPECT_EQ(rows("Grid_Chronological"), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(rows("Grid_Chronological") >= 2, kWaitMs);
+    grid("Grid_Chronological")->selectGridRow(1);
+    window->Button_CopyClick();
+    CandumpRecord record;
+    ASSERT_TRUE(
+        parseCandumpLine(QApplication::clipboard()->text().trimmed().toStdString(), record));
+    EXPECT_EQ(record.interfaceName,
+              "simulator" + std::to_string(first + 1 - *FirstSimulatorPort()));
+    zarvo().Zarvo_ClosePort(ZarvoPort);
+    ZarvoPort = first;
+}
+
 // A save that cannot be written says where and why.
 TEST_F(BusMonitorWindowTest, ASaveThatCannotBeWrittenSaysWhy) {
     const QString folder = dir.filePath(QStringLiteral("no-such-folder"));
