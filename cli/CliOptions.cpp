@@ -1,6 +1,8 @@
 #include "CliOptions.h"
 
 #include "Globals.h"
+#include "Phrases.h"
+#include "RunController.h"
 #include "SystemLog.h"
 #include "ZarvoApi.h"
 #include "ZarvoCodes.h"
@@ -81,5 +83,13 @@ bool OpenZarvoPort() {
                    .arg(ZarvoPort)
                    .arg(ZarvoBaudRate)
                    .arg(note.isEmpty() ? QStringLiteral("driver status %1").arg(result) : note));
+    return false;
+}
+
+bool CheckPortInTable() {
+    constexpr int kPhrasePortError = 82; // "The Zarvo port is error. ..."
+    if (PortInTable(ZarvoPort))
+        return true;
+    PrintError(Phrase(kPhrasePortError));
     return false;
 }
