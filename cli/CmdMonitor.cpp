@@ -8,10 +8,10 @@
 
 #include "AppPaths.h"
 #include "AscLog.h"
-#include "TraceFile.h"
 #include "CliOptions.h"
 #include "Commands.h"
 #include "Globals.h"
+#include "TraceFile.h"
 #include "ZarvoApi.h"
 #include "ZarvoCodes.h"
 #include "ZarvoIni.h"
@@ -57,7 +57,8 @@ struct MonitorArgs {
 std::optional<uint32_t> HexId(const QString& text) {
     bool ok = false;
     const uint32_t value = text.toUInt(&ok, 16);
-    const bool digitsOnly = !text.isEmpty() && !text.contains(QLatin1Char('x'), Qt::CaseInsensitive);
+    const bool digitsOnly =
+        !text.isEmpty() && !text.contains(QLatin1Char('x'), Qt::CaseInsensitive);
     return ok && digitsOnly && value <= 0x1FFFFFFF ? std::optional(value) : std::nullopt;
 }
 
@@ -134,10 +135,10 @@ public:
             files_.push_back(file);
     }
     void write(const CandumpRecord& record) override {
-        const bool wanted =
-            filters_.empty() || std::any_of(filters_.begin(), filters_.end(), [&](const IdFilter& f) {
-                return f.passes(record.frame.id);
-            });
+        const bool wanted = filters_.empty() ||
+                            std::any_of(filters_.begin(), filters_.end(), [&](const IdFilter& f) {
+                                return f.passes(record.frame.id);
+                            });
         for (const auto& output : outputs_)
             if (wanted)
                 output->write(record);

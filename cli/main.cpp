@@ -13,9 +13,8 @@ struct Subcommand {
 };
 
 constexpr Subcommand kSubcommands[] = {
-    {"show", cmdShow},   {"rewrite", cmdRewrite}, {"run", cmdRun},
-    {"ports", cmdPorts}, {"eval", cmdEval},       {"watch", cmdWatch},
-    {"convert", cmdConvert}, {"monitor", cmdMonitor},
+    {"show", cmdShow}, {"rewrite", cmdRewrite}, {"run", cmdRun},         {"ports", cmdPorts},
+    {"eval", cmdEval}, {"watch", cmdWatch},     {"convert", cmdConvert}, {"monitor", cmdMonitor},
 };
 
 void printUsage(std::FILE* stream) {

@@ -43,9 +43,8 @@ bool startsWith(const Tokens& tokens, size_t from, std::initializer_list<std::st
     if (tokens.size() < from + words.size())
         return false;
     size_t i = from;
-    return std::all_of(words.begin(), words.end(), [&](std::string_view w) {
-        return same(tokens[i++], w);
-    });
+    return std::all_of(words.begin(), words.end(),
+                       [&](std::string_view w) { return same(tokens[i++], w); });
 }
 
 template <typename T> bool number(std::string_view text, int base, T& value) {
@@ -178,7 +177,7 @@ std::string AscReader::line(std::string_view text) {
     }
     const Tokens t = split(text);
     return std::isdigit(static_cast<unsigned char>(t[0][0])) || t[0][0] == '-' ? timed(t)
-                                                                                : header(t);
+                                                                               : header(t);
 }
 
 // "// channel 2 = can1", as Kestrel writes it.
@@ -202,8 +201,7 @@ std::string AscReader::header(const Tokens& t) {
     if (same(t[0], "base")) {
         const bool hex = t.size() > 1 && same(t[1], "hex");
         const bool timestamps = startsWith(t, 2, {"timestamps"}) && t.size() == 4;
-        if ((!hex && !(t.size() > 1 && same(t[1], "dec"))) ||
-            (t.size() > 2 && !timestamps) ||
+        if ((!hex && !(t.size() > 1 && same(t[1], "dec"))) || (t.size() > 2 && !timestamps) ||
             (timestamps && !same(t[3], "absolute") && !same(t[3], "relative")))
             return "base not understood";
         base_ = hex ? 16 : 10;
@@ -306,12 +304,12 @@ void AscFormat::frameLines(const CandumpRecord& r, std::vector<std::string>& lin
     char id[16];
     std::snprintf(id, sizeof id, r.frame.extended ? "%Xx" : "%X", r.frame.id);
     char text[128];
-    int n = std::snprintf(text, sizeof text, "%11s %d  %-15s %-4s %c %X", time, it->second, id,
-                          r.direction == 'T' ? "Tx" : "Rx", r.frame.remote ? 'r' : 'd',
-                          r.frame.len);
+    int n =
+        std::snprintf(text, sizeof text, "%11s %d  %-15s %-4s %c %X", time, it->second, id,
+                      r.direction == 'T' ? "Tx" : "Rx", r.frame.remote ? 'r' : 'd', r.frame.len);
     for (size_t i = 0; !r.frame.remote && i < r.frame.len && i < r.frame.data.size(); ++i)
-        n += std::snprintf(text + n, sizeof text - static_cast<size_t>(n), " %02X",
-                           r.frame.data[i]);
+        n +=
+            std::snprintf(text + n, sizeof text - static_cast<size_t>(n), " %02X", r.frame.data[i]);
     lines.emplace_back(text);
 }
 

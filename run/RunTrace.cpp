@@ -41,7 +41,8 @@ QString RunTrace::stop() {
 
 QString TracePathFor(const QString& reportPath, const QString& tracePath) {
     const QFileInfo info(reportPath);
-    const bool asc = traceFormatOf(QFile::encodeName(tracePath).toStdString()) == TraceFileFormat::Asc;
+    const bool asc =
+        traceFormatOf(QFile::encodeName(tracePath).toStdString()) == TraceFileFormat::Asc;
     return info.path() + QLatin1Char('/') + info.completeBaseName() +
            QLatin1String(asc ? ".asc" : ".log");
 }

@@ -2,6 +2,7 @@
 
 #include "Globals.h"
 #include "ZarvoApi.h"
+#include "ZarvoReader.h"
 
 #include <chrono>
 
@@ -59,6 +60,7 @@ bool TThread_RxCAN::IsBusy() const {
 }
 
 void TThread_RxCAN::Execute() {
+    ZarvoReader reader; // a queue of this thread's own: the trend window's thread takes none of it
     std::unique_lock lock(mutex_);
     for (;;) {
         changed_.wait(lock, [this] { return (wake_ && !suspended_) || terminated_; });
@@ -77,22 +79,20 @@ void TThread_RxCAN::Execute() {
             inPass_ = true;
             const uint8_t port = port_;
             lock.unlock();
-            Pass(port);
+            Pass(port, reader);
             lock.lock();
             inPass_ = false;
         }
     }
 }
 
-void TThread_RxCAN::Pass(uint8_t port) {
+void TThread_RxCAN::Pass(uint8_t port, ZarvoReader& reader) {
     uint32_t status = 1; // "port not open" stays when the call is refused (an unknown port)
     uint32_t second = 0;
     zarvo().Zarvo_GetPortStatus(port, &status, &second);
     reportStatus_(status);
-    uint16_t count = 0;
-    zarvo().Zarvo_GetRxCount(port, &count);
-    if (count > 0) {
-        DrainReceiveQueue(port, count);
+    if (const uint16_t count = reader.count(port); count > 0) {
+        DrainReceiveQueue(reader, count);
         return;
     }
     std::unique_lock lock(mutex_);
@@ -100,8 +100,8 @@ void TThread_RxCAN::Pass(uint8_t port) {
                       [this] { return !requested_ || terminated_; });
 }
 
-void TThread_RxCAN::DrainReceiveQueue(uint8_t port, uint16_t count) {
+void TThread_RxCAN::DrainReceiveQueue(ZarvoReader& reader, uint16_t count) {
     ZarvoFrameBuffer frame;
     for (uint16_t i = 0; i < count; ++i)
-        ReadMarkedFrame(port, frame);
+        reader.read(frame);
 }

@@ -3,6 +3,7 @@
 // python-can and can-utils where Debian has them installed.
 
 #include "AscLog.h"
+
 #include "TraceFile.h"
 
 #include <array>
@@ -345,8 +346,8 @@ TEST_F(AscLogTest, PythonCanReadsWhatKestrelWritesAndTheOtherWayRound) {
     writeAsc(file("kestrel.asc"), records);
     write("reader.py", kPythonReader);
     write("writer.py", kPythonWriter);
-    const Output read = run(std::string(kPython) + " " + file("reader.py") + " " +
-                            file("kestrel.asc"));
+    const Output read =
+        run(std::string(kPython) + " " + file("reader.py") + " " + file("kestrel.asc"));
     ASSERT_EQ(read.status, 0) << read.text;
     expectSameTrace(candumpRecords(read.text), records, 1);
 
@@ -372,8 +373,8 @@ TEST_F(AscLogTest, CanUtilsConvertWhatKestrelWritesAndTheOtherWayRound) {
         EXPECT_EQ(r.interfaceName, "can0");
 
     write("kestrel.log", candumpText(records));
-    const Output asc = run("log2asc -I " + file("kestrel.log") + " -O " + file("utils.asc") +
-                           " can0 2>&1");
+    const Output asc =
+        run("log2asc -I " + file("kestrel.log") + " -O " + file("utils.asc") + " can0 2>&1");
     ASSERT_EQ(asc.status, 0) << asc.text;
     expectSameTrace(ascRecords(file("utils.asc")), records);
 }

@@ -194,6 +194,14 @@ TEST_F(DriverTest, BadCallsAreRefusedHarmlessly) {
          driver->getPortTable(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
          kZarvoBadArgument},
         {"IP of a module without one", driver->getModuleIP(0, data), kZarvoUnknownModule},
+        {"reader of unknown port", driver->openReader(7, &u32), kZarvoUnknownPort},
+        {"reader without buffer", driver->openReader(0, nullptr), kZarvoBadArgument},
+        {"close unknown reader", driver->closeReader(12345), kZarvoUnknownReader},
+        {"count of unknown reader", driver->getReaderRxCount(12345, &u16), kZarvoUnknownReader},
+        {"read of unknown reader",
+         driver->readReaderFrame(12345, &u32, &u8, &u8, &u8, data, nullptr), kZarvoUnknownReader},
+        {"read of reader without buffers",
+         driver->readReaderFrame(12345, nullptr, &u8, &u8, &u8, data, nullptr), kZarvoBadArgument},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.result, c.expected) << c.call;

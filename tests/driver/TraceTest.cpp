@@ -212,14 +212,15 @@ constexpr const char* kTrace = "# made by hand\n"
                                "(1700000000.010400) can0 3E8# R\n"
                                "(1700000000.030000) can0 200#AABBCCDDEEFF0011 T\n";
 // The same trace as an ASC log, with an event among its frames.
-constexpr const char* kAscTrace = "date Tue Nov 14 10:13:20 pm 2023\n"
-                                  "base hex  timestamps absolute\n"
-                                  "   0.000000 1  100             Tx   d 2 01 02\n"
-                                  "   0.001500 1  108             Rx   d 2 41 02\n"
-                                  "   0.005000 1  ErrorFrame\n"
-                                  "   0.010000 1  1ABCDEF0x       Rx   r 2\n"
-                                  "   0.010400 1  3E8             Rx   d 0\n"
-                                  "   0.030000 1  200             Tx   d 8 AA BB CC DD EE FF 00 11\n";
+constexpr const char* kAscTrace =
+    "date Tue Nov 14 10:13:20 pm 2023\n"
+    "base hex  timestamps absolute\n"
+    "   0.000000 1  100             Tx   d 2 01 02\n"
+    "   0.001500 1  108             Rx   d 2 41 02\n"
+    "   0.005000 1  ErrorFrame\n"
+    "   0.010000 1  1ABCDEF0x       Rx   r 2\n"
+    "   0.010400 1  3E8             Rx   d 0\n"
+    "   0.030000 1  200             Tx   d 8 AA BB CC DD EE FF 00 11\n";
 
 struct Replayed {
     uint32_t id;
