@@ -11,6 +11,7 @@
 #include "CliOptions.h"
 #include "Commands.h"
 #include "Globals.h"
+#include "StopSignals.h"
 #include "TraceFile.h"
 #include "ZarvoApi.h"
 #include "ZarvoCodes.h"
@@ -21,7 +22,6 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <optional>
 #include <thread>
@@ -30,12 +30,6 @@
 namespace {
 
 constexpr int kExitNotWritten = 5;
-
-volatile std::sig_atomic_t g_stopRequested = 0;
-
-extern "C" void RequestStop(int) {
-    g_stopRequested = 1;
-}
 
 // candump's filter: a frame passes when its identifier and `id` agree in
 // every bit of `mask`.
@@ -186,7 +180,7 @@ void WaitForStop(const MonitorArgs& args) {
     using Clock = std::chrono::steady_clock;
     const auto until = args.duration ? Clock::now() + *args.duration : Clock::time_point::max();
     constexpr std::chrono::milliseconds kSlice{10};
-    while (!g_stopRequested && Clock::now() < until)
+    while (!StopSignals::stopSignal() && Clock::now() < until)
         std::this_thread::sleep_for(kSlice);
 }
 
@@ -207,8 +201,7 @@ int cmdMonitor(const QStringList& list) {
     args->portOptions.applyToGlobals();
     if (!CheckPortInTable())
         return kExitNoPort;
-    std::signal(SIGINT, RequestStop);
-    std::signal(SIGTERM, RequestStop);
+    const StopSignals stopSignals;
     Outcome outcome;
     std::unique_ptr<MonitorSink> sink = MakeSink(*args, outcome);
     if (!sink)

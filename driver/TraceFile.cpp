@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <fstream>
 
 namespace {
@@ -32,16 +33,17 @@ TraceFileFormat traceFormatOf(const std::string& path) {
 }
 
 bool readTraceFile(const std::string& path, TraceFile& trace, std::string& error) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) {
+    std::error_code failed;
+    const bool regular = std::filesystem::is_regular_file(path, failed);
+    std::ifstream in(path, std::ios::binary);
+    if (!regular || !in) {
         error = path + " cannot be read";
         return false;
     }
-    if (static_cast<uint64_t>(in.tellg()) > kMaxTraceFileBytes) {
+    if (std::filesystem::file_size(path, failed) > kMaxTraceFileBytes) {
         error = path + " is larger than " + std::to_string(kMaxTraceFileBytes >> 20) + " MiB";
         return false;
     }
-    in.seekg(0);
     const bool asc = traceFormatOf(path) == TraceFileFormat::Asc ||
                      (!endsWith(path, ".log") && looksLikeAsc(in));
     std::string problem;

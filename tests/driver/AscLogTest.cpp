@@ -65,8 +65,9 @@ void expectSameFrame(const CandumpRecord& got, const CandumpRecord& want) {
     EXPECT_EQ(got.frame.extended, want.frame.extended);
     EXPECT_EQ(got.frame.remote, want.frame.remote);
     EXPECT_EQ(got.frame.len, want.frame.len);
-    if (!want.frame.remote)
+    if (!want.frame.remote) {
         EXPECT_EQ(got.frame.data, want.frame.data);
+    }
     EXPECT_EQ(got.direction, want.direction);
 }
 
