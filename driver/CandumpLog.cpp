@@ -28,8 +28,8 @@ bool parseTime(std::string_view text, uint64_t& us) {
     const auto [se, sc] = std::from_chars(seconds.data(), seconds.data() + seconds.size(), s);
     const auto [ue, uc] = std::from_chars(micro.data(), micro.data() + micro.size(), u);
     if (sc != std::errc() || se != seconds.data() + seconds.size() || uc != std::errc() ||
-        ue != micro.data() + micro.size())
-        return false;
+        ue != micro.data() + micro.size() || s > (UINT64_MAX - 999999) / 1000000)
+        return false; // a time whose microseconds do not fit would wrap round
     us = s * 1000000 + u;
     return true;
 }
