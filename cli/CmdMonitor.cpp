@@ -129,13 +129,11 @@ public:
             files_.push_back(file);
     }
     void write(const CandumpRecord& record) override {
-        const bool wanted = filters_.empty() ||
-                            std::any_of(filters_.begin(), filters_.end(), [&](const IdFilter& f) {
-                                return f.passes(record.frame.id);
-                            });
+        const auto passes = [&](const IdFilter& f) { return f.passes(record.frame.id); };
+        if (!filters_.empty() && std::none_of(filters_.begin(), filters_.end(), passes))
+            return;
         for (const auto& output : outputs_)
-            if (wanted)
-                output->write(record);
+            output->write(record);
     }
     void finish(uint64_t dropped) override {
         for (const auto& output : outputs_)

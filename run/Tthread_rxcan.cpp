@@ -60,13 +60,16 @@ bool TThread_RxCAN::IsBusy() const {
 }
 
 void TThread_RxCAN::Execute() {
-    ZarvoReader reader; // a queue of this thread's own: the trend window's thread takes none of it
     std::unique_lock lock(mutex_);
     for (;;) {
         changed_.wait(lock, [this] { return (wake_ && !suspended_) || terminated_; });
         if (terminated_)
             return;
         wake_ = false;
+        // A queue of this thread's own while it polls (the trend window's
+        // thread takes none of it); closed when the polling stops, so that
+        // it does not fill up and report an overflow between runs.
+        ZarvoReader reader;
         for (;;) {
             changed_.wait(lock, [this] { return !suspended_ || terminated_; });
             if (terminated_)
