@@ -176,6 +176,8 @@ std::string AscReader::line(std::string_view text) {
         return {};
     }
     const Tokens t = split(text);
+    if (t.empty()) // blanks the first check does not know, such as form feeds
+        return {};
     return std::isdigit(static_cast<unsigned char>(t[0][0])) || t[0][0] == '-' ? timed(t)
                                                                                : header(t);
 }

@@ -174,7 +174,7 @@ TEST_F(AscLogTest, ReaderNamesTheLineItCannotTake) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
-        const Read r = readAsc(std::string(kHeader) + "// fine\n" + c.line + "\n0.5 1 1 Rx d 0\n");
+        const Read r = readAsc(std::string(kHeader) + "\f\v \r\n" + c.line + "\n0.5 1 1 Rx d 0\n");
         EXPECT_FALSE(r.ok);
         EXPECT_EQ(r.error, std::string("line 7: ") + c.error);
     }
