@@ -114,7 +114,7 @@ bool parseDate(const Tokens& tokens, size_t from, int64_t& us) {
     int64_t fraction = 0;
     if (tm.tm_mon < 0 || !number(tokens[from + 2], 10, tm.tm_mday) || tm.tm_mday < 1 ||
         tm.tm_mday > 31 || !parseClock(tokens[from + 3], tm, fraction) ||
-        !number(tokens.back(), 10, year) || year < 1970 || year > 9999)
+        !number(tokens.back(), 10, year) || year < 1900 || year > 9999)
         return false;
     if (count == 6) {
         const bool pm = same(tokens[from + 4], "pm");
