@@ -87,9 +87,8 @@ bool OpenZarvoPort() {
 }
 
 bool CheckPortInTable() {
-    constexpr int kPhrasePortError = 82; // "The Zarvo port is error. ..."
     if (PortInTable(ZarvoPort))
         return true;
-    PrintError(Phrase(kPhrasePortError));
+    PrintError(Phrase(PhraseId::PortError));
     return false;
 }

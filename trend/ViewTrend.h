@@ -95,8 +95,6 @@ private:
     void TabSheet_DataViewShow();
     QString variableText(int n) const;
 
-    QString caption() const;
-
     UserDialogs& dialogs_;
     std::unique_ptr<TThread_DataConvert_RxCAN> thread_;
 
