@@ -53,6 +53,7 @@ template <typename T> bool number(std::string_view text, int base, T& value) {
 }
 
 // "12.345678" or "-0.5" as microseconds; digits past the sixth are cut off.
+// Up to 10^12 s: any time a date up to the year 9999 can start, and no overflow.
 bool parseSeconds(std::string_view text, int64_t& us) {
     const bool negative = !text.empty() && text.front() == '-';
     if (negative)
@@ -64,7 +65,7 @@ bool parseSeconds(std::string_view text, int64_t& us) {
     micro.resize(6, '0');
     int64_t seconds = 0;
     int64_t fraction = 0;
-    if (!number(text.substr(0, dot), 10, seconds) || seconds > 100'000'000'000 ||
+    if (!number(text.substr(0, dot), 10, seconds) || seconds > 1'000'000'000'000 ||
         !number(std::string_view(micro), 10, fraction) ||
         (dot != std::string_view::npos && dot + 1 == text.size()))
         return false;
