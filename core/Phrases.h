@@ -121,6 +121,9 @@ enum class PhraseId : int {
     ForbiddenCharacters,
     ItemsLeftOut,   // %1 items of a file not loaded, %2 the most a configuration holds
     TrendTableFull, // %1 the most identifiers the trend table holds
+    ChartPause,
+    ChartResume,
+    ChartResetView,
     Count
 };
 
