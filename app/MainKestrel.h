@@ -91,6 +91,8 @@ private:
                                void (TForm_MainKestrel::*handler)());
     void createMenus();
     bool openWatchedPort();
+    void keepMenuBarHeight();
+    void bindKeys();
     QAction* addMenuItem(QMenu* menu, const QString& name, bool enabled);
     void createTimers();
 

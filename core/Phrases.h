@@ -121,6 +121,9 @@ enum class PhraseId : int {
     ForbiddenCharacters,
     ItemsLeftOut,   // %1 items of a file not loaded, %2 the most a configuration holds
     TrendTableFull, // %1 the most identifiers the trend table holds
+    ChartPause,
+    ChartResume,
+    ChartResetView,
     MonitorCaption,
     MonitorPause,
     MonitorClear,
@@ -141,7 +144,7 @@ enum class PhraseId : int {
     MonitorPaused,
     MonitorBadRule, // %1 the rule that is not one
     MonitorSaveFilter,
-    MonitorSaveLogOnly,
+    MonitorSaveFormat,
     MonitorSaveFailed, // %1 the file, %2 why
     MonitorCannotListen,
     MonitorHeaderTime,

@@ -5,6 +5,7 @@
 #include "GridView.h"
 #include "MonitorExport.h"
 #include "Phrases.h"
+#include "TraceFile.h"
 #include "UserDialogs.h"
 #include "ZarvoApi.h"
 #include "ZarvoTrace.h"
@@ -371,26 +372,27 @@ void TForm_BusMonitor::Button_SaveClick() {
                                            Phrase(PhraseId::MonitorSaveFilter));
     if (path.isEmpty())
         return;
-    if (QFileInfo(path).suffix().compare(QStringLiteral("log"), Qt::CaseInsensitive) != 0) {
-        dialogs_.error(Phrase(PhraseId::MonitorSaveLogOnly));
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix != QStringLiteral("log") && suffix != QStringLiteral("asc")) {
+        dialogs_.error(Phrase(PhraseId::MonitorSaveFormat));
         return;
     }
     Refresh();
-    saveCandump(path);
+    saveCapture(path);
 }
 
 // Written beside the target and renamed over it at the end, so that a failed
 // save leaves an older file as it was.
-bool TForm_BusMonitor::saveCandump(const QString& path) {
+bool TForm_BusMonitor::saveCapture(const QString& path) {
     QSaveFile file(path);
+    const std::unique_ptr<TraceLineFormat> format = makeTraceLineFormat(path.toStdString());
     const bool written =
         file.open(QIODevice::WriteOnly) &&
-        writeCaptureCandump(monitor_.capture(), interfaceName().toStdString(),
-                            [&file](std::string_view piece) {
-                                return file.write(piece.data(),
-                                                  static_cast<qint64>(piece.size())) ==
-                                       static_cast<qint64>(piece.size());
-                            }) &&
+        writeCapture(monitor_.capture(), interfaceName().toStdString(), *format,
+                     [&file](std::string_view piece) {
+                         return file.write(piece.data(), static_cast<qint64>(piece.size())) ==
+                                static_cast<qint64>(piece.size());
+                     }) &&
         file.commit();
     if (!written)
         dialogs_.error(Phrase(PhraseId::MonitorSaveFailed).arg(path, file.errorString()));

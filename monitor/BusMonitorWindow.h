@@ -75,7 +75,7 @@ private:
     void scheduleRefresh();
     void updateStatus();
     std::vector<MonitorFrame> selectedFrames() const;
-    bool saveCandump(const QString& path);
+    bool saveCapture(const QString& path);
     QString interfaceName() const;
 
     UserDialogs& dialogs_;

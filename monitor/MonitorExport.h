@@ -1,6 +1,6 @@
 #pragma once
-// The bus monitor's frames as candump log text: the rows a user copies and
-// the whole capture saved to a file. Free of Qt.
+// The bus monitor's frames as trace text: the rows a user copies as candump
+// lines, and the whole capture saved as a candump or ASC log. Free of Qt.
 
 #include "CaptureRing.h"
 
@@ -12,7 +12,8 @@
 // One candump line per frame, each ended by a line break.
 std::string candumpText(std::span<const MonitorFrame> frames, const std::string& interfaceName);
 
-// Hands the whole capture, oldest frame first, as candump lines to `write` in
-// pieces of some kilobytes; stops and returns false when `write` does.
-bool writeCaptureCandump(const CaptureRing& capture, const std::string& interfaceName,
-                         const std::function<bool(std::string_view)>& write);
+// Hands the whole capture, oldest frame first, as the lines of `format`
+// (TraceFile.h) to `write` in pieces of some kilobytes; stops and returns
+// false when `write` does.
+bool writeCapture(const CaptureRing& capture, const std::string& interfaceName,
+                  TraceLineFormat& format, const std::function<bool(std::string_view)>& write);

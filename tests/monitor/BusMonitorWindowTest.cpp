@@ -12,6 +12,7 @@
 #include "GridView.h"
 #include "ScriptedDialogs.h"
 #include "SimulatorPort.h"
+#include "TraceFile.h"
 #include "ZarvoApi.h"
 
 #include <QAbstractItemModelTester>
@@ -27,7 +28,6 @@
 #include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
-#include <sstream>
 
 namespace {
 
@@ -159,23 +159,27 @@ TEST_F(BusMonitorWindowTest, WatchesPausesFiltersCopiesAndSavesTheSimulatedBus) 
     EXPECT_EQ(record.direction, 'R');
     EXPECT_EQ(record.interfaceName.rfind("simulator", 0), 0u);
 
-    // Save: only a .log name is taken; the whole capture, not the filtered view, is written.
+    // Save: a .log or .asc name; the whole capture, not the filtered view, is written.
     const QString refused = dir.filePath(QStringLiteral("capture.txt"));
     dialogs.fileAnswers = {refused};
     child<QToolButton>("Button_Save")->click();
     ASSERT_EQ(dialogs.texts(QStringLiteral("error")).size(), 1);
     EXPECT_FALSE(QFile::exists(refused));
-    const QString path = dir.filePath(QStringLiteral("capture.log"));
-    dialogs.fileAnswers = {path};
-    child<QToolButton>("Button_Save")->click();
-    EXPECT_EQ(dialogs.texts(QStringLiteral("error")).size(), 1);
-    QFile saved(path);
-    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
-    std::istringstream text(saved.readAll().toStdString());
-    std::vector<CandumpRecord> records;
-    std::string error;
-    ASSERT_TRUE(readCandumpLog(text, records, error)) << error;
-    EXPECT_EQ(records.size(), window->monitor().capture().size());
+    for (const char* name : {"capture.log", "capture.asc"}) {
+        SCOPED_TRACE(name);
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        dialogs.fileAnswers = {path};
+        child<QToolButton>("Button_Save")->click();
+        EXPECT_EQ(dialogs.texts(QStringLiteral("error")).size(), 1);
+        TraceFile saved;
+        std::string error;
+        ASSERT_TRUE(readTraceFile(path.toStdString(), saved, error)) << error;
+        EXPECT_EQ(saved.records.size(), window->monitor().capture().size());
+        EXPECT_EQ(formatCandumpLine(saved.records.back()),
+                  formatCandumpLine(candumpRecord(
+                      window->monitor().capture().at(window->monitor().capture().end() - 1),
+                      record.interfaceName)));
+    }
 
     // Clear empties both views; new frames come in again.
     child<QToolButton>("Button_Clear")->click();
