@@ -7,11 +7,16 @@
 // data in upper-case hexadecimal, or R and the length for a remote frame
 // (plain R for length 0), and the direction: T transmitted by the port,
 // R received. Lines starting with '#' are comments. Free of Qt.
+//
+// can-utils also logs CAN FD frames ("123##1AABB", a flags digit after the
+// two '#') and error frames (an 8-digit identifier with the error flag
+// 0x20000000); a classic CAN bus carries neither, so readers count and skip them.
 
 #include "CanFrame.h"
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <istream>
 #include <string>
 #include <vector>
@@ -29,8 +34,22 @@ std::string formatCandumpLine(const CandumpRecord& record);
 // One frame line; false when `line` is not one.
 bool parseCandumpLine(const std::string& line, CandumpRecord& record);
 
-// Every frame line of a log; blank and comment lines are skipped. False at the
-// first line that is neither, with `error` set to "line N: ...".
+// The lines of a log a reader left out besides blanks and comments.
+struct TraceSkips {
+    uint64_t canFd = 0;
+    uint64_t errorFrames = 0;
+};
+
+// Takes each frame of a log in file order; false, with `refusal` set, refuses
+// the log at that frame's line.
+using TraceVisitor = std::function<bool(const CandumpRecord& record, std::string& refusal)>;
+
+// Hands every frame line of a log to `visit`; blank and comment lines are
+// skipped, CAN FD and error frames counted in `skips`. False at the first line
+// that is none of these or that `visit` refuses, with `error` set to "line N: ...".
+bool readCandumpLog(std::istream& in, const TraceVisitor& visit, TraceSkips& skips,
+                    std::string& error);
+// The same, keeping every frame line in `records`.
 bool readCandumpLog(std::istream& in, std::vector<CandumpRecord>& records, std::string& error);
 
 // Where a trace tap hands its frames: called on the tap's writer thread only.
