@@ -16,8 +16,7 @@ TraceTap::TraceTap(std::unique_ptr<TraceSink> sink, std::string interfaceName, c
                    size_t capacity)
     : sink_(std::move(sink)), interfaceName_(std::move(interfaceName)),
       wallOffsetUs_(toUs(std::chrono::system_clock::now().time_since_epoch()) - toUs(clock.now())),
-      capacity_(std::max<size_t>(capacity, 1)) {
-    buffer_.reserve(capacity_);
+      queue_(std::clamp<size_t>(capacity, 1, kMaxCapacity)) {
     writer_ = std::thread([this] { writerLoop(); });
 }
 
@@ -26,21 +25,10 @@ TraceTap::~TraceTap() {
 }
 
 void TraceTap::push(const CanFrame& frame, bool transmitted) {
-    {
-        std::lock_guard lock(mutex_);
-        if (quit_)
-            return;
-        if (buffer_.size() >= capacity_) {
-            ++dropped_;
-            return;
-        }
-        buffer_.push_back({frame, transmitted});
-        // The writer looks every kWriterPeriod anyway; it is woken only when
-        // the buffer fills up, so most pushes cost no system call.
-        if (buffer_.size() != (capacity_ + 1) / 2)
-            return;
-    }
-    wake_.notify_one();
+    if (finished_.load(std::memory_order_acquire))
+        return;
+    if (!queue_.bounded_push({frame, transmitted}))
+        dropped_.fetch_add(1, std::memory_order_relaxed);
 }
 
 void TraceTap::finish() {
@@ -50,29 +38,23 @@ void TraceTap::finish() {
             return;
         quit_ = true;
     }
+    finished_.store(true, std::memory_order_release);
     wake_.notify_one();
     writer_.join();
-    sink_->finish(dropped_);
+    sink_->finish(dropped_.load());
 }
 
 void TraceTap::writerLoop() {
-    // Swapping with a batch of the same capacity keeps push() free of allocations.
-    std::vector<Entry> batch;
-    batch.reserve(capacity_);
+    lowerThisThreadsPriority(kWriterNiceSteps);
     std::vector<Entry> held;
-    std::unique_lock lock(mutex_);
-    for (;;) {
-        wake_.wait_for(lock, kWriterPeriod,
-                       [this] { return quit_ || buffer_.size() >= (capacity_ + 1) / 2; });
-        const bool last = quit_;
-        buffer_.swap(batch);
-        lock.unlock();
-        held.insert(held.end(), batch.begin(), batch.end());
-        batch.clear();
+    for (bool last = false; !last;) {
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait_for(lock, kWriterPeriod, [this] { return quit_; });
+            last = quit_;
+        }
+        queue_.consume_all([&held](const Entry& e) { held.push_back(e); });
         drain(held, last);
-        lock.lock();
-        if (last && buffer_.empty())
-            return;
     }
 }
 
