@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <filesystem>
 #include <optional>
 #include <sstream>
 
@@ -118,6 +119,12 @@ bool loadReplayTrace(SimReplayConfig& replay, const std::string& folder, std::st
     const std::string path =
         folder.empty() || replay.file.front() == '/' ? replay.file : folder + "/" + replay.file;
     replay.frames.clear();
+    // Room for as many frames as the file can hold (its lines have at least
+    // 12 bytes, "(0.0) c 100#"), so that the frames are never copied while
+    // they grow: pages the frames do not reach take no memory.
+    std::error_code ec;
+    if (const uintmax_t size = std::filesystem::file_size(path, ec); !ec)
+        replay.frames.reserve(std::min<uintmax_t>(size, kMaxTraceFileBytes) / 12);
     replay.spanUs = 0;
     std::optional<uint64_t> first;
     const auto keep = [&](const CandumpRecord& r, std::string& refusal) {

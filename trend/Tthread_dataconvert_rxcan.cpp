@@ -130,6 +130,11 @@ void TThread_DataConvert_RxCAN::Stop() {
         thread_.join();
 }
 
+bool TThread_DataConvert_RxCAN::Stopped() {
+    std::lock_guard lock(stopMutex_);
+    return finished_;
+}
+
 void TThread_DataConvert_RxCAN::Execute() {
     int idleRounds = 0;
     for (;;) {
