@@ -41,44 +41,47 @@ void TraceTap::finish() {
     finished_.store(true, std::memory_order_release);
     wake_.notify_one();
     writer_.join();
+    // The rest is written at the caller's priority, not the writer's.
+    writeQueued(true);
     sink_->finish(dropped_.load());
 }
 
 void TraceTap::writerLoop() {
     lowerThisThreadsPriority(kWriterNiceSteps);
-    std::vector<Entry> held;
-    for (bool last = false; !last;) {
-        {
-            std::unique_lock lock(mutex_);
-            wake_.wait_for(lock, kWriterPeriod, [this] { return quit_; });
-            last = quit_;
-        }
-        queue_.consume_all([&held](const Entry& e) { held.push_back(e); });
-        drain(held, last);
+    std::unique_lock lock(mutex_);
+    while (!wake_.wait_for(lock, kWriterPeriod, [this] { return quit_; })) {
+        lock.unlock();
+        writeQueued(false);
+        lock.lock();
     }
+}
+
+void TraceTap::writeQueued(bool all) {
+    queue_.consume_all([this](const Entry& e) { held_.push_back(e); });
+    drain(all);
 }
 
 // The port's threads push their frames one after the other, each stamped a
 // moment before: a received frame can come in just ahead of a transmitted one
 // stamped earlier. Frames are written in time order, and those of the last
 // kReorderWindow are held back for frames stamped before them.
-void TraceTap::drain(std::vector<Entry>& held, bool all) {
-    std::stable_sort(held.begin(), held.end(), [](const Entry& a, const Entry& b) {
+void TraceTap::drain(bool all) {
+    std::stable_sort(held_.begin(), held_.end(), [](const Entry& a, const Entry& b) {
         return a.frame.timeStampUs < b.frame.timeStampUs;
     });
     const uint64_t window = static_cast<uint64_t>(kReorderWindow.count());
-    const uint64_t until = all || held.empty() || held.back().frame.timeStampUs < window
+    const uint64_t until = all || held_.empty() || held_.back().frame.timeStampUs < window
                                ? UINT64_MAX
-                               : held.back().frame.timeStampUs - window;
+                               : held_.back().frame.timeStampUs - window;
     CandumpRecord record;
     record.interfaceName = interfaceName_;
-    auto e = held.begin();
-    for (; e != held.end() && e->frame.timeStampUs <= until; ++e) {
+    auto e = held_.begin();
+    for (; e != held_.end() && e->frame.timeStampUs <= until; ++e) {
         record.frame = e->frame;
         record.timeUs =
             static_cast<uint64_t>(static_cast<int64_t>(e->frame.timeStampUs) + wallOffsetUs_);
         record.direction = e->transmitted ? 'T' : 'R';
         sink_->write(record);
     }
-    held.erase(held.begin(), e);
+    held_.erase(held_.begin(), e);
 }

@@ -52,7 +52,9 @@ private:
     };
 
     void writerLoop();
-    void drain(std::vector<Entry>& held, bool all);
+    // Takes the queued frames and writes them, all or up to the reorder window.
+    void writeQueued(bool all);
+    void drain(bool all);
 
     const std::unique_ptr<TraceSink> sink_;
     const std::string interfaceName_;
@@ -61,6 +63,7 @@ private:
     boost::lockfree::queue<Entry, boost::lockfree::fixed_sized<true>> queue_;
     std::atomic<uint64_t> dropped_{0};
     std::atomic<bool> finished_{false}; // frames pushed later are ignored
+    std::vector<Entry> held_;           // the writer's, then finish()'s
 
     // Between the writer and finish() only.
     std::mutex mutex_;
