@@ -8,6 +8,7 @@
 #include "SimDevice.h"
 #include "TraceFile.h"
 #include "TraceTap.h"
+#include "ZarvoCodes.h"
 
 #include <filesystem>
 #include <fstream>
@@ -228,6 +229,50 @@ TEST(TraceTest, TapCountsWhatItCannotHoldAndWritesTheRestInTimeOrder) {
         std::chrono::system_clock::now().time_since_epoch());
     EXPECT_NEAR(static_cast<double>(written[0].timeUs / 1000000),
                 static_cast<double>(wallNow.count()), 60);
+}
+
+// A write that takes 5 ms, as one preempted inside the channel would: the
+// clock moves on meanwhile.
+class SlowWriteChannel final : public CanChannel {
+public:
+    explicit SlowWriteChannel(ManualClock& clock) : clock_(clock) {}
+    bool open(uint32_t, ChannelListener&, std::string&) override { return true; }
+    void close() override {}
+    bool write(const CanFrame&) override {
+        clock_.advance(std::chrono::milliseconds(5));
+        return true;
+    }
+
+private:
+    ManualClock& clock_;
+};
+
+class RecordsSink final : public TraceSink {
+public:
+    void write(const CandumpRecord& record) override { records.push_back(record); }
+    void finish(uint64_t) override {}
+    std::vector<CandumpRecord> records; // read after finish()
+};
+
+TEST(TraceTest, TracedTransmissionCarriesItsHandOverTimeHoweverLongTheWriteTakes) {
+    ManualClock clock;
+    PortEngine engine(0, std::make_unique<SlowWriteChannel>(clock), clock);
+    std::string note;
+    ASSERT_EQ(engine.open(500000, note), kZarvoOk);
+    auto owned = std::make_unique<RecordsSink>();
+    const RecordsSink& sink = *owned;
+    auto tap = std::make_shared<TraceTap>(std::move(owned), "simulator0", clock);
+    tap->push(stamped(0x001, 0), false); // a mark at the clock's start
+    engine.setTrace(tap);
+    engine.setTxCallback(0, [](uint32_t, uint8_t, uint8_t*) {});
+    ASSERT_EQ(engine.sendGroup(0, {{CanFrame{.id = 0x100, .len = 1}, 20, 1, 0}}), kZarvoOk);
+    settle(engine);
+    engine.close();
+    tap->finish();
+    ASSERT_EQ(sink.records.size(), 2u);
+    EXPECT_EQ(sink.records[1].frame.id, 0x100u);
+    // Handed over at 0; an answer could end on the bus before the write returns.
+    EXPECT_EQ(sink.records[1].timeUs, sink.records[0].timeUs);
 }
 
 // A recorded trace with uneven gaps; the replayed device has no responders
