@@ -90,11 +90,12 @@ std::string spanProblem(double seconds, double speed) {
 }
 
 void logSkipped(const std::string& path, const TraceSkips& skips) {
-    if (skips.canFd == 0 && skips.errorFrames == 0)
+    if (skips.canFd == 0 && skips.errorFrames == 0 && skips.events == 0)
         return;
     driverLog("Simulator: " + path + ": skipped " + std::to_string(skips.canFd) +
-              " CAN FD frames and " + std::to_string(skips.errorFrames) +
-              " error frames, which a classic CAN bus does not carry");
+              " CAN FD frames, " + std::to_string(skips.errorFrames) + " error frames and " +
+              std::to_string(skips.events) +
+              " other events, which a classic CAN bus does not carry");
 }
 
 // A loop needs something to repeat and must come round within the bound.
@@ -124,7 +125,7 @@ bool loadReplayTrace(SimReplayConfig& replay, const std::string& folder, std::st
     // they grow: pages the frames do not reach take no memory.
     std::error_code ec;
     if (const uintmax_t size = std::filesystem::file_size(path, ec); !ec)
-        replay.frames.reserve(std::min<uintmax_t>(size, kMaxTraceFileBytes) / 12);
+        replay.frames.reserve(std::min<uintmax_t>(size, SimReplayConfig::kMaxTraceBytes) / 12);
     replay.spanUs = 0;
     std::optional<uint64_t> first;
     const auto keep = [&](const CandumpRecord& r, std::string& refusal) {
@@ -144,7 +145,7 @@ bool loadReplayTrace(SimReplayConfig& replay, const std::string& folder, std::st
         return true;
     };
     TraceSkips skips;
-    if (!readTraceFile(path, keep, skips, error))
+    if (!readTraceFile(path, keep, skips, error, SimReplayConfig::kMaxTraceBytes))
         return false;
     logSkipped(path, skips);
     if (replay.frames.size() > 1)

@@ -1,5 +1,5 @@
 #pragma once
-// Replay of a recorded bus trace (candump log format) by the simulated
+// Replay of a recorded bus trace (candump or ASC log, TraceFile.h) by the simulated
 // device: the [Replay] section of SimDevice.ini names the trace, and the
 // device sends its frames at their recorded times relative to the first
 // frame, from the opening of the port on, besides answering requests.
@@ -22,6 +22,8 @@ struct SimReplayConfig {
     // A trace whose frames would come later than this after the replay's start
     // (at its Speed), or whose loop would take longer, is refused.
     static constexpr double kMaxSpanSeconds = 7 * 24 * 3600;
+    // A larger trace file is refused: its frames stay in memory while the port is open.
+    static constexpr uint64_t kMaxTraceBytes = 16ull << 20;
 
     std::string file;
     bool loop = false;
@@ -44,8 +46,9 @@ bool setReplayKey(const std::string& key, const std::string& value, SimReplayCon
 
 // Reads the trace named by `replay.file` (relative to `folder`) and logs the
 // CAN FD and error frames it skipped. False with `error` set to
-// "PATH line N: ..." or "PATH: ..." when it cannot be read, a frame would come
-// later than kMaxSpanSeconds after the start, or a Loop has nothing to repeat.
+// "PATH line N: ...", "PATH cannot be read: ..." or "PATH is larger than
+// 16 MiB", or "PATH: ..." when a frame would come later than kMaxSpanSeconds
+// after the start or a Loop has nothing to repeat.
 bool loadReplayTrace(SimReplayConfig& replay, const std::string& folder, std::string& error);
 
 // The playback on one open simulated bus. Used by the bus thread alone.

@@ -103,6 +103,7 @@ TEST(TraceTest, ReaderNamesTheFirstLineThatIsNotAFrame) {
         "(1.0) can0 123#00 X",               // unknown direction
         "(1.0) can0 123#00 T extra",         // too many fields
         "(1.0) can0",                        // no frame
+        "(18446744073710.0) can0 123#00",    // microseconds beyond 64 bits
     };
     for (const char* line : bad) {
         SCOPED_TRACE(line);
@@ -283,6 +284,16 @@ constexpr const char* kTrace = "# made by hand\n"
                                "(1700000000.010000) can0 1ABCDEF0#R2 R\n"
                                "(1700000000.010400) can0 3E8# R\n"
                                "(1700000000.030000) can0 200#AABBCCDDEEFF0011 T\n";
+// The same trace as an ASC log, with an event among its frames.
+constexpr const char* kAscTrace =
+    "date Tue Nov 14 10:13:20 pm 2023\n"
+    "base hex  timestamps absolute\n"
+    "   0.000000 1  100             Tx   d 2 01 02\n"
+    "   0.001500 1  108             Rx   d 2 41 02\n"
+    "   0.005000 1  ErrorFrame\n"
+    "   0.010000 1  1ABCDEF0x       Rx   r 2\n"
+    "   0.010400 1  3E8             Rx   d 0\n"
+    "   0.030000 1  200             Tx   d 8 AA BB CC DD EE FF 00 11\n";
 
 struct Replayed {
     uint32_t id;
@@ -294,6 +305,7 @@ struct Replayed {
 std::vector<Replayed> replay(const std::string& ini, int ms, size_t count) {
     TempFolder folder;
     folder.write("trace.log", kTrace);
+    folder.write("trace.asc", kAscTrace);
     folder.write(kSimDeviceFile, ini);
     ManualClock clock;
     Collector port;
@@ -319,6 +331,9 @@ TEST(TraceTest, SimulatorReplaysTheTraceAtItsRecordedTimes) {
         std::vector<Replayed> expected;
     } cases[] = {
         {"[Replay]\nFile = trace.log\n",
+         60,
+         {{0x100, 0}, {0x108, 1500}, {0x1ABCDEF0, 10000}, {0x3E8, 10400}, {0x200, 30000}}},
+        {"[Replay]\nFile = trace.asc\n",
          60,
          {{0x100, 0}, {0x108, 1500}, {0x1ABCDEF0, 10000}, {0x3E8, 10400}, {0x200, 30000}}},
         {"[Replay]\nFile = trace.log\nSpeed = 2\nIDs = 0x100, 0x200-0x3FF\n",
@@ -371,14 +386,17 @@ TEST(TraceTest, BadReplaySectionOrTraceIsLoggedAndTheDefaultDeviceServes) {
         {"[Replay]\nSpeed = 0\n", kTrace, "line 2: bad Speed '0'"},
         {"[Replay]\nIDs = 0x300-0x200\n", kTrace, "line 2: bad IDs '0x300-0x200'"},
         {"[Replay]\nLoop = no\n", kTrace, "[Replay] without File"},
-        {"[Replay]\nFile = missing.log\n", kTrace, "missing.log: no such file"},
+        {"[Replay]\nFile = missing.log\n", kTrace, "missing.log cannot be read: no such file"},
         {"[Replay]\nFile = trace.log\n", "(1.0) can0 100#01 T\n(1.1) can0 100 T\n",
          "trace.log line 2: not a candump frame line"},
+        {"[Replay]\nFile = trace.asc\n", "1.0 1 100 Rx d 1 01\n1.1 1 800 Rx d 0\n",
+         "trace.asc line 2: bad identifier"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.ini);
         TempFolder folder;
         folder.write("trace.log", c.trace);
+        folder.write("trace.asc", c.trace);
         folder.write(kSimDeviceFile, c.ini);
         std::vector<std::string> log;
         setDriverLogSink([&](const std::string& line) { log.push_back(line); });
@@ -501,26 +519,26 @@ TEST(TraceTest, ReplaySkipsCanFdAndErrorFramesAndSaysHowMany) {
                                      "(1.0) c 100#01\n(1.1) c 101##0\n(1.2) c 20000001#\n"
                                      "(1.3) c 102##1AA\n(1.5) c 103#\n");
     EXPECT_EQ(loaded.atUs, (std::vector<uint64_t>{0, 500000}));
-    EXPECT_NE(loaded.logged.find("trace.log: skipped 2 CAN FD frames and 1 error frames"),
-              std::string::npos)
+    EXPECT_NE(
+        loaded.logged.find("trace.log: skipped 2 CAN FD frames, 1 error frames and 0 other events"),
+        std::string::npos)
         << loaded.logged;
 }
 
 TEST(TraceTest, ReplayFileThatIsNoTraceIsLoggedWithItsReason) {
     TempFolder folder;
     folder.write("trace.log", "(1.0) c 100#\n");
-    fs::resize_file(folder.path / "trace.log", kMaxTraceFileBytes + 1); // sparse: no disk used
+    // Sparse: no disk used.
+    fs::resize_file(folder.path / "trace.log", SimReplayConfig::kMaxTraceBytes + 1);
     fs::create_directory(folder.path / "folder.log");
     const struct {
         std::string file;
         std::string logged;
     } cases[] = {
-        {"/dev/zero", "/dev/zero: is not a regular file"},
-        {"folder.log", "folder.log: is a folder, not a trace file"},
-        {"missing.log", "missing.log: no such file"},
-        {"trace.log", "trace.log: is " + std::to_string(kMaxTraceFileBytes + 1) +
-                          " bytes, above the " + std::to_string(kMaxTraceFileBytes) +
-                          " bytes a replayed trace may have"},
+        {"/dev/zero", "/dev/zero cannot be read: it is not a regular file"},
+        {"folder.log", "folder.log cannot be read: it is a folder"},
+        {"missing.log", "missing.log cannot be read: no such file"},
+        {"trace.log", "trace.log is larger than 16 MiB"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
