@@ -514,18 +514,20 @@ void PortEngine::schedulerLoop() {
     }
 }
 
-// Traced frames carry the time the channel took them.
+// Traced frames carry the time they were handed to the channel: a thread
+// preempted inside write() would otherwise stamp a frame after its answer.
 void PortEngine::writeFrames(const std::vector<Outgoing>& frames) {
     bool failed = false;
     std::vector<std::pair<const Outgoing*, Clock::Time>> lastOnes;
     written_.clear();
     for (const Outgoing& out : frames) {
+        const Clock::Time handedAt = clock_.now();
         failed = !channel_->write(out.frame);
         const Clock::Time tookAt = clock_.now();
         if (!failed) {
             written_.push_back(out.frame);
             written_.back().timeStampUs = static_cast<uint64_t>(
-                std::chrono::duration_cast<std::chrono::microseconds>(tookAt).count());
+                std::chrono::duration_cast<std::chrono::microseconds>(handedAt).count());
         }
         if (out.window)
             lastOnes.emplace_back(&out, tookAt);

@@ -104,7 +104,8 @@ TEST_F(ViewTrendCommandTest, ExitEndsTheTrendThreadBeforeClosingThePort) {
     Form_MainKestrel->show();
     ASSERT_TRUE(driver.waitForCalls("Zarvo_GetRxCount", 1));
     child<QToolButton>(Form_MainKestrel, "SpeedButton_Exit")->click();
-    QTest::qWait(50); // a thread still polling would poll again meanwhile
+    // A thread that had ended only after the click would poll on unseen.
+    EXPECT_TRUE(Form_ViewTrend->thread().Stopped());
     const std::vector<FakeZarvoCall> calls = driver.calls();
     const auto closed = std::find_if(calls.begin(), calls.end(), [](const FakeZarvoCall& c) {
         return c.op == "Zarvo_ClosePort";
