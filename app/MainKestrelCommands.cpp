@@ -54,6 +54,18 @@ QString itemsLeftOutText(int count) {
         .arg(kMaxTestItems);
 }
 
+// The warnings of one import, in one box: values changed to fit and lines
+// that were not used, each naming its file and line.
+QString importWarningsText(const QList<IniWarning>& warnings) {
+    static const char* const texts[] = {
+        "The files were loaded, but these values were taken other than as written:",
+        "文件已加载，但下列值未按原样读取：", "檔案已載入，但下列值未按原樣讀取："};
+    QStringList lines{QString::fromUtf8(texts[LanguageIndex < 3 ? LanguageIndex : 0])};
+    for (const IniWarning& warning : warnings)
+        lines.append(warning.message());
+    return lines.join(QLatin1Char('\n'));
+}
+
 QString folderOf(const QString& file) {
     return file.isEmpty() ? QString() : QFileInfo(file).absolutePath();
 }
@@ -97,7 +109,8 @@ bool TForm_MainKestrel::chooseConfigFile() {
 void TForm_MainKestrel::loadChosenConfig() {
     showStatusLine(CurrentConfigFile);
     const ReadResult read = ReadTestConfig(CurrentConfigFile);
-    ReadZarvoIni(programFolder_);
+    QList<IniWarning> warnings = read.warnings;
+    ReadZarvoIni(programFolder_, &warnings);
     try {
         FillResultRowsAfterLoad(Global_ResultCells());
     } catch (const ResultRowError& e) {
@@ -111,6 +124,8 @@ void TForm_MainKestrel::loadChosenConfig() {
     setTestButtons();
     if (read.ignoredSections > 0)
         dialogs_.warn(caption(), itemsLeftOutText(read.ignoredSections));
+    if (!warnings.isEmpty())
+        dialogs_.warn(caption(), importWarningsText(warnings));
 }
 
 void TForm_MainKestrel::N1Click() {

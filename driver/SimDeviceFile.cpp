@@ -11,7 +11,7 @@ SimDeviceConfig LoadSimDeviceFile(const QString& folder) {
         return SimDeviceConfig::defaults();
     std::string error;
     try {
-        const QString text = ReadIniLines(path).join(QLatin1Char('\n'));
+        const QString text = ReadIniText(path);
         if (std::optional<SimDeviceConfig> config =
                 parseSimDevice(text.toStdString(), folder.toStdString(), error))
             return *config;

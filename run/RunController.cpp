@@ -1,5 +1,6 @@
 #include "RunController.h"
 
+#include "Convert.h"
 #include "Globals.h"
 #include "Phrases.h"
 #include "ResultGridFill.h"
@@ -20,6 +21,22 @@ constexpr int kPhraseComplete = 73;   // "The testing process is complete!"
 constexpr int kPhraseSelectItem = 74; // "Before the [Single Test] process, ..."
 constexpr int kPhrasePortError = 82;  // "The Zarvo port is error. ..."
 
+// Test item `item`'s identifier does not fit its mode; sending it would mask it.
+QString IdNotFittingText(int item) {
+    static const char* const texts[] = {
+        "Test item %1 \"%2\": the identifier %3 is beyond the %4-bit identifiers. Correct the "
+        "item or its 29-bit setting before the test.",
+        "测试项目 %1 \"%2\"：识别码 %3 超出 %4 位识别码的范围。请在测试前修正该项目或其 29 "
+        "位设置。",
+        "測試項目 %1 \"%2\"：識別碼 %3 超出 %4 位元識別碼的範圍。請在測試前修正該項目或其 29 "
+        "位元設定。"};
+    const type_CustomerCMD& t = Global_CustomerCMD;
+    return QString::fromUtf8(texts[LanguageIndex < 3 ? LanguageIndex : 0])
+        .arg(item + 1)
+        .arg(t.Description1[item], HexText(t.TxCANID[item], 3))
+        .arg(t.TxCANMode[item] == 0 ? 11 : 29);
+}
+
 } // namespace
 
 RunController::RunController(RunView& view, QString reportFolder)
@@ -38,6 +55,14 @@ bool PortInTable(uint8_t port) {
     return count != 0 && port < count;
 }
 
+bool RunController::idsFit(int row) {
+    const int item = FirstIdNotFittingMode([row](int i) { return row == 0 || i == row - 1; });
+    if (item < 0)
+        return true;
+    view_.dialogs().error(Phrase(kPhraseCaption), IdNotFittingText(item));
+    return false;
+}
+
 bool RunController::portCheck() {
     if (PortInTable(ZarvoPort))
         return true;
@@ -47,7 +72,7 @@ bool RunController::portCheck() {
 }
 
 void RunController::testAllItems(bool groupSend) {
-    if (running_ || !portCheck())
+    if (running_ || !idsFit(0) || !portCheck())
         return;
     view_.hideSearchAgain();
     SystemLog(QStringLiteral("Start testing all items!"));
@@ -76,7 +101,9 @@ void RunController::testSelectedItem(int row) {
     view_.setSelectedRow(row);
     SingleTestRow = static_cast<uint8_t>(row);
     const int item = row - 1;
-    if (Global_CustomerCMD.TxLoopTimes[item] == 0)
+    if (!idsFit(row))
+        return;
+    if (SentUntilStopped(Global_CustomerCMD.TxLoopTimes[item]))
         view_.showSingleTransmit(item);
     if (!portCheck()) {
         view_.hideSingleTransmit();

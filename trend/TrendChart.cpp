@@ -59,15 +59,16 @@ TrendChart::TrendChart(QWidget* parent) : QChartView(parent) {
     }
     connect(chart, &QChart::plotAreaChanged, this, &TrendChart::placeLegend);
     setBackgroundBrush(Qt::black);
-    points_.resize(kTrendHistoryLength);
+    points_.reserve(kTrendHistoryLength);
 }
 
-void TrendChart::showHistory(int curve, const TrendHistory& history) {
-    for (int x = 0; x < kTrendHistoryLength; ++x)
+void TrendChart::showHistory(int curve, const TrendHistory& history, int length) {
+    points_.resize(length);
+    for (int x = 0; x < length; ++x)
         points_[x] = QPointF(x, history[static_cast<size_t>(x)]);
     QLineSeries* s = series(curve);
     s->replace(points_);
-    legend_[curve - 1]->setText(QString::number(history[0]));
+    legend_[curve - 1]->setText(length > 0 ? QString::number(history[0]) : QString());
     fitValueAxis();
 }
 

@@ -19,8 +19,9 @@ public:
 
     // Curve 1 or 2.
     QLineSeries* series(int curve) const { return curve == 1 ? Series1 : Series2; }
-    // Replaces the curve's points with `history` in one step.
-    void showHistory(int curve, const TrendHistory& history);
+    // Replaces the curve's points with the first `length` values of
+    // `history` in one step; none (and no legend value) for 0.
+    void showHistory(int curve, const TrendHistory& history, int length);
     void clearCurve(int curve);
 
 private:
