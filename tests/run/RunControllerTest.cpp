@@ -295,6 +295,43 @@ TEST_F(RunControllerTest, NoPortRefusesTheRunAndChangesNothing) {
     EXPECT_EQ(view.singleTransmit, QStringList({"show 0", "hide", "show 0", "hide"}));
 }
 
+// A masked identifier would go out in place of the item's own: the run is
+// refused before the port is touched, naming the item.
+TEST_F(RunControllerTest, AnIdentifierBeyondItsModeRefusesTheRun) {
+    SetTable({{.id = 0x7FF}, {.id = 0x800}});
+    run.testAllItems(false);
+    run.testSelectedItem(2);
+    const QStringList errors = view.boxes.texts("error");
+    ASSERT_EQ(errors.size(), 2);
+    for (const QString& error : errors)
+        EXPECT_TRUE(error.startsWith(QStringLiteral("Test item 2 \"item 1\": the identifier 0x800 "
+                                                    "is beyond the 11-bit identifiers")))
+            << qPrintable(error);
+    EXPECT_TRUE(fake.calls("Zarvo_GetPortTable").empty());
+    EXPECT_FALSE(run.isRunning());
+    // Item 1 alone fits, and a 29-bit item may use 29 bits.
+    Global_CustomerCMD.TxCANMode[1] = 1;
+    Global_CustomerCMD.TxCANID[1] = 0x1FFFFFFF;
+    fake.setPortCount(0);
+    run.testAllItems(false);
+    EXPECT_EQ(view.boxes.texts("error").back(), Phrase(82)); // on to the port check
+}
+
+// Every count of 0 or below is sent until Stop, so each opens the dialog.
+TEST_F(RunControllerTest, SingleItemOpensTheDialogForEveryCountUntilStopped) {
+    fake.setPortCount(0);
+    const struct {
+        int32_t times;
+        QStringList dialog;
+    } cases[] = {{-1, {"show 0", "hide"}}, {0, {"show 0", "hide"}}, {1, {}}};
+    for (const auto& c : cases) {
+        SetTable({{.times = c.times}});
+        view.singleTransmit.clear();
+        run.testSelectedItem(1);
+        EXPECT_EQ(view.singleTransmit, c.dialog) << c.times;
+    }
+}
+
 TEST_F(RunControllerTest, SingleItemNeedsADataRowOfAnItem) {
     SetTable({{}});
     for (int row : {0, 2}) {
