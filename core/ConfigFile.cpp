@@ -119,7 +119,9 @@ void WarnAboutItem(const QString& path, const IniDocument::Section& section, int
     if (Items.TxCANID[n] > MaxCanId(Items.TxCANMode[n]))
         warnings.append(
             IniValueWarning(path, section, QStringLiteral("TxCANID"),
-                            QStringLiteral("does not fit a %1-bit identifier (TxCANMode=%2)")
+                            QStringLiteral("is beyond %1, the largest %2-bit identifier "
+                                           "(TxCANMode=%3)")
+                                .arg(HexText(MaxCanId(Items.TxCANMode[n]), 3).mid(2))
                                 .arg(Items.TxCANMode[n] == 0 ? 11 : 29)
                                 .arg(Items.TxCANMode[n]),
                             QStringLiteral("kept; a run refuses the item")));

@@ -251,9 +251,11 @@ TEST_F(CliRunTest, ZarvoIniValuesAreWarnedOrRefusedWithTheirOwnExitCode) {
         int exitCode;
         QString message;
     } cases[] = {
-        {"ZarvoPort=x\n", 6, QStringLiteral("Zarvo.ini, line 2, ZarvoPort: 'x' is not a valid integer value")},
+        {"ZarvoPort=x\n", 6,
+         QStringLiteral("Zarvo.ini, line 2, ZarvoPort: 'x' is not a valid integer value")},
         {"ZarvoPort=" + QByteArray::number(256 + port.toInt()) + "\n", 0,
-         QStringLiteral("Zarvo.ini, line 2: ZarvoPort=%1 is beyond 0..255; taken as %2 (its low 8 bits)")
+         QStringLiteral(
+             "Zarvo.ini, line 2: ZarvoPort=%1 is beyond 0..255; taken as %2 (its low 8 bits)")
              .arg(256 + port.toInt())
              .arg(port)},
     };

@@ -61,7 +61,8 @@ TEST_F(CliWatchTest, ExitCodesTellWhatWentWrong) {
         dir, "orphan.ini", "[00..a..b]\nTrendCANID=1000\n[Formula-00..f]\nFormula=V1+V2\n");
     const CliOutcome refused = watch({orphan, "--port", "0", "--bitrate", "1"});
     EXPECT_EQ(refused.exitCode, 64);
-    EXPECT_TRUE(refused.errText().contains("F1 'V1+V2' names V2, but the file watches 1 identifiers"))
+    EXPECT_TRUE(
+        refused.errText().contains("F1 'V1+V2' names V2, but the file watches 1 identifiers"))
         << qPrintable(refused.errText());
     EXPECT_EQ(watch({file, "--period", "0"}).exitCode, 64);
     EXPECT_EQ(watch({file, file}).exitCode, 64);

@@ -68,8 +68,8 @@ TEST(IniDocument, WritesBackWhatItReadAndChangesValuesInPlace) {
 // more keys than any of Kestrel's is refused rather than held in memory.
 TEST(IniDocument, KeepsRunsOfOtherLinesAsOneAndBoundsTheKeys) {
     const QByteArray blank(1 << 20, '\n');
-    const IniDocument blanks = IniDocument::parse(QByteArray("; head\n") + blank + "[s]\nk=v\n" +
-                                                  blank + "x\n");
+    const IniDocument blanks =
+        IniDocument::parse(QByteArray("; head\n") + blank + "[s]\nk=v\n" + blank + "x\n");
     ASSERT_EQ(blanks.sections().size(), 2);
     EXPECT_EQ(blanks.sections()[0].lines.size(), 1);
     EXPECT_EQ(blanks.sections()[1].lines.size(), 2); // k=v, then the blank lines with "x"
@@ -104,8 +104,8 @@ TEST(DecodeIniText, ReadsUtf8AndFallsBackToGb18030) {
 struct FileCase {
     const char* what;
     QByteArray bytes;
-    QString text;      // what is read, when `error` is empty
-    QString error;     // the refusal after "Cannot read <path>: "
+    QString text;  // what is read, when `error` is empty
+    QString error; // the refusal after "Cannot read <path>: "
 };
 
 QByteArray Utf16(QStringEncoder::Encoding encoding, const QString& text) {

@@ -29,8 +29,7 @@ TEST_F(TableTest, TheFirstIdentifierBeyondItsModeIsFoundAmongTheWantedItems) {
         int first;
     } cases[] = {{-1, 2}, {0, -1}, {1, -1}, {2, 2}, {3, 3}, {4, 4}};
     for (const auto& c : cases)
-        EXPECT_EQ(FirstIdNotFittingMode([&c](int i) { return c.only < 0 || i == c.only; }),
-                  c.first)
+        EXPECT_EQ(FirstIdNotFittingMode([&c](int i) { return c.only < 0 || i == c.only; }), c.first)
             << c.only;
     table.CMD_Count = 2;
     EXPECT_EQ(FirstIdNotFittingMode([](int) { return true; }), -1); // beyond the count

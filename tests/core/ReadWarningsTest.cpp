@@ -50,8 +50,7 @@ INSTANTIATE_TEST_SUITE_P(
         WarningCase{"TxCANGroup=256", 2, "TxCANGroup", "256", "taken as 0 (its low 8 bits)"},
         WarningCase{"TxLoopInterval=-5", 2, "TxLoopInterval", "-5", "taken as 0"},
         WarningCase{"TxLoopTerminal=-1", 2, "TxLoopTerminal", "-1", "taken as 0"},
-        WarningCase{"TxLoopTimes=-1", 0, "", "", ""},
-        WarningCase{"TxCANID=7FF", 0, "", "", ""},
+        WarningCase{"TxLoopTimes=-1", 0, "", "", ""}, WarningCase{"TxCANID=7FF", 0, "", "", ""},
         WarningCase{"Description1=x\nTxCANID=800", 3, "TxCANID", "800",
                     "kept; a run refuses the item"},
         WarningCase{"TxCANID=FFFFFFFF", 2, "TxCANID", "FFFFFFFF", "kept; a run refuses the item"},
@@ -124,14 +123,14 @@ TEST_P(ZarvoWarning, NamesTheValueTaken) {
 
 INSTANTIATE_TEST_SUITE_P(
     Values, ZarvoWarning,
-    ::testing::Values(
-        ZarvoWarningCase{"ZarvoPort=255\nZarvoBaudRate=33333\n", 0, "", "", 255, 33333},
-        ZarvoWarningCase{"ZarvoPort=256\n", 2, "ZarvoPort", "taken as 0 (its low 8 bits)", 0,
-                         250000},
-        ZarvoWarningCase{"ZarvoBaudRate=1\nZarvoPort=-1\n", 3, "ZarvoPort",
-                         "taken as 255 (its low 8 bits)", 255, 1},
-        ZarvoWarningCase{"ZarvoBaudRate=-1\n", 2, "ZarvoBaudRate", "taken as 4294967295", 0,
-                         4294967295u},
-        ZarvoWarningCase{"ZarvoPort 3\n", 2, "", "ignored", 0, 250000}));
+    ::testing::Values(ZarvoWarningCase{"ZarvoPort=255\nZarvoBaudRate=33333\n", 0, "", "", 255,
+                                       33333},
+                      ZarvoWarningCase{"ZarvoPort=256\n", 2, "ZarvoPort",
+                                       "taken as 0 (its low 8 bits)", 0, 250000},
+                      ZarvoWarningCase{"ZarvoBaudRate=1\nZarvoPort=-1\n", 3, "ZarvoPort",
+                                       "taken as 255 (its low 8 bits)", 255, 1},
+                      ZarvoWarningCase{"ZarvoBaudRate=-1\n", 2, "ZarvoBaudRate",
+                                       "taken as 4294967295", 0, 4294967295u},
+                      ZarvoWarningCase{"ZarvoPort 3\n", 2, "", "ignored", 0, 250000}));
 
 } // namespace

@@ -87,7 +87,8 @@ TEST_F(ZarvoIniTest, BadValueIsReportedAndChangesNothing) {
         FAIL() << "the read did not fail";
     } catch (const ConvertError& error) {
         EXPECT_EQ(QString::fromUtf8(error.what()),
-                  zarvo() + QStringLiteral(", line 3, ZarvoBaudRate: '250k' is not a valid integer value"));
+                  zarvo() + QStringLiteral(
+                                ", line 3, ZarvoBaudRate: '250k' is not a valid integer value"));
     }
     EXPECT_EQ(ZarvoPort, 0);
     EXPECT_EQ(ZarvoBaudRate, 250000u);

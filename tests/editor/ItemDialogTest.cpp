@@ -123,8 +123,8 @@ TEST(ItemInputTest, AcceptedValues) {
     in.interval = QStringLiteral("  0x10");
     in.totalTimes = QStringLiteral("-5");
     in.compId = QStringLiteral("FFFFFFFF");
-    in.compData[2] = QStringLiteral("1FF");
-    in.compData[3] = QStringLiteral("100");
+    in.compData[2] = QStringLiteral("FF");
+    in.compData[3] = QStringLiteral("0");
     in.compRtr = 1;
     const auto result = CheckItemInput(in);
     ASSERT_TRUE(std::holds_alternative<TestItemValues>(result)) << qPrintable(refusal(in));

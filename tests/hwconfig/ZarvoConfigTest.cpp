@@ -75,9 +75,10 @@ TEST_F(ZarvoConfigTest, AStoredBitRateIsShownAndKeptBySaveUnlessAnotherIsPicked)
         ZarvoBaudRate = c.stored;
         window.show();
         EXPECT_EQ(list("ComboBox_BaudRate")->currentIndex(), c.shownEntry) << c.stored;
-        if (c.shownEntry < 0)
+        if (c.shownEntry < 0) {
             EXPECT_EQ(list("ComboBox_BaudRate")->placeholderText(),
                       QStringLiteral("%1 bit/s").arg(c.stored));
+        }
         EXPECT_FALSE(alarmShown());
         choose("ComboBox_ZarvoPort", 1);
         if (c.picked >= 0)

@@ -68,8 +68,8 @@ protected:
 TEST_F(RunControllerTest, TestAllHandsEveryItemOverAsGroupZero) {
     SetTable({{.id = 0x100}, {.id = 0x200}, {.id = 0x100}});
     Global_CustomerCMD.TxCANLen[1] = 2;
-    Global_CustomerCMD.TxCANMode[1] = 0;
-    Global_CustomerCMD.TxCANID[1] = 0xFEDCBA98; // copied whole, whatever the format
+    Global_CustomerCMD.TxCANMode[1] = 1;
+    Global_CustomerCMD.TxCANID[1] = 0x1EDCBA98; // all 29 bits copied
     for (int d = 0; d < 8; ++d)
         Global_CustomerCMD.TxCANData[1][d] = static_cast<uint8_t>(0xA0 + d);
     run.testAllItems(false);
@@ -83,8 +83,8 @@ TEST_F(RunControllerTest, TestAllHandsEveryItemOverAsGroupZero) {
     EXPECT_EQ(fake.rxCallback(0, 0), &RxCallback_AllItems);
 
     const FakeZarvoCall send = fake.calls("Zarvo_SendGroup")[0];
-    const uint8_t expected[30] = {0,    0, 0, 0,    0,    0,    0,    0,    0,    0x98, 0xBA, 0xDC,
-                                  0xFE, 0, 2, 0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xA6, 0xA7};
+    const uint8_t expected[30] = {0,    0, 0, 0,    0,    0,    0,    0,    1,    0x98, 0xBA, 0xDC,
+                                  0x1E, 0, 2, 0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xA6, 0xA7};
     EXPECT_EQ(std::memcmp(&send.msgs[1], expected, sizeof expected), 0);
     EXPECT_EQ(send.times, std::vector<int32_t>({1, 1, 1}));
     EXPECT_EQ(view.controls, std::vector<RunControls>({RunControls::Running}));
@@ -125,6 +125,7 @@ TEST_F(RunControllerTest, GroupModeLogsEveryItemAndGroupItHandsOver) {
     SetTable({{.id = 0x7E0, .group = 0}, {.id = 0x12345678, .group = 2, .times = 4}, {.group = 2}});
     type_CustomerCMD& t = Global_CustomerCMD;
     t.TxCANData[1][0] = 0xAB;
+    t.TxCANMode[1] = 1; // 0x12345678 is a 29-bit identifier
     t.TxLoopInterval[2] = 30;
     t.TxLoopTerminal[2] = 500;
     ZarvoPort = 1;
@@ -323,7 +324,7 @@ TEST_F(RunControllerTest, SingleItemOpensTheDialogForEveryCountUntilStopped) {
     const struct {
         int32_t times;
         QStringList dialog;
-    } cases[] = {{-1, {"show 0", "hide"}}, {0, {"show 0", "hide"}}, {1, {}}};
+    } cases[] = {{-1, {"show 0", "hide"}}, {0, {"show 0", "hide"}}, {1, {"hide"}}};
     for (const auto& c : cases) {
         SetTable({{.times = c.times}});
         view.singleTransmit.clear();

@@ -123,9 +123,10 @@ TEST_F(TrendFileTest, HandWrittenSectionsTakeDefaults) {
               "[Formula-07..]\n[]\nstray\n");
     const TrendReadResult read = ReadTrendCANIni(path);
     // What was taken other than as written is named, line by line.
-    const QStringList warnings{QStringLiteral("%1, line 4: CANDataType=word is not a number; taken as 0"),
-                               QStringLiteral("%1, line 7: '[]' has no name; read as watched identifier V3"),
-                               QStringLiteral("%1, line 8: 'stray' has no \"=\"; ignored")};
+    const QStringList warnings{
+        QStringLiteral("%1, line 4: CANDataType=word is not a number; taken as 0"),
+        QStringLiteral("%1, line 7: '[]' has no name; read as watched identifier V3"),
+        QStringLiteral("%1, line 8: 'stray' has no \"=\"; ignored")};
     ASSERT_EQ(read.warnings.size(), warnings.size());
     for (int i = 0; i < warnings.size(); ++i)
         EXPECT_EQ(read.warnings[i].message(), warnings[i].arg(path));
@@ -146,7 +147,8 @@ TEST_F(TrendFileTest, BadIdentifierStopsTheReadKeepingTheEntriesBeforeIt) {
         FAIL() << "no conversion error";
     } catch (const ConvertError& error) {
         EXPECT_EQ(QString::fromUtf8(error.what()),
-                  path + QStringLiteral(", line 4, TrendCANID: '12x' is not a valid integer value"));
+                  path +
+                      QStringLiteral(", line 4, TrendCANID: '12x' is not a valid integer value"));
     }
     EXPECT_EQ(Global_TrendCAN.TrendCAN_Count, 1);
     EXPECT_EQ(Global_TrendCAN.TrendCANID[0], 5);

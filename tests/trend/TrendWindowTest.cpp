@@ -143,7 +143,9 @@ TEST_F(TrendTablesTest, FormulaLineFailsOnErrorsAndOnTheTimeLimit) {
     EXPECT_TRUE(slow.failed);
     EXPECT_EQ(slow.resultText, "Error Expression");
     // A variable without a frame yet: the line waits and has not failed.
-    const auto waiting = [](int n) { return n == 1 ? std::optional<QString>() : QStringLiteral("0"); };
+    const auto waiting = [](int n) {
+        return n == 1 ? std::optional<QString>() : QStringLiteral("0");
+    };
     const FormulaLineResult wait = EvaluateFormulaLine("1/V2 + V1", waiting);
     EXPECT_FALSE(wait.failed);
     EXPECT_EQ(wait.resultText, "--");
@@ -364,8 +366,8 @@ TEST_F(TrendWindowTest, ACurvesNewEntryShowsNothingUntilItsFirstFrame) {
     window->Timer_ShowCurveTimer();
     EXPECT_EQ(curve(1)->count(), 0);
     EXPECT_EQ(value->text(), "");
-    ASSERT_TRUE(receive({0x100, 0, 0, 8, {5}},
-                        [&] { return window->thread().Histories().length1 == 1; }));
+    ASSERT_TRUE(
+        receive({0x100, 0, 0, 8, {5}}, [&] { return window->thread().Histories().length1 == 1; }));
     window->Timer_ShowCurveTimer();
     EXPECT_EQ(curve(1)->count(), 1);
     EXPECT_EQ(value->text(), "5");
@@ -373,8 +375,8 @@ TEST_F(TrendWindowTest, ACurvesNewEntryShowsNothingUntilItsFirstFrame) {
     window->Timer_ShowCurveTimer();
     EXPECT_EQ(curve(1)->count(), 0);
     EXPECT_EQ(value->text(), "");
-    ASSERT_TRUE(receive({0x200, 0, 0, 8, {7}},
-                        [&] { return window->thread().Histories().length1 == 1; }));
+    ASSERT_TRUE(
+        receive({0x200, 0, 0, 8, {7}}, [&] { return window->thread().Histories().length1 == 1; }));
     window->Timer_ShowCurveTimer();
     ASSERT_EQ(curve(1)->count(), 1);
     EXPECT_EQ(curve(1)->at(0).y(), 7);
