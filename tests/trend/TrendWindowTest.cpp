@@ -362,25 +362,24 @@ TEST_F(TrendWindowTest, ACurvesNewEntryShowsNothingUntilItsFirstFrame) {
     add("B", "", "200", 0, 0);
     showPage(1);
     auto* value = child<QLineEdit>("Edit_Value1");
-    window->TntComboBox_TrendCANChange(1, 0);
-    window->Timer_ShowCurveTimer();
-    EXPECT_EQ(curve(1)->count(), 0);
-    EXPECT_EQ(value->text(), "");
-    ASSERT_TRUE(
-        receive({0x100, 0, 0, 8, {5}}, [&] { return window->thread().Histories().length1 == 1; }));
-    window->Timer_ShowCurveTimer();
-    EXPECT_EQ(curve(1)->count(), 1);
-    EXPECT_EQ(value->text(), "5");
-    window->TntComboBox_TrendCANChange(1, 1);
-    window->Timer_ShowCurveTimer();
-    EXPECT_EQ(curve(1)->count(), 0);
-    EXPECT_EQ(value->text(), "");
-    ASSERT_TRUE(
-        receive({0x200, 0, 0, 8, {7}}, [&] { return window->thread().Histories().length1 == 1; }));
-    window->Timer_ShowCurveTimer();
-    ASSERT_EQ(curve(1)->count(), 1);
-    EXPECT_EQ(curve(1)->at(0).y(), 7);
-    EXPECT_EQ(value->text(), "7");
+    // The second step leaves a curve that holds A's value for B.
+    const struct {
+        int position;
+        uint32_t id;
+        uint8_t byte;
+    } steps[] = {{0, 0x100, 5}, {1, 0x200, 7}};
+    for (const auto& step : steps) {
+        window->TntComboBox_TrendCANChange(1, step.position);
+        window->Timer_ShowCurveTimer();
+        EXPECT_EQ(curve(1)->count(), 0) << step.position;
+        EXPECT_EQ(value->text(), "");
+        ASSERT_TRUE(receive({step.id, 0, 0, 8, {step.byte}},
+                            [&] { return window->thread().Histories().length1 == 1; }));
+        window->Timer_ShowCurveTimer();
+        ASSERT_EQ(curve(1)->count(), 1);
+        EXPECT_EQ(curve(1)->at(0).y(), step.byte);
+        EXPECT_EQ(value->text(), QString::number(step.byte));
+    }
 }
 
 // The variables follow the rows: removing V2 moves V3 up with its own value,
