@@ -16,22 +16,10 @@
 
 namespace {
 
-constexpr int kPhraseCaption = 53;    // "Kestrel System"
-constexpr int kPhraseComplete = 73;   // "The testing process is complete!"
-constexpr int kPhraseSelectItem = 74; // "Before the [Single Test] process, ..."
-constexpr int kPhrasePortError = 82;  // "The Zarvo port is error. ..."
-
 // Test item `item`'s identifier does not fit its mode; sending it would mask it.
-QString IdNotFittingText(int item) {
-    static const char* const texts[] = {
-        "Test item %1 \"%2\": the identifier %3 is beyond the %4-bit identifiers. Correct the "
-        "item or its 29-bit setting before the test.",
-        "测试项目 %1 \"%2\"：识别码 %3 超出 %4 位识别码的范围。请在测试前修正该项目或其 29 "
-        "位设置。",
-        "測試項目 %1 \"%2\"：識別碼 %3 超出 %4 位元識別碼的範圍。請在測試前修正該項目或其 29 "
-        "位元設定。"};
+QString IdBeyondModeText(int item) {
     const type_CustomerCMD& t = Global_CustomerCMD;
-    return QString::fromUtf8(texts[LanguageIndex < 3 ? LanguageIndex : 0])
+    return Phrase(PhraseId::IdBeyondMode)
         .arg(item + 1)
         .arg(t.Description1[item], HexText(t.TxCANID[item], 3))
         .arg(t.TxCANMode[item] == 0 ? 11 : 29);
@@ -59,7 +47,7 @@ bool RunController::idsFit(int row) {
     const int item = FirstIdNotFittingMode([row](int i) { return row == 0 || i == row - 1; });
     if (item < 0)
         return true;
-    view_.dialogs().error(Phrase(kPhraseCaption), IdNotFittingText(item));
+    view_.dialogs().error(IdBeyondModeText(item));
     return false;
 }
 
@@ -67,7 +55,7 @@ bool RunController::portCheck() {
     if (PortInTable(ZarvoPort))
         return true;
     view_.showSearchAgain(QString());
-    view_.dialogs().error(Phrase(kPhraseCaption), Phrase(kPhrasePortError));
+    view_.dialogs().error(Phrase(PhraseId::PortError));
     return false;
 }
 
@@ -94,7 +82,7 @@ void RunController::testSelectedItem(int row) {
     if (running_)
         return;
     if (row < 1 || row > Global_CustomerCMD.CMD_Count) {
-        view_.dialogs().inform(Phrase(kPhraseCaption), Phrase(kPhraseSelectItem));
+        view_.dialogs().inform(Phrase(PhraseId::SelectItemToTest));
         return;
     }
     SystemLog(QStringLiteral("Start single testing"));
@@ -162,7 +150,7 @@ void RunController::finishByItself() {
     SystemLog(QStringLiteral("Testing-all-items is terminated automatically!"));
     waitForReceiveThread();
     // The results stay visible while the message is open.
-    view_.dialogs().inform(Phrase(kPhraseCaption), Phrase(kPhraseComplete));
+    view_.dialogs().inform(Phrase(PhraseId::RunComplete));
     RxThread.Suspend();
     keepAndClearResults();
     view_.setStatusLamp(LampColour::Blue);

@@ -100,8 +100,6 @@ private:
     void TabSheet_DataViewShow();
     std::optional<QString> variableText(int n) const;
 
-    QString caption() const;
-
     UserDialogs& dialogs_;
     std::unique_ptr<TThread_DataConvert_RxCAN> thread_;
 

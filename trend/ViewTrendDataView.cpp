@@ -17,7 +17,6 @@ namespace {
 constexpr int kValueColumn = 5;
 // A value cell before its identifier's first frame.
 const QString kNoValue = QStringLiteral("--");
-constexpr int kPhraseCaption = 53; // "Kestrel System"
 
 } // namespace
 
@@ -76,7 +75,7 @@ void TForm_ViewTrend::Timer_FormulaTimer() {
         // Unchecked before the box opens, so each failure shows one box.
         line.check->setChecked(false);
         if (!result.floatingPointError.isEmpty())
-            dialogs_.error(Phrase(kPhraseCaption), result.floatingPointError);
+            dialogs_.error(result.floatingPointError);
     }
     Timer_Formula->start();
 }
