@@ -11,8 +11,6 @@
 #include "CliOptions.h"
 #include "Commands.h"
 #include "Globals.h"
-#include "Phrases.h"
-#include "RunController.h"
 #include "TrendFormula.h"
 #include "TrendTables.h"
 #include "Tthread_dataconvert_rxcan.h"
@@ -238,10 +236,8 @@ int cmdWatch(const QStringList& list) {
         return status;
     if (const int status = CheckFormulas())
         return status;
-    if (!PortInTable(ZarvoPort)) {
-        PrintError(Phrase(PhraseId::PortError));
+    if (!CheckPortInTable())
         return kExitNoPort;
-    }
     std::signal(SIGINT, RequestStop);
     std::signal(SIGTERM, RequestStop);
     if (!OpenZarvoPort())
