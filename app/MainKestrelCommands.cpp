@@ -41,6 +41,15 @@ QString itemsLeftOutText(int count) {
     return Phrase(PhraseId::ItemsLeftOut).arg(count).arg(kMaxTestItems);
 }
 
+// The warnings of one import, in one box: values changed to fit and lines
+// that were not used, each naming its file and line.
+QString importWarningsText(const QList<IniWarning>& warnings) {
+    QStringList lines{Phrase(PhraseId::ValuesTakenOtherwise)};
+    for (const IniWarning& warning : warnings)
+        lines.append(warning.message());
+    return lines.join(QLatin1Char('\n'));
+}
+
 QString folderOf(const QString& file) {
     return file.isEmpty() ? QString() : QFileInfo(file).absolutePath();
 }
@@ -84,7 +93,8 @@ bool TForm_MainKestrel::chooseConfigFile() {
 void TForm_MainKestrel::loadChosenConfig() {
     showStatusLine(CurrentConfigFile);
     const ReadResult read = ReadTestConfig(CurrentConfigFile);
-    ReadZarvoIni(programFolder_);
+    QList<IniWarning> warnings = read.warnings;
+    ReadZarvoIni(programFolder_, &warnings);
     try {
         FillResultRowsAfterLoad(Global_ResultCells());
     } catch (const ResultRowError& e) {
@@ -98,6 +108,8 @@ void TForm_MainKestrel::loadChosenConfig() {
     setTestButtons();
     if (read.ignoredSections > 0)
         dialogs_.warn(itemsLeftOutText(read.ignoredSections));
+    if (!warnings.isEmpty())
+        dialogs_.warn(importWarningsText(warnings));
 }
 
 void TForm_MainKestrel::N1Click() {

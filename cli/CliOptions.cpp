@@ -1,17 +1,25 @@
 #include "CliOptions.h"
 
+#include "AppPaths.h"
+#include "Commands.h"
 #include "Globals.h"
 #include "Phrases.h"
 #include "RunController.h"
 #include "SystemLog.h"
 #include "ZarvoApi.h"
 #include "ZarvoCodes.h"
+#include "ZarvoIni.h"
 
 #include <QDate>
 #include <cstdio>
 
 void PrintError(const QString& message) {
     std::fprintf(stderr, "kestrel-cli: %s\n", qUtf8Printable(message));
+}
+
+void PrintWarnings(const QList<IniWarning>& warnings) {
+    for (const IniWarning& warning : warnings)
+        PrintError(QStringLiteral("warning: ") + warning.message());
 }
 
 void StartLogging() {
@@ -45,6 +53,20 @@ std::optional<std::chrono::milliseconds> Seconds(const QString& text) {
     if (!ok || !(seconds > 0 && seconds < 1e7))
         return std::nullopt;
     return std::chrono::milliseconds(static_cast<long long>(seconds * 1000));
+}
+
+int PortOptions::readZarvoIni() const {
+    if (!needZarvoIni())
+        return 0;
+    QList<IniWarning> warnings;
+    try {
+        ReadZarvoIni(ProgramFolder(), &warnings);
+    } catch (const std::exception& error) {
+        PrintError(QString::fromUtf8(error.what()));
+        return kExitBadZarvoIni;
+    }
+    PrintWarnings(warnings);
+    return 0;
 }
 
 void PortOptions::applyToGlobals() const {

@@ -2,7 +2,8 @@
 // reader and writer as the main window.
 //
 // Exit codes: 0 done, 1 a value that is not a number (or the output cannot be
-// written), 2 no such input file or the input cannot be read.
+// written), 2 no such input file or the input cannot be read. Values changed
+// to fit and lines without "=" are warnings on stderr; they change no exit code.
 
 #include "CliOptions.h"
 #include "Commands.h"
@@ -88,6 +89,7 @@ int LoadTable(const QString& path, bool printPartial) {
             PrintError(QStringLiteral("%1: no such file").arg(path));
             return kExitNoFile;
         }
+        PrintWarnings(result.warnings);
         if (result.ignoredSections > 0)
             PrintError(QStringLiteral("%1: %2 item sections beyond the first %3 were ignored")
                            .arg(path)
@@ -97,7 +99,7 @@ int LoadTable(const QString& path, bool printPartial) {
     } catch (const IniValueError& error) {
         if (printPartial)
             PrintTable();
-        PrintError(error.where() + QLatin1String(": ") + QString::fromUtf8(error.what()));
+        PrintError(QString::fromUtf8(error.what()));
         return kExitBadValue;
     } catch (const std::exception& error) {
         PrintError(QString::fromUtf8(error.what()));

@@ -6,7 +6,9 @@
 // response), 2 the file is missing, unreadable or holds no item, 3 the port
 // check failed or the port cannot be opened, 4 the run was stopped at
 // --timeout, 5 a result file (--junit, --csv, --report, --trace) cannot be written,
-// 64 wrong arguments or a run that could never end by itself.
+// 6 Zarvo.ini holds a value that is no number, 64 wrong arguments or a run
+// that could never end by itself. An item whose identifier does not fit its
+// mode is refused with 2, before anything is sent.
 //
 // Reports are written only where asked: the main window's Reports folder with
 // --report, so scripted runs do not fill it.
@@ -23,7 +25,6 @@
 #include "RunReport.h"
 #include "ZarvoApi.h"
 #include "ZarvoCodes.h"
-#include "ZarvoIni.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -224,16 +225,18 @@ bool WriteJUnit(const QString& path, const std::vector<ResultCells::Row>& rows,
 // Loads the file and the driver settings; 0, or the exit code after telling why not.
 int LoadSettings(const RunArgs& args) {
     try {
-        if (ReadTestConfig(args.file).status != 0) {
+        const ReadResult read = ReadTestConfig(args.file);
+        if (read.status != 0) {
             PrintError(QStringLiteral("%1: no such file").arg(args.file));
             return kExitNoFile;
         }
-        if (args.portOptions.needZarvoIni())
-            ReadZarvoIni(ProgramFolder());
+        PrintWarnings(read.warnings);
     } catch (const std::exception& error) {
         PrintError(QString::fromUtf8(error.what()));
         return kExitNoFile;
     }
+    if (const int status = args.portOptions.readZarvoIni())
+        return status;
     if (Global_CustomerCMD.CMD_Count == 0) {
         PrintError(QStringLiteral("%1: no test items").arg(args.file));
         return kExitNoFile;
@@ -251,13 +254,24 @@ int CheckItems(const RunArgs& args) {
             QStringLiteral("--item %1: the file has %2 items").arg(args.item).arg(t.CMD_Count));
         return usageError();
     }
+    const int masked = FirstIdNotFittingMode([&args](int item) { return UnderTest(args, item); });
+    if (masked >= 0) {
+        PrintError(QStringLiteral("item %1 \"%2\": TxCANID %3 is beyond the %4-bit identifiers "
+                                  "(TxCANMode=%5): the run is refused")
+                       .arg(masked + 1)
+                       .arg(t.Description1[masked], HexText(t.TxCANID[masked], 3))
+                       .arg(t.TxCANMode[masked] == 0 ? 11 : 29)
+                       .arg(t.TxCANMode[masked]));
+        return kExitNoFile;
+    }
     // An item repeated until Stop never gets its End Time: only --timeout ends such a run.
     for (int item = 0; item < t.CMD_Count && !args.timeout; ++item) {
-        if (UnderTest(args, item) && t.TxLoopTimes[item] == 0) {
-            PrintError(QStringLiteral("item %1 \"%2\" has TxLoopTimes=0 and is sent until the run "
+        if (UnderTest(args, item) && SentUntilStopped(t.TxLoopTimes[item])) {
+            PrintError(QStringLiteral("item %1 \"%2\" has TxLoopTimes=%3 and is sent until the run "
                                       "is stopped: give --timeout S")
                            .arg(item + 1)
-                           .arg(t.Description1[item]));
+                           .arg(t.Description1[item])
+                           .arg(t.TxLoopTimes[item]));
             return kExitUsage;
         }
     }

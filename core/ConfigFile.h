@@ -2,18 +2,26 @@
 // Reader and writer of the test configuration file, and the group rule the
 // reader and the editor share. All work on Global_CustomerCMD; UI thread only.
 
+#include "IniFile.h"
+
+#include <QList>
 #include <QString>
 #include <stdexcept>
 
 struct ReadResult {
     int status = 0;          // 0 read, -1 no such file (the table is then unchanged)
     int ignoredSections = 0; // item sections beyond the table's capacity, not loaded
+    // Values changed to fit their field (the low 8 bits of an 8-bit field, 0
+    // for a negative interval or terminal), identifiers beyond their mode,
+    // lines without "=" and sections without a name, in file order.
+    QList<IniWarning> warnings;
 };
 
 // Loads the file into the table. Throws ConvertError at the first value that
 // is not a number; the items read completely before it stay in the table.
 // Throws IniFileError (a std::runtime_error) when the file exists but cannot
-// be read. Sections beyond the table's 100 items are logged and counted.
+// be read. Sections beyond the table's 100 items are logged and counted;
+// warnings are logged and returned.
 ReadResult ReadTestConfig(const QString& path);
 
 // Raised by WriteTestConfig before the old file is touched: a description that

@@ -156,6 +156,8 @@ enum class PhraseId : int {
     MonitorHeaderCycleMax,
     ButtonBus,
     ButtonMonitor,
+    ValuesTakenOtherwise, // heads the list of a file's values taken other than as written
+    IdBeyondMode,         // %1 item number, %2 its description, %3 its identifier, %4 11 or 29 bits
     Count
 };
 

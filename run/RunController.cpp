@@ -1,5 +1,6 @@
 #include "RunController.h"
 
+#include "Convert.h"
 #include "Globals.h"
 #include "Phrases.h"
 #include "ResultGridFill.h"
@@ -13,7 +14,18 @@
 #include <chrono>
 #include <thread>
 
-namespace {} // namespace
+namespace {
+
+// Test item `item`'s identifier does not fit its mode; sending it would mask it.
+QString IdBeyondModeText(int item) {
+    const type_CustomerCMD& t = Global_CustomerCMD;
+    return Phrase(PhraseId::IdBeyondMode)
+        .arg(item + 1)
+        .arg(t.Description1[item], HexText(t.TxCANID[item], 3))
+        .arg(t.TxCANMode[item] == 0 ? 11 : 29);
+}
+
+} // namespace
 
 RunController::RunController(RunView& view, QString reportFolder)
     : view_(view), reportFolder_(std::move(reportFolder)), RxThread([this](uint32_t status) {
@@ -31,6 +43,14 @@ bool PortInTable(uint8_t port) {
     return count != 0 && port < count;
 }
 
+bool RunController::idsFit(int row) {
+    const int item = FirstIdNotFittingMode([row](int i) { return row == 0 || i == row - 1; });
+    if (item < 0)
+        return true;
+    view_.dialogs().error(IdBeyondModeText(item));
+    return false;
+}
+
 bool RunController::portCheck() {
     if (PortInTable(ZarvoPort))
         return true;
@@ -40,7 +60,7 @@ bool RunController::portCheck() {
 }
 
 void RunController::testAllItems(bool groupSend) {
-    if (running_ || !portCheck())
+    if (running_ || !idsFit(0) || !portCheck())
         return;
     view_.hideSearchAgain();
     SystemLog(QStringLiteral("Start testing all items!"));
@@ -69,7 +89,9 @@ void RunController::testSelectedItem(int row) {
     view_.setSelectedRow(row);
     SingleTestRow = static_cast<uint8_t>(row);
     const int item = row - 1;
-    if (Global_CustomerCMD.TxLoopTimes[item] == 0)
+    if (!idsFit(row))
+        return;
+    if (SentUntilStopped(Global_CustomerCMD.TxLoopTimes[item]))
         view_.showSingleTransmit(item);
     if (!portCheck()) {
         view_.hideSingleTransmit();

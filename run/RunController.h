@@ -55,6 +55,9 @@ public:
 private:
     // Zarvo_GetPortTable's count must be above ZarvoPort; else PortError.
     bool portCheck();
+    // Every identifier of the run (grid row `row`, or all items for 0) fits
+    // its item's mode; else an error box names the first that does not.
+    bool idsFit(int row);
     void startThreads();
     void showPortStatus(uint32_t status);
     // Steps 4.1 to 4.8 of an automatic end.

@@ -8,6 +8,7 @@
 
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <limits>
 
 type_TrendCAN Global_TrendCAN;
@@ -46,22 +47,30 @@ int32_t StoredValue(const QString& text) {
     return StrToInt(text);
 }
 
-// A code that is not a number reads as 0.
-int32_t CodeValue(const IniDocument::Section& section, const QString& key) {
+// A code that is not a number reads as 0, with a warning.
+int32_t CodeValue(const QString& path, const IniDocument::Section& section, const QString& key,
+                  QList<IniWarning>& warnings) {
     try {
         return StoredValue(section.value(key, QStringLiteral("0")));
     } catch (const ConvertError&) {
+        warnings.append(IniValueWarning(path, section, key, QStringLiteral("is not a number"),
+                                        QStringLiteral("taken as 0")));
         return 0;
     }
 }
 
-void ReadWatched(const QString& path, const IniDocument::Section& section, int n) {
+void ReadWatched(const QString& path, const IniDocument::Section& section, int n,
+                 QList<IniWarning>& warnings) {
+    if (section.name.isEmpty())
+        warnings.append(
+            IniSectionWarning(path, section, QStringLiteral("has no name"),
+                              QStringLiteral("read as watched identifier V%1").arg(n + 1)));
     Watched.Description1[n] = section.value(kDescription1, kDefaultText);
     Watched.Description2[n] = section.value(kDescription2, kDefaultText);
     Watched.TrendCANID[n] =
         ReadIniNumber(path, section, kTrendCANID, QStringLiteral("000"), StoredValue);
-    Watched.CANDataType[n] = CodeValue(section, kCANDataType);
-    Watched.CANDataRange[n] = CodeValue(section, kCANDataRange);
+    Watched.CANDataType[n] = CodeValue(path, section, kCANDataType, warnings);
+    Watched.CANDataRange[n] = CodeValue(path, section, kCANDataRange, warnings);
     Watched.TrendCAN_Count = static_cast<uint16_t>(n + 1);
 }
 
@@ -155,11 +164,15 @@ QString TrendCANIniPath() {
 
 TrendReadResult ReadTrendCANIni(const QString& path) {
     if (!QFileInfo(path).isFile())
-        return {-1, 0, 0};
+        return {-1, 0, 0, {}};
     const IniDocument doc = IniDocument::load(path);
     Watched.TrendCAN_Count = 0;
     Formulas.Formula_Count = 0;
     TrendReadResult result;
+    QList<IniWarning> found;
+    // Logged also when a bad identifier ends the read: they were found before it.
+    const auto log =
+        qScopeGuard([&doc, &found] { LogIniWarnings(InLineOrder(doc.warnings(), found)); });
     for (const IniDocument::Section& section : doc.sections()) {
         if (section.name.isNull())
             continue;
@@ -167,13 +180,14 @@ TrendReadResult ReadTrendCANIni(const QString& path) {
             if (Watched.TrendCAN_Count == kMaxTrendCAN)
                 ++result.ignoredEntries;
             else
-                ReadWatched(path, section, Watched.TrendCAN_Count);
+                ReadWatched(path, section, Watched.TrendCAN_Count, found);
         } else if (Formulas.Formula_Count == kMaxFormulas) {
             ++result.ignoredFormulas;
         } else {
             ReadFormula(section, Formulas.Formula_Count);
         }
     }
+    result.warnings = InLineOrder(doc.warnings(), found);
     if (result.ignoredEntries > 0 || result.ignoredFormulas > 0)
         SystemLogf("%s: %d watched identifiers and %d formulas beyond the first %d of each were "
                    "not loaded",

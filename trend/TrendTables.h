@@ -3,6 +3,9 @@
 // the codes that say where and how a value lies in a frame, and their file
 // TrendCAN.ini. Plain data in static storage; UI thread only.
 
+#include "IniFile.h"
+
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -47,6 +50,9 @@ struct TrendReadResult {
     int status = 0;          // 0 read, -1 no such file (the tables are then unchanged)
     int ignoredEntries = 0;  // watched-identifier sections beyond the first 100
     int ignoredFormulas = 0; // formula sections beyond the first 100
+    // Codes that are no number (read as 0), lines without "=" and sections
+    // without a name, in file order; also in the system log.
+    QList<IniWarning> warnings;
 };
 
 // Loads both tables from `path`. A section is a formula section when its

@@ -100,6 +100,7 @@ void TForm_ViewTrend::TabSheet_TrendConfigShow() {
         // The entries read before the fault stay; the page shows them.
         dialogs_.error(QString::fromUtf8(e.what()));
     }
+    WatchTrendTable(*thread_);
     setPhrases();
     fillConfigGrid();
     TntEdit_CANDescription1->clear();
@@ -183,6 +184,7 @@ void TForm_ViewTrend::TntSpeedButton_AddCANIDClick() {
     Edit_ID->setText(idText);
     // Grid row i + 1 is entry i: the first entry fills the empty row.
     const int index = AppendTrendEntry(entry);
+    WatchTrendTable(*thread_);
     setConfigRow(index + 1, index, QStringLiteral("0x") + idText);
     TntStringGrid_TrendCANID->selectGridRow(1);
     dialogs_.inform(Phrase(PhraseId::ItemAdded));
@@ -202,6 +204,8 @@ void TForm_ViewTrend::TntSpeedButton_RemoveClick() {
         return;
     // The row's own entry goes, so that the grid and the table stay alike.
     RemoveTrendEntry(row - 1);
+    // The variables after it move up with their rows.
+    WatchTrendTable(*thread_);
     configModel_->removeRow(row - 1);
     if (configModel_->rowCount() == 0)
         configModel_->setRowCount(1);

@@ -229,7 +229,8 @@ TEST_F(EditorWindowTest, AConfigurationTheMainWindowCannotReloadIsReportedAfterR
         EXPECT_FALSE(Form_TestItems->isVisible());
     });
     EXPECT_EQ(dialogs.texts(QStringLiteral("error")),
-              QStringList{QStringLiteral("'many' is not a valid integer value")});
+              QStringList{path + QStringLiteral(", line 5, TxLoopTimes: 'many' is not a valid "
+                                                "integer value")});
 }
 
 } // namespace

@@ -98,8 +98,28 @@ TEST_F(CliShowRewriteTest, ShowOfABadValuePrintsTheItemsBeforeIt) {
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(ParseTable(result.out)[QStringLiteral("CMD_Count")].toInt(), 2);
     EXPECT_TRUE(result.errText().contains(
-        file + QStringLiteral(", line 18: 'fast' is not a valid integer value")))
+        file + QStringLiteral(", line 18, TxLoopInterval: 'fast' is not a valid integer value")))
         << qPrintable(result.errText());
+}
+
+// Values changed to fit are read as the file rules say and named on stderr;
+// the exit code stays that of a good file.
+TEST_F(CliShowRewriteTest, ShowWarnsOfValuesTakenOtherThanWritten) {
+    const QString file =
+        writeFile(QStringLiteral("odd.ini"), "[a]\nTxCANLen=256\nTxCANID=FFFFFFFF\n");
+    const CliOutcome result = run({QStringLiteral("show"), file});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(
+        ParseTable(result.out)[QStringLiteral("items")][0][QStringLiteral("TxCANLen")].toInt(), 0);
+    const QStringList err = result.errText().split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(err.size(), 2) << qPrintable(result.errText());
+    EXPECT_EQ(err[0], QStringLiteral("kestrel-cli: warning: %1, line 2: TxCANLen=256 is beyond "
+                                     "0..255; taken as 0 (its low 8 bits)")
+                          .arg(file));
+    EXPECT_TRUE(err[1].startsWith(QStringLiteral("kestrel-cli: warning: %1, line 3: "
+                                                 "TxCANID=FFFFFFFF is beyond 7FF")
+                                      .arg(file)))
+        << qPrintable(err[1]);
 }
 
 TEST_F(CliShowRewriteTest, RewriteWritesWhatShowReads) {
@@ -125,8 +145,8 @@ TEST_F(CliShowRewriteTest, FailuresLeaveNoOutputFile) {
     const QString bad = writeFile(QStringLiteral("bad.ini"), "[a]\nTxCANID=0x100\n");
     const CliOutcome badValue = run({QStringLiteral("rewrite"), bad, out});
     EXPECT_EQ(badValue.exitCode, 1);
-    EXPECT_TRUE(
-        badValue.errText().contains(QStringLiteral("'0x0x100' is not a valid integer value")));
+    EXPECT_TRUE(badValue.errText().contains(
+        QStringLiteral("TxCANID: '0x100' is not a valid integer value")));
     EXPECT_FALSE(QFile::exists(out));
     const QString unstorable = writeFile(QStringLiteral("eq.ini"), "[a]\nDescription1=U=12V\n");
     EXPECT_EQ(run({QStringLiteral("rewrite"), unstorable, out}).exitCode, 1);

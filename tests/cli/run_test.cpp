@@ -198,6 +198,9 @@ TEST_F(CliRunTest, RefusedRunsTellWhy) {
     const QString empty = writeFile("empty.ini", "[ORBTEC_ZarvoPortConfig]\n");
     const QString endless = writeFile("endless.ini", Item(0, "Once", "TxLoopTimes=1") +
                                                          Item(1, "Repeated", "TxLoopTimes=0"));
+    const QString negative = writeFile("negative.ini", Item(0, "Forever", "TxLoopTimes=-1"));
+    const QString wide = writeFile("wide.ini", Item(0, "Fits", "TxCANID=7FF\nTxLoopTimes=1") +
+                                                   Item(1, "Wide", "TxCANID=800\nTxLoopTimes=1"));
     const QString unwritable = dir.filePath("missing/out");
     const struct {
         QStringList args;
@@ -205,7 +208,10 @@ TEST_F(CliRunTest, RefusedRunsTellWhy) {
         const char* message;
     } cases[] = {
         {{dir.filePath("missing.ini")}, 2, "missing.ini: no such file"},
-        {{bad}, 2, "'0x0xZZ' is not a valid integer value"},
+        {{bad}, 2, "bad.ini, line 6, TxCANID: '0xZZ' is not a valid integer value"},
+        // A masked identifier would be sent in place of the one in the file.
+        {{wide}, 2, "item 2 \"Wide\": TxCANID 0x800 is beyond the 11-bit identifiers"},
+        {{wide, "--item", "2", "--timeout", "5"}, 2, "item 2 \"Wide\": TxCANID 0x800"},
         {{empty}, 2, "empty.ini: no test items"},
         {{demo, "--port", "250"}, 3, "The Zarvo port is error. Please search CAN devices again!"},
         // The --timeout only bounds a run that wrongly waits for a port that never opened.
@@ -217,6 +223,7 @@ TEST_F(CliRunTest, RefusedRunsTellWhy) {
         {{demo, "--trace", unwritable + ".log"}, 5, "missing/out.log: the trace cannot be written"},
         {{endless}, 64, "item 2 \"Repeated\" has TxLoopTimes=0"},
         {{endless, "--item", "2"}, 64, "item 2 \"Repeated\" has TxLoopTimes=0"},
+        {{negative}, 64, "item 1 \"Forever\" has TxLoopTimes=-1"},
         {{demo, "--item", "7"}, 64, "--item 7: the file has 6 items"},
         {{}, 64, "usage:"},
         {{demo, "--item", "0"}, 64, "usage:"},
@@ -231,6 +238,35 @@ TEST_F(CliRunTest, RefusedRunsTellWhy) {
         const Outcome o = run(c.args);
         EXPECT_EQ(o.exitCode, c.exitCode) << qPrintable(c.args.join(' '));
         EXPECT_TRUE(o.err.contains(QLatin1String(c.message))) << qPrintable(o.err);
+    }
+}
+
+// Zarvo.ini is read from the program's folder: a copy of kestrel-cli in a
+// folder of the test's own reads the test's Zarvo.ini.
+TEST_F(CliRunTest, ZarvoIniValuesAreWarnedOrRefusedWithTheirOwnExitCode) {
+    const QString program = dir.filePath("kestrel-cli");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(KESTREL_CLI_PATH), program));
+    const struct {
+        QByteArray values;
+        int exitCode;
+        QString message;
+    } cases[] = {
+        {"ZarvoPort=x\n", 6,
+         QStringLiteral("Zarvo.ini, line 2, ZarvoPort: 'x' is not a valid integer value")},
+        {"ZarvoPort=" + QByteArray::number(256 + port.toInt()) + "\n", 0,
+         QStringLiteral(
+             "Zarvo.ini, line 2: ZarvoPort=%1 is beyond 0..255; taken as %2 (its low 8 bits)")
+             .arg(256 + port.toInt())
+             .arg(port)},
+    };
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_STATE_HOME"), dir.filePath("state"));
+    for (const auto& c : cases) {
+        writeFile("Zarvo.ini", "[ORBTEC_ZarvoPortConfig]\n" + c.values);
+        const CliOutcome o =
+            RunCli({"run", demo, "--item", "1", "--bitrate", "500000"}, env, {}, program);
+        EXPECT_EQ(o.exitCode, c.exitCode) << qPrintable(o.errText());
+        EXPECT_TRUE(o.errText().contains(c.message)) << qPrintable(o.errText());
     }
 }
 

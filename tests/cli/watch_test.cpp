@@ -54,7 +54,16 @@ TEST_F(CliWatchTest, ExitCodesTellWhatWentWrong) {
     const QString bad = WriteTestFile(dir, "bad.ini", "[00..a..b]\nTrendCANID=x\n");
     const CliOutcome unreadable = watch({bad, "--port", "0", "--bitrate", "1"});
     EXPECT_EQ(unreadable.exitCode, 2);
-    EXPECT_TRUE(unreadable.errText().contains("'x' is not a valid integer value"));
+    EXPECT_TRUE(unreadable.errText().contains(
+        bad + QStringLiteral(", line 2, TrendCANID: 'x' is not a valid integer value")));
+    // V2 has no watched identifier: its column could never hold a value.
+    const QString orphan = WriteTestFile(
+        dir, "orphan.ini", "[00..a..b]\nTrendCANID=1000\n[Formula-00..f]\nFormula=V1+V2\n");
+    const CliOutcome refused = watch({orphan, "--port", "0", "--bitrate", "1"});
+    EXPECT_EQ(refused.exitCode, 64);
+    EXPECT_TRUE(
+        refused.errText().contains("F1 'V1+V2' names V2, but the file watches 1 identifiers"))
+        << qPrintable(refused.errText());
     EXPECT_EQ(watch({file, "--period", "0"}).exitCode, 64);
     EXPECT_EQ(watch({file, file}).exitCode, 64);
 }
