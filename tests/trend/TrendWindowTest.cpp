@@ -345,7 +345,7 @@ TEST_F(TrendWindowTest, AFailingFormulaUnchecksOnlyItsOwnBoxAndShowsOneBox) {
     window->Timer_FormulaTimer();
     EXPECT_EQ(child<QLineEdit>("TntEdit_Formula_Result1")->text(), "--");
     EXPECT_TRUE(child<QCheckBox>("TntCheckBox_Formula_Desc1")->isChecked());
-    ASSERT_TRUE(receive({0x7FF, 0, 0, 8, {}}, [&] { return window->thread().WatchItemValue(0); }));
+    ASSERT_TRUE(receive({0x7FF, 0, 0, 8, {}}, [&] { return window->thread().WatchItemValue(0).has_value(); }));
     window->Timer_ShowDataViewTimer();
     EXPECT_EQ(cell("TntStringGrid_DataView", 1, 5), "0");
     window->Timer_FormulaTimer();
@@ -425,7 +425,7 @@ TEST_F(TrendWindowTest, RemovalMovesTheValuesWithTheirRowsAndEmptiesTheCurve) {
 TEST_F(TrendWindowTest, AFormulaIsEvaluatedOnceEnteredAndItsResultStaysBesideIt) {
     add("Speed", "km/h", "7ff", 2, 2);
     showPage(2);
-    ASSERT_TRUE(receive({0x7FF, 0, 0, 8, {}}, [&] { return window->thread().WatchItemValue(0); }));
+    ASSERT_TRUE(receive({0x7FF, 0, 0, 8, {}}, [&] { return window->thread().WatchItemValue(0).has_value(); }));
     child<QCheckBox>("TntCheckBox_Formula_Desc1")->setChecked(true);
     typeFormula(1, QStringLiteral("V1 + 3"));
     window->Timer_FormulaTimer();
