@@ -12,6 +12,7 @@
 #include "Globals.h"
 #include "Phrases.h"
 #include "RunController.h"
+#include "StopSignals.h"
 #include "TrendFormula.h"
 #include "TrendTables.h"
 #include "Tthread_dataconvert_rxcan.h"
@@ -21,7 +22,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <optional>
 #include <vector>
@@ -32,12 +32,6 @@ using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 constexpr int kPhrasePortError = 82; // "The Zarvo port is error. ..."
-
-volatile std::sig_atomic_t g_stopRequested = 0;
-
-extern "C" void RequestStop(int) {
-    g_stopRequested = 1;
-}
 
 struct WatchArgs {
     QString file;
@@ -185,7 +179,7 @@ private:
 // Serves the receive thread's calls until `until` or a stop request.
 void ServeUntil(UiTaskQueue& queue, Clock::time_point until) {
     constexpr milliseconds kSlice{10};
-    for (auto now = Clock::now(); now < until && !g_stopRequested; now = Clock::now())
+    for (auto now = Clock::now(); now < until && !StopSignals::stopSignal(); now = Clock::now())
         queue.serveFor(std::min(kSlice, std::chrono::ceil<milliseconds>(until - now)));
 }
 
@@ -193,12 +187,12 @@ void Watch(const WatchArgs& args, WatchView& view, const TThread_DataConvert_RxC
     LinePrinter printer(thread);
     PrintHeader();
     const Clock::time_point start = Clock::now();
-    for (long long k = 1; !g_stopRequested; ++k) {
+    for (long long k = 1; !StopSignals::stopSignal(); ++k) {
         const milliseconds due = k * args.period;
         if (args.duration && due > *args.duration)
             break;
         ServeUntil(view.queue, start + due);
-        if (g_stopRequested)
+        if (StopSignals::stopSignal())
             break;
         printer.print(std::chrono::duration<double>(Clock::now() - start).count());
     }
@@ -217,8 +211,7 @@ int cmdWatch(const QStringList& list) {
         PrintError(Phrase(kPhrasePortError));
         return kExitNoPort;
     }
-    std::signal(SIGINT, RequestStop);
-    std::signal(SIGTERM, RequestStop);
+    const StopSignals stopSignals;
     if (!OpenZarvoPort())
         return kExitNoPort;
     WatchView view;

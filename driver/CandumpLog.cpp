@@ -1,5 +1,7 @@
 #include "CandumpLog.h"
 
+#include "DriverLog.h"
+
 #include <charconv>
 #include <sstream>
 
@@ -123,22 +125,30 @@ bool readCandumpLog(std::istream& in, std::vector<CandumpRecord>& records, std::
 }
 
 CandumpFileSink::CandumpFileSink(const std::string& path, uint64_t capBytes)
-    : file_(std::fopen(path.c_str(), "wb")), cap_(capBytes) {}
+    : file_(std::make_shared<SafeFileWriter>(path)), commitOnFinish_(true), cap_(capBytes) {}
 
-CandumpFileSink::~CandumpFileSink() {
-    if (file_)
-        std::fclose(file_);
+CandumpFileSink::CandumpFileSink(std::shared_ptr<SafeFileWriter> file, uint64_t capBytes)
+    : file_(std::move(file)), commitOnFinish_(false), cap_(capBytes) {}
+
+void CandumpFileSink::checkWritten() {
+    if (failed_ || !file_->failed())
+        return;
+    failed_ = true;
+    driverLog("Trace Error! " + file_->error() + ": the trace stops here");
 }
 
 void CandumpFileSink::put(const std::string& line) {
-    std::fputs(line.c_str(), file_);
-    std::fputc('\n', file_);
+    file_->write(line);
+    file_->write("\n");
     written_ += line.size() + 1;
+    checkWritten();
 }
 
 void CandumpFileSink::write(const CandumpRecord& record) {
+    if (failed_)
+        return;
     const std::string line = formatCandumpLine(record);
-    if (!file_ || cut_ > 0 || written_ + line.size() + 1 > cap_) {
+    if (cut_ > 0 || written_ + line.size() + 1 > cap_) {
         ++cut_;
         return;
     }
@@ -146,13 +156,16 @@ void CandumpFileSink::write(const CandumpRecord& record) {
 }
 
 void CandumpFileSink::finish(uint64_t dropped) {
-    if (!file_)
+    if (failed_)
         return;
     if (cut_ > 0)
         put("# trace cut at " + std::to_string(cap_) + " bytes: " + std::to_string(cut_) +
             " later frames are not in it");
     if (dropped > 0)
         put("# " + std::to_string(dropped) + " frames dropped: the trace writer fell behind");
-    std::fclose(file_);
-    file_ = nullptr;
+    if (commitOnFinish_)
+        file_->commit();
+    else
+        file_->flush();
+    checkWritten();
 }

@@ -9,10 +9,12 @@
 // R received. Lines starting with '#' are comments. Free of Qt.
 
 #include "CanFrame.h"
+#include "SafeFile.h"
 
+#include <atomic>
 #include <cstdint>
-#include <cstdio>
 #include <istream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -42,28 +44,39 @@ public:
     virtual void finish(uint64_t dropped) = 0;
 };
 
-// Writes a candump log file of at most `capBytes`; when a line would pass
-// the cap, writing stops and a closing comment says how many frames are
-// missing. finish() adds a comment about dropped frames and closes the file.
+// Writes a candump log file of at most `capBytes` through a SafeFileWriter;
+// when a line would pass the cap, writing stops and a closing comment says how
+// many frames are missing. finish() adds a comment about dropped frames. A
+// write that fails stops the trace, with a line in the system log; failed()
+// tells so from then on.
 class CandumpFileSink final : public TraceSink {
 public:
     static constexpr uint64_t kDefaultCap = 64ull << 20;
 
+    // finish() puts the file in place of `path`.
     explicit CandumpFileSink(const std::string& path, uint64_t capBytes = kDefaultCap);
-    ~CandumpFileSink() override;
+    // finish() only flushes: the owner of `file` may add lines and commits it,
+    // after the tap has finished.
+    explicit CandumpFileSink(std::shared_ptr<SafeFileWriter> file,
+                             uint64_t capBytes = kDefaultCap);
     CandumpFileSink(const CandumpFileSink&) = delete;
     CandumpFileSink& operator=(const CandumpFileSink&) = delete;
 
     // False when the file could not be created.
-    bool isOpen() const { return file_ != nullptr; }
+    bool isOpen() const { return !file_->failed(); }
+    // Whether a write failed. Thread-safe.
+    bool failed() const { return failed_.load(); }
     void write(const CandumpRecord& record) override;
     void finish(uint64_t dropped) override;
 
 private:
     void put(const std::string& line);
+    void checkWritten();
 
-    std::FILE* file_ = nullptr;
+    const std::shared_ptr<SafeFileWriter> file_;
+    const bool commitOnFinish_;
     const uint64_t cap_;
     uint64_t written_ = 0;
     uint64_t cut_ = 0; // frames left out once the cap was reached
+    std::atomic<bool> failed_{false};
 };
