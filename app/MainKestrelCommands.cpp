@@ -24,6 +24,7 @@
 #include "ZarvoPortTable.h"
 
 #include <QFileInfo>
+#include <QToolButton>
 #include <QThread>
 
 namespace {
@@ -52,6 +53,11 @@ QString itemsLeftOutText(int count) {
     return QString::fromUtf8(texts[LanguageIndex < 3 ? LanguageIndex : 0])
         .arg(count)
         .arg(kMaxTestItems);
+}
+
+QString notLoadedText(const QString& file) {
+    static const char* const texts[] = {"%1 (not loaded)", "%1（未加载）", "%1（未載入）"};
+    return QString::fromUtf8(texts[LanguageIndex < 3 ? LanguageIndex : 0]).arg(file);
 }
 
 QString folderOf(const QString& file) {
@@ -94,9 +100,24 @@ bool TForm_MainKestrel::chooseConfigFile() {
     }
 }
 
+ReadResult TForm_MainKestrel::readCurrentConfig() {
+    try {
+        return ReadTestConfig(CurrentConfigFile);
+    } catch (...) {
+        // The grid shows what the table holds now, and nothing of it is tested
+        // as if the file were loaded.
+        FillResultRows(Global_ResultCells());
+        gridModel_->refresh();
+        showStatusLine(notLoadedText(CurrentConfigFile));
+        TntSpeedButton_TestAllItems->setEnabled(false);
+        TntSpeedButton_ManualTest->setEnabled(false);
+        throw;
+    }
+}
+
 void TForm_MainKestrel::loadChosenConfig() {
     showStatusLine(CurrentConfigFile);
-    const ReadResult read = ReadTestConfig(CurrentConfigFile);
+    const ReadResult read = readCurrentConfig();
     ReadZarvoIni(programFolder_);
     try {
         FillResultRowsAfterLoad(Global_ResultCells());
@@ -124,7 +145,9 @@ void TForm_MainKestrel::N1Click() {
 
 void TForm_MainKestrel::saveConfigAs(const QString& chosen) {
     const QString path = WithIniExtension(chosen);
-    if (QFileInfo::exists(path) && !dialogs_.confirm(caption(), phraseLines(68, 37)))
+    const QString partly = OverwritePartlyReadQuestion(path);
+    if (QFileInfo::exists(path) &&
+        !dialogs_.confirm(caption(), partly.isEmpty() ? phraseLines(68, 37) : partly))
         return;
     // A description the file cannot hold is refused before the old file is
     // touched; the error box reports it and "Save OK" is not shown.

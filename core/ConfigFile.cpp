@@ -22,6 +22,13 @@ constexpr int32_t kAssignGroup = 255;
 
 type_CustomerCMD& Items = Global_CustomerCMD;
 
+PartialRead lastPartialRead;
+
+// The item that was being read when a bad value stopped the read, and the rest.
+QString BadValueLeftOut(const QString& reason) {
+    return QStringLiteral("item %1 and every item after it (%2)").arg(Items.CMD_Count).arg(reason);
+}
+
 // One numeric key of an item section, in the order the writer writes them.
 struct NumericKey {
     QString name;
@@ -153,21 +160,63 @@ void AssignGroup(int n) {
     Items.Group_Count = static_cast<uint8_t>(highest + 1);
 }
 
+const PartialRead& LastPartialRead() {
+    return lastPartialRead;
+}
+
+QString OverwritePartlyReadQuestion(const QString& path) {
+    if (lastPartialRead.path.isEmpty() || QFileInfo(lastPartialRead.path) != QFileInfo(path))
+        return {};
+    static const char* const texts[] = {
+        "%1 was read only in part; left out: %2.\r\nSaving writes the %3 items shown over the "
+        "file, and what was left out is lost. Save anyway?",
+        "%1 只读取了一部分；未读取：%2。\r\n保存会用显示的 %3 个项目覆盖该文件，未读取的内容将丢失。"
+        "仍要保存吗？",
+        "%1 只讀取了一部分；未讀取：%2。\r\n儲存會用顯示的 %3 個項目覆蓋該檔案，未讀取的內容將遺失。"
+        "仍要儲存嗎？"};
+    return QString::fromUtf8(texts[LanguageIndex < 3 ? LanguageIndex : 0])
+        .arg(path, lastPartialRead.leftOut)
+        .arg(Items.CMD_Count);
+}
+
 ReadResult ReadTestConfig(const QString& path) {
     if (!QFileInfo(path).isFile())
         return {-1, 0};
-    const IniDocument doc = IniDocument::load(path);
+    // Until the read is through, the table holds only part of the file.
+    lastPartialRead = {path, QStringLiteral("the whole file")};
+    IniDocument doc;
+    try {
+        doc = IniDocument::load(path);
+    } catch (const IniFileError& error) {
+        // What the table held belongs to another file: none of it may be saved as this one.
+        Items.CMD_Count = 0;
+        Items.Group_Count = 0;
+        lastPartialRead.leftOut = QStringLiteral("the whole file (%1)").arg(error.what());
+        throw;
+    }
     Items.CMD_Count = 0;
     Items.Group_Count = 0;
     ReadResult result;
     for (const IniDocument::Section& section : doc.sections()) {
         if (section.name.isNull() || section.name == kPortSection)
             continue;
-        if (Items.CMD_Count == kMaxTestItems)
+        if (Items.CMD_Count == kMaxTestItems) {
             ++result.ignoredSections;
-        else
+            continue;
+        }
+        try {
             ReadItem(path, section, Items.CMD_Count);
+        } catch (const IniValueError& error) {
+            lastPartialRead.leftOut =
+                BadValueLeftOut(QStringLiteral("%1: %2").arg(error.where(), error.what()));
+            throw;
+        }
     }
+    lastPartialRead = result.ignoredSections > 0
+                          ? PartialRead{path, QStringLiteral("%1 items beyond the first %2")
+                                                  .arg(result.ignoredSections)
+                                                  .arg(kMaxTestItems)}
+                          : PartialRead{};
     SystemLogf("Global_CustomerCMD.CMD_Count = %d , _CustomerCMD.Group_Count = %d", Items.CMD_Count,
                Items.Group_Count);
     if (result.ignoredSections > 0)
@@ -186,4 +235,6 @@ void WriteTestConfig(const QString& path) {
     } catch (const IniFileError& error) {
         throw ConfigWriteError(error.what());
     }
+    if (!lastPartialRead.path.isEmpty() && QFileInfo(lastPartialRead.path) == QFileInfo(path))
+        lastPartialRead = {}; // the file now holds the table, all of it
 }

@@ -226,12 +226,19 @@ void TForm_TestItems::writeTable(const QString& path) {
     RunWithWaitMessage([&path] { WriteTestConfig(path); });
 }
 
+bool TForm_TestItems::confirmSave(const QString& path, const QString& question) {
+    // A file read only in part is overwritten only when the user says so,
+    // knowing what of it would be lost.
+    const QString partly = OverwritePartlyReadQuestion(path);
+    return dialogs_.confirm(Phrase(53), partly.isEmpty() ? question : partly);
+}
+
 void TForm_TestItems::TntSpeedButton_SaveRangeClick() {
     if (CurrentConfigFile.size() <= 4) {
         TntSpeedButton_SaveAsClick();
         return;
     }
-    if (!dialogs_.confirm(Phrase(53), Phrase(62)))
+    if (!confirmSave(CurrentConfigFile, Phrase(62)))
         return;
     writeTable(CurrentConfigFile);
     dialogs_.inform(Phrase(53), Phrase(63));
@@ -246,8 +253,7 @@ void TForm_TestItems::TntSpeedButton_SaveAsClick() {
         return;
     const QString path = WithIniExtension(chosen);
     const QString lineBreak = QStringLiteral("\r\n");
-    if (QFileInfo::exists(path) &&
-        !dialogs_.confirm(Phrase(53), Phrase(68) + lineBreak + Phrase(62)))
+    if (QFileInfo::exists(path) && !confirmSave(path, Phrase(68) + lineBreak + Phrase(62)))
         return;
     writeTable(path);
     CurrentConfigFile = path;
