@@ -24,8 +24,8 @@
 #include "ZarvoPortTable.h"
 
 #include <QFileInfo>
-#include <QToolButton>
 #include <QThread>
+#include <QToolButton>
 
 namespace {
 

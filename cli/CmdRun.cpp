@@ -204,8 +204,8 @@ std::string WriteJUnit(const QString& path, const std::vector<ResultCells::Row>&
         xml.writeStartElement(QStringLiteral("properties"));
         xml.writeStartElement(QStringLiteral("property"));
         xml.writeAttribute(QStringLiteral("name"), StopSignals::stopSignal()
-                                                        ? QStringLiteral("interrupted")
-                                                        : QStringLiteral("timeout"));
+                                                       ? QStringLiteral("interrupted")
+                                                       : QStringLiteral("timeout"));
         xml.writeAttribute(QStringLiteral("value"), stopped);
         xml.writeEndElement();
         xml.writeEndElement();
@@ -300,7 +300,8 @@ bool WriteOutputs(const RunArgs& args, const RunController& run,
         written = false;
     }
     if (!args.junit.isEmpty()) {
-        if (const std::string failure = WriteJUnit(args.junit, run.lastResults(), verdicts, stopped);
+        if (const std::string failure =
+                WriteJUnit(args.junit, run.lastResults(), verdicts, stopped);
             !failure.empty()) {
             PrintError(QFile::decodeName(QByteArray::fromStdString(failure)));
             written = false;

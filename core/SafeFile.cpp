@@ -70,8 +70,8 @@ void SyncFolder(const std::string& path) {
 // "PATH.<pid>.<n>.tmp" parts of a temporary name: the target's name and the writer's pid.
 bool ParseTemporaryName(const std::string& name, std::string& target, long& pid) {
     const size_t suffix = name.size() - std::char_traits<char>::length(kTemporarySuffix);
-    if (name.size() < 8 || name[0] != '.' || name.compare(suffix, std::string::npos,
-                                                          kTemporarySuffix) != 0)
+    if (name.size() < 8 || name[0] != '.' ||
+        name.compare(suffix, std::string::npos, kTemporarySuffix) != 0)
         return false;
     const size_t counterDot = name.rfind('.', suffix - 1);
     if (counterDot == std::string::npos || counterDot == 0)

@@ -57,8 +57,7 @@ public:
     explicit CandumpFileSink(const std::string& path, uint64_t capBytes = kDefaultCap);
     // finish() only flushes: the owner of `file` may add lines and commits it,
     // after the tap has finished.
-    explicit CandumpFileSink(std::shared_ptr<SafeFileWriter> file,
-                             uint64_t capBytes = kDefaultCap);
+    explicit CandumpFileSink(std::shared_ptr<SafeFileWriter> file, uint64_t capBytes = kDefaultCap);
     CandumpFileSink(const CandumpFileSink&) = delete;
     CandumpFileSink& operator=(const CandumpFileSink&) = delete;
 

@@ -5,8 +5,8 @@
 #include "SystemLog.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 
 namespace {

@@ -254,7 +254,8 @@ void TForm_SingleTxCAN::TntSpeedButton_SaveRangeClick() {
         return;
     // A file read only in part is overwritten only when the user says so.
     const QString partly = OverwritePartlyReadQuestion(CurrentConfigFile);
-    if (!dialogs_.confirm(Phrase(kPhraseCaption), partly.isEmpty() ? Phrase(kPhraseAskSave) : partly))
+    if (!dialogs_.confirm(Phrase(kPhraseCaption),
+                          partly.isEmpty() ? Phrase(kPhraseAskSave) : partly))
         return;
     const uint8_t* b = data_;
     SystemLogf("data0=%d,data1=%d,data2=%d,data3=%d,data4=%d,data5=%d,data6=%d,data7=%d", b[0],

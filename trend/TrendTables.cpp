@@ -29,7 +29,6 @@ type_Formula& Formulas = Global_Formula;
 
 PartialRead lastPartialRead;
 
-
 // Only the names the writer gives formula sections: a watched identifier
 // whose description mentions "Formula" stays a watched identifier.
 bool IsFormulaSection(const QString& name) {

@@ -14,8 +14,8 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QStandardItemModel>
@@ -245,8 +245,12 @@ QString overwritePartlyReadQuestion() {
     static const char* const texts[] = {
         "%1 was read only in part; left out: %2.\r\nSaving writes a shorter file, and what was "
         "left out is lost. Save anyway?",
-        "%1 只读取了一部分；未读取：%2。\r\n保存会写入一个更短的文件，未读取的内容将丢失。仍要保存吗？",
-        "%1 只讀取了一部分；未讀取：%2。\r\n儲存會寫入一個更短的檔案，未讀取的內容將遺失。仍要儲存嗎？"};
+        "%1 "
+        "只读取了一部分；未读取：%"
+        "2。\r\n保存会写入一个更短的文件，未读取的内容将丢失。仍要保存吗？",
+        "%1 "
+        "只讀取了一部分；未讀取：%"
+        "2。\r\n儲存會寫入一個更短的檔案，未讀取的內容將遺失。仍要儲存嗎？"};
     return QString::fromUtf8(texts[LanguageIndex < 3 ? LanguageIndex : 0])
         .arg(partial.path, partial.leftOut);
 }

@@ -276,10 +276,10 @@ TEST_F(EditorWindowTest, SaveNeverOverwritesAFileReadOnlyInPartWithoutAsking) {
             dialogs.fileAnswers.push_front(good);
         while (!dialogs.fileAnswers.empty())
             Form_MainKestrel->TntSpeedButton_LoadConfigClick();
-        EXPECT_TRUE(
-            Form_MainKestrel->findChild<QLabel*>(QStringLiteral("TntLabel_CurrentConfigurationFile"))
-                ->text()
-                .endsWith(path + (c.leftOut[0] == '5' ? "" : " (not loaded)")));
+        EXPECT_TRUE(Form_MainKestrel
+                        ->findChild<QLabel*>(QStringLiteral("TntLabel_CurrentConfigurationFile"))
+                        ->text()
+                        .endsWith(path + (c.leftOut[0] == '5' ? "" : " (not loaded)")));
         // The grid shows what the table holds, not the rows of the file before.
         EXPECT_EQ(Global_ResultCells().rowCount(), ResultRowCountFor(Global_CustomerCMD.CMD_Count));
 
@@ -293,8 +293,9 @@ TEST_F(EditorWindowTest, SaveNeverOverwritesAFileReadOnlyInPartWithoutAsking) {
             dialogs.confirmAnswers = {false}; // Save as onto the same file: Cancel too
             dialogs.fileAnswers = {path};
             click(Form_TestItems, "TntSpeedButton_SaveAs");
-            EXPECT_TRUE(dialogs.texts(QStringLiteral("confirm")).last().contains(
-                QString::fromUtf8(c.leftOut)));
+            EXPECT_TRUE(dialogs.texts(QStringLiteral("confirm"))
+                            .last()
+                            .contains(QString::fromUtf8(c.leftOut)));
         });
         EXPECT_FALSE(dialogs.texts(QStringLiteral("inform")).contains(QStringLiteral("Save OK")));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -319,7 +320,8 @@ TEST_F(EditorWindowTest, SavingAPartlyReadFileAfterOkWritesTheTableAndStopsAskin
     const QStringList questions = dialogs.texts(QStringLiteral("confirm"));
     ASSERT_GE(questions.size(), 2);
     EXPECT_TRUE(questions[0].contains(QStringLiteral("item 2 and every item after it")));
-    EXPECT_EQ(questions[1], QStringLiteral("Do you want to overwrite the current configuration file?"));
+    EXPECT_EQ(questions[1],
+              QStringLiteral("Do you want to overwrite the current configuration file?"));
     EXPECT_EQ(ReadTestConfig(path).status, 0);
     EXPECT_EQ(Global_CustomerCMD.CMD_Count, 2);
 }

@@ -3,15 +3,15 @@
 
 #include "CliProcess.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QDeadlineTimer>
 #include <csignal>
-#include <gtest/gtest.h>
 #include <functional>
+#include <gtest/gtest.h>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -297,7 +297,8 @@ TEST_F(CliRunTest, ParallelRunsLeaveEveryReportAndTraceUnderNamesOfTheirOwn) {
         ASSERT_TRUE(trace.open(QIODevice::ReadOnly));
         EXPECT_TRUE(trace.readAll().contains(" 7E0#0322F19000000000 T\n")) << qPrintable(log);
     }
-    EXPECT_TRUE(files.contains("demo-20240309-140307-incomplete.log")) << qPrintable(files.join(' '));
+    EXPECT_TRUE(files.contains("demo-20240309-140307-incomplete.log"))
+        << qPrintable(files.join(' '));
     EXPECT_EQ(files.size(), 2 * kRuns + 1) << qPrintable(files.join(' '));
 }
 
@@ -331,17 +332,19 @@ TEST_F(CliRunTest, ASignalStopsTheRunAsStopDoesAndEveryOutputIsWritten) {
         EXPECT_TRUE(out.contains("\nRepeated ")) << qPrintable(out);
 
         const QByteArray xml = readFile("out.xml");
-        EXPECT_TRUE(xml.contains(QByteArray("<property name=\"interrupted\" value=\"interrupted by ") +
-                                 s.name + "\"/>"))
+        EXPECT_TRUE(xml.contains(
+            QByteArray("<property name=\"interrupted\" value=\"interrupted by ") + s.name + "\"/>"))
             << xml.constData();
         EXPECT_TRUE(xml.contains(QByteArray("<failure message=\"not finished: interrupted by ") +
                                  s.name + "\"/>"));
         EXPECT_TRUE(readFile("old.csv").startsWith("Test Name,"));
-        EXPECT_TRUE(readFile("out.log").endsWith(QByteArray("# run interrupted by ") + s.name + "\n"));
+        EXPECT_TRUE(
+            readFile("out.log").endsWith(QByteArray("# run interrupted by ") + s.name + "\n"));
         const QStringList reports = Files(dir.filePath("state/Reports"));
         EXPECT_EQ(reports.filter(QRegularExpression("^forever-.*\\.(csv|log)$")).size(),
                   reports.size());
-        EXPECT_TRUE(Files(dir.path()).filter(".tmp").isEmpty()) << qPrintable(Files(dir.path()).join(' '));
+        EXPECT_TRUE(Files(dir.path()).filter(".tmp").isEmpty())
+            << qPrintable(Files(dir.path()).join(' '));
         EXPECT_TRUE(reports.filter(".tmp").isEmpty()) << qPrintable(reports.join(' '));
     }
 }

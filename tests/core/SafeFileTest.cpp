@@ -179,9 +179,9 @@ TEST_F(SafeFileTest, TemporaryFilesOfDeadWritersBecomeVisible) {
     Write(path("demo-20240309-140307-incomplete.log"), "an older one");
     Write(path(".own.log." + std::to_string(::getpid()) + ".7.tmp"), "still being written");
     Write(path(".other.csv.2147483600.0.tmp"), "not a trace");
-    const std::vector<std::string> recovered = RecoverAbandonedFiles(dir.path().toStdString(), ".log");
-    EXPECT_EQ(recovered,
-              std::vector<std::string>({path("demo-20240309-140307-incomplete-2.log")}));
+    const std::vector<std::string> recovered =
+        RecoverAbandonedFiles(dir.path().toStdString(), ".log");
+    EXPECT_EQ(recovered, std::vector<std::string>({path("demo-20240309-140307-incomplete-2.log")}));
     EXPECT_EQ(Read(recovered[0]), "(1.0) can0 123#11 T\n");
     EXPECT_EQ(entries(dir.path().toStdString()).size(), 4);
 }

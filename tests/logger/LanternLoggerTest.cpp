@@ -98,7 +98,8 @@ TEST_F(LanternLoggerTest, AFullLogSaysOnceThatLinesAreLeftOutAndCountsThem) {
     EXPECT_TRUE(tail[1].endsWith(
         QStringLiteral("The log has reached 64 MiB: further lines are left out and counted")));
     EXPECT_TRUE(tail[2].contains(QStringLiteral("  1000 lines of ")));
-    EXPECT_TRUE(tail[2].endsWith(QStringLiteral(" were left out of the log: it had reached 64 MiB")));
+    EXPECT_TRUE(
+        tail[2].endsWith(QStringLiteral(" were left out of the log: it had reached 64 MiB")));
 }
 
 } // namespace

@@ -298,8 +298,8 @@ TEST_F(TrendWindowTest, AFileReadInPartNamesItsLineAndIsSavedOverOnlyAfterAsking
     const struct {
         const char* name;
         QByteArray bytes;
-        const char* error;    // the box on showing the page; empty: none
-        const char* leftOut;  // what the question before Save names
+        const char* error;   // the box on showing the page; empty: none
+        const char* leftOut; // what the question before Save names
     } cases[] = {
         {"bad identifier in entry 2 of 3",
          "[00..a..]\nTrendCANID=100\n[01..b..]\nTrendCANID=x\n[02..c..]\nTrendCANID=300\n",
