@@ -314,6 +314,10 @@ bool WriteOutputs(const RunArgs& args, const RunController& run,
     if (args.report && run.lastReportPath().isEmpty()) {
         PrintError(QStringLiteral("%1: the report cannot be written").arg(DefaultReportFolder()));
         written = false;
+    } else if (args.report && args.trace.isEmpty() && run.lastTracePath().isEmpty()) {
+        PrintError(QStringLiteral("%1: the report's trace cannot be written")
+                       .arg(TracePathFor(run.lastReportPath())));
+        written = false;
     }
     return written;
 }
