@@ -10,8 +10,6 @@
 #include "CliOptions.h"
 #include "Commands.h"
 #include "Globals.h"
-#include "Phrases.h"
-#include "RunController.h"
 #include "StopSignals.h"
 #include "TrendFormula.h"
 #include "TrendTables.h"
@@ -30,8 +28,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
-
-constexpr int kPhrasePortError = 82; // "The Zarvo port is error. ..."
 
 struct WatchArgs {
     QString file;
@@ -207,10 +203,8 @@ int cmdWatch(const QStringList& list) {
     StartLogging();
     if (const int status = LoadSettings(*args))
         return status;
-    if (!PortInTable(ZarvoPort)) {
-        PrintError(Phrase(kPhrasePortError));
+    if (!CheckPortInTable())
         return kExitNoPort;
-    }
     const StopSignals stopSignals;
     if (!OpenZarvoPort())
         return kExitNoPort;

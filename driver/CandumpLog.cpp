@@ -2,6 +2,7 @@
 
 #include "DriverLog.h"
 
+#include <algorithm>
 #include <charconv>
 #include <sstream>
 
@@ -29,8 +30,8 @@ bool parseTime(std::string_view text, uint64_t& us) {
     const auto [se, sc] = std::from_chars(seconds.data(), seconds.data() + seconds.size(), s);
     const auto [ue, uc] = std::from_chars(micro.data(), micro.data() + micro.size(), u);
     if (sc != std::errc() || se != seconds.data() + seconds.size() || uc != std::errc() ||
-        ue != micro.data() + micro.size())
-        return false;
+        ue != micro.data() + micro.size() || s > (UINT64_MAX - 999999) / 1000000)
+        return false; // a time whose microseconds do not fit would wrap round
     us = s * 1000000 + u;
     return true;
 }
@@ -107,13 +108,19 @@ bool parseCandumpLine(const std::string& line, CandumpRecord& record) {
     return parseTime(time, record.timeUs) && parseFrame(frame, record.frame);
 }
 
-bool readCandumpLog(std::istream& in, std::vector<CandumpRecord>& records, std::string& error) {
+bool readCandumpLog(std::istream& in, std::vector<CandumpRecord>& records, std::string& error,
+                    TraceSkips* skipped) {
     int number = 0;
     for (std::string line; std::getline(in, line);) {
         ++number;
         const size_t first = line.find_first_not_of(" \t\r");
-        if (first == std::string::npos || line[first] == '#')
+        if (first == std::string::npos)
             continue;
+        if (line[first] == '#') {
+            if (skipped)
+                ++skipped->comments;
+            continue;
+        }
         CandumpRecord record;
         if (!parseCandumpLine(line, record)) {
             error = "line " + std::to_string(number) + ": not a candump frame line";
@@ -124,45 +131,67 @@ bool readCandumpLog(std::istream& in, std::vector<CandumpRecord>& records, std::
     return true;
 }
 
-CandumpFileSink::CandumpFileSink(const std::string& path, uint64_t capBytes)
-    : file_(std::make_shared<SafeFileWriter>(path)), commitOnFinish_(true), cap_(capBytes) {}
+std::string droppedFramesNote(uint64_t dropped) {
+    return std::to_string(dropped) + " frames dropped: the trace writer fell behind";
+}
 
-CandumpFileSink::CandumpFileSink(std::shared_ptr<SafeFileWriter> file, uint64_t capBytes)
-    : file_(std::move(file)), commitOnFinish_(false), cap_(capBytes) {}
+TraceFileSink::TraceFileSink(const std::string& path, std::unique_ptr<TraceLineFormat> format,
+                             uint64_t capBytes)
+    : TraceFileSink(std::make_shared<SafeFileWriter>(path), std::move(format), capBytes, true) {}
 
-void CandumpFileSink::checkWritten() {
+TraceFileSink::TraceFileSink(std::shared_ptr<SafeFileWriter> file,
+                             std::unique_ptr<TraceLineFormat> format, uint64_t capBytes)
+    : TraceFileSink(std::move(file), std::move(format), capBytes, false) {}
+
+TraceFileSink::TraceFileSink(std::shared_ptr<SafeFileWriter> file,
+                             std::unique_ptr<TraceLineFormat> format, uint64_t capBytes,
+                             bool commitOnFinish)
+    : file_(std::move(file)), format_(std::move(format)), commitOnFinish_(commitOnFinish),
+      opened_(!file_->failed()), cap_(capBytes), failed_(!opened_) {}
+
+void TraceFileSink::checkWritten() {
     if (failed_ || !file_->failed())
         return;
     failed_ = true;
     driverLog("Trace Error! " + file_->error() + ": the trace stops here");
 }
 
-void CandumpFileSink::put(const std::string& line) {
+void TraceFileSink::put(const std::string& line) {
     file_->write(line);
     file_->write("\n");
     written_ += line.size() + 1;
     checkWritten();
 }
 
-void CandumpFileSink::write(const CandumpRecord& record) {
+void TraceFileSink::write(const CandumpRecord& record) {
     if (failed_)
         return;
-    const std::string line = formatCandumpLine(record);
-    if (cut_ > 0 || written_ + line.size() + 1 > cap_) {
+    lines_.clear();
+    format_->frameLines(record, lines_);
+    uint64_t size = 0;
+    for (const std::string& line : lines_)
+        size += line.size() + 1;
+    if (cut_ > 0 || size > cap_ - std::min(written_, cap_)) {
         ++cut_;
         return;
     }
-    put(line);
+    for (const std::string& line : lines_)
+        put(line);
 }
 
-void CandumpFileSink::finish(uint64_t dropped) {
+void TraceFileSink::finish(uint64_t dropped) {
+    finished_ = true;
     if (failed_)
         return;
+    lines_.clear();
     if (cut_ > 0)
-        put("# trace cut at " + std::to_string(cap_) + " bytes: " + std::to_string(cut_) +
-            " later frames are not in it");
+        lines_.push_back(format_->comment("trace cut at " + std::to_string(cap_) + " bytes: " +
+                                          std::to_string(cut_) + " later frames are not in it"));
     if (dropped > 0)
-        put("# " + std::to_string(dropped) + " frames dropped: the trace writer fell behind");
+        lines_.push_back(format_->comment(droppedFramesNote(dropped)));
+    format_->closingLines(lines_);
+    for (const std::string& line : lines_)
+        put(line);
     if (commitOnFinish_)
         file_->commit();
     else

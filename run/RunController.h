@@ -34,7 +34,7 @@ public:
 
     // Test all items; `groupSend` is the state of "Multiple Sent".
     void testAllItems(bool groupSend);
-    // Test the item in grid row `row` (phrase 74 when it is not a data row of an item).
+    // Test the item in grid row `row` (SelectItemToTest when it is not a data row of an item).
     void testSelectedItem(int row);
     // Stop; `traceNote`, when given, closes the run's trace as a comment line.
     void stop(const QString& traceNote = {});
@@ -54,7 +54,7 @@ public:
     const QString& lastTracePath() const { return lastTracePath_; }
 
 private:
-    // Zarvo_GetPortTable's count must be above ZarvoPort; else phrase 82.
+    // Zarvo_GetPortTable's count must be above ZarvoPort; else PortError.
     bool portCheck();
     void startThreads();
     void showPortStatus(uint32_t status);

@@ -1,6 +1,7 @@
 #include "RunTrace.h"
 
 #include "SystemLog.h"
+#include "TraceFile.h"
 #include "ZarvoCodes.h"
 #include "ZarvoTrace.h"
 
@@ -27,7 +28,8 @@ bool RunTrace::start(uint8_t port, const QString& path) {
         file_.reset();
         return false;
     }
-    const int32_t result = Zarvo_StartTrace(port, std::make_unique<CandumpFileSink>(file_));
+    const int32_t result = Zarvo_StartTrace(
+        port, std::make_unique<TraceFileSink>(file_, makeTraceLineFormat(Native(path))));
     if (result != kZarvoOk) {
         // Another driver than Kestrel's own cannot trace: no trace, no fault.
         if (result != kZarvoCannotTrace)
@@ -54,7 +56,7 @@ QString RunTrace::stop(const QString& note, const QString& newName) {
         return {};
     const std::shared_ptr<SafeFileWriter> file = std::move(file_);
     if (!note.isEmpty())
-        file->write("# " + note.toStdString() + "\n");
+        file->write(makeTraceLineFormat(file->target())->comment(note.toStdString()) + "\n");
     const std::optional<std::string> written =
         newName.isEmpty() ? (file->commit() ? std::optional(file->target()) : std::nullopt)
                           : file->commitAsNew(Native(newName));
@@ -71,9 +73,12 @@ void RunTrace::discard() {
     file_.reset();
 }
 
-QString TracePathFor(const QString& reportPath) {
+QString TracePathFor(const QString& reportPath, const QString& tracePath) {
     const QFileInfo info(reportPath);
-    return info.path() + QLatin1Char('/') + info.completeBaseName() + QLatin1String(".log");
+    const bool asc =
+        traceFormatOf(QFile::encodeName(tracePath).toStdString()) == TraceFileFormat::Asc;
+    return info.path() + QLatin1Char('/') + info.completeBaseName() +
+           QLatin1String(asc ? ".asc" : ".log");
 }
 
 QString CopyToNewFile(const QString& from, const QString& to, QString* error) {

@@ -1,8 +1,9 @@
 #pragma once
-// The bus trace of a run: every frame of the run's port, in the candump log
-// format, from the start of the run until it ends. It is written beside its
-// file under a temporary name and takes its name only when the run ends, so
-// a trace that fails leaves an older file of that name as it was.
+// The bus trace of a run: every frame of the run's port, as a candump log
+// (an ASC log when the file's name ends in ".asc"), from the start of the run
+// until it ends. It is written beside its file under a temporary name and
+// takes its name only when the run ends, so a trace that fails leaves an
+// older file of that name as it was.
 //
 // UI thread only.
 
@@ -40,8 +41,9 @@ private:
     std::shared_ptr<SafeFileWriter> file_;
 };
 
-// The trace beside a report: the report's path with ".log" for ".csv".
-QString TracePathFor(const QString& reportPath);
+// The trace beside a report: the report's path with ".log" for ".csv", or
+// ".asc" when the trace written (`tracePath`) is an ASC log.
+QString TracePathFor(const QString& reportPath, const QString& tracePath = {});
 
 // Copies `from` to `to`, or a numbered name beside it that no file has yet
 // (see SafeFileWriter::commitAsNew). The path written, or empty with `error` set.

@@ -1,6 +1,7 @@
 // The trend window's controls and their phrases.
 
 #include "GridView.h"
+#include "KeyShortcuts.h"
 #include "Phrases.h"
 #include "StatusLamp.h"
 #include "TrendChart.h"
@@ -22,22 +23,6 @@
 namespace {
 
 // Phrase rows of the window.
-constexpr int kPhraseSave = 38;
-constexpr int kPhraseUnsaved = 40;
-constexpr int kPhraseDeleteItem = 36;
-constexpr int kPhraseSearchAgain = 81;
-constexpr int kPhrasePageConfig = 90;
-constexpr int kPhrasePageTrend = 91;
-constexpr int kPhrasePageDataView = 92;
-constexpr int kPhraseTitle = 93;
-constexpr int kPhraseDescription = 94;
-constexpr int kPhraseParameter = 95;
-constexpr int kPhraseDataType = 96;
-constexpr int kPhraseDataRange = 97;
-constexpr int kPhraseCanId = 98;
-constexpr int kPhraseAdd = 99;
-constexpr int kPhraseView = 100;
-constexpr int kPhraseValue = 101;
 
 // The formula lines' texts until TrendCAN.ini fills them.
 const char* const kStartDescriptions[kFormulaLines] = {"床面長度(mm)", "旋轉半徑 m  的長度(mm)",
@@ -223,8 +208,40 @@ QWidget* TForm_ViewTrend::createChartPage() {
     connect(viewBoxes_[1], &QCheckBox::clicked, this, &TForm_ViewTrend::CheckBox_CANID2Click);
     layout->addWidget(panel);
     Chart_Trend = new TrendChart(page);
+    layout->addWidget(createChartTools(page));
     layout->addWidget(Chart_Trend, 1);
     return page;
+}
+
+// Pause / Resume and Reset view over the chart, with their keys.
+QWidget* TForm_ViewTrend::createChartTools(QWidget* parent) {
+    auto* row = new QWidget(parent);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    TntSpeedButton_Pause =
+        Button(QStringLiteral("TntSpeedButton_Pause"),
+               QStringLiteral("Keep the picture; the values go on being recorded"), row);
+    TntSpeedButton_Pause->setCheckable(true);
+    TntSpeedButton_ResetView = Button(QStringLiteral("TntSpeedButton_ResetView"),
+                                      QStringLiteral("Show the whole history"), row);
+    AddButtonKeys(TntSpeedButton_Pause, {Qt::Key_Pause, Qt::Key_F9});
+    AddButtonKeys(TntSpeedButton_ResetView, {Qt::CTRL | Qt::Key_0});
+    connect(TntSpeedButton_Pause, &QToolButton::toggled, Chart_Trend, &TrendChart::setPaused);
+    connect(Chart_Trend, &TrendChart::pausedChanged, this, [this](bool paused) {
+        TntSpeedButton_Pause->setChecked(paused);
+        setChartToolTexts();
+    });
+    connect(TntSpeedButton_ResetView, &QToolButton::clicked, Chart_Trend, &TrendChart::resetView);
+    layout->addWidget(TntSpeedButton_Pause);
+    layout->addWidget(TntSpeedButton_ResetView);
+    layout->addStretch();
+    return row;
+}
+
+void TForm_ViewTrend::setChartToolTexts() {
+    TntSpeedButton_Pause->setText(
+        Phrase(Chart_Trend->timeView().paused() ? PhraseId::ChartResume : PhraseId::ChartPause));
+    TntSpeedButton_ResetView->setText(Phrase(PhraseId::ChartResetView));
 }
 
 QWidget* TForm_ViewTrend::createDataViewPage() {
@@ -261,10 +278,14 @@ QWidget* TForm_ViewTrend::createFormulaLine(int k, QWidget* parent) {
     f.description = Named<QLineEdit>(QStringLiteral("TntEdit_Formula_Desc") + n, line);
     f.description->setText(QString::fromUtf8(kStartDescriptions[k]));
     f.formula = Named<QLineEdit>(QStringLiteral("TntEdit_Formula") + n, line);
-    f.formula->setText(QString::fromUtf8(kStartFormulas[k]));
     f.result = Named<QLineEdit>(QStringLiteral("TntEdit_Formula_Result") + n, line);
-    f.result->setText(QStringLiteral("0.0"));
     f.result->setReadOnly(true);
+    loadFormula(k, QString::fromUtf8(kStartFormulas[k]));
+    connect(f.formula, &QLineEdit::textEdited, this, [&f](const QString& text) {
+        f.entry.edit(text);
+        f.result->setText(f.entry.resultText());
+    });
+    connect(f.formula, &QLineEdit::editingFinished, this, [&f] { f.entry.commit(); });
     layout->addWidget(f.check);
     layout->addWidget(f.description, 2);
     layout->addWidget(new QLabel(QStringLiteral("==>"), line));
@@ -277,37 +298,38 @@ QWidget* TForm_ViewTrend::createFormulaLine(int k, QWidget* parent) {
 }
 
 void TForm_ViewTrend::setPhrases() {
-    PageControl1->setTabText(0, Phrase(kPhrasePageConfig));
-    PageControl1->setTabText(1, Phrase(kPhrasePageTrend));
-    PageControl1->setTabText(2, Phrase(kPhrasePageDataView));
-    TntEdit_Title->setText(Phrase(kPhraseTitle));
-    TntLabel_ItemDescription->setText(Phrase(kPhraseDescription));
-    TntLabel_ItemParameter->setText(Phrase(kPhraseParameter));
-    TntLabel_ItemCANID->setText(Phrase(kPhraseCanId));
-    TntLabel_ItemDataType->setText(Phrase(kPhraseDataType));
-    TntLabel_ItemDataRange->setText(Phrase(kPhraseDataRange));
-    TntSpeedButton_AddCANID->setText(Phrase(kPhraseAdd));
-    TntSpeedButton_Remove->setText(Phrase(kPhraseDeleteItem));
-    TntSpeedButton_SaveTrendCANID->setText(Phrase(kPhraseSave));
-    TntSpeedButton_SaveFormula->setText(Phrase(kPhraseSave));
-    TntLabel_UnSaveAlarm->setText(Phrase(kPhraseUnsaved));
-    TntLabel_UnSaveAlarm2->setText(Phrase(kPhraseUnsaved));
+    PageControl1->setTabText(0, Phrase(PhraseId::TrendPageConfig));
+    PageControl1->setTabText(1, Phrase(PhraseId::TrendPageTrend));
+    PageControl1->setTabText(2, Phrase(PhraseId::TrendPageDataView));
+    TntEdit_Title->setText(Phrase(PhraseId::TrendConfigTitle));
+    TntLabel_ItemDescription->setText(Phrase(PhraseId::TrendDescription));
+    TntLabel_ItemParameter->setText(Phrase(PhraseId::TrendParameter));
+    TntLabel_ItemCANID->setText(Phrase(PhraseId::TrendCanId));
+    TntLabel_ItemDataType->setText(Phrase(PhraseId::TrendDataType));
+    TntLabel_ItemDataRange->setText(Phrase(PhraseId::TrendDataRange));
+    TntSpeedButton_AddCANID->setText(Phrase(PhraseId::TrendAdd));
+    TntSpeedButton_Remove->setText(Phrase(PhraseId::DeleteItem));
+    TntSpeedButton_SaveTrendCANID->setText(Phrase(PhraseId::Save));
+    TntSpeedButton_SaveFormula->setText(Phrase(PhraseId::Save));
+    TntLabel_UnSaveAlarm->setText(Phrase(PhraseId::UnsavedChanges));
+    TntLabel_UnSaveAlarm2->setText(Phrase(PhraseId::UnsavedChanges));
     for (int c = 0; c < 2; ++c) {
-        viewBoxes_[c]->setText(Phrase(kPhraseView));
-        valueLabels_[c]->setText(Phrase(kPhraseValue));
+        viewBoxes_[c]->setText(Phrase(PhraseId::TrendView));
+        valueLabels_[c]->setText(Phrase(PhraseId::TrendValue));
     }
     if (searchAgain_[0]->isHidden())
-        searchAgain_[0]->setText(Phrase(kPhraseSearchAgain));
+        searchAgain_[0]->setText(Phrase(PhraseId::SearchAgain));
+    setChartToolTexts();
 }
 
 void ResetTrendGrid(GridView& grid, QStandardItemModel& model, bool dataView) {
     static constexpr int kConfigWidths[] = {300, 300, 90, 180, 100};
     static constexpr int kDataViewWidths[] = {265, 265, 90, 170, 100, 80};
-    QStringList headers = {Phrase(kPhraseDescription), Phrase(kPhraseParameter),
-                           QStringLiteral("CAN ID"), Phrase(kPhraseDataType),
-                           Phrase(kPhraseDataRange)};
+    QStringList headers = {Phrase(PhraseId::TrendDescription), Phrase(PhraseId::TrendParameter),
+                           QStringLiteral("CAN ID"), Phrase(PhraseId::TrendDataType),
+                           Phrase(PhraseId::TrendDataRange)};
     if (dataView)
-        headers << Phrase(kPhraseValue);
+        headers << Phrase(PhraseId::TrendValue);
     model.clear();
     model.setHorizontalHeaderLabels(headers);
     model.setRowCount(std::max<int>(Global_TrendCAN.TrendCAN_Count, 1));
