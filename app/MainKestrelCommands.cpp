@@ -26,6 +26,7 @@
 
 #include <QFileInfo>
 #include <QThread>
+#include <QToolButton>
 
 namespace {
 
@@ -48,6 +49,11 @@ QString importWarningsText(const QList<IniWarning>& warnings) {
     for (const IniWarning& warning : warnings)
         lines.append(warning.message());
     return lines.join(QLatin1Char('\n'));
+}
+
+QString notLoadedText(const QString& file) {
+    static const char* const texts[] = {"%1 (not loaded)", "%1（未加载）", "%1（未載入）"};
+    return QString::fromUtf8(texts[LanguageIndex < 3 ? LanguageIndex : 0]).arg(file);
 }
 
 QString folderOf(const QString& file) {
@@ -90,9 +96,24 @@ bool TForm_MainKestrel::chooseConfigFile() {
     }
 }
 
+ReadResult TForm_MainKestrel::readCurrentConfig() {
+    try {
+        return ReadTestConfig(CurrentConfigFile);
+    } catch (...) {
+        // The grid shows what the table holds now, and nothing of it is tested
+        // as if the file were loaded.
+        FillResultRows(Global_ResultCells());
+        gridModel_->refresh();
+        showStatusLine(notLoadedText(CurrentConfigFile));
+        TntSpeedButton_TestAllItems->setEnabled(false);
+        TntSpeedButton_ManualTest->setEnabled(false);
+        throw;
+    }
+}
+
 void TForm_MainKestrel::loadChosenConfig() {
     showStatusLine(CurrentConfigFile);
-    const ReadResult read = ReadTestConfig(CurrentConfigFile);
+    const ReadResult read = readCurrentConfig();
     QList<IniWarning> warnings = read.warnings;
     ReadZarvoIni(programFolder_, &warnings);
     try {
@@ -123,8 +144,10 @@ void TForm_MainKestrel::N1Click() {
 
 void TForm_MainKestrel::saveConfigAs(const QString& chosen) {
     const QString path = WithIniExtension(chosen);
+    const QString partly = OverwritePartlyReadQuestion(path);
     if (QFileInfo::exists(path) &&
-        !dialogs_.confirm(PhraseLines(PhraseId::FileExists, PhraseId::SaveAs)))
+        !dialogs_.confirm(partly.isEmpty() ? PhraseLines(PhraseId::FileExists, PhraseId::SaveAs)
+                                           : partly))
         return;
     // A description the file cannot hold is refused before the old file is
     // touched; the error box reports it and "Save OK" is not shown.

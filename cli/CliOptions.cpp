@@ -11,7 +11,10 @@
 #include "ZarvoIni.h"
 
 #include <QDate>
+#include <QFile>
+#include <QFileInfo>
 #include <cstdio>
+#include <sys/stat.h>
 
 void PrintError(const QString& message) {
     std::fprintf(stderr, "kestrel-cli: %s\n", qUtf8Printable(message));
@@ -25,6 +28,15 @@ void PrintWarnings(const QList<IniWarning>& warnings) {
 void StartLogging() {
     LoadLogger();
     StartSystemLog(QDate::currentDate());
+}
+
+bool SameFile(const QString& a, const QString& b) {
+    struct stat first {};
+    struct stat second {};
+    if (stat(QFile::encodeName(a).constData(), &first) == 0 &&
+        stat(QFile::encodeName(b).constData(), &second) == 0)
+        return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+    return QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
 }
 
 std::optional<long long> WholeNumber(const QString& text, long long low, long long high) {

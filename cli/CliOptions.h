@@ -18,6 +18,10 @@ void PrintWarnings(const QList<IniWarning>& warnings);
 // the readers' own lines reach the log too.
 void StartLogging();
 
+// Whether two paths name one file (also through a link); paths of files that
+// do not exist yet are compared as absolute paths.
+bool SameFile(const QString& a, const QString& b);
+
 // `text` as a whole decimal number within [low, high]; nullopt otherwise.
 std::optional<long long> WholeNumber(const QString& text, long long low, long long high);
 

@@ -11,6 +11,7 @@
 #include "CliOptions.h"
 #include "Commands.h"
 #include "Globals.h"
+#include "StopSignals.h"
 #include "TrendFormula.h"
 #include "TrendTables.h"
 #include "Tthread_dataconvert_rxcan.h"
@@ -19,7 +20,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <optional>
 #include <vector>
@@ -28,12 +28,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
-
-volatile std::sig_atomic_t g_stopRequested = 0;
-
-extern "C" void RequestStop(int) {
-    g_stopRequested = 1;
-}
 
 struct WatchArgs {
     QString file;
@@ -206,7 +200,7 @@ private:
 // Serves the receive thread's calls until `until` or a stop request.
 void ServeUntil(UiTaskQueue& queue, Clock::time_point until) {
     constexpr milliseconds kSlice{10};
-    for (auto now = Clock::now(); now < until && !g_stopRequested; now = Clock::now())
+    for (auto now = Clock::now(); now < until && !StopSignals::stopSignal(); now = Clock::now())
         queue.serveFor(std::min(kSlice, std::chrono::ceil<milliseconds>(until - now)));
 }
 
@@ -214,12 +208,12 @@ void Watch(const WatchArgs& args, WatchView& view, const TThread_DataConvert_RxC
     LinePrinter printer(thread);
     PrintHeader();
     const Clock::time_point start = Clock::now();
-    for (long long k = 1; !g_stopRequested; ++k) {
+    for (long long k = 1; !StopSignals::stopSignal(); ++k) {
         const milliseconds due = k * args.period;
         if (args.duration && due > *args.duration)
             break;
         ServeUntil(view.queue, start + due);
-        if (g_stopRequested)
+        if (StopSignals::stopSignal())
             break;
         printer.print(std::chrono::duration<double>(Clock::now() - start).count());
     }
@@ -238,8 +232,7 @@ int cmdWatch(const QStringList& list) {
         return status;
     if (!CheckPortInTable())
         return kExitNoPort;
-    std::signal(SIGINT, RequestStop);
-    std::signal(SIGTERM, RequestStop);
+    const StopSignals stopSignals;
     if (!OpenZarvoPort())
         return kExitNoPort;
     WatchView view;

@@ -30,6 +30,12 @@ enum class Fit {
     Byte,        // an 8-bit field keeps the low 8 bits
     NotNegative, // a time: the driver takes a negative one as 0
 };
+PartialRead lastPartialRead;
+
+// The item that was being read when a bad value stopped the read, and the rest.
+QString BadValueLeftOut(const QString& reason) {
+    return QStringLiteral("item %1 and every item after it (%2)").arg(Items.CMD_Count).arg(reason);
+}
 
 // One numeric key of an item section, in the order the writer writes them.
 struct NumericKey {
@@ -205,10 +211,43 @@ void AssignGroup(int n) {
     Items.Group_Count = static_cast<uint8_t>(highest + 1);
 }
 
+const PartialRead& LastPartialRead() {
+    return lastPartialRead;
+}
+
+QString OverwritePartlyReadQuestion(const QString& path) {
+    if (lastPartialRead.path.isEmpty() || QFileInfo(lastPartialRead.path) != QFileInfo(path))
+        return {};
+    static const char* const texts[] = {
+        "%1 was read only in part; left out: %2.\r\nSaving writes the %3 items shown over the "
+        "file, and what was left out is lost. Save anyway?",
+        "%1 只读取了一部分；未读取：%2。\r\n保存会用显示的 %3 "
+        "个项目覆盖该文件，未读取的内容将丢失。"
+        "仍要保存吗？",
+        "%1 只讀取了一部分；未讀取：%2。\r\n儲存會用顯示的 %3 "
+        "個項目覆蓋該檔案，未讀取的內容將遺失。"
+        "仍要儲存嗎？"};
+    return QString::fromUtf8(texts[LanguageIndex < 3 ? LanguageIndex : 0])
+        .arg(path, lastPartialRead.leftOut)
+        .arg(Items.CMD_Count);
+}
+
 ReadResult ReadTestConfig(const QString& path) {
     if (!QFileInfo(path).isFile())
         return {-1, 0, {}};
-    const IniDocument doc = IniDocument::load(path);
+    // Until the read is through, the table holds only part of the file.
+    lastPartialRead = {path, QStringLiteral("the whole file")};
+    const IniDocument doc = [&path] {
+        try {
+            return IniDocument::load(path);
+        } catch (const IniFileError& error) {
+            // What the table held belongs to another file: none of it may be saved as this one.
+            Items.CMD_Count = 0;
+            Items.Group_Count = 0;
+            lastPartialRead.leftOut = QStringLiteral("the whole file (%1)").arg(error.what());
+            throw;
+        }
+    }();
     Items.CMD_Count = 0;
     Items.Group_Count = 0;
     ReadResult result;
@@ -219,12 +258,23 @@ ReadResult ReadTestConfig(const QString& path) {
     for (const IniDocument::Section& section : doc.sections()) {
         if (section.name.isNull() || section.name == kPortSection)
             continue;
-        if (Items.CMD_Count == kMaxTestItems)
+        if (Items.CMD_Count == kMaxTestItems) {
             ++result.ignoredSections;
-        else
+            continue;
+        }
+        try {
             ReadItem(path, section, Items.CMD_Count, found);
+        } catch (const IniValueError& error) {
+            lastPartialRead.leftOut = BadValueLeftOut(QString::fromUtf8(error.what()));
+            throw;
+        }
     }
     result.warnings = InLineOrder(doc.warnings(), found);
+    lastPartialRead = result.ignoredSections > 0
+                          ? PartialRead{path, QStringLiteral("%1 items beyond the first %2")
+                                                  .arg(result.ignoredSections)
+                                                  .arg(kMaxTestItems)}
+                          : PartialRead{};
     SystemLogf("Global_CustomerCMD.CMD_Count = %d , _CustomerCMD.Group_Count = %d", Items.CMD_Count,
                Items.Group_Count);
     if (result.ignoredSections > 0)
@@ -243,4 +293,6 @@ void WriteTestConfig(const QString& path) {
     } catch (const IniFileError& error) {
         throw ConfigWriteError(error.what());
     }
+    if (!lastPartialRead.path.isEmpty() && QFileInfo(lastPartialRead.path) == QFileInfo(path))
+        lastPartialRead = {}; // the file now holds the table, all of it
 }

@@ -24,6 +24,21 @@ struct ReadResult {
 // warnings are logged and returned.
 ReadResult ReadTestConfig(const QString& path);
 
+// The last read that did not bring the whole file into the table: the file,
+// and what of it was left out (the items from a bad value on, the whole of a
+// file that cannot be read, the items beyond the table's 100). Set by
+// ReadTestConfig (also when it throws); cleared by a read that took the whole
+// file and by writing the table to that file.
+struct PartialRead {
+    QString path; // empty while the table holds all of the file last read
+    QString leftOut;
+};
+const PartialRead& LastPartialRead();
+
+// The question to ask before the table is written over `path`, naming what
+// was left out when the file was read; empty when the table holds all of it.
+QString OverwritePartlyReadQuestion(const QString& path);
+
 // Raised by WriteTestConfig before the old file is touched: a description that
 // the file format cannot hold, or a file that cannot be written.
 class ConfigWriteError : public std::runtime_error {
@@ -32,6 +47,8 @@ public:
 };
 
 // Writes the whole table, replacing the file; an empty table leaves no file.
+// Callers that write over the file the table came from ask
+// OverwritePartlyReadQuestion first: the writer itself does not refuse.
 void WriteTestConfig(const QString& path);
 
 // Gives item n the group of the first earlier item with the same TxCANID, else

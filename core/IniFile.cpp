@@ -1,9 +1,9 @@
 #include "IniFile.h"
 
+#include "SafeFile.h"
 #include "SystemLog.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <algorithm>
 
@@ -289,11 +289,11 @@ QByteArray IniDocument::toUtf8() const {
 }
 
 void IniDocument::save(const QString& path) const {
-    QSaveFile file(path);
     const QByteArray bytes = toUtf8();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw IniFileError(
-            QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()).toStdString());
+    const std::string error = WriteFileSafely(QFile::encodeName(path).toStdString(),
+                                              std::string_view(bytes.constData(), bytes.size()));
+    if (!error.empty())
+        throw IniFileError("Cannot write " + error);
 }
 
 const IniDocument::Section* IniDocument::section(const QString& name,

@@ -30,7 +30,10 @@ QString IdBeyondModeText(int item) {
 RunController::RunController(RunView& view, QString reportFolder)
     : view_(view), reportFolder_(std::move(reportFolder)), RxThread([this](uint32_t status) {
           view_.runOnUiThread([this, status] { showPortStatus(status); });
-      }) {}
+      }) {
+    if (!reportFolder_.isEmpty())
+        RecoverIncompleteTraces(reportFolder_);
+}
 
 RunController::~RunController() {
     RxThread.StopReceive();
@@ -158,7 +161,7 @@ void RunController::finishByItself() {
     running_ = false;
 }
 
-void RunController::stop() {
+void RunController::stop(const QString& traceNote) {
     if (!running_)
         return;
     view_.hideSingleTransmit();
@@ -177,7 +180,7 @@ void RunController::stop() {
     RxThread.StopReceive();
     waitForReceiveThread();
     SystemLog(QStringLiteral("Stop testing!"));
-    keepAndClearResults();
+    keepAndClearResults(traceNote);
     view_.setRunControls(RunControls::Stopped);
     view_.setStatusLamp(LampColour::Blue);
     running_ = false;
@@ -207,7 +210,7 @@ void RunController::clearResults() {
     ClearResultColumns(Global_ResultCells());
 }
 
-void RunController::keepAndClearResults() {
+void RunController::keepAndClearResults(const QString& traceNote) {
     {
         std::lock_guard lock(RunCellsMutex());
         std::vector<ResultCells::Row> rows = Global_ResultCells().snapshot();
@@ -215,7 +218,7 @@ void RunController::keepAndClearResults() {
         ClearResultColumns(Global_ResultCells());
     }
     writeReport();
-    finishTrace();
+    finishTrace(traceNote);
 }
 
 void RunController::writeReport() {
@@ -226,8 +229,8 @@ void RunController::writeReport() {
     const QString path = ReportPath(reportFolder_, CurrentConfigFile, QDateTime::currentDateTime());
     if (!QDir().mkpath(reportFolder_))
         error = QStringLiteral("%1: cannot create the folder").arg(reportFolder_);
-    else if (WriteResultCsv(path, ResultHeaders(), lastResults_, &error))
-        lastReportPath_ = path;
+    else
+        lastReportPath_ = WriteNewResultCsv(path, ResultHeaders(), lastResults_, &error);
     if (!error.isEmpty())
         SystemLog(QStringLiteral("Run report Error! %1").arg(error));
 }
@@ -235,33 +238,32 @@ void RunController::writeReport() {
 void RunController::startTrace() {
     lastTracePath_.clear();
     QString path = traceFile_;
-    // Beside the report, under a name of its own until the report has its name.
+    // Beside the report; named after the report once the run ends.
     if (path.isEmpty() && !reportFolder_.isEmpty() && QDir().mkpath(reportFolder_))
-        path = QStringLiteral("%1/.running-%2.log")
-                   .arg(reportFolder_)
-                   .arg(QCoreApplication::applicationPid());
+        path = TracePathFor(
+            ReportPath(reportFolder_, CurrentConfigFile, QDateTime::currentDateTime()));
+    tracingToFolder_ = traceFile_.isEmpty();
     if (!path.isEmpty())
         trace_.start(ZarvoPort, path);
 }
 
-void RunController::finishTrace() {
-    const QString written = trace_.stop();
-    // The trace under its temporary name beside the report, rather than the --trace file.
-    const bool running = !written.isEmpty() && written != traceFile_;
-    lastTracePath_ = running ? QString() : written;
-    if (written.isEmpty() || lastReportPath_.isEmpty()) {
-        if (running)
-            QFile::remove(written);
+void RunController::finishTrace(const QString& note) {
+    if (!tracingToFolder_) {
+        lastTracePath_ = trace_.stop(note);
+        copyTraceBesideReport();
         return;
     }
-    const QString besideReport = TracePathFor(lastReportPath_, written);
-    const bool placed =
-        running ? QFile::rename(written, besideReport) : QFile::copy(written, besideReport);
-    if (placed && running)
-        lastTracePath_ = besideReport;
-    if (placed)
+    if (lastReportPath_.isEmpty())
+        trace_.discard();
+    else
+        lastTracePath_ = trace_.stop(note, TracePathFor(lastReportPath_));
+}
+
+void RunController::copyTraceBesideReport() {
+    if (lastTracePath_.isEmpty() || lastReportPath_.isEmpty())
         return;
-    SystemLog(QStringLiteral("Run trace Error! %1: cannot be written").arg(besideReport));
-    if (running)
-        QFile::remove(written);
+    QString error;
+    if (CopyToNewFile(lastTracePath_, TracePathFor(lastReportPath_, lastTracePath_), &error)
+            .isEmpty())
+        SystemLog(QStringLiteral("Run trace Error! %1").arg(error));
 }

@@ -36,7 +36,8 @@ public:
     void testAllItems(bool groupSend);
     // Test the item in grid row `row` (SelectItemToTest when it is not a data row of an item).
     void testSelectedItem(int row);
-    void stop();
+    // Stop; `traceNote`, when given, closes the run's trace as a comment line.
+    void stop(const QString& traceNote = {});
     // The handlers of the two 100 ms timers.
     void testAllItemsTimer();
     void testSingleItemTimer();
@@ -65,11 +66,13 @@ private:
     void waitForReceiveThread();
     void clearResults();
     // Copies the results for lastResults() and the report, then clears them.
-    void keepAndClearResults();
+    void keepAndClearResults(const QString& traceNote = {});
     void writeReport();
     void startTrace();
     // Ends the trace; a trace beside the report takes the report's name.
-    void finishTrace();
+    void finishTrace(const QString& note);
+    // A --trace file also goes beside the report, as every report has its trace.
+    void copyTraceBesideReport();
 
     RunView& view_;
     QString reportFolder_;
@@ -79,6 +82,7 @@ private:
     QString traceFile_;
     QString lastTracePath_;
     RunTrace trace_;
+    bool tracingToFolder_ = false; // the trace goes beside the report, not to traceFile_
     TThread_RxCAN RxThread;
     TThread_TxCAN TxThread;
 };

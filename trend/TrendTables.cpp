@@ -28,6 +28,8 @@ const QString kFormula = QStringLiteral("Formula");
 type_TrendCAN& Watched = Global_TrendCAN;
 type_Formula& Formulas = Global_Formula;
 
+PartialRead lastPartialRead;
+
 // Only the names the writer gives formula sections: a watched identifier
 // whose description mentions "Formula" stays a watched identifier.
 bool IsFormulaSection(const QString& name) {
@@ -130,6 +132,27 @@ void AddFormulaSections(IniDocument& doc) {
     }
 }
 
+// Reads the sections into the tables; throws as ReadTrendCANIni does.
+TrendReadResult ReadSections(const QString& path, const IniDocument& doc,
+                             QList<IniWarning>& found) {
+    TrendReadResult result;
+    for (const IniDocument::Section& section : doc.sections()) {
+        if (section.name.isNull())
+            continue;
+        if (!IsFormulaSection(section.name)) {
+            if (Watched.TrendCAN_Count == kMaxTrendCAN)
+                ++result.ignoredEntries;
+            else
+                ReadWatched(path, section, Watched.TrendCAN_Count, found);
+        } else if (Formulas.Formula_Count == kMaxFormulas) {
+            ++result.ignoredFormulas;
+        } else {
+            ReadFormula(section, Formulas.Formula_Count);
+        }
+    }
+    return result;
+}
+
 } // namespace
 
 QString DataTypeText(int type) {
@@ -162,9 +185,14 @@ QString TrendCANIniPath() {
     return ProgramFolder() + QLatin1String("/TrendCAN.ini");
 }
 
+const PartialRead& LastTrendPartialRead() {
+    return lastPartialRead;
+}
+
 TrendReadResult ReadTrendCANIni(const QString& path) {
     if (!QFileInfo(path).isFile())
         return {-1, 0, 0, {}};
+    lastPartialRead = {path, QStringLiteral("the whole file")};
     const IniDocument doc = IniDocument::load(path);
     Watched.TrendCAN_Count = 0;
     Formulas.Formula_Count = 0;
@@ -173,26 +201,28 @@ TrendReadResult ReadTrendCANIni(const QString& path) {
     // Logged also when a bad identifier ends the read: they were found before it.
     const auto log =
         qScopeGuard([&doc, &found] { LogIniWarnings(InLineOrder(doc.warnings(), found)); });
-    for (const IniDocument::Section& section : doc.sections()) {
-        if (section.name.isNull())
-            continue;
-        if (!IsFormulaSection(section.name)) {
-            if (Watched.TrendCAN_Count == kMaxTrendCAN)
-                ++result.ignoredEntries;
-            else
-                ReadWatched(path, section, Watched.TrendCAN_Count, found);
-        } else if (Formulas.Formula_Count == kMaxFormulas) {
-            ++result.ignoredFormulas;
-        } else {
-            ReadFormula(section, Formulas.Formula_Count);
-        }
+    try {
+        result = ReadSections(path, doc, found);
+    } catch (const IniValueError& error) {
+        lastPartialRead.leftOut =
+            QStringLiteral("watched identifier %1 and every section after it (%2)")
+                .arg(Watched.TrendCAN_Count + 1)
+                .arg(QString::fromUtf8(error.what()));
+        throw;
     }
     result.warnings = InLineOrder(doc.warnings(), found);
-    if (result.ignoredEntries > 0 || result.ignoredFormulas > 0)
+    lastPartialRead = {};
+    if (result.ignoredEntries > 0 || result.ignoredFormulas > 0) {
+        lastPartialRead = {path, QStringLiteral("%1 watched identifiers and %2 formulas beyond "
+                                                "the first %3 of each")
+                                     .arg(result.ignoredEntries)
+                                     .arg(result.ignoredFormulas)
+                                     .arg(kMaxTrendCAN)};
         SystemLogf("%s: %d watched identifiers and %d formulas beyond the first %d of each were "
                    "not loaded",
                    qUtf8Printable(path), result.ignoredEntries, result.ignoredFormulas,
                    kMaxTrendCAN);
+    }
     return result;
 }
 
@@ -205,4 +235,6 @@ void WriteTrendCANIni(const QString& path) {
     } catch (const IniFileError& error) {
         throw ConfigWriteError(error.what());
     }
+    if (!lastPartialRead.path.isEmpty() && QFileInfo(lastPartialRead.path) == QFileInfo(path))
+        lastPartialRead = {}; // the file now holds the tables, all of them
 }

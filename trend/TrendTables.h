@@ -3,6 +3,7 @@
 // the codes that say where and how a value lies in a frame, and their file
 // TrendCAN.ini. Plain data in static storage; UI thread only.
 
+#include "ConfigFile.h"
 #include "IniFile.h"
 
 #include <QList>
@@ -62,6 +63,12 @@ struct TrendReadResult {
 // the file exists but cannot be read. Sections beyond 100 of a kind are
 // logged and counted.
 TrendReadResult ReadTrendCANIni(const QString& path = TrendCANIniPath());
+
+// The last read of a TrendCAN.ini that did not bring all of the file into the
+// tables, and what of it was left out; empty after a whole read and after the
+// tables were written to that file. The trend window asks before it saves
+// over such a file.
+const PartialRead& LastTrendPartialRead();
 
 // Writes both tables to `path`, replacing the file in one step. Throws
 // ConfigWriteError before the old file is touched when a description holds

@@ -2,17 +2,20 @@
 
 #include "Globals.h"
 #include "GridView.h"
+#include "IniFile.h"
 #include "Phrases.h"
 #include "StatusLamp.h"
 #include "TrendByteDiagram.h"
 #include "TrendChart.h"
 #include "TrendPages.h"
+#include "TrendTables.h"
 #include "UserDialogs.h"
 #include "WaitMessage.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QStandardItemModel>
@@ -96,8 +99,10 @@ void TForm_ViewTrend::pageChanged(int page) {
 void TForm_ViewTrend::TabSheet_TrendConfigShow() {
     try {
         ReadTrendCANIni();
-    } catch (const std::exception& e) {
+    } catch (const IniValueError& e) {
         // The entries read before the fault stay; the page shows them.
+        dialogs_.error(e.where() + QLatin1String(": ") + QString::fromUtf8(e.what()));
+    } catch (const std::exception& e) {
         dialogs_.error(QString::fromUtf8(e.what()));
     }
     WatchTrendTable(*thread_);
@@ -213,7 +218,33 @@ void TForm_ViewTrend::TntSpeedButton_RemoveClick() {
     showUnsaved(true);
 }
 
+namespace {
+
+// The question before the tables are written over a file read only in part;
+// empty when they hold all of it.
+QString overwritePartlyReadQuestion() {
+    const PartialRead& partial = LastTrendPartialRead();
+    if (partial.path.isEmpty() || QFileInfo(partial.path) != QFileInfo(TrendCANIniPath()))
+        return {};
+    static const char* const texts[] = {
+        "%1 was read only in part; left out: %2.\r\nSaving writes a shorter file, and what was "
+        "left out is lost. Save anyway?",
+        "%1 "
+        "只读取了一部分；未读取：%"
+        "2。\r\n保存会写入一个更短的文件，未读取的内容将丢失。仍要保存吗？",
+        "%1 "
+        "只讀取了一部分；未讀取：%"
+        "2。\r\n儲存會寫入一個更短的檔案，未讀取的內容將遺失。仍要儲存嗎？"};
+    return QString::fromUtf8(texts[LanguageIndex < 3 ? LanguageIndex : 0])
+        .arg(partial.path, partial.leftOut);
+}
+
+} // namespace
+
 void TForm_ViewTrend::TntSpeedButton_SaveTrendCANIDClick() {
+    if (const QString question = overwritePartlyReadQuestion();
+        !question.isEmpty() && !dialogs_.confirm(question))
+        return;
     Global_Formula.Formula_Count = 0;
     for (const FormulaLine& line : formulas_) {
         const int k = Global_Formula.Formula_Count++;

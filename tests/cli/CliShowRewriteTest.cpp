@@ -153,6 +153,38 @@ TEST_F(CliShowRewriteTest, FailuresLeaveNoOutputFile) {
     EXPECT_FALSE(QFile::exists(out));
 }
 
+TEST_F(CliShowRewriteTest, RewriteNeverEmptiesOrShortensTheOutput) {
+    const QByteArray kept = "[00..kept..x]\nTxCANID=00000100\n";
+    QByteArray big;
+    for (int i = 0; i < 105; ++i)
+        big += "[" + QByteArray::number(i) + "]\nTxCANID=100\n";
+    const struct {
+        const char* name;
+        QByteArray in;
+        bool sameFile;
+        int exitCode;
+        const char* message;
+    } cases[] = {
+        {"empty", "", false, 2, "holds no test items"},
+        {"comments only", "; notes\n# more\n", false, 2, "holds no test items"},
+        {"driver section only", "[ORBTEC_ZarvoPortConfig]\nZarvoPort=1\n", false, 2,
+         "holds no test items"},
+        {"its own notes", "; notes\n", true, 2, "holds no test items"},
+        {"105 items onto itself", big, true, 1, "would lose the 5 items beyond the first 100"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString in = writeFile(QStringLiteral("in.ini"), c.in);
+        const QString out = c.sameFile ? in : writeFile(QStringLiteral("out.ini"), kept);
+        const CliOutcome o = run({QStringLiteral("rewrite"), in, out});
+        EXPECT_EQ(o.exitCode, c.exitCode);
+        EXPECT_TRUE(o.errText().contains(QLatin1String(c.message))) << qPrintable(o.errText());
+        QFile file(out);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), c.sameFile ? c.in : kept);
+    }
+}
+
 TEST_F(CliShowRewriteTest, MissingFileAndWrongArguments) {
     const CliOutcome missing =
         run({QStringLiteral("show"), dir.filePath(QStringLiteral("no.ini"))});

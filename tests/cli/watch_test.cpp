@@ -4,6 +4,7 @@
 #include "CliProcess.h"
 
 #include <QTemporaryDir>
+#include <csignal>
 #include <gtest/gtest.h>
 
 namespace {
@@ -42,6 +43,28 @@ TEST_F(CliWatchTest, LogsTheSimulatedRampAsCsv) {
     // V1 / V4 divides by zero while the time is still 0: an empty field, one message.
     EXPECT_TRUE(first[7].isEmpty());
     EXPECT_EQ(o.errText().count("Floating point division by zero"), 1) << qPrintable(o.errText());
+}
+
+TEST_F(CliWatchTest, ASignalEndsTheWatchWithEveryLineComplete) {
+    for (const int signal : {SIGINT, SIGTERM}) {
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(KESTREL_CLI_PATH),
+                      {"watch", QStringLiteral(KESTREL_EXAMPLES_DIR "/TrendCAN.ini"), "--port",
+                       SimulatorPort(), "--bitrate", "500000", "--period", "20"});
+        QByteArray out;
+        while (out.count('\n') < 5 && process.waitForReadyRead(60000))
+            out += process.readAllStandardOutput();
+        ASSERT_GE(out.count('\n'), 5) << out.constData();
+        ::kill(static_cast<pid_t>(process.processId()), signal);
+        ASSERT_TRUE(process.waitForFinished(60000));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process.exitCode(), 0);
+        out += process.readAllStandardOutput();
+        EXPECT_TRUE(out.endsWith('\n'));
+        for (const QByteArray& line : out.split('\n').mid(2))
+            EXPECT_TRUE(line.isEmpty() || line.count(',') == 8) << line.constData();
+    }
 }
 
 TEST_F(CliWatchTest, ExitCodesTellWhatWentWrong) {
