@@ -99,10 +99,9 @@ void TForm_ViewTrend::pageChanged(int page) {
 void TForm_ViewTrend::TabSheet_TrendConfigShow() {
     try {
         ReadTrendCANIni();
-    } catch (const IniValueError& e) {
-        // The entries read before the fault stay; the page shows them.
-        dialogs_.error(e.where() + QLatin1String(": ") + QString::fromUtf8(e.what()));
     } catch (const std::exception& e) {
+        // The message names the file and the line; the entries read before
+        // the fault stay, and the page shows them.
         dialogs_.error(QString::fromUtf8(e.what()));
     }
     WatchTrendTable(*thread_);
