@@ -325,7 +325,7 @@ TEST_F(TrendWindowTest, AFileReadInPartNamesItsLineAndIsSavedOverOnlyAfterAsking
     } cases[] = {
         {"bad identifier in entry 2 of 3",
          "[00..a..]\nTrendCANID=100\n[01..b..]\nTrendCANID=x\n[02..c..]\nTrendCANID=300\n",
-         ", line 4: 'x' is not a valid integer value", "watched identifier 2 and every section"},
+         ", line 4, TrendCANID: 'x' is not a valid integer value", "watched identifier 2 and every section"},
         {"101 entries", QByteArray(), "", "1 watched identifiers and 0 formulas beyond"},
     };
     for (const auto& c : cases) {
