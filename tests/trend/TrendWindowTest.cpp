@@ -325,7 +325,8 @@ TEST_F(TrendWindowTest, AFileReadInPartNamesItsLineAndIsSavedOverOnlyAfterAsking
     } cases[] = {
         {"bad identifier in entry 2 of 3",
          "[00..a..]\nTrendCANID=100\n[01..b..]\nTrendCANID=x\n[02..c..]\nTrendCANID=300\n",
-         ", line 4, TrendCANID: 'x' is not a valid integer value", "watched identifier 2 and every section"},
+         ", line 4, TrendCANID: 'x' is not a valid integer value",
+         "watched identifier 2 and every section"},
         {"101 entries", QByteArray(), "", "1 watched identifiers and 0 formulas beyond"},
     };
     for (const auto& c : cases) {
@@ -390,7 +391,8 @@ TEST_F(TrendWindowTest, AFailingFormulaUnchecksOnlyItsOwnBoxAndShowsOneBox) {
     window->Timer_FormulaTimer();
     EXPECT_EQ(child<QLineEdit>("TntEdit_Formula_Result1")->text(), "--");
     EXPECT_TRUE(child<QCheckBox>("TntCheckBox_Formula_Desc1")->isChecked());
-    ASSERT_TRUE(receive({0x7FF, 0, 0, 8, {}}, [&] { return window->thread().WatchItemValue(0).has_value(); }));
+    ASSERT_TRUE(receive({0x7FF, 0, 0, 8, {}},
+                        [&] { return window->thread().WatchItemValue(0).has_value(); }));
     window->Timer_ShowDataViewTimer();
     EXPECT_EQ(cell("TntStringGrid_DataView", 1, 5), "0");
     window->Timer_FormulaTimer();
@@ -470,7 +472,8 @@ TEST_F(TrendWindowTest, RemovalMovesTheValuesWithTheirRowsAndEmptiesTheCurve) {
 TEST_F(TrendWindowTest, AFormulaIsEvaluatedOnceEnteredAndItsResultStaysBesideIt) {
     add("Speed", "km/h", "7ff", 2, 2);
     showPage(2);
-    ASSERT_TRUE(receive({0x7FF, 0, 0, 8, {}}, [&] { return window->thread().WatchItemValue(0).has_value(); }));
+    ASSERT_TRUE(receive({0x7FF, 0, 0, 8, {}},
+                        [&] { return window->thread().WatchItemValue(0).has_value(); }));
     child<QCheckBox>("TntCheckBox_Formula_Desc1")->setChecked(true);
     typeFormula(1, QStringLiteral("V1 + 3"));
     window->Timer_FormulaTimer();
