@@ -391,7 +391,7 @@ bool TForm_BusMonitor::saveCapture(const QString& path) {
                      [&file](std::string_view piece) { return file.write(piece); }) &&
         file.commit();
     if (!written)
-        dialogs_.error(Phrase(PhraseId::MonitorSaveFailed)
-                           .arg(path, QString::fromStdString(file.reason())));
+        dialogs_.error(
+            Phrase(PhraseId::MonitorSaveFailed).arg(path, QString::fromStdString(file.reason())));
     return written;
 }
