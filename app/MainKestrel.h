@@ -6,10 +6,12 @@
 
 #include "AppPaths.h"
 #include "SystemLog.h"
+#include "Verdict.h"
 
 #include <QMainWindow>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QActionGroup;
@@ -55,6 +57,8 @@ public:
     // The selected data row of the result grid (item number + 1), 0 when none.
     int selectedGridRow() const;
     void selectGridRow(int row);
+    // The status line adds how the last run's items fared, until another file is loaded.
+    void showRunSummary(const VerdictCounts& counts);
 
 public slots:
     // Commands of the menus and tool buttons.
@@ -113,6 +117,7 @@ private:
     UserDialogs& dialogs_;
     const QString programFolder_;
     const QString logFolder_;
+    std::optional<VerdictCounts> runSummary_;
 
     QFrame* Panel1 = nullptr;
     QToolButton* SpeedButton_Exit = nullptr;

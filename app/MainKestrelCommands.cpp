@@ -81,6 +81,7 @@ bool TForm_MainKestrel::chooseConfigFile() {
 }
 
 void TForm_MainKestrel::loadChosenConfig() {
+    runSummary_.reset();
     showStatusLine(CurrentConfigFile);
     const ReadResult read = ReadTestConfig(CurrentConfigFile);
     ReadZarvoIni(programFolder_);

@@ -80,6 +80,10 @@ void MainRunView::showSingleTransmit(int item) {
         Form_SingleTxCAN->ShowBelow(window_, item);
 }
 
+void MainRunView::showRunSummary(const VerdictCounts& counts) {
+    window_.showRunSummary(counts);
+}
+
 void MainRunView::hideSingleTransmit() {
     if (Form_SingleTxCAN)
         Form_SingleTxCAN->hide();

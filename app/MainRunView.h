@@ -28,6 +28,7 @@ public:
     void setSelectedRow(int row) override;
     void showSingleTransmit(int item) override;
     void hideSingleTransmit() override;
+    void showRunSummary(const VerdictCounts& counts) override;
 
 private:
     TForm_MainKestrel& window_;

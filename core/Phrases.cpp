@@ -210,6 +210,11 @@ constexpr PhraseRow kRows[] = {
      {u"The table holds at most %1 identifiers: remove one before adding another.",
       u"最多只能关注 %1 个 CAN ID：请先删除一个再加入。",
       u"最多只能關注 %1 個 CAN ID：請先刪除一個再加入。"}},
+    {PhraseId::RunSummary,
+     {u"%1 items: %2 passed, %3 failed, %4 without expectation",
+      u"%1 个项目：%2 个通过，%3 个失败，%4 个无比对值",
+      u"%1 個項目：%2 個通過，%3 個失敗，%4 個無比對值"}},
+    {PhraseId::RunSummaryNotFinished, {u", %1 not finished", u"，%1 个未完成", u"，%1 個未完成"}},
 };
 
 // Every id has its row, in enum order, with all three texts.

@@ -119,8 +119,10 @@ enum class PhraseId : int {
     NeedReturnId,
     ConfigFull,
     ForbiddenCharacters,
-    ItemsLeftOut,   // %1 items of a file not loaded, %2 the most a configuration holds
-    TrendTableFull, // %1 the most identifiers the trend table holds
+    ItemsLeftOut,          // %1 items of a file not loaded, %2 the most a configuration holds
+    TrendTableFull,        // %1 the most identifiers the trend table holds
+    RunSummary,            // %1 items: %2 passed, %3 failed, %4 without expectation
+    RunSummaryNotFinished, // appended to RunSummary: %1 items not finished
     Count
 };
 

@@ -86,6 +86,10 @@ void RunController::testSelectedItem(int row) {
 }
 
 void RunController::startThreads() {
+    {
+        std::lock_guard lock(RunCellsMutex());
+        ReceivedResponses().fill(std::nullopt);
+    }
     TxThread.SetPort(ZarvoPort);
     TxThread.Resume();
     TxThread.StartSend();
@@ -190,10 +194,25 @@ void RunController::keepAndClearResults() {
         std::lock_guard lock(RunCellsMutex());
         std::vector<ResultCells::Row> rows = Global_ResultCells().snapshot();
         lastResults_.assign(rows.begin() + 1, rows.end());
+        judgeResults();
         ClearResultColumns(Global_ResultCells());
     }
+    view_.showRunSummary(CountVerdicts(lastVerdicts_));
     writeReport();
     finishTrace();
+}
+
+void RunController::judgeResults() {
+    const RunResponses& responses = ReceivedResponses();
+    const type_CustomerCMD& t = Global_CustomerCMD;
+    lastVerdicts_.assign(lastResults_.size(), std::nullopt);
+    for (int item = 0; item < t.CMD_Count && item < static_cast<int>(lastResults_.size()); ++item) {
+        if (t.IsTestAll == 0 && item != SingleTestRow - 1)
+            continue;
+        const auto i = static_cast<size_t>(item);
+        lastVerdicts_[i] = Judge(Expectation::ofItem(t, item), responses[i],
+                                 !lastResults_[i][ResultCells::EndTime].isEmpty());
+    }
 }
 
 void RunController::writeReport() {
@@ -204,7 +223,7 @@ void RunController::writeReport() {
     const QString path = ReportPath(reportFolder_, CurrentConfigFile, QDateTime::currentDateTime());
     if (!QDir().mkpath(reportFolder_))
         error = QStringLiteral("%1: cannot create the folder").arg(reportFolder_);
-    else if (WriteResultCsv(path, ResultHeaders(), lastResults_, &error))
+    else if (WriteResultCsv(path, ResultHeaders(), lastResults_, lastVerdicts_, &error))
         lastReportPath_ = path;
     if (!error.isEmpty())
         SystemLog(QStringLiteral("Run report Error! %1").arg(error));

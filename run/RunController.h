@@ -12,8 +12,10 @@
 #include "RunView.h"
 #include "Tthread_rxcan.h"
 #include "Tthread_txcan.h"
+#include "Verdict.h"
 
 #include <QString>
+#include <optional>
 #include <vector>
 
 // The port check before a port is opened: the driver's port table lists `port`.
@@ -44,6 +46,8 @@ public:
     bool isRunning() const { return running_; }
     // Grid rows 1 and on as the last run left them, before they were cleared.
     const std::vector<ResultCells::Row>& lastResults() const { return lastResults_; }
+    // The verdict of each row of lastResults(); none for an item the run did not test.
+    const std::vector<std::optional<Verdict>>& lastVerdicts() const { return lastVerdicts_; }
     // The report of the last run; empty when none was written.
     const QString& lastReportPath() const { return lastReportPath_; }
     // The runs from now on also write their bus trace to `path` (none when empty).
@@ -61,8 +65,10 @@ private:
     void finishByItself();
     void waitForReceiveThread();
     void clearResults();
-    // Copies the results for lastResults() and the report, then clears them.
+    // Copies the results for lastResults() and the report, judges them for
+    // lastVerdicts() and the run summary, then clears them.
     void keepAndClearResults();
+    void judgeResults();
     void writeReport();
     void startTrace();
     // Ends the trace; a trace beside the report takes the report's name.
@@ -72,6 +78,7 @@ private:
     QString reportFolder_;
     bool running_ = false;
     std::vector<ResultCells::Row> lastResults_;
+    std::vector<std::optional<Verdict>> lastVerdicts_;
     QString lastReportPath_;
     QString traceFile_;
     QString lastTracePath_;

@@ -40,23 +40,39 @@ QStringList ResultHeaders() {
             Phrase(PhraseId::HeaderResult),    Phrase(PhraseId::HeaderRemarks)};
 }
 
-QByteArray ResultCsv(const QStringList& headers, const std::vector<ResultCells::Row>& rows) {
-    QString text = CsvLine(headers);
-    for (const ResultCells::Row& row : rows)
-        text += CsvLine(QStringList(row.begin(), row.end()));
+QByteArray ResultCsv(const QStringList& headers, const std::vector<ResultCells::Row>& rows,
+                     const std::vector<std::optional<Verdict>>& verdicts) {
+    QString text = CsvLine(headers + QStringList{QStringLiteral("Verdict")});
+    for (size_t r = 0; r < rows.size(); ++r) {
+        const std::optional<Verdict> verdict = r < verdicts.size() ? verdicts[r] : std::nullopt;
+        text += CsvLine(QStringList(rows[r].begin(), rows[r].end())
+                        << (verdict ? verdict->word() : QString()));
+    }
     return text.toUtf8();
 }
 
 bool WriteResultCsv(const QString& path, const QStringList& headers,
-                    const std::vector<ResultCells::Row>& rows, QString* error) {
+                    const std::vector<ResultCells::Row>& rows,
+                    const std::vector<std::optional<Verdict>>& verdicts, QString* error) {
     QSaveFile file(path);
     if (file.open(QIODevice::WriteOnly)) {
-        file.write(ResultCsv(headers, rows));
+        file.write(ResultCsv(headers, rows, verdicts));
         if (file.commit())
             return true;
     }
     *error = QStringLiteral("%1: %2").arg(path, file.errorString());
     return false;
+}
+
+QString RunSummaryText(const VerdictCounts& counts) {
+    QString text = Phrase(PhraseId::RunSummary)
+                       .arg(counts.items)
+                       .arg(counts.passed)
+                       .arg(counts.failed)
+                       .arg(counts.notCompared);
+    if (counts.notFinished > 0)
+        text += Phrase(PhraseId::RunSummaryNotFinished).arg(counts.notFinished);
+    return text;
 }
 
 QString ReportPath(const QString& folder, const QString& configFile, const QDateTime& when) {

@@ -3,6 +3,7 @@
 // implements it with widgets; kestrel-cli and the tests implement it without.
 
 #include "UserDialogs.h"
+#include "Verdict.h"
 
 #include <QString>
 #include <functional>
@@ -45,4 +46,6 @@ public:
     // and names and shown below the main window; hidden.
     virtual void showSingleTransmit(int item) = 0;
     virtual void hideSingleTransmit() = 0;
+    // After each run: how its items fared (RunSummaryText words it).
+    virtual void showRunSummary(const VerdictCounts& counts) = 0;
 };
