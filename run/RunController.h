@@ -61,7 +61,10 @@ private:
     bool portCheck();
     void startThreads();
     void showPortStatus(uint32_t status);
-    // Steps 4.1 to 4.8 of an automatic end.
+    // The end of a run whose items all have their End Time: Stop is disabled,
+    // the receive thread finishes the responses it holds, the completion
+    // message shows over the results, then the results are kept, judged and
+    // cleared, the lamp turns blue and the controls return.
     void finishByItself();
     void waitForReceiveThread();
     void clearResults();
