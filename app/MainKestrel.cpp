@@ -110,7 +110,7 @@ void TForm_MainKestrel::showSearchAgain(const QString& text) {
     TntLabel_SearchAgain->setVisible(true);
 }
 
-void TForm_MainKestrel::paintCanStatus(const QColor& colour) {
+void TForm_MainKestrel::paintCanStatus(LampColour colour) {
     Shape_CANStatus->setColour(colour);
 }
 

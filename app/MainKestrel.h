@@ -59,7 +59,7 @@ public:
     void applyRunControls(RunControls state);
     void setRunTimer(RunTimer timer, bool enabled);
     // Paints the CAN bus status lamp.
-    void paintCanStatus(const QColor& colour);
+    void paintCanStatus(LampColour colour);
     // Shows TntLabel_SearchAgain with the text it last received, or hides it.
     void setSearchAgainVisible(bool visible);
     // Shows TntLabel_SearchAgain with `text`, or with the text it last had when `text` is empty.

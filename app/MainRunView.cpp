@@ -27,17 +27,7 @@ void MainRunView::setTimerEnabled(RunTimer timer, bool enabled) {
 }
 
 void MainRunView::setStatusLamp(LampColour colour) {
-    switch (colour) {
-    case LampColour::Blue:
-        window_.paintCanStatus(QColor(0, 0, 255));
-        break;
-    case LampColour::Green:
-        window_.paintCanStatus(QColor(0, 255, 0));
-        break;
-    case LampColour::Red:
-        window_.paintCanStatus(QColor(255, 0, 0));
-        break;
-    }
+    window_.paintCanStatus(colour);
 }
 
 void MainRunView::showSearchAgain(const QString& text) {

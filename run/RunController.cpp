@@ -17,7 +17,7 @@ namespace {} // namespace
 
 RunController::RunController(RunView& view, QString reportFolder)
     : view_(view), reportFolder_(std::move(reportFolder)), RxThread([this](uint32_t status) {
-          view_.runOnUiThread([this, status] { showPortStatus(status); });
+          view_.runOnUiThread([this, status] { ShowPortStatus(view_, status); });
       }) {}
 
 RunController::~RunController() {
@@ -172,16 +172,6 @@ void RunController::waitForReceiveThread() {
         view_.processPendingEvents();
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-}
-
-void RunController::showPortStatus(uint32_t status) {
-    if (status == 0) {
-        view_.setStatusLamp(LampColour::Green);
-        view_.hideSearchAgain();
-        return;
-    }
-    view_.setStatusLamp(LampColour::Red);
-    view_.showSearchAgain(SearchAgainText(status));
 }
 
 void RunController::clearResults() {

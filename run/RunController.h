@@ -60,7 +60,6 @@ private:
     // Zarvo_GetPortTable's count must be above ZarvoPort; else PortError.
     bool portCheck();
     void startThreads();
-    void showPortStatus(uint32_t status);
     // The end of a run whose items all have their End Time: Stop is disabled,
     // the receive thread finishes the responses it holds, the completion
     // message shows over the results, then the results are kept, judged and

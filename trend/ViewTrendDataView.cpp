@@ -4,6 +4,7 @@
 #include "GridView.h"
 #include "Phrases.h"
 #include "TrendPages.h"
+#include "UserDialogs.h"
 #include "ViewTrend.h"
 
 #include <QCheckBox>
