@@ -80,6 +80,7 @@ public slots:
     void Menu_ConfigTestItemsClick();
     void Menu_ConfigZarvoClick();
     void TntSpeedButton_ViewTrendClick();
+    void TntSpeedButton_BusMonitorClick();
 
     // Run commands and their end-of-run timers.
     void TntSpeedButton_TestAllItemsClick(); // Multiple Tests
@@ -103,6 +104,9 @@ private:
     QToolButton* addToolButton(const QString& name, const QString& icon, const QString& hint,
                                void (TForm_MainKestrel::*handler)());
     void createMenus();
+    bool openWatchedPort();
+    void keepMenuBarHeight();
+    void bindKeys();
     QAction* addMenuItem(QMenu* menu, const QString& name, bool enabled);
     void createTimers();
 
@@ -138,6 +142,7 @@ private:
     QToolButton* TntSpeedButton_LoadConfig = nullptr;
     QToolButton* TntSpeedButton_TestAllItems = nullptr;
     QToolButton* TntSpeedButton_ViewTrend = nullptr;
+    QToolButton* TntSpeedButton_BusMonitor = nullptr;
     QCheckBox* TntCheckBox_GroupCheck = nullptr; // "Multiple Sent"
     QLabel* TntLabel_SearchAgain = nullptr;
     StatusLamp* Shape_CANStatus = nullptr; // the CAN bus status lamp
@@ -156,6 +161,7 @@ private:
     QAction* N11 = nullptr; // Parameters Setting → Maintain Test File (no function)
     QAction* Menu_ConfigTestItems = nullptr;
     QAction* Menu_ConfigZarvo = nullptr;
+    QAction* Menu_BusMonitor = nullptr;
     QAction* N1 = nullptr;  // Parameters Setting → Save As Test File
     QAction* N13 = nullptr; // Parameters Setting → Device Management (no function)
     QAction* N14 = nullptr; // Parameters Setting → View Report (no function)

@@ -1,10 +1,12 @@
 // The main window's texts: the language menu, the phrases of the menus, and
 // the refresh that sets the status line, the captions and the result grid.
 
+#include "BusMonitorWindow.h"
 #include "ConfigFile.h"
 #include "Globals.h"
 #include "MainKestrel.h"
 #include "Phrases.h"
+#include "QtTranslations.h"
 #include "ResultCells.h"
 #include "ResultGridFill.h"
 #include "ResultGridModel.h"
@@ -32,6 +34,8 @@ void TForm_MainKestrel::Lang_EngClick(int language) {
 
 void TForm_MainKestrel::applyPhrases() {
     SetLanguage(LanguageIndex);
+    // Without the file (Qt's translations not installed) Qt's texts stay English.
+    UseQtTranslations(LanguageIndex);
     Menu_Person->setTitle(Phrase(PhraseId::MenuLogin));
     const std::pair<QAction*, PhraseId> items[] = {{N5, PhraseId::MenuTesterConfiguration},
                                                    {N6, PhraseId::MenuUpdateTester},
@@ -47,6 +51,9 @@ void TForm_MainKestrel::applyPhrases() {
                                                    {Menu_About, PhraseId::MenuAbout}};
     for (const auto& [item, phrase] : items)
         item->setText(Phrase(phrase));
+    Menu_BusMonitor->setText(Phrase(PhraseId::MonitorCaption));
+    if (Form_BusMonitor)
+        Form_BusMonitor->setPhrases();
     N10->setTitle(Phrase(PhraseId::MenuParameters));
     N2->setTitle(Phrase(PhraseId::MenuLanguage));
     FormShow();
@@ -90,5 +97,6 @@ void TForm_MainKestrel::setCaptions() {
         PhraseLines(PhraseId::ButtonMultiple, PhraseId::ButtonTests));
     TntSpeedButton_LoadConfig->setText(PhraseLines(PhraseId::ButtonImport, PhraseId::ButtonConfig));
     TntSpeedButton_ViewTrend->setText(PhraseLines(PhraseId::ButtonView, PhraseId::ButtonTrend));
+    TntSpeedButton_BusMonitor->setText(PhraseLines(PhraseId::ButtonBus, PhraseId::ButtonMonitor));
     TntCheckBox_GroupCheck->setText(Phrase(PhraseId::MultipleSent));
 }

@@ -10,8 +10,6 @@
 #include "CliOptions.h"
 #include "Commands.h"
 #include "Globals.h"
-#include "Phrases.h"
-#include "RunController.h"
 #include "TrendFormula.h"
 #include "TrendTables.h"
 #include "Tthread_dataconvert_rxcan.h"
@@ -211,10 +209,8 @@ int cmdWatch(const QStringList& list) {
     StartLogging();
     if (const int status = LoadSettings(*args))
         return status;
-    if (!PortInTable(ZarvoPort)) {
-        PrintError(Phrase(PhraseId::PortError));
+    if (!CheckPortInTable())
         return kExitNoPort;
-    }
     std::signal(SIGINT, RequestStop);
     std::signal(SIGTERM, RequestStop);
     if (!OpenZarvoPort())

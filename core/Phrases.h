@@ -119,8 +119,43 @@ enum class PhraseId : int {
     NeedReturnId,
     ConfigFull,
     ForbiddenCharacters,
-    ItemsLeftOut,          // %1 items of a file not loaded, %2 the most a configuration holds
-    TrendTableFull,        // %1 the most identifiers the trend table holds
+    ItemsLeftOut,   // %1 items of a file not loaded, %2 the most a configuration holds
+    TrendTableFull, // %1 the most identifiers the trend table holds
+    ChartPause,
+    ChartResume,
+    ChartResetView,
+    MonitorCaption,
+    MonitorPause,
+    MonitorClear,
+    MonitorCopy,
+    MonitorSave,
+    MonitorChronological,
+    MonitorFixed,
+    MonitorTimeAbsolute,
+    MonitorTimeSincePrevious,
+    MonitorTimeSinceStart,
+    MonitorCapacity,
+    MonitorIdFilter,
+    MonitorBothDirections,
+    MonitorTransmittedOnly,
+    MonitorReceivedOnly,
+    MonitorDataFilter,
+    MonitorStatus, // %1 frames/s, %2 bus load %, %3 captured, %4 dropped, %5 lost, %6 port status
+    MonitorPaused,
+    MonitorBadRule, // %1 the rule that is not one
+    MonitorSaveFilter,
+    MonitorSaveFormat,
+    MonitorSaveFailed, // %1 the file, %2 why
+    MonitorCannotListen,
+    MonitorHeaderTime,
+    MonitorHeaderDirection,
+    MonitorHeaderData,
+    MonitorHeaderCount,
+    MonitorHeaderCycle,
+    MonitorHeaderCycleMin,
+    MonitorHeaderCycleMax,
+    ButtonBus,
+    ButtonMonitor,
     RunSummary,            // %1 items: %2 passed, %3 failed, %4 without expectation
     RunSummaryNotFinished, // appended to RunSummary: %1 items not finished
     Count

@@ -83,8 +83,23 @@ public:
     // Ends the port's trace: every frame still buffered reaches the sink,
     // whose finish() has run when this returns. Harmless without a trace.
     int32_t stopTrace(uint8_t port);
+    // A listener beside the trace: every frame the port transmits and
+    // receives also goes to `sink` until removeTap(`tapId`). Ids are unique
+    // in the driver and never 0.
+    int32_t addTap(uint8_t port, std::unique_ptr<TraceSink> sink, uint64_t& tapId);
+    // Like stopTrace() for the tap added as `tapId`; harmless for an unknown id.
+    void removeTap(uint64_t tapId);
     // The interface name a trace of `port` carries; empty for an unknown port.
     std::string traceName(uint8_t port) const;
+
+    // Receive queues of their own (ZarvoReader.h). A reader stays with the
+    // channel of the port it was opened on, also when a search renumbers the table.
+    int32_t openReader(uint8_t port, uint32_t* reader);
+    int32_t closeReader(uint32_t reader);
+    int32_t getReaderRxCount(uint32_t reader, uint16_t* count);
+    int32_t readReaderFrame(uint32_t reader, uint32_t* id, uint8_t* mode, uint8_t* rtr,
+                            uint8_t* len, uint8_t* data, uint64_t* timeStamp);
+    int32_t getReaderDropped(uint32_t reader, uint64_t* dropped) const;
 
     // The engine of a port in the table (null when there is no such port).
     std::shared_ptr<PortEngine> engine(uint8_t port) const;
@@ -100,6 +115,7 @@ private:
     std::vector<Provided> scanAll(bool reportProgress);
     void install(std::vector<Provided> table);
     void logBadCall(const char* op, uint8_t port, int32_t result) const;
+    std::shared_ptr<PortEngine> readerEngine(uint32_t reader) const;
 
     const std::vector<std::unique_ptr<ChannelProvider>> providers_;
     const Clock& clock_;
@@ -110,6 +126,10 @@ private:
     // survives a search that renumbers the table.
     std::map<std::string, std::shared_ptr<PortEngine>> engines_;
     std::map<std::string, std::string> openNotes_; // what opening each port had to say
+    std::map<uint32_t, std::shared_ptr<PortEngine>> readers_;
+    uint32_t lastReader_ = PortEngine::kPortQueue;
+    std::map<uint64_t, std::shared_ptr<PortEngine>> tapOwners_; // addTap()'s ids
+    uint64_t lastTapId_ = 0;
 
     std::mutex searchMutex_; // serialises startSearch() and the destructor
     std::thread search_;

@@ -3,6 +3,7 @@
 #include "Phrases.h"
 #include "TrendDecode.h"
 #include "ZarvoApi.h"
+#include "ZarvoReader.h"
 
 #include <algorithm>
 #include <chrono>
@@ -120,7 +121,13 @@ void TThread_DataConvert_RxCAN::Stop() {
         thread_.join();
 }
 
+bool TThread_DataConvert_RxCAN::Stopped() {
+    std::lock_guard lock(stopMutex_);
+    return finished_;
+}
+
 void TThread_DataConvert_RxCAN::Execute() {
+    ZarvoReader reader; // a queue of this thread's own: a running test's thread takes none of it
     int idleRounds = 0;
     for (;;) {
         {
@@ -129,8 +136,7 @@ void TThread_DataConvert_RxCAN::Execute() {
                 break;
         }
         const uint8_t port = port_.load(std::memory_order_relaxed);
-        uint16_t count = 0;
-        zarvo().Zarvo_GetRxCount(port, &count);
+        const uint16_t count = reader.count(port);
         if (count == 0) {
             if (!Idle(port, idleRounds))
                 break;
@@ -140,7 +146,7 @@ void TThread_DataConvert_RxCAN::Execute() {
         ReportStatus(port);
         ZarvoFrameBuffer frame;
         for (uint16_t i = 0; i < count; ++i) {
-            ReadMarkedFrame(port, frame);
+            reader.read(frame);
             Decode(frame.id, frame.data);
         }
         view_.runOnUiThread([] {});

@@ -117,6 +117,8 @@ TEST_F(DriverTest, SearchRunsInTheBackgroundUntil100) {
 }
 
 TEST_F(DriverTest, GroupAgainstTheSimulatedDeviceReportsEveryStepInOrder) {
+    uint32_t reader = 0;
+    ASSERT_EQ(driver->openReader(0, &reader), kZarvoOk);
     ASSERT_EQ(driver->openPort(0, 500000), kZarvoOk);
     ASSERT_EQ(driver->setGroupCount(0, 1), kZarvoOk);
     g_requests = {0x100, 0x7E0};
@@ -137,23 +139,115 @@ TEST_F(DriverTest, GroupAgainstTheSimulatedDeviceReportsEveryStepInOrder) {
         EXPECT_EQ(g_seen, expected);
     }
 
-    // The answers and the device's broadcasts also went to the receive queue.
+    // The answers and the device's broadcasts also went to the port's receive
+    // queue, and all of them to the reader's queue as well.
     uint16_t waiting = 0;
     ASSERT_EQ(driver->getRxCount(0, &waiting), kZarvoOk);
     EXPECT_GE(waiting, 3);
-    uint32_t id = 0;
-    uint8_t mode = 9, rtr = 9, len = 0, data[8]{};
-    uint64_t stamp = 0;
-    bool sawAnswer = false;
-    while (driver->readFrame(0, &id, &mode, &rtr, &len, data, &stamp) == kZarvoOk)
-        sawAnswer |= id == 0x7E8 && mode == 0 && rtr == 0 && len == 8 && data[0] == 0x62;
-    EXPECT_TRUE(sawAnswer);
+    std::vector<uint64_t> stamps[2];
+    for (const bool ownQueue : {false, true}) {
+        uint32_t id = 0;
+        uint8_t mode = 9, rtr = 9, len = 0, data[8]{};
+        uint64_t stamp = 0;
+        bool sawAnswer = false;
+        while ((ownQueue
+                    ? driver->readReaderFrame(reader, &id, &mode, &rtr, &len, data, &stamp)
+                    : driver->readFrame(0, &id, &mode, &rtr, &len, data, &stamp)) == kZarvoOk) {
+            sawAnswer |= id == 0x7E8 && mode == 0 && rtr == 0 && len == 8 && data[0] == 0x62;
+            stamps[ownQueue].push_back(stamp);
+        }
+        EXPECT_TRUE(sawAnswer);
+    }
+    ASSERT_GE(stamps[1].size(), stamps[0].size());
+    EXPECT_TRUE(std::equal(stamps[0].begin(), stamps[0].end(), stamps[1].begin()));
+    uint64_t dropped = 1;
+    ASSERT_EQ(driver->getReaderDropped(reader, &dropped), kZarvoOk);
+    EXPECT_EQ(dropped, 0u);
+    EXPECT_EQ(driver->closeReader(reader), kZarvoOk);
     uint32_t status = 1;
     ASSERT_EQ(driver->getPortStatus(0, &status, nullptr), kZarvoOk);
     EXPECT_EQ(status, 0u);
     EXPECT_EQ(driver->closePort(0), kZarvoOk);
     ASSERT_EQ(driver->getPortStatus(0, &status, nullptr), kZarvoOk);
     EXPECT_EQ(status, kStatusNotOpen);
+}
+
+// Counts the frames a trace or tap hands over, and whether it was finished.
+class CountingSink final : public TraceSink {
+public:
+    struct State {
+        std::mutex mutex;
+        std::condition_variable changed;
+        size_t frames = 0;
+        bool finished = false;
+
+        // True when `done` held within 20 s.
+        template <typename Done> bool waitFor(Done done) {
+            std::unique_lock lock(mutex);
+            return changed.wait_for(lock, std::chrono::seconds(20), [&] { return done(*this); });
+        }
+        size_t count() {
+            std::lock_guard lock(mutex);
+            return frames;
+        }
+        bool ended() {
+            std::lock_guard lock(mutex);
+            return finished;
+        }
+    };
+
+    explicit CountingSink(std::shared_ptr<State> state) : state_(std::move(state)) {}
+    void write(const CandumpRecord&) override {
+        std::lock_guard lock(state_->mutex);
+        ++state_->frames;
+        state_->changed.notify_all();
+    }
+    void finish(uint64_t) override {
+        std::lock_guard lock(state_->mutex);
+        state_->finished = true;
+        state_->changed.notify_all();
+    }
+
+private:
+    std::shared_ptr<State> state_;
+};
+
+// The default device broadcasts every 20 ms: the trace and two taps all see
+// the traffic, and each ends on its own without stopping the others.
+TEST_F(DriverTest, TheTraceAndSeveralTapsListenAtOnce) {
+    ASSERT_EQ(driver->openPort(0, 500000), kZarvoOk);
+    auto trace = std::make_shared<CountingSink::State>();
+    auto first = std::make_shared<CountingSink::State>();
+    auto second = std::make_shared<CountingSink::State>();
+    ASSERT_EQ(driver->startTrace(0, std::make_unique<CountingSink>(trace)), kZarvoOk);
+    uint64_t firstId = 0;
+    uint64_t secondId = 0;
+    ASSERT_EQ(driver->addTap(0, std::make_unique<CountingSink>(first), firstId), kZarvoOk);
+    ASSERT_EQ(driver->addTap(0, std::make_unique<CountingSink>(second), secondId), kZarvoOk);
+    EXPECT_NE(firstId, 0u);
+    EXPECT_NE(firstId, secondId);
+    for (const auto& state : {trace, first, second})
+        ASSERT_TRUE(state->waitFor([](CountingSink::State& s) { return s.frames >= 2; }));
+
+    driver->removeTap(secondId);
+    EXPECT_TRUE(second->waitFor([](CountingSink::State& s) { return s.finished; }));
+    const size_t secondFrames = second->count();
+    ASSERT_EQ(driver->stopTrace(0), kZarvoOk);
+    EXPECT_TRUE(trace->waitFor([](CountingSink::State& s) { return s.finished; }));
+    const size_t firstFrames = first->count();
+    EXPECT_TRUE(first->waitFor([&](CountingSink::State& s) { return s.frames > firstFrames + 1; }))
+        << "the tap stopped with the trace";
+    EXPECT_FALSE(first->ended());
+    EXPECT_EQ(second->count(), secondFrames); // nothing after its removal
+    driver->removeTap(firstId);
+    EXPECT_TRUE(first->ended());
+    driver->removeTap(firstId); // once more, and an id never given: harmless
+    driver->removeTap(12345);
+
+    uint64_t id = 0;
+    EXPECT_EQ(driver->addTap(7, std::make_unique<CountingSink>(first), id), kZarvoUnknownPort);
+    EXPECT_EQ(driver->addTap(0, nullptr, id), kZarvoBadArgument);
+    EXPECT_EQ(id, 0u);
 }
 
 TEST_F(DriverTest, BadCallsAreRefusedHarmlessly) {
@@ -194,6 +288,14 @@ TEST_F(DriverTest, BadCallsAreRefusedHarmlessly) {
          driver->getPortTable(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
          kZarvoBadArgument},
         {"IP of a module without one", driver->getModuleIP(0, data), kZarvoUnknownModule},
+        {"reader of unknown port", driver->openReader(7, &u32), kZarvoUnknownPort},
+        {"reader without buffer", driver->openReader(0, nullptr), kZarvoBadArgument},
+        {"close unknown reader", driver->closeReader(12345), kZarvoUnknownReader},
+        {"count of unknown reader", driver->getReaderRxCount(12345, &u16), kZarvoUnknownReader},
+        {"read of unknown reader",
+         driver->readReaderFrame(12345, &u32, &u8, &u8, &u8, data, nullptr), kZarvoUnknownReader},
+        {"read of reader without buffers",
+         driver->readReaderFrame(12345, nullptr, &u8, &u8, &u8, data, nullptr), kZarvoBadArgument},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.result, c.expected) << c.call;
