@@ -2,6 +2,7 @@
 
 #include "Phrases.h"
 #include "TrendDecode.h"
+#include "TrendTables.h"
 #include "ZarvoApi.h"
 #include "ZarvoReader.h"
 
@@ -41,6 +42,11 @@ uint64_t TThread_DataConvert_RxCAN::Pack(uint32_t id, int32_t type, int32_t firs
 void TThread_DataConvert_RxCAN::History::push(int32_t value) {
     --newest;
     ring[newest] = value;
+    length = std::min(length + 1, kTrendHistoryLength);
+}
+
+void TThread_DataConvert_RxCAN::History::clear() {
+    *this = History{};
 }
 
 TrendHistory TThread_DataConvert_RxCAN::History::copy() const {
@@ -64,45 +70,77 @@ void TThread_DataConvert_RxCAN::SetPort(uint8_t port) {
     port_.store(port, std::memory_order_relaxed);
 }
 
+void TThread_DataConvert_RxCAN::SetSlot(uint64_t& slot, History& history, uint64_t match) {
+    if (slot != match)
+        history.clear();
+    slot = match;
+}
+
 void TThread_DataConvert_RxCAN::SetTrend1(uint32_t id, int32_t type, int32_t firstByte) {
-    trend1_.store(Pack(id, type, firstByte, true), std::memory_order_relaxed);
+    std::lock_guard lock(mutex_);
+    SetSlot(trend1_, history1_, Pack(id, type, firstByte, true));
 }
 
 void TThread_DataConvert_RxCAN::SetTrend2(uint32_t id, int32_t type, int32_t firstByte) {
-    trend2_.store(Pack(id, type, firstByte, true), std::memory_order_relaxed);
+    std::lock_guard lock(mutex_);
+    SetSlot(trend2_, history2_, Pack(id, type, firstByte, true));
+}
+
+void TThread_DataConvert_RxCAN::ClearTrend(int curve) {
+    std::lock_guard lock(mutex_);
+    if (curve == 1)
+        SetSlot(trend1_, history1_, 0);
+    else
+        SetSlot(trend2_, history2_, 0);
 }
 
 int TThread_DataConvert_RxCAN::SetWatchItem(int index, uint32_t id, int32_t type,
                                             int32_t firstByte) {
     if (index < 0 || index >= kWatchItemCount)
         return 1;
-    watch_[static_cast<size_t>(index)].store(Pack(id, type, firstByte, true),
-                                             std::memory_order_relaxed);
-    int end = watchEnd_.load(std::memory_order_relaxed);
-    while (end <= index && !watchEnd_.compare_exchange_weak(end, index + 1))
-        ;
+    const uint64_t match = Pack(id, type, firstByte, true);
+    const auto i = static_cast<size_t>(index);
+    std::lock_guard lock(mutex_);
+    if (watch_[i] != match) {
+        const auto end = watch_.begin() + watchEnd_;
+        const auto same = std::find(watch_.begin(), end, match);
+        values_[i] =
+            same == end ? std::nullopt : values_[static_cast<size_t>(same - watch_.begin())];
+        watch_[i] = match;
+    }
+    watchEnd_ = std::max(watchEnd_, index + 1);
     return 0;
 }
 
+void TThread_DataConvert_RxCAN::SetWatchItemCount(int count) {
+    std::lock_guard lock(mutex_);
+    for (int i = std::max(count, 0); i < watchEnd_; ++i) {
+        watch_[static_cast<size_t>(i)] = 0;
+        values_[static_cast<size_t>(i)].reset();
+    }
+    watchEnd_ = std::clamp(count, 0, watchEnd_);
+}
+
 TrendHistory TThread_DataConvert_RxCAN::History1() const {
-    std::lock_guard lock(historyMutex_);
+    std::lock_guard lock(mutex_);
     return history1_.copy();
 }
 
 TrendHistory TThread_DataConvert_RxCAN::History2() const {
-    std::lock_guard lock(historyMutex_);
+    std::lock_guard lock(mutex_);
     return history2_.copy();
 }
 
 TrendHistories TThread_DataConvert_RxCAN::Histories() const {
-    std::lock_guard lock(historyMutex_);
-    return {history1_.copy(), history2_.copy()};
+    std::lock_guard lock(mutex_);
+    return {history1_.copy(), history2_.copy(), history1_.length, history2_.length};
 }
 
-int32_t TThread_DataConvert_RxCAN::WatchItemValue(int index) const {
+std::optional<int32_t> TThread_DataConvert_RxCAN::WatchItemValue(int index) const {
     if (index < 0 || index >= kWatchItemCount)
-        return 0;
-    return values_[static_cast<size_t>(index)].load(std::memory_order_relaxed);
+        return std::nullopt;
+    std::lock_guard lock(mutex_);
+    return values_[static_cast<size_t>(index)];
 }
 
 void TThread_DataConvert_RxCAN::Stop() {
@@ -172,9 +210,11 @@ bool TThread_DataConvert_RxCAN::Idle(uint8_t port, int& idleRounds) {
         return true;
     idleRounds = 0;
     {
-        std::lock_guard lock(historyMutex_);
-        history1_.push(0);
-        history2_.push(0);
+        // A history still waiting for its first frame stays empty.
+        std::lock_guard lock(mutex_);
+        for (History* history : {&history1_, &history2_})
+            if (history->length > 0)
+                history->push(0);
     }
     view_.runOnUiThread([] {});
     return true;
@@ -188,28 +228,33 @@ void TThread_DataConvert_RxCAN::ReportStatus(uint8_t port) {
 }
 
 void TThread_DataConvert_RxCAN::Decode(uint32_t id, const uint8_t (&data)[8]) {
-    const std::optional<int32_t> trend1 = SlotValue(trend1_, id, data);
-    const std::optional<int32_t> trend2 = SlotValue(trend2_, id, data);
-    if (trend1 || trend2) {
-        // One lock for both, so that a copy of both never holds half a frame.
-        std::lock_guard lock(historyMutex_);
-        if (trend1)
-            history1_.push(*trend1);
-        if (trend2)
-            history2_.push(*trend2);
-    }
-    const int end = watchEnd_.load(std::memory_order_relaxed);
-    for (int i = 0; i < end; ++i) {
-        const std::optional<int32_t> value = SlotValue(watch_[static_cast<size_t>(i)], id, data);
-        if (value)
-            values_[static_cast<size_t>(i)].store(*value, std::memory_order_relaxed);
+    // Matches and results under one lock: a match changed meanwhile never
+    // receives a value of the one it replaced, and a copy of both histories
+    // never holds half a frame.
+    std::lock_guard lock(mutex_);
+    if (const std::optional<int32_t> trend1 = SlotValue(trend1_, id, data))
+        history1_.push(*trend1);
+    if (const std::optional<int32_t> trend2 = SlotValue(trend2_, id, data))
+        history2_.push(*trend2);
+    for (int i = 0; i < watchEnd_; ++i) {
+        const auto index = static_cast<size_t>(i);
+        if (const std::optional<int32_t> value = SlotValue(watch_[index], id, data))
+            values_[index] = value;
     }
 }
 
-std::optional<int32_t> TThread_DataConvert_RxCAN::SlotValue(const std::atomic<uint64_t>& slot,
-                                                            uint32_t id, const uint8_t (&data)[8]) {
-    const Match m = Unpack(slot.load(std::memory_order_relaxed));
+std::optional<int32_t> TThread_DataConvert_RxCAN::SlotValue(uint64_t slot, uint32_t id,
+                                                            const uint8_t (&data)[8]) {
+    const Match m = Unpack(slot);
     if (!m.enabled || m.id != id)
         return std::nullopt;
     return DecodeCanValue(data, m.type, m.firstByte);
+}
+
+void WatchTrendTable(TThread_DataConvert_RxCAN& thread) {
+    const type_TrendCAN& t = Global_TrendCAN;
+    for (int i = 0; i < t.TrendCAN_Count; ++i)
+        thread.SetWatchItem(i, static_cast<uint32_t>(t.TrendCANID[i]), t.CANDataType[i],
+                            t.CANDataRange[i]);
+    thread.SetWatchItemCount(t.TrendCAN_Count);
 }

@@ -8,12 +8,17 @@
 //
 // Each poll reports the port status to the view (a blocking call onto the UI
 // thread). An empty queue makes the poll last 10 ms; on the 52nd empty poll in
-// a row both histories receive a 0, so that curves fall to zero while nothing
-// arrives. Nothing is allocated per frame.
+// a row every history that holds a value receives a 0, so that curves fall to
+// zero while nothing arrives. Nothing is allocated per frame.
+//
+// A slot or watch item given another match (identifier, type or first byte)
+// forgets what it had: its history is empty and its value unknown until the
+// first frame of the new match, so no value of an earlier match is ever shown
+// under the new one.
 //
 // Thread-safe: every public method may be called from any thread; the window
 // calls them on the UI thread. The setters take effect from the next frame;
-// the histories are copied under a short lock, never torn.
+// matches, histories and values change under one short lock, never torn.
 
 #include "Clock.h"
 #include "TrendView.h"
@@ -31,10 +36,13 @@ inline constexpr int kWatchItemCount = 100;
 
 using TrendHistory = std::array<int32_t, kTrendHistoryLength>;
 
-// Both histories as they stood at one instant.
+// Both histories as they stood at one instant. Only the first `length`
+// entries of a history are values (newest first); the rest are 0.
 struct TrendHistories {
     TrendHistory history1{};
     TrendHistory history2{};
+    int length1 = 0;
+    int length2 = 0;
 };
 
 class TThread_DataConvert_RxCAN {
@@ -49,21 +57,29 @@ public:
 
     // The port polled from the next poll on (the window's ZarvoPort).
     void SetPort(uint8_t port);
-    // Slot 1; its history is kept (the chart clears its curve itself).
+    // Slot 1; its history is kept when the match is the one it had, else emptied.
     void SetTrend1(uint32_t id, int32_t type, int32_t firstByte);
-    // Slot 2, enabled from now on for good.
+    // Slot 2, enabled from now on for good; its history as for slot 1.
     void SetTrend2(uint32_t id, int32_t type, int32_t firstByte);
+    // Curve 1 or 2 matches nothing from now on and its history is emptied
+    // (its entry is gone).
+    void ClearTrend(int curve);
     // Watch item `index` (0..99): 0 when registered, 1 for an index outside.
-    // A type outside 0..7 or a range beyond the eight bytes leaves the value as
-    // it is when frames arrive.
+    // A type outside 0..7 or a range beyond the eight bytes leaves the value
+    // unknown when frames arrive. A new match takes the value of another item
+    // with the same match, since that is what its latest frame held; else the
+    // value is unknown until the first frame.
     int SetWatchItem(int index, uint32_t id, int32_t type, int32_t firstByte);
+    // Items `count` and beyond match nothing from now on and have no value
+    // (the table has `count` entries left).
+    void SetWatchItemCount(int count);
 
     TrendHistory History1() const;
     TrendHistory History2() const;
     TrendHistories Histories() const;
-    // The latest value of watch item `index` (0..99): 0 until its first frame
-    // and for an index outside.
-    int32_t WatchItemValue(int index) const;
+    // The latest value of watch item `index` (0..99); nullopt until its first
+    // frame since its match was set, and for an index outside.
+    std::optional<int32_t> WatchItemValue(int index) const;
 
     // Ends the loop and joins the thread, carrying out the view's pending
     // calls meanwhile. Call it before the port is closed. Idempotent.
@@ -72,16 +88,21 @@ public:
     bool Stopped();
 
 private:
-    // A slot's or watch item's match, packed into one word so that the window
-    // changes it in a single store: identifier, type, first byte, enabled.
+    // A slot's or watch item's match, packed into one word: identifier, type,
+    // first byte, enabled.
     static uint64_t Pack(uint32_t id, int32_t type, int32_t firstByte, bool enabled);
 
     struct History {
         TrendHistory ring{};
         uint8_t newest = 0; // ring index of entry 0; wraps at 256
+        int length = 0;     // values pushed since the last clear, at most 256
         void push(int32_t value);
+        void clear();
         TrendHistory copy() const;
     };
+
+    // Sets a slot's match; a different one empties its history. Under mutex_.
+    static void SetSlot(uint64_t& slot, History& history, uint64_t match);
 
     void Execute();
     // An empty poll; false when the thread is to end.
@@ -89,19 +110,19 @@ private:
     void ReportStatus(uint8_t port);
     void Decode(uint32_t id, const uint8_t (&data)[8]);
     // The value of a slot's or watch item's match in this frame, if it has one.
-    static std::optional<int32_t> SlotValue(const std::atomic<uint64_t>& slot, uint32_t id,
-                                            const uint8_t (&data)[8]);
+    static std::optional<int32_t> SlotValue(uint64_t slot, uint32_t id, const uint8_t (&data)[8]);
 
     TrendView& view_;
     const Clock& clock_;
     std::atomic<uint8_t> port_;
-    std::atomic<uint64_t> trend1_;
-    std::atomic<uint64_t> trend2_{0};
-    std::array<std::atomic<uint64_t>, kWatchItemCount> watch_{};
-    std::atomic<int> watchEnd_{0}; // one above the highest registered item
-    std::array<std::atomic<int32_t>, kWatchItemCount> values_{};
 
-    mutable std::mutex historyMutex_;
+    // Guards the matches, histories and values below.
+    mutable std::mutex mutex_;
+    uint64_t trend1_;
+    uint64_t trend2_ = 0;
+    std::array<uint64_t, kWatchItemCount> watch_{};
+    int watchEnd_ = 0; // one above the highest registered item
+    std::array<std::optional<int32_t>, kWatchItemCount> values_{};
     History history1_;
     History history2_;
 
@@ -111,3 +132,8 @@ private:
     bool finished_ = false;
     std::thread thread_;
 };
+
+// Hands the watched-identifier table (Global_TrendCAN) to `thread`: watch item
+// i is entry i, so that variable V(i+1) always follows row i+1 of the table;
+// items beyond the table match nothing. UI thread (the table is read).
+void WatchTrendTable(TThread_DataConvert_RxCAN& thread);

@@ -3,6 +3,7 @@
 // so every poll is counted exactly (each one reports the port status once).
 
 #include "FakeZarvo.h"
+#include "TrendTables.h"
 #include "Tthread_dataconvert_rxcan.h"
 #include "UiTaskQueue.h"
 
@@ -19,6 +20,7 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr uint8_t kPort = 2;
+constexpr int kIdleRoundsForAZero = 52;
 
 // Runs the thread's calls at once on the thread itself and records the
 // status; a status update ends with the search-again text shown or hidden.
@@ -115,6 +117,8 @@ TEST_F(TrendThreadTest, SlotsFillTheirHistoriesNewestFirst) {
     EXPECT_EQ(h.history1[3], 0);
     EXPECT_EQ(h.history2[0], -1);
     EXPECT_EQ(h.history2[1], 0);
+    EXPECT_EQ(h.length1, 3);
+    EXPECT_EQ(h.length2, 1);
     EXPECT_EQ(thread->History1(), h.history1);
     EXPECT_EQ(thread->History2(), h.history2);
 }
@@ -131,10 +135,88 @@ TEST_F(TrendThreadTest, WatchItemsTakeTheirValuesFromEveryMatchingFrame) {
     EXPECT_EQ(thread->WatchItemValue(0), 770);
     EXPECT_EQ(thread->WatchItemValue(1), 134678021);
     EXPECT_EQ(thread->WatchItemValue(42), 200);
-    EXPECT_EQ(thread->WatchItemValue(99), 0);
-    EXPECT_EQ(thread->WatchItemValue(98), 0);
-    EXPECT_EQ(thread->WatchItemValue(2), 0);
-    EXPECT_EQ(thread->WatchItemValue(100), 0);
+    EXPECT_EQ(thread->WatchItemValue(99), std::nullopt);
+    EXPECT_EQ(thread->WatchItemValue(98), std::nullopt);
+    EXPECT_EQ(thread->WatchItemValue(2), std::nullopt);
+    EXPECT_EQ(thread->WatchItemValue(100), std::nullopt);
+}
+
+struct MatchChange {
+    const char* what;
+    uint32_t id;
+    int type;
+    int range;
+    bool kept;     // whether the history and the value of the old match stay
+    int32_t after; // the value the next frames give the new match
+};
+
+class TrendMatchChange : public TrendThreadTest,
+                         public ::testing::WithParamInterface<MatchChange> {};
+
+// Nothing of an earlier match is shown under a new one: a curve and a watch
+// item wait for the first frame of their new match.
+TEST_P(TrendMatchChange, ClearsTheHistoryAndTheValueOfAnotherMatch) {
+    const MatchChange& c = GetParam();
+    thread->SetTrend1(0x100, 0, 0);
+    thread->SetWatchItem(0, 0x100, 0, 0);
+    deliver({Frame(0x100, {0xF5, 6})});
+    thread->SetTrend1(c.id, c.type, c.range);
+    thread->SetWatchItem(0, c.id, c.type, c.range);
+    TrendHistories h = thread->Histories();
+    EXPECT_EQ(h.length1, c.kept ? 1 : 0) << c.what;
+    EXPECT_EQ(h.history1[0], c.kept ? 245 : 0) << c.what;
+    EXPECT_EQ(thread->WatchItemValue(0), c.kept ? std::optional(245) : std::nullopt) << c.what;
+    idle(kIdleRoundsForAZero);
+    EXPECT_EQ(thread->Histories().length1, c.kept ? 2 : 0) << c.what << ": idle zero";
+
+    deliver({Frame(0x200, {9, 1}), Frame(0x100, {0xF5, 6})});
+    h = thread->Histories();
+    EXPECT_EQ(h.history1[0], c.after) << c.what;
+    EXPECT_EQ(thread->WatchItemValue(0), c.after) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(Changes, TrendMatchChange,
+                         ::testing::Values(MatchChange{"the same match", 0x100, 0, 0, true, 245},
+                                           MatchChange{"another identifier", 0x200, 0, 0, false, 9},
+                                           MatchChange{"another type", 0x100, 1, 0, false, -11},
+                                           MatchChange{"another range", 0x100, 0, 1, false, 6}));
+
+TEST_F(TrendThreadTest, ClearedCurveAndItemsBeyondTheTableTakeNothing) {
+    thread->SetTrend2(0x100, 0, 0);
+    thread->SetWatchItem(0, 0x100, 0, 0);
+    thread->SetWatchItem(1, 0x100, 0, 1);
+    deliver({Frame(0x100, {1, 2})});
+    thread->ClearTrend(2);
+    thread->SetWatchItemCount(1);
+    EXPECT_EQ(thread->Histories().length2, 0);
+    EXPECT_EQ(thread->WatchItemValue(1), std::nullopt);
+    deliver({Frame(0x100, {3, 4})});
+    EXPECT_EQ(thread->Histories().length2, 0);
+    EXPECT_EQ(thread->WatchItemValue(0), 3);
+    EXPECT_EQ(thread->WatchItemValue(1), std::nullopt);
+}
+
+// The variables follow the rows: after a removal each later entry keeps its
+// own value (the latest frame of its match), never the removed entry's.
+TEST_F(TrendThreadTest, WatchedTableRemovalMovesValuesWithTheirEntries) {
+    type_TrendCAN& t = Global_TrendCAN;
+    t = type_TrendCAN{};
+    const uint32_t ids[] = {0x100, 0x200, 0x300};
+    for (int i = 0; i < 3; ++i)
+        t.TrendCANID[i] = static_cast<int32_t>(ids[i]);
+    t.TrendCAN_Count = 3;
+    WatchTrendTable(*thread);
+    deliver({Frame(0x100, {1}), Frame(0x200, {2}), Frame(0x300, {3})});
+    t.TrendCANID[1] = 0x300; // entry 1 (0x200) removed
+    t.TrendCAN_Count = 2;
+    WatchTrendTable(*thread);
+    EXPECT_EQ(thread->WatchItemValue(0), 1);
+    EXPECT_EQ(thread->WatchItemValue(1), 3);
+    EXPECT_EQ(thread->WatchItemValue(2), std::nullopt);
+    t.TrendCANID[1] = 0x400; // another identifier in its place: no value until its frame
+    WatchTrendTable(*thread);
+    EXPECT_EQ(thread->WatchItemValue(1), std::nullopt);
+    t = type_TrendCAN{};
 }
 
 TEST_F(TrendThreadTest, EveryFiftySecondEmptyPollInARowPushesAZero) {
