@@ -112,6 +112,7 @@ ReadResult TForm_MainKestrel::readCurrentConfig() {
 }
 
 void TForm_MainKestrel::loadChosenConfig() {
+    runSummary_.reset();
     showStatusLine(CurrentConfigFile);
     const ReadResult read = readCurrentConfig();
     QList<IniWarning> warnings = read.warnings;

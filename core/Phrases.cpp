@@ -272,6 +272,11 @@ constexpr PhraseRow kRows[] = {
       u"测试项目 %1 \"%2\"：识别码 %3 超出 %4 位识别码的范围。请在测试前修正该项目或其 29 位设置。",
       u"測試項目 %1 \"%2\"：識別碼 %3 超出 %4 位元識別碼的範圍。請在測試前修正該項目或其 29 "
       u"位元設定。"}},
+    {PhraseId::RunSummary,
+     {u"%1 items: %2 passed, %3 failed, %4 without expectation",
+      u"%1 个项目：%2 个通过，%3 个失败，%4 个无比对值",
+      u"%1 個項目：%2 個通過，%3 個失敗，%4 個無比對值"}},
+    {PhraseId::RunSummaryNotFinished, {u", %1 not finished", u"，%1 个未完成", u"，%1 個未完成"}},
 };
 
 // Every id has its row, in enum order, with all three texts.

@@ -158,6 +158,8 @@ enum class PhraseId : int {
     ButtonMonitor,
     ValuesTakenOtherwise, // heads the list of a file's values taken other than as written
     IdBeyondMode,         // %1 item number, %2 its description, %3 its identifier, %4 11 or 29 bits
+    RunSummary,           // %1 items: %2 passed, %3 failed, %4 without expectation
+    RunSummaryNotFinished, // appended to RunSummary: %1 items not finished
     Count
 };
 

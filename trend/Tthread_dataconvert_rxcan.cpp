@@ -34,16 +34,6 @@ uint64_t Code(int32_t code) {
 
 } // namespace
 
-void ShowTrendPortStatus(TrendView& view, uint32_t status) {
-    if (status == 0) {
-        view.setStatusLamps(LampColour::Green);
-        view.hideSearchAgain();
-        return;
-    }
-    view.setStatusLamps(LampColour::Red);
-    view.showSearchAgain(SearchAgainText(status));
-}
-
 uint64_t TThread_DataConvert_RxCAN::Pack(uint32_t id, int32_t type, int32_t firstByte,
                                          bool enabled) {
     return id | Code(type) << 32 | Code(firstByte) << 40 | uint64_t{enabled} << 48;
@@ -234,7 +224,7 @@ void TThread_DataConvert_RxCAN::ReportStatus(uint8_t port) {
     uint32_t status = 1; // "port not open" stays when the call is refused (an unknown port)
     uint32_t second = 0;
     zarvo().Zarvo_GetPortStatus(port, &status, &second);
-    view_.runOnUiThread([this, status] { ShowTrendPortStatus(view_, status); });
+    view_.runOnUiThread([this, status] { ShowPortStatus(view_, status); });
 }
 
 void TThread_DataConvert_RxCAN::Decode(uint32_t id, const uint8_t (&data)[8]) {

@@ -55,12 +55,9 @@ void TForm_ViewTrend::processPendingEvents() {
     QCoreApplication::processEvents();
 }
 
-void TForm_ViewTrend::setStatusLamps(LampColour colour) {
-    const QColor c = colour == LampColour::Green ? QColor(0, 255, 0)
-                     : colour == LampColour::Red ? QColor(255, 0, 0)
-                                                 : QColor(0, 0, 255);
+void TForm_ViewTrend::setStatusLamp(LampColour colour) {
     for (StatusLamp* lamp : lamps_)
-        lamp->setColour(c);
+        lamp->setColour(colour);
 }
 
 void TForm_ViewTrend::showSearchAgain(const QString& text) {

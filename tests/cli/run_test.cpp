@@ -89,8 +89,9 @@ TEST_F(CliRunTest, DemoRunsToItsEndWithTheExpectedVerdicts) {
         EXPECT_TRUE(xml.contains("<failure message=\"Result 24: Len, D1\"/>"));
         const QByteArray csv = readFile("demo.csv");
         EXPECT_TRUE(csv.startsWith("Test Name,Test Parameter,Start Time,End Time,Result,"
-                                   "Remarks\r\nRead VIN,UDS 22 F1 90,"));
-        EXPECT_TRUE(csv.contains(",24,\"Len, D1\"\r\n"));
+                                   "Remarks,Verdict\r\nRead VIN,UDS 22 F1 90,"));
+        EXPECT_TRUE(csv.contains(",0,,passed\r\n"));
+        EXPECT_TRUE(csv.contains(",24,\"Len, D1\",failed\r\n"));
     }
     // Only the run asked to leaves a report beside the log folder.
     EXPECT_EQ(QDir(dir.filePath("state/Reports")).entryList({"demo-*.csv"}).size(), 1);
