@@ -159,7 +159,10 @@ enum class PhraseId : int {
     ValuesTakenOtherwise, // heads the list of a file's values taken other than as written
     IdBeyondMode,         // %1 item number, %2 its description, %3 its identifier, %4 11 or 29 bits
     RunSummary,           // %1 items: %2 passed, %3 failed, %4 without expectation
-    RunSummaryNotFinished, // appended to RunSummary: %1 items not finished
+    RunSummaryNotFinished,    // appended to RunSummary: %1 items not finished
+    NotLoaded,                // %1 a configuration file that could not be loaded
+    OverwritePartlyReadItems, // %1 file, %2 what was left out, %3 items shown
+    OverwritePartlyReadTrend, // %1 TrendCAN.ini, %2 what was left out
     Count
 };
 
