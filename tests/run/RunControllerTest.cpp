@@ -59,10 +59,10 @@ protected:
         }
     }
 
-    FakeZarvo fake;
+    FakeZarvo fake{FakeZarvo::Install::No};
     QTemporaryDir reports;
     TestRunView view;
-    RunController run{view, reports.path() + "/Reports"};
+    RunController run{view, reports.path() + "/Reports", FakeZarvo::binding()};
 };
 
 TEST_F(RunControllerTest, TestAllHandsEveryItemOverAsGroupZero) {
@@ -161,7 +161,7 @@ TEST_F(RunControllerTest, StopDuringTheHandOverLeavesNoGroupSendingAfterIt) {
     for (uint8_t g = 0; g < 30; ++g)
         items.push_back({.group = g});
     SetTable(items);
-    auto own = std::make_unique<RunController>(view, QString());
+    auto own = std::make_unique<RunController>(view, QString(), FakeZarvo::binding());
     own->testAllItems(true);
     WaitForSetUp(1);
     own->stop();
