@@ -45,7 +45,7 @@ TForm_MainKestrel::TForm_MainKestrel(UserDialogs& dialogs, const QString& progra
     }
     chooseStartupLanguage();
     runView_ = std::make_unique<MainRunView>(*this);
-    runControl_ = std::make_unique<RunController>(*runView_);
+    runControl_ = std::make_unique<RunController>(*runView_, DefaultReportFolder(), zarvo());
     TntLabel_SearchAgain->setText(Phrase(PhraseId::SearchAgain));
     LoadLogger();
     StartSystemLog(QDate::currentDate(), logFolder_);

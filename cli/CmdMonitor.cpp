@@ -204,7 +204,8 @@ int cmdMonitor(const QStringList& list) {
     std::unique_ptr<MonitorSink> sink = MakeSink(*args, outcome);
     if (!sink)
         return kExitNotWritten;
-    const int32_t traced = OpenZarvoPort() ? Zarvo_StartTrace(ZarvoPort, std::move(sink)) : -1;
+    const int32_t traced =
+        OpenZarvoPort() ? zarvo().Zarvo_StartTrace(ZarvoPort, std::move(sink)) : -1;
     if (traced != kZarvoOk) {
         if (traced != -1)
             PrintError(QStringLiteral("Zarvo port %1 cannot be monitored (driver status %2)")
@@ -217,7 +218,7 @@ int cmdMonitor(const QStringList& list) {
         return kExitNoPort;
     }
     WaitForStop(*args);
-    Zarvo_StopTrace(ZarvoPort); // every frame has reached the outputs, the files are closed
+    zarvo().Zarvo_StopTrace(ZarvoPort); // every frame has reached the outputs, the files are closed
     zarvo().Zarvo_ClosePort(ZarvoPort);
     if (!outcome.complete) {
         PrintError(QStringLiteral("%1: cannot be written")

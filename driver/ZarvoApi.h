@@ -12,6 +12,9 @@
 // a bad call never sends anything.
 
 #include <cstdint>
+#include <memory>
+
+class TraceSink;
 
 inline constexpr int kZarvoDriverInfoSize = 600;
 inline constexpr int kZarvoMaxPorts = 50; // port table arrays hold this many entries
@@ -62,6 +65,11 @@ struct ZarvoBinding {
     int32_t (*Zarvo_SetGroupCount)(uint8_t port, uint8_t count);
     int32_t (*Zarvo_SetRxCallback)(uint8_t port, uint8_t group, ZarvoRxCallback callback);
     int32_t (*Zarvo_SetResponseID)(uint8_t port, uint8_t group, int32_t id);
+    // Kestrel's own addition (ZarvoTrace.h): every frame of `port` goes to
+    // `sink` until Zarvo_StopTrace, which returns once the sink has its last
+    // line. Another driver answers kZarvoCannotTrace.
+    int32_t (*Zarvo_StartTrace)(uint8_t port, std::unique_ptr<TraceSink> sink);
+    int32_t (*Zarvo_StopTrace)(uint8_t port);
 };
 
 // The table in force. Not thread-safe to change: install a binding before
@@ -88,5 +96,5 @@ void MarkFrame(ZarvoFrameBuffer& frame);
 
 // Fills `frame` with marker values (identifier 0xAABBCCDD, mode and RTR 0x55,
 // length and data bytes 0xAA: they show in a debugger when a read leaves a
-// field untouched) and takes one frame of `port` into it through zarvo().
-int32_t ReadMarkedFrame(uint8_t port, ZarvoFrameBuffer& frame);
+// field untouched) and takes one frame of `port` into it through `driver`.
+int32_t ReadMarkedFrame(const ZarvoBinding& driver, uint8_t port, ZarvoFrameBuffer& frame);

@@ -33,8 +33,8 @@ void MarkFrame(ZarvoFrameBuffer& frame) {
     frame.timeStamp = 0;
 }
 
-int32_t ReadMarkedFrame(uint8_t port, ZarvoFrameBuffer& frame) {
+int32_t ReadMarkedFrame(const ZarvoBinding& driver, uint8_t port, ZarvoFrameBuffer& frame) {
     MarkFrame(frame);
-    return zarvo().Zarvo_ReadFrame(port, &frame.id, &frame.mode, &frame.rtr, &frame.len, frame.data,
-                                   &frame.timeStamp);
+    return driver.Zarvo_ReadFrame(port, &frame.id, &frame.mode, &frame.rtr, &frame.len, frame.data,
+                                  &frame.timeStamp);
 }

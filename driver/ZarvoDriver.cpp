@@ -43,14 +43,6 @@ bool builtinInForce() {
 
 } // namespace
 
-int32_t Zarvo_StartTrace(uint8_t port, std::unique_ptr<TraceSink> sink) {
-    return builtinInForce() ? driver().startTrace(port, std::move(sink)) : kZarvoCannotTrace;
-}
-
-int32_t Zarvo_StopTrace(uint8_t port) {
-    return builtinInForce() ? driver().stopTrace(port) : kZarvoCannotTrace;
-}
-
 int32_t Zarvo_AddTap(uint8_t port, std::unique_ptr<TraceSink> sink, uint64_t& tapId) {
     return builtinInForce() ? driver().addTap(port, std::move(sink), tapId) : kZarvoCannotTrace;
 }
@@ -118,6 +110,10 @@ const ZarvoBinding& builtinZarvoBinding() {
         [](uint8_t port, uint8_t group, int32_t id) {
             return driver().setResponseID(port, group, id);
         },
+        [](uint8_t port, std::unique_ptr<TraceSink> sink) {
+            return driver().startTrace(port, std::move(sink));
+        },
+        [](uint8_t port) { return driver().stopTrace(port); },
     };
     return table;
 }

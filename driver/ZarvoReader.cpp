@@ -18,7 +18,8 @@ uint16_t ZarvoReader::count(uint8_t port) {
         close();
         port_ = port;
         uint32_t reader = 0;
-        const int32_t opened = Zarvo_OpenReader(port, &reader);
+        const int32_t opened =
+            &driver_ == &builtinZarvoBinding() ? Zarvo_OpenReader(port, &reader) : kZarvoNoReaders;
         if (opened == kZarvoOk)
             reader_ = reader;
         // A port that is not in the table yet is tried again at the next call.
@@ -26,7 +27,7 @@ uint16_t ZarvoReader::count(uint8_t port) {
     }
     uint16_t count = 0;
     if (!reader_)
-        zarvo().Zarvo_GetRxCount(port, &count);
+        driver_.Zarvo_GetRxCount(port, &count);
     else if (Zarvo_GetReaderRxCount(*reader_, &count) == kZarvoNoReaders)
         reader_.reset(); // another binding was installed meanwhile
     return count;
@@ -34,7 +35,7 @@ uint16_t ZarvoReader::count(uint8_t port) {
 
 int32_t ZarvoReader::read(ZarvoFrameBuffer& frame) {
     if (!reader_)
-        return ReadMarkedFrame(port_, frame);
+        return ReadMarkedFrame(driver_, port_, frame);
     MarkFrame(frame);
     return Zarvo_ReadReaderFrame(*reader_, frame);
 }

@@ -25,12 +25,13 @@ int32_t Zarvo_ReadReaderFrame(uint32_t reader, ZarvoFrameBuffer& frame);
 int32_t Zarvo_GetReaderDropped(uint32_t reader, uint64_t* dropped);
 
 // The receive queue of one receive thread: a reader of its own with Kestrel's
-// own driver, the port's one queue with another binding.
+// own driver, the port's one queue through any other binding (a test's fake, a
+// bench's table that wraps the driver's operations).
 //
 // Not thread-safe: one receive thread uses it.
 class ZarvoReader {
 public:
-    ZarvoReader() = default;
+    explicit ZarvoReader(const ZarvoBinding& driver = builtinZarvoBinding()) : driver_(driver) {}
     ~ZarvoReader();
     ZarvoReader(const ZarvoReader&) = delete;
     ZarvoReader& operator=(const ZarvoReader&) = delete;
@@ -45,6 +46,7 @@ public:
 private:
     void close();
 
+    const ZarvoBinding& driver_;
     uint8_t port_ = 0;
     bool settled_ = false;           // the queue for port_ is chosen
     std::optional<uint32_t> reader_; // none: the port's one queue

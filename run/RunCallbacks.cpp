@@ -6,9 +6,12 @@
 #include "TimeOfDay.h"
 
 #include <algorithm>
+#include <atomic>
 #include <iterator>
 
 namespace {
+
+std::atomic<const ZarvoBinding*> callbackDriver{&builtinZarvoBinding()};
 
 enum class Candidates { AllItems, Group, Single };
 
@@ -43,7 +46,7 @@ void UpdateStartTime(Candidates mode, uint8_t group) {
         const int32_t response = Global_CustomerCMD.Comp_CANID[item];
         if (mode != Candidates::Group)
             SystemLogf("compareID=%d", response);
-        zarvo().Zarvo_SetResponseID(ZarvoPort, group, response);
+        callbackDriver.load()->Zarvo_SetResponseID(ZarvoPort, group, response);
         cells.setCell(ResultCells::StartTime, item + 1, time);
         cells.setCell(ResultCells::Result, item + 1, QStringLiteral("--"));
     } catch (const std::exception&) {
@@ -137,6 +140,10 @@ void OnResponse(Candidates mode, uint8_t group, const uint8_t* data, Response re
 }
 
 } // namespace
+
+void UseDriverInCallbacks(const ZarvoBinding& driver) {
+    callbackDriver.store(&driver);
+}
 
 std::mutex& RunCellsMutex() {
     static std::mutex mutex;

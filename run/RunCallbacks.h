@@ -30,6 +30,11 @@ void TxCallback_Single(uint32_t port, uint8_t group, uint8_t* state);
 void RxCallback_Single(uint32_t port, uint8_t group, uint32_t id, uint8_t mode, uint8_t rtr,
                        uint8_t len, uint8_t* data);
 
+// The driver the transmit-state callbacks name the response to: the one the
+// run's groups were handed to (the callbacks carry no context of their own).
+// Kestrel's own driver until the first call.
+void UseDriverInCallbacks(const ZarvoBinding& driver);
+
 // Held by every callback body. The run control holds it while it copies or
 // clears the result columns, so that no callback works on half-cleared rows.
 std::mutex& RunCellsMutex();

@@ -27,10 +27,14 @@ QString IdBeyondModeText(int item) {
 
 } // namespace
 
-RunController::RunController(RunView& view, QString reportFolder)
-    : view_(view), reportFolder_(std::move(reportFolder)), RxThread([this](uint32_t status) {
-          view_.runOnUiThread([this, status] { ShowPortStatus(view_, status); });
-      }) {
+RunController::RunController(RunView& view, QString reportFolder, const ZarvoBinding& driver)
+    : view_(view), reportFolder_(std::move(reportFolder)), driver_(driver), trace_(driver),
+      RxThread(
+          [this](uint32_t status) {
+              view_.runOnUiThread([this, status] { ShowPortStatus(view_, status); });
+          },
+          driver),
+      TxThread(driver) {
     if (!reportFolder_.isEmpty())
         RecoverIncompleteTraces(reportFolder_);
 }
@@ -40,9 +44,9 @@ RunController::~RunController() {
     waitForReceiveThread();
 }
 
-bool PortInTable(uint8_t port) {
+bool PortInTable(uint8_t port, const ZarvoBinding& driver) {
     uint8_t count = 0;
-    zarvo().Zarvo_GetPortTable(&count, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    driver.Zarvo_GetPortTable(&count, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
     return count != 0 && port < count;
 }
 
@@ -55,7 +59,7 @@ bool RunController::idsFit(int row) {
 }
 
 bool RunController::portCheck() {
-    if (PortInTable(ZarvoPort))
+    if (PortInTable(ZarvoPort, driver_))
         return true;
     view_.showSearchAgain(QString());
     view_.dialogs().error(Phrase(PhraseId::PortError));
@@ -70,7 +74,7 @@ void RunController::testAllItems(bool groupSend) {
     SystemLogf("_CustomerCMD.CMD_ID[0]=%x", Global_CustomerCMD.TxCANID[0]);
     clearResults();
     view_.setSelectedRow(1);
-    zarvo().Zarvo_OpenPort(ZarvoPort, ZarvoBaudRate);
+    driver_.Zarvo_OpenPort(ZarvoPort, ZarvoBaudRate);
     startTrace();
     // The transmit thread reads the flags and the port as soon as it is resumed.
     Global_CustomerCMD.IsGroupSend = groupSend ? 1 : 0;
@@ -101,7 +105,7 @@ void RunController::testSelectedItem(int row) {
         return;
     }
     view_.hideSearchAgain();
-    zarvo().Zarvo_OpenPort(ZarvoPort, ZarvoBaudRate);
+    driver_.Zarvo_OpenPort(ZarvoPort, ZarvoBaudRate);
     startTrace();
     Global_CustomerCMD.IsTestAll = 0;
     running_ = true;
@@ -175,9 +179,9 @@ void RunController::stop(const QString& traceNote) {
     TxThread.WaitUntilIdle();
     if (Global_CustomerCMD.IsGroupSend == 1) {
         for (int group = 0; group < Global_CustomerCMD.Group_Count; ++group)
-            zarvo().Zarvo_StopGroup(ZarvoPort, static_cast<uint8_t>(group));
+            driver_.Zarvo_StopGroup(ZarvoPort, static_cast<uint8_t>(group));
     } else {
-        zarvo().Zarvo_StopGroup(ZarvoPort, 0);
+        driver_.Zarvo_StopGroup(ZarvoPort, 0);
     }
     view_.setTimerEnabled(RunTimer::TestAllItems, false);
     view_.setTimerEnabled(RunTimer::TestSingleItem, false);

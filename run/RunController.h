@@ -19,15 +19,16 @@
 #include <vector>
 
 // The port check before a port is opened: the driver's port table lists `port`.
-bool PortInTable(uint8_t port);
+bool PortInTable(uint8_t port, const ZarvoBinding& driver = zarvo());
 
 class RunController {
 public:
     // Creates the receive thread and then the transmit thread, both suspended.
     // Each run that ends leaves its results as a CSV report in `reportFolder`
     // (none when it is empty), and beside it the run's bus trace (same name,
-    // ".log").
-    explicit RunController(RunView& view, QString reportFolder = DefaultReportFolder());
+    // ".log"). The port, its groups and its trace go through `driver`.
+    explicit RunController(RunView& view, QString reportFolder = DefaultReportFolder(),
+                           const ZarvoBinding& driver = builtinZarvoBinding());
     // Stops the receive thread's polling, serving its calls until it is idle,
     // before the threads end.
     ~RunController();
@@ -84,6 +85,7 @@ private:
 
     RunView& view_;
     QString reportFolder_;
+    const ZarvoBinding& driver_;
     bool running_ = false;
     std::vector<ResultCells::Row> lastResults_;
     std::vector<std::optional<Verdict>> lastVerdicts_;

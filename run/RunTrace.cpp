@@ -31,7 +31,7 @@ bool RunTrace::start(uint8_t port, const QString& path) {
         file_.reset();
         return false;
     }
-    const int32_t result = Zarvo_StartTrace(
+    const int32_t result = driver_.Zarvo_StartTrace(
         port, std::make_unique<TraceFileSink>(file_, makeTraceLineFormat(Native(path))));
     if (result != kZarvoOk) {
         // Another driver than Kestrel's own cannot trace: no trace, no fault.
@@ -49,7 +49,7 @@ bool RunTrace::start(uint8_t port, const QString& path) {
 bool RunTrace::endTrace() {
     if (!port_)
         return false;
-    Zarvo_StopTrace(*port_); // the sink has flushed its last line when this returns
+    driver_.Zarvo_StopTrace(*port_); // the sink has flushed its last line when this returns
     port_.reset();
     return true;
 }

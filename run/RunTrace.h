@@ -8,6 +8,7 @@
 // UI thread only.
 
 #include "SafeFile.h"
+#include "ZarvoApi.h"
 
 #include <QString>
 #include <cstdint>
@@ -16,13 +17,14 @@
 
 class RunTrace {
 public:
-    RunTrace() = default;
+    // Traces through `driver`.
+    explicit RunTrace(const ZarvoBinding& driver) : driver_(driver) {}
     ~RunTrace() { stop(); }
     RunTrace(const RunTrace&) = delete;
     RunTrace& operator=(const RunTrace&) = delete;
 
     // Traces `port` (cut at 64 MiB) into a file that is to replace `path`.
-    // False when the driver in force cannot trace, and (with a line in the
+    // False when the driver cannot trace, and (with a line in the
     // system log) when the file cannot be created or the port cannot be traced.
     bool start(uint8_t port, const QString& path);
     // Ends the trace, adds `note` as a last comment line when it is not empty
@@ -37,6 +39,7 @@ public:
 private:
     bool endTrace();
 
+    const ZarvoBinding& driver_;
     std::optional<uint8_t> port_;
     std::shared_ptr<SafeFileWriter> file_;
 };

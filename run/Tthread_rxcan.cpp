@@ -6,8 +6,8 @@
 
 #include <chrono>
 
-TThread_RxCAN::TThread_RxCAN(std::function<void(uint32_t)> reportStatus)
-    : reportStatus_(std::move(reportStatus)), thread_([this] { Execute(); }) {}
+TThread_RxCAN::TThread_RxCAN(std::function<void(uint32_t)> reportStatus, const ZarvoBinding& driver)
+    : reportStatus_(std::move(reportStatus)), driver_(driver), thread_([this] { Execute(); }) {}
 
 TThread_RxCAN::~TThread_RxCAN() {
     {
@@ -69,7 +69,7 @@ void TThread_RxCAN::Execute() {
         // A queue of this thread's own while it polls (the trend window's
         // thread takes none of it); closed when the polling stops, so that
         // it does not fill up and report an overflow between runs.
-        ZarvoReader reader;
+        ZarvoReader reader(driver_);
         for (;;) {
             changed_.wait(lock, [this] { return !suspended_ || terminated_; });
             if (terminated_)
@@ -92,7 +92,7 @@ void TThread_RxCAN::Execute() {
 void TThread_RxCAN::Pass(uint8_t port, ZarvoReader& reader) {
     uint32_t status = 1; // "port not open" stays when the call is refused (an unknown port)
     uint32_t second = 0;
-    zarvo().Zarvo_GetPortStatus(port, &status, &second);
+    driver_.Zarvo_GetPortStatus(port, &status, &second);
     reportStatus_(status);
     if (const uint16_t count = reader.count(port); count > 0) {
         DrainReceiveQueue(reader, count);

@@ -13,6 +13,8 @@
 // thread and is expected to block until the UI thread has shown it, so a UI
 // thread that waits for IsBusy() to turn false keeps serving such calls.
 
+#include "ZarvoApi.h"
+
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -23,8 +25,10 @@ class ZarvoReader;
 
 class TThread_RxCAN {
 public:
-    // `reportStatus` receives the port status (0 healthy) once per pass.
-    explicit TThread_RxCAN(std::function<void(uint32_t status)> reportStatus);
+    // `reportStatus` receives the port status (0 healthy) once per pass; the
+    // port is polled through `driver`.
+    explicit TThread_RxCAN(std::function<void(uint32_t status)> reportStatus,
+                           const ZarvoBinding& driver = builtinZarvoBinding());
     // Ends the thread; must not be called while a pass may be waiting for
     // the thread that destroys it (stop the polling and wait for IsBusy() first).
     ~TThread_RxCAN();
@@ -47,6 +51,7 @@ private:
     void DrainReceiveQueue(ZarvoReader& reader, uint16_t count);
 
     std::function<void(uint32_t)> reportStatus_;
+    const ZarvoBinding& driver_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     bool suspended_ = true;

@@ -14,33 +14,13 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// One group's records and arrays, built in group mode.
-struct GroupBuffers {
-    std::vector<type_ZarvoMsg> msgs;
-    std::vector<int32_t> intervals, times, terminals;
-};
-
-struct Callbacks {
-    ZarvoRxCallback rx;
-    ZarvoTxCallback tx;
-};
-
-// The same sequence in every mode. The driver copies what it keeps during
-// Zarvo_SendGroup, so the caller frees the arrays afterwards.
-void HandOver(std::mutex& lock, uint8_t port, uint8_t group, uint8_t n, const type_ZarvoMsg* msgs,
-              const int32_t* intervals, const int32_t* times, const int32_t* terminals,
-              Callbacks callbacks) {
-    {
-        std::lock_guard held(lock);
-        zarvo().Zarvo_SendGroup(port, group, n, msgs, intervals, times, terminals);
-    }
-    std::this_thread::sleep_for(5ms);
-    {
-        std::lock_guard held(lock);
-        zarvo().Zarvo_SetRxCallback(port, group, callbacks.rx);
-        zarvo().Zarvo_SetTxCallback(port, group, callbacks.tx);
-    }
-    std::this_thread::sleep_for(10ms);
+// Appends item `item` of the table to `g`.
+void AddItem(GroupBuffers& g, int item) {
+    const type_CustomerCMD& t = Global_CustomerCMD;
+    g.msgs.push_back(BuildZarvoMsg(item));
+    g.intervals.push_back(t.TxLoopInterval[item]);
+    g.times.push_back(t.TxLoopTimes[item]);
+    g.terminals.push_back(t.TxLoopTerminal[item]);
 }
 
 GroupBuffers BuildGroup(uint8_t group) {
@@ -50,10 +30,7 @@ GroupBuffers BuildGroup(uint8_t group) {
         if (t.TxCANGroup[j] != group)
             continue;
         const int k = static_cast<int>(g.msgs.size());
-        g.msgs.push_back(BuildZarvoMsg(j));
-        g.intervals.push_back(t.TxLoopInterval[j]);
-        g.times.push_back(t.TxLoopTimes[j]);
-        g.terminals.push_back(t.TxLoopTerminal[j]);
+        AddItem(g, j);
         const uint8_t* id = g.msgs.back().ID;
         SystemLogf("TT_CustomerCMD.CMD_ID[%d]=%x", j, t.TxCANID[j]);
         SystemLogf("CANID[%d]_0_byte=%d, CANID[%d]_1_byte=%d, CANID[%d]_2_byte=%d, "
@@ -73,7 +50,8 @@ int32_t First(const std::vector<int32_t>& values) {
 
 } // namespace
 
-TThread_TxCAN::TThread_TxCAN() : thread_([this] { Execute(); }) {}
+TThread_TxCAN::TThread_TxCAN(const ZarvoBinding& driver)
+    : driver_(driver), thread_([this] { Execute(); }) {}
 
 TThread_TxCAN::~TThread_TxCAN() {
     {
@@ -169,45 +147,60 @@ void TThread_TxCAN::SetUp() {
 }
 
 void TThread_TxCAN::SetUpSingle() {
-    type_CustomerCMD& t = Global_CustomerCMD;
     const int item = SingleTestRow - 1;
-    if (item < 0 || item >= t.CMD_Count)
+    if (item < 0 || item >= Global_CustomerCMD.CMD_Count)
         return;
-    zarvo().Zarvo_SetGroupCount(Port, 1);
-    const type_ZarvoMsg msg = BuildZarvoMsg(item);
-    HandOver(Lock, Port, 0, 1, &msg, &t.TxLoopInterval[item], &t.TxLoopTimes[item],
-             &t.TxLoopTerminal[item], {RxCallback_Single, TxCallback_Single});
+    driver_.Zarvo_SetGroupCount(Port, 1);
+    GroupBuffers b;
+    AddItem(b, item);
+    HandOver(0, std::move(b), {RxCallback_Single, TxCallback_Single});
 }
 
 void TThread_TxCAN::SetUpAllItems() {
-    type_CustomerCMD& t = Global_CustomerCMD;
-    zarvo().Zarvo_SetGroupCount(Port, 1);
-    // At least one record, so that the driver never sees a null array.
-    std::vector<type_ZarvoMsg> msgs(std::max<int>(t.CMD_Count, 1));
+    const type_CustomerCMD& t = Global_CustomerCMD;
+    driver_.Zarvo_SetGroupCount(Port, 1);
+    GroupBuffers b;
     for (int i = 0; i < t.CMD_Count; ++i)
-        msgs[static_cast<size_t>(i)] = BuildZarvoMsg(i);
-    HandOver(Lock, Port, 0, static_cast<uint8_t>(t.CMD_Count), msgs.data(), t.TxLoopInterval,
-             t.TxLoopTimes, t.TxLoopTerminal, {RxCallback_AllItems, TxCallback_AllItems});
+        AddItem(b, i);
+    HandOver(0, std::move(b), {RxCallback_AllItems, TxCallback_AllItems});
 }
 
 void TThread_TxCAN::SetUpGroups() {
     const uint8_t groupCount = Global_CustomerCMD.Group_Count;
     if (groupCount == 0)
         return;
-    zarvo().Zarvo_SetGroupCount(Port, groupCount);
+    driver_.Zarvo_SetGroupCount(Port, groupCount);
     // Stop may come while the groups are handed over: no group follows it, so
     // none keeps sending after the driver's groups were stopped.
     for (int g = 0; g < groupCount && RunFlag == 1; ++g) {
         GroupBuffers b = BuildGroup(static_cast<uint8_t>(g));
-        const auto n = static_cast<uint8_t>(b.msgs.size());
         SystemLogf("ZarvoPort = %d, i = %d, TotMsg = %d ,_Interval[0]=%d,_Times[0]=%d,"
                    "_Terminal_Interval[0]=%d",
-                   Port.load(), g, n, First(b.intervals), First(b.times), First(b.terminals));
-        // An empty group still goes to the driver, with non-null arrays.
-        b.msgs.resize(std::max<size_t>(n, 1));
-        for (auto* values : {&b.intervals, &b.times, &b.terminals})
-            values->resize(std::max<size_t>(n, 1));
-        HandOver(Lock, Port, static_cast<uint8_t>(g), n, b.msgs.data(), b.intervals.data(),
-                 b.times.data(), b.terminals.data(), {RxCallback_Group, TxCallback_Group});
+                   Port.load(), g, static_cast<int>(b.msgs.size()), First(b.intervals),
+                   First(b.times), First(b.terminals));
+        HandOver(static_cast<uint8_t>(g), std::move(b), {RxCallback_Group, TxCallback_Group});
     }
+}
+
+// The same sequence in every mode. The driver copies what it keeps during
+// Zarvo_SendGroup, so the buffers go when this returns.
+void TThread_TxCAN::HandOver(uint8_t group, GroupBuffers b, GroupCallbacks callbacks) {
+    const auto n = static_cast<uint8_t>(b.msgs.size());
+    // An empty group still goes to the driver, with non-null arrays.
+    b.msgs.resize(std::max<size_t>(n, 1));
+    for (auto* values : {&b.intervals, &b.times, &b.terminals})
+        values->resize(std::max<size_t>(n, 1));
+    UseDriverInCallbacks(driver_);
+    {
+        std::lock_guard held(Lock);
+        driver_.Zarvo_SendGroup(Port, group, n, b.msgs.data(), b.intervals.data(), b.times.data(),
+                                b.terminals.data());
+    }
+    std::this_thread::sleep_for(5ms);
+    {
+        std::lock_guard held(Lock);
+        driver_.Zarvo_SetRxCallback(Port, group, callbacks.rx);
+        driver_.Zarvo_SetTxCallback(Port, group, callbacks.tx);
+    }
+    std::this_thread::sleep_for(10ms);
 }

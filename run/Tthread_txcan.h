@@ -13,15 +13,30 @@
 // control calls them on the UI thread. The set-up reads the table,
 // IsTestAll, IsGroupSend and SingleTestRow, so those are set before Resume().
 
+#include "ZarvoApi.h"
+
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <thread>
+#include <vector>
+
+// One group's records and the interval, times and terminal arrays that go with them.
+struct GroupBuffers {
+    std::vector<type_ZarvoMsg> msgs;
+    std::vector<int32_t> intervals, times, terminals;
+};
+
+struct GroupCallbacks {
+    ZarvoRxCallback rx;
+    ZarvoTxCallback tx;
+};
 
 class TThread_TxCAN {
 public:
-    TThread_TxCAN();
+    // Hands the groups over to `driver`.
+    explicit TThread_TxCAN(const ZarvoBinding& driver = builtinZarvoBinding());
     // Ends the thread: a set-up under way finishes its current group first.
     ~TThread_TxCAN();
     TThread_TxCAN(const TThread_TxCAN&) = delete;
@@ -51,7 +66,10 @@ private:
     void SetUpSingle();
     void SetUpAllItems();
     void SetUpGroups();
+    // One group to the driver, then the callbacks that report its progress.
+    void HandOver(uint8_t group, GroupBuffers buffers, GroupCallbacks callbacks);
 
+    const ZarvoBinding& driver_;
     std::atomic<uint8_t> Port{0};
     std::atomic<uint8_t> RunFlag{0};
     std::mutex Lock; // around the driver calls of each group

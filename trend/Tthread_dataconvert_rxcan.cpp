@@ -58,8 +58,8 @@ TrendHistory TThread_DataConvert_RxCAN::History::copy() const {
 }
 
 TThread_DataConvert_RxCAN::TThread_DataConvert_RxCAN(TrendView& view, uint8_t port,
-                                                     const Clock& clock)
-    : view_(view), clock_(clock), port_(port), trend1_(Pack(0, 0, 0, true)),
+                                                     const Clock& clock, const ZarvoBinding& driver)
+    : view_(view), clock_(clock), driver_(driver), port_(port), trend1_(Pack(0, 0, 0, true)),
       thread_([this] { Execute(); }) {}
 
 TThread_DataConvert_RxCAN::~TThread_DataConvert_RxCAN() {
@@ -165,7 +165,8 @@ bool TThread_DataConvert_RxCAN::Stopped() {
 }
 
 void TThread_DataConvert_RxCAN::Execute() {
-    ZarvoReader reader; // a queue of this thread's own: a running test's thread takes none of it
+    ZarvoReader reader(
+        driver_); // a queue of this thread's own: a running test's thread takes none of it
     int idleRounds = 0;
     for (;;) {
         {
@@ -223,7 +224,7 @@ bool TThread_DataConvert_RxCAN::Idle(uint8_t port, int& idleRounds) {
 void TThread_DataConvert_RxCAN::ReportStatus(uint8_t port) {
     uint32_t status = 1; // "port not open" stays when the call is refused (an unknown port)
     uint32_t second = 0;
-    zarvo().Zarvo_GetPortStatus(port, &status, &second);
+    driver_.Zarvo_GetPortStatus(port, &status, &second);
     view_.runOnUiThread([this, status] { ShowPortStatus(view_, status); });
 }
 

@@ -22,6 +22,7 @@
 
 #include "Clock.h"
 #include "TrendView.h"
+#include "ZarvoApi.h"
 
 #include <array>
 #include <atomic>
@@ -48,8 +49,10 @@ struct TrendHistories {
 class TThread_DataConvert_RxCAN {
 public:
     // Starts polling `port` at once. Slot 1 matches identifier 0 as a BYTE at
-    // D1 until SetTrend1(); slot 2 and the watch items match nothing yet.
-    TThread_DataConvert_RxCAN(TrendView& view, uint8_t port, const Clock& clock = steadyClock());
+    // D1 until SetTrend1(); slot 2 and the watch items match nothing yet. The
+    // port is polled through `driver`.
+    TThread_DataConvert_RxCAN(TrendView& view, uint8_t port, const Clock& clock = steadyClock(),
+                              const ZarvoBinding& driver = builtinZarvoBinding());
     // Stop()s the thread.
     ~TThread_DataConvert_RxCAN();
     TThread_DataConvert_RxCAN(const TThread_DataConvert_RxCAN&) = delete;
@@ -114,6 +117,7 @@ private:
 
     TrendView& view_;
     const Clock& clock_;
+    const ZarvoBinding& driver_;
     std::atomic<uint8_t> port_;
 
     // Guards the matches, histories and values below.

@@ -39,7 +39,7 @@ TForm_ViewTrend::TForm_ViewTrend(UserDialogs& dialogs, QWidget* parent)
     createControls();
     setPhrases();
     fillConfigGrid();
-    thread_ = std::make_unique<TThread_DataConvert_RxCAN>(*this, ZarvoPort);
+    thread_ = std::make_unique<TThread_DataConvert_RxCAN>(*this, ZarvoPort, steadyClock(), zarvo());
 }
 
 TForm_ViewTrend::~TForm_ViewTrend() {

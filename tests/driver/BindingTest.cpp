@@ -146,7 +146,7 @@ TEST_F(BindingTest, EveryReaderOfAPortSeesEveryFrame) {
             zarvo().Zarvo_GetRxCount(port, &n);
             return n;
         },
-        [&](auto& f) { ReadMarkedFrame(port, f); });
+        [&](auto& f) { ReadMarkedFrame(zarvo(), port, f); });
     zarvo().Zarvo_ClosePort(port);
     ASSERT_EQ(fromFirst.size(), kFrames);
     for (const auto* other : {&fromSecond, &fromPortQueue}) {

@@ -35,7 +35,9 @@ protected:
     void SetUp() override {
         ZarvoPort = 3;
         SingleTestRow = 0;
+        UseDriverInCallbacks(FakeZarvo::binding());
     }
+    void TearDown() override { UseDriverInCallbacks(builtinZarvoBinding()); }
     // Rows whose Start Time (or End Time) cell is filled.
     static std::vector<int> Stamped(int column) {
         std::vector<int> rows;
@@ -44,7 +46,7 @@ protected:
                 rows.push_back(row);
         return rows;
     }
-    FakeZarvo fake;
+    FakeZarvo fake{FakeZarvo::Install::No};
 };
 
 TEST_F(CallbacksTest, AllItemsStampsStartAndEndInTableOrderAndNamesTheResponse) {

@@ -8,6 +8,8 @@
 #include "Phrases.h"
 #include "RunCallbacks.h"
 #include "RunTestSupport.h"
+#include "ZarvoCodes.h"
+#include "ZarvoTrace.h"
 
 #include <QDir>
 #include <QFile>
@@ -34,6 +36,39 @@ std::vector<std::string> SetUpCalls(const FakeZarvo& fake) {
     return names;
 }
 
+// A driver that traces: the fake, whose trace sink gets one frame at the start
+// and is finished at the stop, as Kestrel's own driver finishes it.
+struct TracingDriver {
+    static inline std::unique_ptr<TraceSink> sink;
+    static inline std::vector<uint8_t> tracedPorts;
+
+    static int32_t start(uint8_t port, std::unique_ptr<TraceSink> s) {
+        tracedPorts.push_back(port);
+        CandumpRecord record;
+        record.timeUs = 1'000'000;
+        record.interfaceName = "fake";
+        record.frame.id = 0x7E0;
+        record.direction = 'T';
+        s->write(record);
+        sink = std::move(s);
+        return kZarvoOk;
+    }
+    static int32_t stop(uint8_t) {
+        sink->finish(0);
+        sink.reset();
+        return kZarvoOk;
+    }
+    static const ZarvoBinding& binding() {
+        static const ZarvoBinding table = [] {
+            ZarvoBinding b = FakeZarvo::binding();
+            b.Zarvo_StartTrace = start;
+            b.Zarvo_StopTrace = stop;
+            return b;
+        }();
+        return table;
+    }
+};
+
 class RunControllerTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -59,10 +94,10 @@ protected:
         }
     }
 
-    FakeZarvo fake;
+    FakeZarvo fake{FakeZarvo::Install::No};
     QTemporaryDir reports;
     TestRunView view;
-    RunController run{view, reports.path() + "/Reports"};
+    RunController run{view, reports.path() + "/Reports", FakeZarvo::binding()};
 };
 
 TEST_F(RunControllerTest, TestAllHandsEveryItemOverAsGroupZero) {
@@ -161,7 +196,7 @@ TEST_F(RunControllerTest, StopDuringTheHandOverLeavesNoGroupSendingAfterIt) {
     for (uint8_t g = 0; g < 30; ++g)
         items.push_back({.group = g});
     SetTable(items);
-    auto own = std::make_unique<RunController>(view, QString());
+    auto own = std::make_unique<RunController>(view, QString(), FakeZarvo::binding());
     own->testAllItems(true);
     WaitForSetUp(1);
     own->stop();
@@ -366,6 +401,25 @@ TEST_F(RunControllerTest, SingleItemEndsWithItsOwnEndTimeAndKeepsTheDialog) {
     EXPECT_NE(run.lastResults()[1][ResultCells::EndTime], "");
     EXPECT_EQ(log.lines(), QStringList({"Start single testing", "compareID=-1",
                                         "Testing-all-items is terminated automatically!"}));
+}
+
+TEST_F(RunControllerTest, TheRunsTraceGoesThroughTheDriverItWasGiven) {
+    SetTable({{}});
+    ZarvoPort = 1;
+    RunController traced(view, reports.path() + "/Reports", TracingDriver::binding());
+    traced.testAllItems(false);
+    WaitForSetUp(1);
+    traced.stop();
+    EXPECT_EQ(TracingDriver::tracedPorts, std::vector<uint8_t>({1}));
+    EXPECT_EQ(TracingDriver::sink, nullptr); // stopped through the same driver
+    ASSERT_FALSE(traced.lastTracePath().isEmpty());
+    QFile trace(traced.lastTracePath());
+    ASSERT_TRUE(trace.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(trace.readAll().contains("fake 7E0#")) << qPrintable(traced.lastTracePath());
+    // The fake itself cannot trace: a run through it leaves no trace.
+    run.testAllItems(false);
+    run.stop();
+    EXPECT_TRUE(run.lastTracePath().isEmpty());
 }
 
 TEST_F(RunControllerTest, ReceiveThreadShowsThePortStatusAndEmptiesTheQueue) {

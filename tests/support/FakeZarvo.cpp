@@ -1,5 +1,8 @@
 #include "FakeZarvo.h"
 
+#include "CandumpLog.h"
+#include "ZarvoTrace.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -214,6 +217,10 @@ struct FakeZarvoOps {
     static int32_t setResponseID(uint8_t port, uint8_t group, int32_t id) {
         return current().record(makeCall("Zarvo_SetResponseID", port, group, id));
     }
+
+    // Like any driver but Kestrel's own, the fake cannot trace.
+    static int32_t startTrace(uint8_t, std::unique_ptr<TraceSink>) { return kZarvoCannotTrace; }
+    static int32_t stopTrace(uint8_t) { return kZarvoCannotTrace; }
 };
 
 const ZarvoBinding& FakeZarvo::binding() {
@@ -223,22 +230,24 @@ const ZarvoBinding& FakeZarvo::binding() {
         FakeZarvoOps::readFrame,     FakeZarvoOps::getRxCount,    FakeZarvoOps::getPortStatus,
         FakeZarvoOps::getModuleIP,   FakeZarvoOps::sendGroup,     FakeZarvoOps::stopGroup,
         FakeZarvoOps::setTxCallback, FakeZarvoOps::setGroupCount, FakeZarvoOps::setRxCallback,
-        FakeZarvoOps::setResponseID,
+        FakeZarvoOps::setResponseID, FakeZarvoOps::startTrace,    FakeZarvoOps::stopTrace,
     };
     return table;
 }
 
-FakeZarvo::FakeZarvo() {
+FakeZarvo::FakeZarvo(Install install) : installed_(install == Install::InForce) {
     FakeZarvo* expected = nullptr;
     if (!g_current.compare_exchange_strong(expected, this)) {
         std::fputs("FakeZarvo: only one fake may exist at a time\n", stderr);
         std::abort();
     }
-    installZarvoBinding(binding());
+    if (installed_)
+        installZarvoBinding(binding());
 }
 
 FakeZarvo::~FakeZarvo() {
-    resetZarvoBinding();
+    if (installed_)
+        resetZarvoBinding();
     g_current.store(nullptr);
 }
 

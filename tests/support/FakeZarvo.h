@@ -1,7 +1,9 @@
 #pragma once
 // A recording stand-in for the CAN port driver, for tests of the code that
-// calls it. While a FakeZarvo exists it is the binding in force (zarvo()); its
-// destructor puts Kestrel's own driver back. Only one may exist at a time.
+// calls it. Code that takes its driver passes binding(); for the code that
+// calls zarvo(), a FakeZarvo made with Install::InForce is the binding in force
+// while it exists and its destructor puts Kestrel's own driver back. Only one
+// may exist at a time.
 //
 // Every operation is recorded with its arguments (message records and the
 // three arrays of Zarvo_SendGroup are copied) and answers from the state the
@@ -56,7 +58,8 @@ struct FakeZarvoFrame {
 
 class FakeZarvo {
 public:
-    FakeZarvo();
+    enum class Install { InForce, No };
+    explicit FakeZarvo(Install install = Install::InForce);
     ~FakeZarvo();
     FakeZarvo(const FakeZarvo&) = delete;
     FakeZarvo& operator=(const FakeZarvo&) = delete;
@@ -90,7 +93,7 @@ public:
     // Calls the registered receive callback; false when none.
     bool fireRx(uint8_t port, uint8_t group, const FakeZarvoFrame& frame);
 
-    // The binding this fake installs (for tests that install it themselves).
+    // The binding that answers from the fake, to be passed to the code under test.
     static const ZarvoBinding& binding();
 
 private:
@@ -110,4 +113,5 @@ private:
     std::map<Key, ZarvoRxCallback> rxCallbacks_;
     uint8_t searchProgress_ = 100;
     std::string driverInfo_;
+    bool installed_;
 };

@@ -75,7 +75,8 @@ class TrendThreadTest : public ::testing::Test {
 protected:
     // Starts the thread and waits until it pauses after its first, empty poll.
     void SetUp() override {
-        thread = std::make_unique<TThread_DataConvert_RxCAN>(view, kPort, clock);
+        thread =
+            std::make_unique<TThread_DataConvert_RxCAN>(view, kPort, clock, FakeZarvo::binding());
         ASSERT_TRUE(view.waitForStatusUpdates(1));
     }
 
@@ -98,7 +99,7 @@ protected:
         ASSERT_TRUE(view.waitForStatusUpdates(updates + 2));
     }
 
-    FakeZarvo fake;
+    FakeZarvo fake{FakeZarvo::Install::No};
     ManualClock clock;
     RecordingTrendView view;
     std::unique_ptr<TThread_DataConvert_RxCAN> thread;
@@ -267,10 +268,10 @@ public:
 // Under ThreadSanitizer: a reader copies the histories while frames arrive,
 // and Stop() ends a thread that waits for the UI thread that stops it.
 TEST(TrendThreadRace, CopiesAreNeverTornAndStopServesTheWaitingThread) {
-    FakeZarvo fake;
+    FakeZarvo fake{FakeZarvo::Install::No};
     ManualClock clock;
     QueuedTrendView view;
-    TThread_DataConvert_RxCAN thread(view, kPort, clock);
+    TThread_DataConvert_RxCAN thread(view, kPort, clock, FakeZarvo::binding());
     thread.SetTrend1(0x100, 2, 0);
     thread.SetTrend2(0x100, 2, 0);
     std::atomic<bool> done{false};
