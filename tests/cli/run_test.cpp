@@ -310,6 +310,18 @@ TEST_F(CliRunTest, ParallelRunsLeaveEveryReportAndTraceUnderNamesOfTheirOwn) {
     EXPECT_EQ(files.size(), 2 * kRuns + 1) << qPrintable(files.join(' '));
 }
 
+// A killed run's trace, left under its hidden temporary name, is given a
+// visible name by the next run that traces into the same folder.
+TEST_F(CliRunTest, TheNextTraceRecoversTheTraceOfAKilledRun) {
+    // A pid above the kernel's limit is nobody's.
+    WriteTestFile(dir, ".out.asc.2147483600.0.tmp", "date Sat Nov 14 22:13:20 2026\n");
+    ASSERT_EQ(run({demo, "--trace", dir.filePath("out.asc")}).exitCode, 1);
+    EXPECT_EQ(readFile("out-incomplete.asc"), "date Sat Nov 14 22:13:20 2026\n");
+    EXPECT_TRUE(readFile("out.asc").contains(" 7E0 ")) << readFile("out.asc").constData();
+    EXPECT_TRUE(Files(dir.path()).filter(".tmp").isEmpty())
+        << qPrintable(Files(dir.path()).join(' '));
+}
+
 TEST_F(CliRunTest, ASignalStopsTheRunAsStopDoesAndEveryOutputIsWritten) {
     const QString file =
         writeFile("forever.ini", Item(0, "Repeated", "TxCANID=100\nTxLoopTimes=0\nComp_CANID=108") +
