@@ -13,8 +13,8 @@ struct Subcommand {
 };
 
 constexpr Subcommand kSubcommands[] = {
-    {"show", cmdShow},   {"rewrite", cmdRewrite}, {"run", cmdRun},
-    {"ports", cmdPorts}, {"eval", cmdEval},       {"watch", cmdWatch},
+    {"show", cmdShow}, {"rewrite", cmdRewrite}, {"run", cmdRun},       {"ports", cmdPorts},
+    {"eval", cmdEval}, {"watch", cmdWatch},     {"decode", cmdDecode},
 };
 
 void printUsage(std::FILE* stream) {
@@ -26,7 +26,8 @@ void printUsage(std::FILE* stream) {
                "       kestrel-cli ports [--search]\n"
                "       kestrel-cli eval EXPR\n"
                "       kestrel-cli watch [TRENDFILE] [--port N] [--bitrate B] [--duration S]\n"
-               "                   [--period MS]\n"
+               "                   [--period MS] [--dbc FILE --signal MSG.SIG ...]\n"
+               "       kestrel-cli decode --dbc FILE TRACE [--json]\n"
                "       kestrel-cli --help\n",
                stream);
 }

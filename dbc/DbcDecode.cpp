@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <bit>
+#include <charconv>
+#include <cmath>
 
 namespace dbc {
 
@@ -98,6 +100,14 @@ void decodeFrame(const Message& message, const uint8_t* data, size_t length,
         v.signal = &s;
         v.physical = physicalValue(s, *bits, &v.label);
     }
+}
+
+std::string formatPhysical(double value) {
+    if (std::isnan(value))
+        return "nan";
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
 }
 
 } // namespace dbc

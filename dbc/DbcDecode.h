@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace dbc {
@@ -34,5 +35,9 @@ double physicalValue(const Signal& signal, uint64_t bits, const std::string** la
 // multiplexed signal). `out` is cleared first, so a caller can reuse it.
 void decodeFrame(const Message& message, const uint8_t* data, size_t length,
                  std::vector<DecodedValue>& out);
+
+// The value as the shortest text that reads back as the same double
+// ("22.5", not "22.500000000000004"); "nan", "inf" and "-inf" as such.
+std::string formatPhysical(double value);
 
 } // namespace dbc
