@@ -1,10 +1,10 @@
 // kestrel-cli watch: logs the decoded values of TrendCAN.ini's watched
-// identifiers and its formulas as CSV, with the trend window's receive thread,
-// for plotting later.
+// identifiers and its formulas, and the signals named with --signal, as CSV,
+// with the trend window's receive thread, for plotting later.
 //
-// Exit codes: 0 stopped after --duration or by SIGINT/SIGTERM, 2 the file is
-// missing or unreadable, 3 the port check failed or the port cannot be opened,
-// 64 wrong arguments.
+// Exit codes: 0 stopped after --duration or by SIGINT/SIGTERM, 2 the file or
+// the database is missing or unreadable, 3 the port check failed or the port
+// cannot be opened, 64 wrong arguments or a signal not in the database.
 
 #include "AppPaths.h"
 #include "CliOptions.h"
@@ -13,6 +13,7 @@
 #include "Phrases.h"
 #include "RunController.h"
 #include "TrendFormula.h"
+#include "TrendSignals.h"
 #include "TrendTables.h"
 #include "Tthread_dataconvert_rxcan.h"
 #include "UiTaskQueue.h"
@@ -41,6 +42,8 @@ extern "C" void RequestStop(int) {
 
 struct WatchArgs {
     QString file;
+    QString dbc;
+    QStringList signalNames; // MESSAGE.SIGNAL
     PortOptions portOptions;
     std::optional<milliseconds> duration;
     milliseconds period{100};
@@ -57,6 +60,14 @@ bool ApplyOption(WatchArgs& args, const QString& name, const QString& value) {
     if (name == QLatin1String("--duration")) {
         args.duration = Seconds(value);
         return args.duration.has_value();
+    }
+    if (name == QLatin1String("--dbc") && args.dbc.isEmpty()) {
+        args.dbc = value;
+        return true;
+    }
+    if (name == QLatin1String("--signal")) {
+        args.signalNames.append(value);
+        return true;
     }
     return false;
 }
@@ -75,6 +86,9 @@ std::optional<WatchArgs> ParseArgs(const QStringList& list) {
         else
             args.file = list[i];
     }
+    // Signals need their database, and a database is given for its signals.
+    if (args.dbc.isEmpty() != args.signalNames.isEmpty())
+        return std::nullopt;
     return args;
 }
 
@@ -98,11 +112,53 @@ private:
     QString shown_;
 };
 
+// The signals watched: those of TrendCAN.ini's signal entries, then those
+// named with --signal (watch items after the entries).
+struct WatchedSignals {
+    std::shared_ptr<const dbc::Database> database;
+    std::vector<TrendSignal> entries; // per entry; empty for a type and byte range
+    std::vector<TrendSignal> named;
+};
+
+// The database and the signals; 0, or the exit code after telling why not.
+int LoadSignals(const WatchArgs& args, WatchedSignals& watched) {
+    const QString path = args.dbc.isEmpty() ? Global_TrendCAN.Database : args.dbc;
+    try {
+        if (!path.isEmpty())
+            watched.database = LoadTrendDatabase(path);
+    } catch (const std::exception& error) {
+        PrintError(QString::fromUtf8(error.what()));
+        return kExitNoFile;
+    }
+    for (int i = 0; i < Global_TrendCAN.TrendCAN_Count; ++i) {
+        const QString& name = Global_TrendCAN.Signal[i];
+        watched.entries.push_back(FindTrendSignal(watched.database, name));
+        if (!name.isEmpty() && !watched.entries.back())
+            PrintError(QStringLiteral("V%1: %2 is not a signal of %3; it stays 0")
+                           .arg(i + 1)
+                           .arg(name, path.isEmpty() ? QStringLiteral("any database") : path));
+    }
+    for (const QString& name : args.signalNames) {
+        watched.named.push_back(FindTrendSignal(watched.database, name));
+        if (!watched.named.back()) {
+            PrintError(QStringLiteral("%1 is not a signal of %2").arg(name, path));
+            return kExitUsage;
+        }
+    }
+    if (Global_TrendCAN.TrendCAN_Count + args.signalNames.size() > kWatchItemCount) {
+        PrintError(QStringLiteral("at most %1 values can be watched").arg(kWatchItemCount));
+        return kExitUsage;
+    }
+    return 0;
+}
+
 // Loads the tables and the driver settings; 0, or the exit code after telling why not.
+// With --signal and no TRENDFILE only the signals are watched.
 int LoadSettings(const WatchArgs& args) {
     const QString path = args.file.isEmpty() ? TrendCANIniPath() : args.file;
+    const bool tables = !args.file.isEmpty() || args.signalNames.isEmpty();
     try {
-        const TrendReadResult read = ReadTrendCANIni(path);
+        const TrendReadResult read = tables ? ReadTrendCANIni(path) : TrendReadResult{};
         if (read.status != 0) {
             PrintError(QStringLiteral("%1: no such file").arg(path));
             return kExitNoFile;
@@ -123,7 +179,7 @@ int LoadSettings(const WatchArgs& args) {
     return 0;
 }
 
-void PrintHeader() {
+void PrintHeader(const WatchedSignals& watched) {
     const type_TrendCAN& t = Global_TrendCAN;
     QStringList names;
     QString columns = QStringLiteral("time_s");
@@ -138,6 +194,11 @@ void PrintHeader() {
                          .arg(Global_Formula.Formula_Description[k], Global_Formula.Formula[k]));
         columns += QStringLiteral(",F%1").arg(k + 1);
     }
+    for (const TrendSignal& s : watched.named) {
+        const QString name = TrendSignalName(*s.message, *s.signal);
+        names.append(name + QLatin1Char(' ') + QString::fromStdString(s.signal->unit));
+        columns += QLatin1Char(',') + name;
+    }
     std::printf("# %s\n%s\n", qUtf8Printable(names.join(QLatin1String("; "))),
                 qUtf8Printable(columns));
     std::fflush(stdout);
@@ -147,15 +208,17 @@ void PrintHeader() {
 // why on stderr, once per message.
 class LinePrinter {
 public:
-    explicit LinePrinter(const TThread_DataConvert_RxCAN& thread)
-        : thread_(thread), reported_(Global_Formula.Formula_Count) {}
+    LinePrinter(const TThread_DataConvert_RxCAN& thread, int watchItems)
+        : thread_(thread), watchItems_(watchItems), reported_(Global_Formula.Formula_Count) {}
 
     void print(double seconds) {
         QString line = QString::asprintf("%.3f", seconds);
         for (int i = 0; i < Global_TrendCAN.TrendCAN_Count; ++i)
-            line += QStringLiteral(",%1").arg(thread_.WatchItemValue(i));
+            line += QLatin1Char(',') + TrendValueText(thread_.WatchValue(i));
         for (int k = 0; k < Global_Formula.Formula_Count; ++k)
             line += QLatin1Char(',') + formulaField(k);
+        for (int i = Global_TrendCAN.TrendCAN_Count; i < watchItems_; ++i)
+            line += QLatin1Char(',') + TrendValueText(thread_.WatchValue(i));
         std::printf("%s\n", qUtf8Printable(line));
         std::fflush(stdout);
     }
@@ -165,7 +228,7 @@ private:
         const QString text =
             SubstituteVariables(Global_Formula.Formula[k], [this](int n) -> QString {
                 return n <= Global_TrendCAN.TrendCAN_Count
-                           ? QString::number(thread_.WatchItemValue(n - 1))
+                           ? TrendValueText(thread_.WatchValue(n - 1))
                            : QString();
             });
         const FormulaResult result = EvaluateFormula(text, EvaluatorLines::Silent);
@@ -179,6 +242,7 @@ private:
     }
 
     const TThread_DataConvert_RxCAN& thread_;
+    const int watchItems_;
     std::vector<QString> reported_;
 };
 
@@ -189,9 +253,11 @@ void ServeUntil(UiTaskQueue& queue, Clock::time_point until) {
         queue.serveFor(std::min(kSlice, std::chrono::ceil<milliseconds>(until - now)));
 }
 
-void Watch(const WatchArgs& args, WatchView& view, const TThread_DataConvert_RxCAN& thread) {
-    LinePrinter printer(thread);
-    PrintHeader();
+void Watch(const WatchArgs& args, const WatchedSignals& watched, WatchView& view,
+           const TThread_DataConvert_RxCAN& thread) {
+    LinePrinter printer(thread,
+                        Global_TrendCAN.TrendCAN_Count + static_cast<int>(watched.named.size()));
+    PrintHeader(watched);
     const Clock::time_point start = Clock::now();
     for (long long k = 1; !g_stopRequested; ++k) {
         const milliseconds due = k * args.period;
@@ -213,6 +279,9 @@ int cmdWatch(const QStringList& list) {
     StartLogging();
     if (const int status = LoadSettings(*args))
         return status;
+    WatchedSignals watched;
+    if (const int status = LoadSignals(*args, watched))
+        return status;
     if (!PortInTable(ZarvoPort)) {
         PrintError(Phrase(kPhrasePortError));
         return kExitNoPort;
@@ -224,9 +293,15 @@ int cmdWatch(const QStringList& list) {
     WatchView view;
     TThread_DataConvert_RxCAN thread(view, ZarvoPort);
     for (int i = 0; i < Global_TrendCAN.TrendCAN_Count; ++i)
-        thread.SetWatchItem(i, static_cast<uint32_t>(Global_TrendCAN.TrendCANID[i]),
-                            Global_TrendCAN.CANDataType[i], Global_TrendCAN.CANDataRange[i]);
-    Watch(*args, view, thread);
+        if (watched.entries[static_cast<size_t>(i)])
+            thread.SetWatchSignal(i, watched.entries[static_cast<size_t>(i)]);
+        else
+            thread.SetWatchItem(i, static_cast<uint32_t>(Global_TrendCAN.TrendCANID[i]),
+                                Global_TrendCAN.CANDataType[i], Global_TrendCAN.CANDataRange[i]);
+    for (size_t k = 0; k < watched.named.size(); ++k)
+        thread.SetWatchSignal(Global_TrendCAN.TrendCAN_Count + static_cast<int>(k),
+                              watched.named[k]);
+    Watch(*args, watched, view, thread);
     thread.Stop();
     zarvo().Zarvo_ClosePort(ZarvoPort);
     return 0;

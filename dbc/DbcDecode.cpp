@@ -83,15 +83,32 @@ double physicalValue(const Signal& signal, uint64_t bits, const std::string** la
     return raw * signal.factor + signal.offset;
 }
 
+namespace {
+
+std::optional<uint64_t> muxValue(const Message& message, const uint8_t* data, size_t length) {
+    if (message.multiplexor < 0)
+        return std::nullopt;
+    return rawBits(message.signalList[static_cast<size_t>(message.multiplexor)], data, length);
+}
+
+} // namespace
+
+std::optional<double> decodeSignal(const Message& message, const Signal& signal,
+                                   const uint8_t* data, size_t length) {
+    if (signal.mux == MuxRole::Multiplexed && muxValue(message, data, length) != signal.muxValue)
+        return std::nullopt;
+    const std::optional<uint64_t> bits = rawBits(signal, data, length);
+    if (!bits)
+        return std::nullopt;
+    return physicalValue(signal, *bits);
+}
+
 void decodeFrame(const Message& message, const uint8_t* data, size_t length,
                  std::vector<DecodedValue>& out) {
     out.clear();
-    std::optional<uint64_t> muxValue;
-    if (message.multiplexor >= 0)
-        muxValue =
-            rawBits(message.signalList[static_cast<size_t>(message.multiplexor)], data, length);
+    const std::optional<uint64_t> selected = muxValue(message, data, length);
     for (const Signal& s : message.signalList) {
-        if (s.mux == MuxRole::Multiplexed && muxValue != s.muxValue)
+        if (s.mux == MuxRole::Multiplexed && selected != s.muxValue)
             continue;
         const std::optional<uint64_t> bits = rawBits(s, data, length);
         if (!bits)

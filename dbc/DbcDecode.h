@@ -30,6 +30,12 @@ std::optional<uint64_t> rawBits(const Signal& signal, const uint8_t* data, size_
 // double, then scaled; `label` gets the value table's entry, if any.
 double physicalValue(const Signal& signal, uint64_t bits, const std::string** label = nullptr);
 
+// The physical value of one signal of `message` in the frame; nothing when
+// the frame is too short for it, or when it is multiplexed and the
+// multiplexor does not select it.
+std::optional<double> decodeSignal(const Message& message, const Signal& signal,
+                                   const uint8_t* data, size_t length);
+
 // The decoded signals of the frame, in the message's order; signals the frame
 // is too short for are left out (and, when the multiplexor is, every
 // multiplexed signal). `out` is cleared first, so a caller can reuse it.

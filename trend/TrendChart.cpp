@@ -67,7 +67,7 @@ void TrendChart::showHistory(int curve, const TrendHistory& history) {
         points_[x] = QPointF(x, history[static_cast<size_t>(x)]);
     QLineSeries* s = series(curve);
     s->replace(points_);
-    legend_[curve - 1]->setText(QString::number(history[0]));
+    legend_[curve - 1]->setText(TrendValueText(history[0]));
     fitValueAxis();
 }
 

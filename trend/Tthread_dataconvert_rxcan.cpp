@@ -1,5 +1,6 @@
 #include "Tthread_dataconvert_rxcan.h"
 
+#include "DbcDecode.h"
 #include "Phrases.h"
 #include "TrendDecode.h"
 #include "ZarvoApi.h"
@@ -30,6 +31,12 @@ uint64_t Code(int32_t code) {
     return static_cast<uint64_t>(std::clamp<int32_t>(code, 0, 255) == code ? code : 255);
 }
 
+std::optional<double> SignalValue(const TrendSignal& s, const ZarvoFrameBuffer& frame) {
+    if (!s || s.message->id != frame.id || s.message->extended != (frame.mode == 1) || frame.rtr)
+        return std::nullopt;
+    return dbc::decodeSignal(*s.message, *s.signal, frame.data, std::min<size_t>(frame.len, 8));
+}
+
 } // namespace
 
 void ShowTrendPortStatus(TrendView& view, uint32_t status) {
@@ -47,7 +54,7 @@ uint64_t TThread_DataConvert_RxCAN::Pack(uint32_t id, int32_t type, int32_t firs
     return id | Code(type) << 32 | Code(firstByte) << 40 | uint64_t{enabled} << 48;
 }
 
-void TThread_DataConvert_RxCAN::History::push(int32_t value) {
+void TThread_DataConvert_RxCAN::History::push(double value) {
     --newest;
     ring[newest] = value;
 }
@@ -74,17 +81,51 @@ void TThread_DataConvert_RxCAN::SetPort(uint8_t port) {
 }
 
 void TThread_DataConvert_RxCAN::SetTrend1(uint32_t id, int32_t type, int32_t firstByte) {
+    SetTrendSignal(1, {});
     trend1_.store(Pack(id, type, firstByte, true), std::memory_order_relaxed);
 }
 
 void TThread_DataConvert_RxCAN::SetTrend2(uint32_t id, int32_t type, int32_t firstByte) {
+    SetTrendSignal(2, {});
     trend2_.store(Pack(id, type, firstByte, true), std::memory_order_relaxed);
+}
+
+void TThread_DataConvert_RxCAN::ChangePlan(const std::function<void(SignalPlan&)>& change) {
+    std::lock_guard lock(planMutex_);
+    auto plan = std::make_shared<SignalPlan>(*plan_);
+    change(*plan);
+    plan_ = std::move(plan);
+}
+
+int TThread_DataConvert_RxCAN::SetTrendSignal(int slot, const TrendSignal& signal) {
+    if (slot != 1 && slot != 2)
+        return 1;
+    if (signal) // the slot's byte match stops; slot 2 is enabled for good all the same
+        (slot == 1 ? trend1_ : trend2_).store(Pack(0, 0, 0, false), std::memory_order_relaxed);
+    ChangePlan([&](SignalPlan& plan) { plan.trend[slot - 1] = signal; });
+    return 0;
+}
+
+int TThread_DataConvert_RxCAN::SetWatchSignal(int index, const TrendSignal& signal) {
+    if (SetWatchItem(index, 0, 0, 0) != 0)
+        return 1;
+    const auto i = static_cast<size_t>(index);
+    watch_[i].store(Pack(0, 0, 0, false), std::memory_order_relaxed);
+    signalValues_[i].store(0, std::memory_order_relaxed);
+    isSignal_[i].store(static_cast<bool>(signal), std::memory_order_relaxed);
+    ChangePlan([&](SignalPlan& plan) {
+        plan.watch[i] = signal;
+        plan.watchEnd = std::max(plan.watchEnd, index + 1);
+    });
+    return 0;
 }
 
 int TThread_DataConvert_RxCAN::SetWatchItem(int index, uint32_t id, int32_t type,
                                             int32_t firstByte) {
     if (index < 0 || index >= kWatchItemCount)
         return 1;
+    if (isSignal_[static_cast<size_t>(index)].exchange(false))
+        ChangePlan([index](SignalPlan& plan) { plan.watch[static_cast<size_t>(index)] = {}; });
     watch_[static_cast<size_t>(index)].store(Pack(id, type, firstByte, true),
                                              std::memory_order_relaxed);
     int end = watchEnd_.load(std::memory_order_relaxed);
@@ -112,6 +153,15 @@ int32_t TThread_DataConvert_RxCAN::WatchItemValue(int index) const {
     if (index < 0 || index >= kWatchItemCount)
         return 0;
     return values_[static_cast<size_t>(index)].load(std::memory_order_relaxed);
+}
+
+double TThread_DataConvert_RxCAN::WatchValue(int index) const {
+    if (index < 0 || index >= kWatchItemCount)
+        return 0;
+    const auto i = static_cast<size_t>(index);
+    return isSignal_[i].load(std::memory_order_relaxed)
+               ? signalValues_[i].load(std::memory_order_relaxed)
+               : values_[i].load(std::memory_order_relaxed);
 }
 
 void TThread_DataConvert_RxCAN::Stop() {
@@ -148,10 +198,15 @@ void TThread_DataConvert_RxCAN::Execute() {
         }
         idleRounds = 0;
         ReportStatus(port);
+        std::shared_ptr<const SignalPlan> plan;
+        {
+            std::lock_guard lock(planMutex_);
+            plan = plan_;
+        }
         ZarvoFrameBuffer frame;
         for (uint16_t i = 0; i < count; ++i) {
             ReadMarkedFrame(port, frame);
-            Decode(frame.id, frame.data);
+            Decode(*plan, frame);
         }
         view_.runOnUiThread([] {});
     }
@@ -191,16 +246,34 @@ void TThread_DataConvert_RxCAN::ReportStatus(uint8_t port) {
     view_.runOnUiThread([this, status] { ShowTrendPortStatus(view_, status); });
 }
 
-void TThread_DataConvert_RxCAN::Decode(uint32_t id, const uint8_t (&data)[8]) {
-    const std::optional<int32_t> trend1 = SlotValue(trend1_, id, data);
-    const std::optional<int32_t> trend2 = SlotValue(trend2_, id, data);
+bool TThread_DataConvert_RxCAN::TrendValue(const std::atomic<uint64_t>& slot,
+                                           const TrendSignal& signal, const ZarvoFrameBuffer& frame,
+                                           double& value) {
+    if (const std::optional<double> physical = SignalValue(signal, frame)) {
+        value = *physical;
+        return true;
+    }
+    if (const std::optional<int32_t> whole = SlotValue(slot, frame.id, frame.data)) {
+        value = *whole;
+        return true;
+    }
+    return false;
+}
+
+void TThread_DataConvert_RxCAN::Decode(const SignalPlan& plan, const ZarvoFrameBuffer& frame) {
+    const uint32_t id = frame.id;
+    const uint8_t(&data)[8] = frame.data;
+    double value1 = 0;
+    double value2 = 0;
+    const bool trend1 = TrendValue(trend1_, plan.trend[0], frame, value1);
+    const bool trend2 = TrendValue(trend2_, plan.trend[1], frame, value2);
     if (trend1 || trend2) {
         // One lock for both, so that a copy of both never holds half a frame.
         std::lock_guard lock(historyMutex_);
         if (trend1)
-            history1_.push(*trend1);
+            history1_.push(value1);
         if (trend2)
-            history2_.push(*trend2);
+            history2_.push(value2);
     }
     const int end = watchEnd_.load(std::memory_order_relaxed);
     for (int i = 0; i < end; ++i) {
@@ -208,6 +281,9 @@ void TThread_DataConvert_RxCAN::Decode(uint32_t id, const uint8_t (&data)[8]) {
         if (value)
             values_[static_cast<size_t>(i)].store(*value, std::memory_order_relaxed);
     }
+    for (int i = 0; i < plan.watchEnd; ++i)
+        if (const auto value = SignalValue(plan.watch[static_cast<size_t>(i)], frame))
+            signalValues_[static_cast<size_t>(i)].store(*value, std::memory_order_relaxed);
 }
 
 std::optional<int32_t> TThread_DataConvert_RxCAN::SlotValue(const std::atomic<uint64_t>& slot,

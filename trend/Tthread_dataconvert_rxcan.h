@@ -11,25 +11,47 @@
 // a row both histories receive a 0, so that curves fall to zero while nothing
 // arrives. Nothing is allocated per frame.
 //
+// A slot or watch item may instead follow a signal of a DBC database: its
+// value is then the signal's physical value, decoded when a frame of the
+// signal's message arrives (and, for a multiplexed signal, carries it).
+//
 // Thread-safe: every public method may be called from any thread; the window
-// calls them on the UI thread. The setters take effect from the next frame;
-// the histories are copied under a short lock, never torn.
+// calls them on the UI thread. The setters take effect from the next frame
+// (signal setters: from the next batch of frames); the histories are copied
+// under a short lock, never torn.
 
 #include "Clock.h"
+#include "DbcDatabase.h"
 #include "TrendView.h"
+#include "ZarvoApi.h"
 
 #include <array>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 inline constexpr int kTrendHistoryLength = 256;
 inline constexpr int kWatchItemCount = 100;
 
-using TrendHistory = std::array<int32_t, kTrendHistoryLength>;
+// Values as doubles: a whole-byte value is a signed 32-bit integer, which a
+// double holds exactly; a signal's value is its physical value.
+using TrendHistory = std::array<double, kTrendHistoryLength>;
+
+// A signal of a database, with the message it lies in. Both belong to the
+// database handed over with it, which the thread keeps alive.
+struct TrendSignal {
+    std::shared_ptr<const dbc::Database> database;
+    const dbc::Message* message = nullptr;
+    const dbc::Signal* signal = nullptr;
+
+    explicit operator bool() const { return signal != nullptr; }
+};
 
 // Both histories as they stood at one instant.
 struct TrendHistories {
@@ -57,6 +79,10 @@ public:
     // A type outside 0..7 or a range beyond the eight bytes leaves the value as
     // it is when frames arrive.
     int SetWatchItem(int index, uint32_t id, int32_t type, int32_t firstByte);
+    // Slot 1 or 2 (`slot`) or watch item `index` following a signal instead;
+    // 1 for a slot or index outside. An empty TrendSignal follows nothing.
+    int SetTrendSignal(int slot, const TrendSignal& signal);
+    int SetWatchSignal(int index, const TrendSignal& signal);
 
     TrendHistory History1() const;
     TrendHistory History2() const;
@@ -64,6 +90,9 @@ public:
     // The latest value of watch item `index` (0..99): 0 until its first frame
     // and for an index outside.
     int32_t WatchItemValue(int index) const;
+    // The latest value of watch item `index`: its signal's physical value
+    // when it follows a signal, else WatchItemValue(); 0 until the first frame.
+    double WatchValue(int index) const;
 
     // Ends the loop and joins the thread, carrying out the view's pending
     // calls meanwhile. Call it before the port is closed. Idempotent.
@@ -77,7 +106,7 @@ private:
     struct History {
         TrendHistory ring{};
         uint8_t newest = 0; // ring index of entry 0; wraps at 256
-        void push(int32_t value);
+        void push(double value);
         TrendHistory copy() const;
     };
 
@@ -85,7 +114,18 @@ private:
     // An empty poll; false when the thread is to end.
     bool Idle(uint8_t port, int& idleRounds);
     void ReportStatus(uint8_t port);
-    void Decode(uint32_t id, const uint8_t (&data)[8]);
+    // The signals followed, replaced as a whole by the setters so that the
+    // thread takes them once per batch of frames, without allocating.
+    struct SignalPlan {
+        TrendSignal trend[2];
+        std::array<TrendSignal, kWatchItemCount> watch{};
+        int watchEnd = 0;
+    };
+    void ChangePlan(const std::function<void(SignalPlan&)>& change);
+    void Decode(const SignalPlan& plan, const ZarvoFrameBuffer& frame);
+    // A slot's value in this frame, from its signal or its byte match.
+    static bool TrendValue(const std::atomic<uint64_t>& slot, const TrendSignal& signal,
+                           const ZarvoFrameBuffer& frame, double& value);
     // The value of a slot's or watch item's match in this frame, if it has one.
     static std::optional<int32_t> SlotValue(const std::atomic<uint64_t>& slot, uint32_t id,
                                             const uint8_t (&data)[8]);
@@ -98,6 +138,11 @@ private:
     std::array<std::atomic<uint64_t>, kWatchItemCount> watch_{};
     std::atomic<int> watchEnd_{0}; // one above the highest registered item
     std::array<std::atomic<int32_t>, kWatchItemCount> values_{};
+    std::array<std::atomic<double>, kWatchItemCount> signalValues_{};
+    std::array<std::atomic<bool>, kWatchItemCount> isSignal_{};
+
+    mutable std::mutex planMutex_;
+    std::shared_ptr<const SignalPlan> plan_ = std::make_shared<SignalPlan>();
 
     mutable std::mutex historyMutex_;
     History history1_;

@@ -53,12 +53,12 @@ void TForm_ViewTrend::Timer_ShowCurveTimer() {
                                      Chart_Trend->series(2)->count() == 0);
     if (changed1) {
         Chart_Trend->showHistory(1, now.history1);
-        valueEdits_[0]->setText(QString::number(now.history1[0]));
+        valueEdits_[0]->setText(TrendValueText(now.history1[0]));
         shown_.history1 = now.history1;
     }
     if (changed2) {
         Chart_Trend->showHistory(2, now.history2);
-        valueEdits_[1]->setText(QString::number(now.history2[0]));
+        valueEdits_[1]->setText(TrendValueText(now.history2[0]));
         shown_.history2 = now.history2;
     }
     // While curve 2 is off it keeps its points; switching it on redraws it.
