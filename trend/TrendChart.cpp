@@ -1,5 +1,7 @@
 #include "TrendChart.h"
 
+#include "TrendSignals.h"
+
 #include <QChart>
 #include <QGraphicsLayout>
 #include <QGraphicsSimpleTextItem>

@@ -13,6 +13,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QStandardItemModel>
@@ -120,6 +121,7 @@ void TForm_ViewTrend::TabSheet_TrendConfigShow() {
         // The entries read before the fault stay; the page shows them.
         dialogs_.error(caption(), QString::fromUtf8(e.what()));
     }
+    loadDatabase();
     setPhrases();
     fillConfigGrid();
     TntEdit_CANDescription1->clear();
@@ -144,10 +146,9 @@ void TForm_ViewTrend::fillConfigGrid() {
 }
 
 void TForm_ViewTrend::setConfigRow(int row, int entry, const QString& idText) {
-    const int type = Global_TrendCAN.CANDataType[entry];
     const QString cells[] = {Global_TrendCAN.Description1[entry],
-                             Global_TrendCAN.Description2[entry], idText, DataTypeText(type),
-                             DataRangeText(type, Global_TrendCAN.CANDataRange[entry])};
+                             Global_TrendCAN.Description2[entry], idText, TrendEntryTypeText(entry),
+                             TrendEntryRangeText(entry, entrySignal(entry))};
     for (int column = 0; column < 5; ++column)
         configModel_->setItem(row - 1, column, new QStandardItem(cells[column]));
 }
@@ -177,10 +178,58 @@ void TForm_ViewTrend::showUnsaved(bool shown) {
         TntLabel_UnSaveAlarm2->hide();
 }
 
+void TForm_ViewTrend::loadDatabase() {
+    if (Global_TrendCAN.Database == databasePath_)
+        return;
+    databasePath_ = Global_TrendCAN.Database;
+    database_.reset();
+    try {
+        if (!databasePath_.isEmpty())
+            database_ = LoadTrendDatabase(databasePath_);
+    } catch (const std::exception& e) {
+        dialogs_.error(caption(), QString::fromUtf8(e.what()));
+    }
+    fillSignalList();
+}
+
+void TForm_ViewTrend::fillSignalList() {
+    ComboBox_Signal->clear();
+    ComboBox_Signal->addItem(QString());
+    if (database_)
+        for (const dbc::Message& m : database_->messages)
+            for (const dbc::Signal& s : m.signalList)
+                ComboBox_Signal->addItem(TrendSignalName(m, s));
+}
+
+TrendSignal TForm_ViewTrend::entrySignal(int entry) const {
+    return FindTrendSignal(database_, Global_TrendCAN.Signal[entry]);
+}
+
+void TForm_ViewTrend::TntSpeedButton_DatabaseClick() {
+    const QString path = dialogs_.openFile(caption(), QFileInfo(databasePath_).path(),
+                                           QStringLiteral("DBC (*.dbc);;* (*)"));
+    if (path.isEmpty())
+        return;
+    try {
+        database_ = LoadTrendDatabase(path);
+    } catch (const std::exception& e) {
+        dialogs_.error(caption(), QString::fromUtf8(e.what()));
+        return;
+    }
+    Global_TrendCAN.Database = databasePath_ = path;
+    fillSignalList();
+    fillConfigGrid();
+    showUnsaved(true);
+}
+
 void TForm_ViewTrend::TntSpeedButton_AddCANIDClick() {
-    const NewTrendEntry entry{TntEdit_CANDescription1->text(), TntEdit_CANDescription2->text(),
-                              Edit_ID->text(), ComboBox_DataConvert_DataType->currentIndex(),
-                              ComboBox_DataConvert_DataRange->currentIndex()};
+    const TrendSignal signal = FindTrendSignal(database_, ComboBox_Signal->currentText());
+    const NewTrendEntry entry =
+        signal ? NewSignalEntry(TntEdit_CANDescription1->text(), TntEdit_CANDescription2->text(),
+                                signal)
+               : NewTrendEntry{TntEdit_CANDescription1->text(), TntEdit_CANDescription2->text(),
+                               Edit_ID->text(), ComboBox_DataConvert_DataType->currentIndex(),
+                               ComboBox_DataConvert_DataRange->currentIndex()};
     switch (CheckNewTrendEntry(entry)) {
     case AddRefusal::NoDataType:
         dialogs_.error(caption(), QStringLiteral("資料型態尚未選擇"));

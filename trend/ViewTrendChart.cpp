@@ -9,6 +9,14 @@
 #include <QLineEdit>
 #include <QTimer>
 
+namespace {
+
+QString ValueWithUnit(double value, const QString& unit) {
+    return unit.isEmpty() ? TrendValueText(value) : TrendValueText(value) + QLatin1Char(' ') + unit;
+}
+
+} // namespace
+
 void TForm_ViewTrend::TabSheet_TrendShow() {
     for (QComboBox* list : curveLists_) {
         const int remembered = list->currentIndex();
@@ -33,10 +41,16 @@ void TForm_ViewTrend::TntComboBox_TrendCANChange(int curve, int position) {
     const int range = Global_TrendCAN.CANDataRange[position];
     selectTypeAndRange(type, range);
     curveTexts_[static_cast<size_t>(curve - 1)]->setText(TrendEntryDataText(position));
+    const TrendSignal signal = entrySignal(position);
+    units_[static_cast<size_t>(curve - 1)] =
+        signal ? QString::fromStdString(signal.signal->unit) : QString();
     // Every identifier is handed over, also one of 0x80000000 or more: the
     // curve then plots what its label names (nothing), never the previous one.
+    // A signal entry whose database lacks the signal plots nothing either.
     const auto id = static_cast<uint32_t>(Global_TrendCAN.TrendCANID[position]);
-    if (curve == 1)
+    if (!Global_TrendCAN.Signal[position].isEmpty())
+        thread_->SetTrendSignal(curve, signal);
+    else if (curve == 1)
         thread_->SetTrend1(id, type, range);
     else
         thread_->SetTrend2(id, type, range);
@@ -53,12 +67,12 @@ void TForm_ViewTrend::Timer_ShowCurveTimer() {
                                      Chart_Trend->series(2)->count() == 0);
     if (changed1) {
         Chart_Trend->showHistory(1, now.history1);
-        valueEdits_[0]->setText(TrendValueText(now.history1[0]));
+        valueEdits_[0]->setText(ValueWithUnit(now.history1[0], units_[0]));
         shown_.history1 = now.history1;
     }
     if (changed2) {
         Chart_Trend->showHistory(2, now.history2);
-        valueEdits_[1]->setText(TrendValueText(now.history2[0]));
+        valueEdits_[1]->setText(ValueWithUnit(now.history2[0], units_[1]));
         shown_.history2 = now.history2;
     }
     // While curve 2 is off it keeps its points; switching it on redraws it.

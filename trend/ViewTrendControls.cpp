@@ -1,5 +1,6 @@
 // The trend window's controls and their phrases.
 
+#include "Globals.h"
 #include "GridView.h"
 #include "Phrases.h"
 #include "StatusLamp.h"
@@ -38,6 +39,13 @@ constexpr int kPhraseCanId = 98;
 constexpr int kPhraseAdd = 99;
 constexpr int kPhraseView = 100;
 constexpr int kPhraseValue = 101;
+
+// Texts of the signal database controls.
+QString SignalText(int row) {
+    static const char* const texts[][3] = {{"Signal", "信号", "訊號"},
+                                           {"Database...", "数据库...", "資料庫..."}};
+    return QString::fromUtf8(texts[row][LanguageIndex < 3 ? LanguageIndex : 0]);
+}
 
 // The formula lines' texts until TrendCAN.ini fills them.
 const char* const kStartDescriptions[kFormulaLines] = {"床面長度(mm)", "旋轉半徑 m  的長度(mm)",
@@ -141,11 +149,22 @@ QWidget* TForm_ViewTrend::createConfigPage() {
     addRow(2, TntLabel_ItemCANID, "TntLabel_ItemCANID", idRow);
     addRow(3, TntLabel_ItemDataType, "TntLabel_ItemDataType", ComboBox_DataConvert_DataType);
     addRow(4, TntLabel_ItemDataRange, "TntLabel_ItemDataRange", ComboBox_DataConvert_DataRange);
+    auto* signalRow = new QWidget(page);
+    auto* signalLayout = new QHBoxLayout(signalRow);
+    signalLayout->setContentsMargins(0, 0, 0, 0);
+    ComboBox_Signal = Named<QComboBox>(QStringLiteral("ComboBox_Signal"), signalRow);
+    TntSpeedButton_Database =
+        Button(QStringLiteral("TntSpeedButton_Database"), QString(), signalRow);
+    connect(TntSpeedButton_Database, &QToolButton::clicked, this,
+            &TForm_ViewTrend::TntSpeedButton_DatabaseClick);
+    signalLayout->addWidget(ComboBox_Signal, 1);
+    signalLayout->addWidget(TntSpeedButton_Database);
+    addRow(5, TntLabel_ItemSignal, "TntLabel_ItemSignal", signalRow);
     auto* dataLabel = Named<QLabel>(QStringLiteral("Label30"), page);
     dataLabel->setText(QStringLiteral("CAN Data"));
     Image_CANData = Named<QLabel>(QStringLiteral("Image_CANData"), page);
-    form->addWidget(dataLabel, 5, 0);
-    form->addWidget(Image_CANData, 5, 1);
+    form->addWidget(dataLabel, 6, 0);
+    form->addWidget(Image_CANData, 6, 1);
     showByteDiagram();
 
     auto* buttons = new QHBoxLayout;
@@ -166,7 +185,7 @@ QWidget* TForm_ViewTrend::createConfigPage() {
                                          TntSpeedButton_SaveTrendCANID, TntLabel_UnSaveAlarm})
         buttons->addWidget(w);
     buttons->addStretch();
-    form->addLayout(buttons, 6, 0, 1, 2);
+    form->addLayout(buttons, 7, 0, 1, 2);
     form->setColumnStretch(1, 1);
     layout->addLayout(form);
     return page;
@@ -286,6 +305,8 @@ void TForm_ViewTrend::setPhrases() {
     TntLabel_ItemCANID->setText(Phrase(kPhraseCanId));
     TntLabel_ItemDataType->setText(Phrase(kPhraseDataType));
     TntLabel_ItemDataRange->setText(Phrase(kPhraseDataRange));
+    TntLabel_ItemSignal->setText(SignalText(0));
+    TntSpeedButton_Database->setText(SignalText(1));
     TntSpeedButton_AddCANID->setText(Phrase(kPhraseAdd));
     TntSpeedButton_Remove->setText(Phrase(kPhraseDeleteItem));
     TntSpeedButton_SaveTrendCANID->setText(Phrase(kPhraseSave));

@@ -24,16 +24,23 @@ void TForm_ViewTrend::TabSheet_DataViewShow() {
     for (int i = 0; i < count; ++i) {
         const int type = Global_TrendCAN.CANDataType[i];
         const int range = Global_TrendCAN.CANDataRange[i];
+        const TrendSignal signal = entrySignal(i);
         const QString cells[] = {Global_TrendCAN.Description1[i],
                                  Global_TrendCAN.Description2[i] +
                                      QStringLiteral(" (V%1)").arg(i + 1),
                                  TrendIdText(Global_TrendCAN.TrendCANID[i]),
-                                 DataTypeText(type),
-                                 DataRangeText(type, range),
+                                 TrendEntryTypeText(i),
+                                 TrendEntryRangeText(i, signal),
                                  QStringLiteral("--")};
         for (int column = 0; column <= kValueColumn; ++column)
             dataModel_->setItem(i, column, new QStandardItem(cells[column]));
-        thread_->SetWatchItem(i, static_cast<uint32_t>(Global_TrendCAN.TrendCANID[i]), type, range);
+        // The value cell stays a bare number (formulas read it); the unit
+        // shows in the range column.
+        if (!Global_TrendCAN.Signal[i].isEmpty())
+            thread_->SetWatchSignal(i, signal);
+        else
+            thread_->SetWatchItem(i, static_cast<uint32_t>(Global_TrendCAN.TrendCANID[i]), type,
+                                  range);
     }
     if (count > 0)
         selectTypeAndRange(Global_TrendCAN.CANDataType[count - 1],
@@ -48,7 +55,7 @@ void TForm_ViewTrend::Timer_ShowDataViewTimer() {
     for (int i = 0; i < rows; ++i)
         if (QStandardItem* cell = dataModel_->item(i, kValueColumn))
             // setText() repaints only a cell whose text changed.
-            cell->setText(QString::number(thread_->WatchItemValue(i)));
+            cell->setText(TrendValueText(thread_->WatchValue(i)));
 }
 
 QString TForm_ViewTrend::variableText(int n) const {

@@ -20,6 +20,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QStandardItemModel>
@@ -369,6 +370,84 @@ TEST(TrendWindowOnSimulator, TheChartHoldsTheThreadsHistory) {
     EXPECT_NE(points[0].y(), points[5].y()); // the ramp moves
     EXPECT_EQ(window.findChild<QLineEdit*>(QStringLiteral("Edit_Value1"))->text().toInt(),
               points[0].y());
+}
+
+// A signal of the example database on the simulated bus: the ramp of 0x3E8
+// in per cent (a tenth of its WORD counts), beside the same bytes as a WORD.
+TEST(TrendWindowOnSimulator, ASignalEntryShowsItsPhysicalValueInCurvesDataViewAndFormulas) {
+    QTemporaryDir dir;
+    SetProgramFolderForTesting(dir.path());
+    Global_TrendCAN = type_TrendCAN{};
+    Global_Formula = type_Formula{};
+    const std::optional<uint8_t> port = FirstSimulatorPort();
+    ASSERT_TRUE(port);
+    ZarvoPort = *port;
+    ScriptedDialogs dialogs;
+    TForm_ViewTrend window(dialogs);
+    ASSERT_EQ(zarvo().Zarvo_OpenPort(*port, 500000), 0);
+    window.ShowTrend();
+
+    QFile bad(dir.filePath(QStringLiteral("bad.dbc")));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("BO_ 1000 M: 8 E\n SG_ S : 0|8@1+ (1,0) [0|0]\n");
+    bad.close();
+    dialogs.fileAnswers = {bad.fileName(), QStringLiteral(KESTREL_EXAMPLES_DIR "/SimDevice.dbc")};
+    window.TntSpeedButton_DatabaseClick();
+    ASSERT_EQ(dialogs.texts("error").size(), 1);
+    EXPECT_TRUE(dialogs.texts("error")[0].contains("bad.dbc: line 2: expected the unit in quotes"))
+        << qPrintable(dialogs.texts("error")[0]);
+    window.TntSpeedButton_DatabaseClick();
+    EXPECT_EQ(dialogs.texts("error").size(), 1);
+
+    auto* signalList = window.findChild<QComboBox*>(QStringLiteral("ComboBox_Signal"));
+    signalList->setCurrentText(QStringLiteral("SimValues.Ramp"));
+    window.findChild<QLineEdit*>(QStringLiteral("TntEdit_CANDescription1"))->setText("Ramp");
+    window.TntSpeedButton_AddCANIDClick();
+    signalList->setCurrentIndex(0);
+    window.findChild<QLineEdit*>(QStringLiteral("Edit_ID"))->setText("3E8");
+    auto* types = window.findChild<QComboBox*>(QStringLiteral("ComboBox_DataConvert_DataType"));
+    types->setCurrentIndex(2);
+    emit types->activated(2);
+    window.TntSpeedButton_AddCANIDClick();
+    ASSERT_EQ(Global_TrendCAN.TrendCAN_Count, 2);
+    const QAbstractItemModel* config =
+        window.findChild<QTableView*>(QStringLiteral("TntStringGrid_TrendCANID"))->model();
+    EXPECT_EQ(config->index(0, 2).data().toString(), "0x3E8");
+    EXPECT_EQ(config->index(0, 3).data().toString(), "SimValues.Ramp");
+    EXPECT_EQ(config->index(0, 4).data().toString(), "%");
+
+    auto* pages = window.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+    pages->setCurrentIndex(1);
+    window.findChild<QComboBox*>(QStringLiteral("TntComboBox_TrendCAN1"))->setCurrentIndex(0);
+    window.TntComboBox_TrendCANChange(1, 0);
+    auto* value1 = window.findChild<QLineEdit*>(QStringLiteral("Edit_Value1"));
+    EXPECT_TRUE(waitFor([&] {
+        window.Timer_ShowCurveTimer();
+        return value1->text().endsWith(" %") && value1->text().chopped(2).toDouble() > 0;
+    })) << qPrintable(value1->text());
+
+    pages->setCurrentIndex(2);
+    auto* formula = window.findChild<QLineEdit*>(QStringLiteral("TntEdit_Formula1"));
+    formula->setText(QStringLiteral("V1 * 10 - V2"));
+    window.findChild<QCheckBox*>(QStringLiteral("TntCheckBox_Formula_Desc1"))->setChecked(true);
+    const QAbstractItemModel* data =
+        window.findChild<QTableView*>(QStringLiteral("TntStringGrid_DataView"))->model();
+    auto* result = window.findChild<QLineEdit*>(QStringLiteral("TntEdit_Formula_Result1"));
+    // V1 is the physical value, V2 the raw counts of the same bytes.
+    EXPECT_TRUE(waitFor([&] {
+        const double v1 = data->index(0, 5).data().toString().toDouble();
+        return v1 > 0 && v1 * 10 == data->index(1, 5).data().toString().toDouble() &&
+               result->text() == "0.000000";
+    })) << qPrintable(result->text());
+    EXPECT_EQ(data->index(0, 4).data().toString(), "%");
+
+    window.TntSpeedButton_SaveTrendCANIDClick();
+    zarvo().Zarvo_ClosePort(*port);
+    QFile saved(dir.filePath(QStringLiteral("TrendCAN.ini")));
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QByteArray text = saved.readAll();
+    EXPECT_TRUE(text.startsWith("Database=" KESTREL_EXAMPLES_DIR "/SimDevice.dbc\n"));
+    EXPECT_TRUE(text.contains("Signal=SimValues.Ramp\n"));
 }
 
 // Qt's virtual CAN bus, with a peer process that answers every data frame
