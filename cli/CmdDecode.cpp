@@ -114,37 +114,29 @@ std::string UnknownLine(const CandumpRecord& r) {
     return line;
 }
 
-// Decodes the trace line by line (a trace may be far larger than memory
+// Decodes the trace frame by frame (a trace may be far larger than memory
 // should hold); false at a line that is no frame, after saying which.
 bool DecodeTrace(const DecodeArgs& args, const dbc::Database& db, std::istream& in,
                  uint64_t& unknown) {
     std::vector<dbc::DecodedValue> values;
-    int number = 0;
-    for (std::string line; std::getline(in, line);) {
-        ++number;
-        const size_t first = line.find_first_not_of(" \t\r");
-        if (first == std::string::npos || line[first] == '#')
-            continue;
-        CandumpRecord r;
-        if (!parseCandumpLine(line, r)) {
-            PrintError(QStringLiteral("Cannot read %1: line %2: not a candump frame line")
-                           .arg(args.trace)
-                           .arg(number));
-            return false;
-        }
+    const auto print = [&](const CandumpRecord& r) {
         const dbc::Message* m = db.find(r.frame.id, r.frame.extended);
         if (m == nullptr)
             ++unknown;
         if (m == nullptr && args.json)
-            continue;
+            return;
         if (m != nullptr) // a remote frame carries no values
             dbc::decodeFrame(*m, r.frame.data.data(), r.frame.remote ? 0 : r.frame.len, values);
         const std::string text = m == nullptr ? UnknownLine(r)
                                  : args.json  ? JsonLine(r, *m, values)
                                               : TextLine(r, *m, values);
         std::printf("%s\n", text.c_str());
-    }
-    return true;
+    };
+    std::string error;
+    if (forEachCandumpRecord(in, print, error))
+        return true;
+    PrintError(QStringLiteral("Cannot read %1: %2").arg(args.trace, QString::fromStdString(error)));
+    return false;
 }
 
 } // namespace

@@ -105,7 +105,8 @@ bool parseCandumpLine(const std::string& line, CandumpRecord& record) {
     return parseTime(time, record.timeUs) && parseFrame(frame, record.frame);
 }
 
-bool readCandumpLog(std::istream& in, std::vector<CandumpRecord>& records, std::string& error) {
+bool forEachCandumpRecord(std::istream& in, const std::function<void(const CandumpRecord&)>& take,
+                          std::string& error) {
     int number = 0;
     for (std::string line; std::getline(in, line);) {
         ++number;
@@ -117,9 +118,14 @@ bool readCandumpLog(std::istream& in, std::vector<CandumpRecord>& records, std::
             error = "line " + std::to_string(number) + ": not a candump frame line";
             return false;
         }
-        records.push_back(std::move(record));
+        take(record);
     }
     return true;
+}
+
+bool readCandumpLog(std::istream& in, std::vector<CandumpRecord>& records, std::string& error) {
+    return forEachCandumpRecord(
+        in, [&records](const CandumpRecord& record) { records.push_back(record); }, error);
 }
 
 CandumpFileSink::CandumpFileSink(const std::string& path, uint64_t capBytes)

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <istream>
 #include <string>
 #include <vector>
@@ -32,6 +33,9 @@ bool parseCandumpLine(const std::string& line, CandumpRecord& record);
 // Every frame line of a log; blank and comment lines are skipped. False at the
 // first line that is neither, with `error` set to "line N: ...".
 bool readCandumpLog(std::istream& in, std::vector<CandumpRecord>& records, std::string& error);
+// The same, one frame at a time to `take` (a log need not fit in memory).
+bool forEachCandumpRecord(std::istream& in, const std::function<void(const CandumpRecord&)>& take,
+                          std::string& error);
 
 // Where a trace tap hands its frames: called on the tap's writer thread only.
 class TraceSink {

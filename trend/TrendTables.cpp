@@ -198,8 +198,8 @@ TrendReadResult ReadTrendCANIni(const QString& path) {
 void WriteTrendCANIni(const QString& path) {
     IniDocument doc;
     if (!Watched.Database.isEmpty()) {
-        if (!IsIniStorable(
-                QString(Watched.Database).remove(QLatin1Char(']')).remove(QLatin1Char('='))))
+        if (Watched.Database.contains(QLatin1Char('\n')) ||
+            Watched.Database.contains(QLatin1Char('\r')))
             Refuse(QStringLiteral("the database path"), Watched.Database,
                    "paths must not contain line breaks");
         doc.sectionForWriting(QString()).lines = {{kDatabase, Watched.Database, {}},

@@ -336,18 +336,33 @@ TEST_F(TrendWindowTest, AFailingFormulaUnchecksOnlyItsOwnBoxAndShowsOneBox) {
 
 // The real driver's simulated bus: the default device sends a WORD ramp in
 // bytes 0-1 of 0x3E8 every 20 ms.
-TEST(TrendWindowOnSimulator, TheChartHoldsTheThreadsHistory) {
+class TrendWindowOnSimulator : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetProgramFolderForTesting(dir.path());
+        Global_TrendCAN = type_TrendCAN{};
+        Global_Formula = type_Formula{};
+        const std::optional<uint8_t> found = FirstSimulatorPort();
+        ASSERT_TRUE(found);
+        ZarvoPort = port = *found;
+    }
+    // The window over the tables as they stand, on the opened port.
+    std::unique_ptr<TForm_ViewTrend> openWindow() {
+        auto window = std::make_unique<TForm_ViewTrend>(dialogs);
+        EXPECT_EQ(zarvo().Zarvo_OpenPort(port, 500000), 0);
+        window->ShowTrend();
+        return window;
+    }
+
     QTemporaryDir dir;
-    SetProgramFolderForTesting(dir.path());
-    Global_TrendCAN = type_TrendCAN{};
-    AppendTrendEntry({"Ramp", "", "3E8", 2, 0});
-    const std::optional<uint8_t> port = FirstSimulatorPort();
-    ASSERT_TRUE(port);
-    ZarvoPort = *port;
+    uint8_t port = 0;
     ScriptedDialogs dialogs;
-    TForm_ViewTrend window(dialogs);
-    ASSERT_EQ(zarvo().Zarvo_OpenPort(*port, 500000), 0);
-    window.ShowTrend();
+};
+
+TEST_F(TrendWindowOnSimulator, TheChartHoldsTheThreadsHistory) {
+    AppendTrendEntry({"Ramp", "", "3E8", 2, 0});
+    const std::unique_ptr<TForm_ViewTrend> opened = openWindow();
+    TForm_ViewTrend& window = *opened;
     window.findChild<QTabWidget*>(QStringLiteral("PageControl1"))->setCurrentIndex(1);
     window.findChild<QComboBox*>(QStringLiteral("TntComboBox_TrendCAN1"))->setCurrentIndex(0);
     window.TntComboBox_TrendCANChange(1, 0);
@@ -355,7 +370,7 @@ TEST(TrendWindowOnSimulator, TheChartHoldsTheThreadsHistory) {
     window.Timer_ShowCurveTimer();
     const TrendHistory history = window.thread().History1();
     const QList<QPointF> points = window.findChild<TrendChart*>()->series(1)->points();
-    zarvo().Zarvo_ClosePort(*port);
+    zarvo().Zarvo_ClosePort(port);
     ASSERT_EQ(points.size(), kTrendHistoryLength);
     // Frames may have arrived since the refresh: the curve is the history as it
     // stood a few pushes earlier.
@@ -374,18 +389,9 @@ TEST(TrendWindowOnSimulator, TheChartHoldsTheThreadsHistory) {
 
 // A signal of the example database on the simulated bus: the ramp of 0x3E8
 // in per cent (a tenth of its WORD counts), beside the same bytes as a WORD.
-TEST(TrendWindowOnSimulator, ASignalEntryShowsItsPhysicalValueInCurvesDataViewAndFormulas) {
-    QTemporaryDir dir;
-    SetProgramFolderForTesting(dir.path());
-    Global_TrendCAN = type_TrendCAN{};
-    Global_Formula = type_Formula{};
-    const std::optional<uint8_t> port = FirstSimulatorPort();
-    ASSERT_TRUE(port);
-    ZarvoPort = *port;
-    ScriptedDialogs dialogs;
-    TForm_ViewTrend window(dialogs);
-    ASSERT_EQ(zarvo().Zarvo_OpenPort(*port, 500000), 0);
-    window.ShowTrend();
+TEST_F(TrendWindowOnSimulator, ASignalEntryShowsItsPhysicalValueInCurvesDataViewAndFormulas) {
+    const std::unique_ptr<TForm_ViewTrend> opened = openWindow();
+    TForm_ViewTrend& window = *opened;
 
     QFile bad(dir.filePath(QStringLiteral("bad.dbc")));
     ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
@@ -442,7 +448,7 @@ TEST(TrendWindowOnSimulator, ASignalEntryShowsItsPhysicalValueInCurvesDataViewAn
     EXPECT_EQ(data->index(0, 4).data().toString(), "%");
 
     window.TntSpeedButton_SaveTrendCANIDClick();
-    zarvo().Zarvo_ClosePort(*port);
+    zarvo().Zarvo_ClosePort(port);
     QFile saved(dir.filePath(QStringLiteral("TrendCAN.ini")));
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     const QByteArray text = saved.readAll();
