@@ -69,7 +69,7 @@ void TrendChart::showHistory(int curve, const TrendHistory& history) {
         points_[x] = QPointF(x, history[static_cast<size_t>(x)]);
     QLineSeries* s = series(curve);
     s->replace(points_);
-    legend_[curve - 1]->setText(TrendValueText(history[0]));
+    legend_[curve - 1]->setText(TrendShortValueText(history[0]));
     fitValueAxis();
 }
 

@@ -27,3 +27,7 @@ QString TrendSignalName(const dbc::Message& message, const dbc::Signal& signal) 
 QString TrendValueText(double value) {
     return QString::fromStdString(dbc::formatPhysical(value));
 }
+
+QString TrendShortValueText(double value) {
+    return QString::number(value, 'g', 10);
+}

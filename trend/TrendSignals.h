@@ -20,3 +20,6 @@ QString TrendSignalName(const dbc::Message& message, const dbc::Signal& signal);
 
 // A value as its shortest exact text: "120", "22.5", "-0.25".
 QString TrendValueText(double value);
+// A value for the eye (chart legend, value boxes): at most 10 significant
+// digits, which still shows every 32-bit whole value exactly.
+QString TrendShortValueText(double value);

@@ -12,7 +12,8 @@
 namespace {
 
 QString ValueWithUnit(double value, const QString& unit) {
-    return unit.isEmpty() ? TrendValueText(value) : TrendValueText(value) + QLatin1Char(' ') + unit;
+    return unit.isEmpty() ? TrendShortValueText(value)
+                          : TrendShortValueText(value) + QLatin1Char(' ') + unit;
 }
 
 } // namespace
