@@ -10,6 +10,7 @@
 
 #include "DbcDecode.h"
 
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -37,8 +38,9 @@ std::string DatabaseText() {
             if (s == kSignals - 1 && !muxed)
                 out << " SG_ Float" << m << " : 32|32@1- (1,0) [0|0] \"\" ECU\n";
             else if (s < kSignals - 1 || muxed)
-                out << " SG_ S" << m << "_" << s << mux << " : " << start << "|8@" << (intel ? 1 : 0)
-                    << ((m + s) % 3 == 0 ? '-' : '+') << " (0.5," << s << ") [0|0] \"u\" ECU\n";
+                out << " SG_ S" << m << "_" << s << mux << " : " << start << "|8@"
+                    << (intel ? 1 : 0) << ((m + s) % 3 == 0 && !(muxed && s == 0) ? '-' : '+')
+                    << " (0.5," << s << ") [0|0] \"u\" ECU\n";
         }
         if (!muxed)
             out << "SIG_VALTYPE_ " << 0x100 + m << " Float" << m << " : 1;\n";
