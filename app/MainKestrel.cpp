@@ -27,7 +27,6 @@ TForm_MainKestrel* Form_MainKestrel = nullptr;
 namespace {
 
 const QString kCaption = QStringLiteral("Kestrel v2.31 (2015/07/10)");
-constexpr int kPhraseSearchAgain = 81;
 
 } // namespace
 
@@ -46,7 +45,7 @@ TForm_MainKestrel::TForm_MainKestrel(UserDialogs& dialogs, const QString& progra
     chooseStartupLanguage();
     runView_ = std::make_unique<MainRunView>(*this);
     runControl_ = std::make_unique<RunController>(*runView_);
-    TntLabel_SearchAgain->setText(Phrase(kPhraseSearchAgain));
+    TntLabel_SearchAgain->setText(Phrase(PhraseId::SearchAgain));
     LoadLogger();
     StartSystemLog(QDate::currentDate(), logFolder_);
     SystemLog(QStringLiteral("Program( %1 )Starting...").arg(windowTitle()));

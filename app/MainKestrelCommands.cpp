@@ -35,23 +35,9 @@ const QString kOpenTitle = QStringLiteral("请选择配置文件(*.ini)");
 const QString kSaveTitle = QStringLiteral("请输入配置文件名称(*.ini)");
 const QString kIniFilter = QStringLiteral("CAN INI File(*.ini)");
 
-QString caption() {
-    return Phrase(53);
-}
-
-QString phraseLines(int upper, int lower) {
-    return Phrase(upper) + QLatin1Char('\n') + Phrase(lower);
-}
-
 // The table holds kMaxTestItems items; a file with more has the rest left out.
 QString itemsLeftOutText(int count) {
-    static const char* const texts[] = {
-        "%1 test items of the file were not loaded: a configuration holds at most %2 items.",
-        "文件中有 %1 个测试项目未加载：一个配置文件最多 %2 个项目。",
-        "檔案中有 %1 個測試項目未載入：一個配置文件最多 %2 個項目。"};
-    return QString::fromUtf8(texts[LanguageIndex < 3 ? LanguageIndex : 0])
-        .arg(count)
-        .arg(kMaxTestItems);
+    return Phrase(PhraseId::ItemsLeftOut).arg(count).arg(kMaxTestItems);
 }
 
 QString folderOf(const QString& file) {
@@ -90,7 +76,7 @@ bool TForm_MainKestrel::chooseConfigFile() {
         SystemLog(QStringLiteral("Load the configuration file!"));
         if (QFileInfo::exists(path))
             return true;
-        dialogs_.inform(caption(), phraseLines(75, 76));
+        dialogs_.inform(PhraseLines(PhraseId::FileMissing, PhraseId::SelectConfigAgain));
     }
 }
 
@@ -110,7 +96,7 @@ void TForm_MainKestrel::loadChosenConfig() {
     selectGridRow(1);
     setTestButtons();
     if (read.ignoredSections > 0)
-        dialogs_.warn(caption(), itemsLeftOutText(read.ignoredSections));
+        dialogs_.warn(itemsLeftOutText(read.ignoredSections));
 }
 
 void TForm_MainKestrel::N1Click() {
@@ -124,12 +110,13 @@ void TForm_MainKestrel::N1Click() {
 
 void TForm_MainKestrel::saveConfigAs(const QString& chosen) {
     const QString path = WithIniExtension(chosen);
-    if (QFileInfo::exists(path) && !dialogs_.confirm(caption(), phraseLines(68, 37)))
+    if (QFileInfo::exists(path) &&
+        !dialogs_.confirm(PhraseLines(PhraseId::FileExists, PhraseId::SaveAs)))
         return;
     // A description the file cannot hold is refused before the old file is
     // touched; the error box reports it and "Save OK" is not shown.
     RunWithWaitMessage([&path] { WriteTestConfig(path); });
-    dialogs_.inform(caption(), Phrase(63));
+    dialogs_.inform(Phrase(PhraseId::SaveOk));
 }
 
 void TForm_MainKestrel::Menu_AboutClick() {
@@ -175,7 +162,7 @@ void TForm_MainKestrel::TntSpeedButton_ViewTrendClick() {
         if (Form_SingleTxCAN)
             Form_SingleTxCAN->hide();
         setSearchAgainVisible(true);
-        dialogs_.error(caption(), Phrase(82));
+        dialogs_.error(Phrase(PhraseId::PortError));
         return;
     }
     zarvo().Zarvo_OpenPort(ZarvoPort, ZarvoBaudRate);

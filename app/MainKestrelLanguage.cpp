@@ -17,15 +17,6 @@
 #include <QMenu>
 #include <QToolButton>
 
-namespace {
-
-// A tool button caption: two phrases on two lines.
-QString twoLines(int upper, int lower) {
-    return Phrase(upper) + QLatin1Char('\n') + Phrase(lower);
-}
-
-} // namespace
-
 void TForm_MainKestrel::Lang_EngClick(int language) {
     runCommand([this, language] {
         QAction* const items[] = {Lang_Eng, Lang_SC, Lang_TC};
@@ -40,28 +31,29 @@ void TForm_MainKestrel::Lang_EngClick(int language) {
 
 void TForm_MainKestrel::applyPhrases() {
     SetLanguage(LanguageIndex);
-    Menu_Person->setTitle(Phrase(0));
-    const std::pair<QAction*, int> items[] = {{N5, 1},
-                                              {N6, 2},
-                                              {N7, 3},
-                                              {N8, 4},
-                                              {Menu_ExitSystem, 5},
-                                              {N11, 7},
-                                              {Menu_ConfigTestItems, 8},
-                                              {Menu_ConfigZarvo, 9},
-                                              {N1, 10},
-                                              {N13, 11},
-                                              {N14, 12},
-                                              {Menu_About, 13}};
+    Menu_Person->setTitle(Phrase(PhraseId::MenuLogin));
+    const std::pair<QAction*, PhraseId> items[] = {{N5, PhraseId::MenuTesterConfiguration},
+                                                   {N6, PhraseId::MenuUpdateTester},
+                                                   {N7, PhraseId::MenuTesterLogin},
+                                                   {N8, PhraseId::MenuDeleteTester},
+                                                   {Menu_ExitSystem, PhraseId::MenuExitSystem},
+                                                   {N11, PhraseId::MenuMaintainTestFile},
+                                                   {Menu_ConfigTestItems, PhraseId::MenuTestItems},
+                                                   {Menu_ConfigZarvo, PhraseId::MenuZarvoPort},
+                                                   {N1, PhraseId::MenuSaveAs},
+                                                   {N13, PhraseId::MenuDeviceManagement},
+                                                   {N14, PhraseId::MenuViewReport},
+                                                   {Menu_About, PhraseId::MenuAbout}};
     for (const auto& [item, phrase] : items)
         item->setText(Phrase(phrase));
-    N10->setTitle(Phrase(6));
-    N2->setTitle(Phrase(14));
+    N10->setTitle(Phrase(PhraseId::MenuParameters));
+    N2->setTitle(Phrase(PhraseId::MenuLanguage));
     FormShow();
 }
 
 void TForm_MainKestrel::FormShow() {
-    showStatusLine(CurrentConfigFile.size() > 1 ? CurrentConfigFile : Phrase(16));
+    showStatusLine(CurrentConfigFile.size() > 1 ? CurrentConfigFile
+                                                : Phrase(PhraseId::NoConfigFile));
     if (!CurrentConfigFile.isEmpty())
         ReadTestConfig(CurrentConfigFile);
     ReadZarvoIni(programFolder_);
@@ -73,7 +65,8 @@ void TForm_MainKestrel::FormShow() {
 }
 
 void TForm_MainKestrel::showStatusLine(const QString& file) {
-    TntLabel_CurrentConfigurationFile->setText(Phrase(15) + QStringLiteral(" : ") + file);
+    TntLabel_CurrentConfigurationFile->setText(Phrase(PhraseId::CurrentConfigLabel) +
+                                               QStringLiteral(" : ") + file);
 }
 
 // The test buttons need a configuration file name of at least 4 characters.
@@ -84,9 +77,10 @@ void TForm_MainKestrel::setTestButtons() {
 }
 
 void TForm_MainKestrel::setCaptions() {
-    TntSpeedButton_ManualTest->setText(twoLines(17, 18));
-    TntSpeedButton_TestAllItems->setText(twoLines(19, 20));
-    TntSpeedButton_LoadConfig->setText(twoLines(21, 22));
-    TntSpeedButton_ViewTrend->setText(twoLines(88, 89));
-    TntCheckBox_GroupCheck->setText(Phrase(102));
+    TntSpeedButton_ManualTest->setText(PhraseLines(PhraseId::ButtonSingle, PhraseId::ButtonTest));
+    TntSpeedButton_TestAllItems->setText(
+        PhraseLines(PhraseId::ButtonMultiple, PhraseId::ButtonTests));
+    TntSpeedButton_LoadConfig->setText(PhraseLines(PhraseId::ButtonImport, PhraseId::ButtonConfig));
+    TntSpeedButton_ViewTrend->setText(PhraseLines(PhraseId::ButtonView, PhraseId::ButtonTrend));
+    TntCheckBox_GroupCheck->setText(Phrase(PhraseId::MultipleSent));
 }

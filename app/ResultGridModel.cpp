@@ -9,7 +9,9 @@
 namespace {
 
 // Phrase rows of the six column headers.
-constexpr std::array<int, ResultCells::ColumnCount> kHeaderPhrases{23, 24, 25, 26, 27, 87};
+constexpr std::array<PhraseId, ResultCells::ColumnCount> kHeaderPhrases{
+    PhraseId::HeaderTestName, PhraseId::HeaderTestParameter, PhraseId::HeaderStartTime,
+    PhraseId::HeaderEndTime,  PhraseId::HeaderResult,        PhraseId::HeaderRemarks};
 
 } // namespace
 

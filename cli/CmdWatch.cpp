@@ -32,8 +32,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-constexpr int kPhrasePortError = 82; // "The Zarvo port is error. ..."
-
 volatile std::sig_atomic_t g_stopRequested = 0;
 
 extern "C" void RequestStop(int) {
@@ -283,7 +281,7 @@ int cmdWatch(const QStringList& list) {
     if (const int status = LoadSignals(*args, watched))
         return status;
     if (!PortInTable(ZarvoPort)) {
-        PrintError(Phrase(kPhrasePortError));
+        PrintError(Phrase(PhraseId::PortError));
         return kExitNoPort;
     }
     std::signal(SIGINT, RequestStop);

@@ -1,15 +1,138 @@
 #pragma once
 // The user-interface texts in English, Simplified Chinese and Traditional
 // Chinese, and the choice of language. UI thread only.
+//
+// Adding a text: one PhraseId entry before Count, and one row in Phrases.cpp
+// carrying that id and its three texts; the table is checked at compile time.
 
 #include <QString>
-#include <QStringList>
 #include <cstdint>
 
-inline constexpr int kPhraseCount = 109;
+// The texts by what they say. The numbering is the table's row order.
+enum class PhraseId : int {
+    MenuLogin,
+    MenuTesterConfiguration,
+    MenuUpdateTester,
+    MenuTesterLogin,
+    MenuDeleteTester,
+    MenuExitSystem,
+    MenuParameters,
+    MenuMaintainTestFile,
+    MenuTestItems,
+    MenuZarvoPort,
+    MenuSaveAs,
+    MenuDeviceManagement,
+    MenuViewReport,
+    MenuAbout,
+    MenuLanguage,
+    CurrentConfigLabel,
+    NoConfigFile,
+    ButtonSingle,
+    ButtonTest,
+    ButtonMultiple,
+    ButtonTests,
+    ButtonImport,
+    ButtonConfig,
+    HeaderTestName,
+    HeaderTestParameter,
+    HeaderStartTime,
+    HeaderEndTime,
+    HeaderResult,
+    EditorTitle,
+    HeaderTransmit,
+    HeaderTotalTime,
+    HeaderItemInterval,
+    HeaderCompare,
+    NotCompared, // "N/A"
+    AddItem,
+    EditItem,
+    DeleteItem,
+    SaveAs,
+    Save,
+    Return,
+    UnsavedChanges,
+    NewItemTitle,
+    AddOk,
+    UpdateOk,
+    TransmitMessage,
+    ResponseMessage,
+    ItemDescription,
+    ItemParameter,
+    ItemInterval,
+    ItemTotalTimes,
+    TimesUnit,
+    Cancel,
+    ItemAdded,
+    Caption, // of every message box
+    IllegalTransmitStart,
+    IllegalHex,
+    InputAgain,
+    IllegalItemInterval,
+    IllegalTotalTime,
+    IllegalComparisonStart,
+    SelectItemToEdit,
+    EditItemTitle,
+    AskOverwriteConfig,
+    SaveOk,
+    SelectItemToDelete,
+    AskDeleteItem,
+    Deleted,
+    Updated,
+    FileExists,
+    ConfigChangedTo,
+    SettingsNotSaved,
+    AskIgnoreChanges,
+    PleaseWait,
+    RunComplete,
+    SelectItemToTest,
+    FileMissing,
+    SelectConfigAgain,
+    PortSettingsTitle,
+    SearchCan,
+    PortLabel,
+    SaveCanSetting,
+    SearchAgain,
+    PortError,
+    SelectItemToMove,
+    MoveUp,
+    MoveDown,
+    AskSaveChanges,
+    HeaderRemarks,
+    ButtonView,
+    ButtonTrend,
+    TrendPageConfig,
+    TrendPageTrend,
+    TrendPageDataView,
+    TrendConfigTitle,
+    TrendDescription,
+    TrendParameter,
+    TrendDataType,
+    TrendDataRange,
+    TrendCanId,
+    TrendAdd,
+    TrendView,
+    TrendValue,
+    MultipleSent,
+    NextTime,
+    IllegalNextTime,
+    HeaderNextTime,
+    NeedReturnId,
+    ConfigFull,
+    ForbiddenCharacters,
+    ItemsLeftOut,   // %1 items of a file not loaded, %2 the most a configuration holds
+    TrendTableFull, // %1 the most identifiers the trend table holds
+    TrendSignal,    // the label of the trend window's signal list
+    TrendDatabase,  // the button that chooses the signal database
+    Count
+};
 
-// Row `row` of the current language's table; an empty text for a row outside it.
-const QString& Phrase(int row);
+inline constexpr int kPhraseCount = static_cast<int>(PhraseId::Count);
+
+// The text of `id` in the current language; an empty text for an id outside the table.
+const QString& Phrase(PhraseId id);
+
+// Two texts on two lines, as buttons and some message boxes show them.
+QString PhraseLines(PhraseId upper, PhraseId lower);
 
 // 0 English, 1 Simplified Chinese, 2 Traditional Chinese: sets LanguageIndex
 // and the table Phrase() reads. Other values are ignored.
@@ -18,9 +141,6 @@ void SetLanguage(int index);
 // The port warning of the status indicators: "Search CAN devices again!" and
 // the port status as "%s ( %d )" gives them, at most 100 characters.
 QString SearchAgainText(uint32_t status);
-
-// The current language's table (kPhraseCount rows).
-const QStringList& PhraseTable();
 
 // The language remembered in `folder`: "SC.SC" wins over "TC.TC"; else English.
 int LanguageFromMarkers(const QString& folder);

@@ -10,7 +10,6 @@ namespace {
 
 // 255 asks for a group in the file: Group_Count cannot count past it.
 constexpr int kGroupLimit = 255;
-constexpr int kPhraseNotCompared = 33;
 
 // Hands every field of item n and the same field of the values to `pass`,
 // table side first; the group is not a value.
@@ -57,7 +56,7 @@ QString YesNo(int value) {
 
 // A compared value's text, or "N/A" when the field is not compared.
 template <typename Text> QString Compared(int32_t value, Text text) {
-    return value == kCompareWildcard ? Phrase(kPhraseNotCompared) : text(value);
+    return value == kCompareWildcard ? Phrase(PhraseId::NotCompared) : text(value);
 }
 
 int IdDigits(int mode) {
@@ -146,17 +145,15 @@ uint8_t LowestUnusedGroup(const type_CustomerCMD& t, int count, int except) {
 }
 
 QStringList TestItemHeaders() {
-    const QString tx = Phrase(29);
-    const QString comp = Phrase(32);
-    QStringList headers{Phrase(23),
-                        Phrase(24),
-                        tx + QLatin1String("ID"),
-                        tx + QLatin1String("Mode"),
-                        tx + QLatin1String("RTR"),
-                        tx + QLatin1String("Len")};
+    const QString tx = Phrase(PhraseId::HeaderTransmit);
+    const QString comp = Phrase(PhraseId::HeaderCompare);
+    QStringList headers{Phrase(PhraseId::HeaderTestName), Phrase(PhraseId::HeaderTestParameter),
+                        tx + QLatin1String("ID"),         tx + QLatin1String("Mode"),
+                        tx + QLatin1String("RTR"),        tx + QLatin1String("Len")};
     for (int k = 0; k < kCanDataBytes; ++k)
         headers << tx + QStringLiteral("D%1").arg(k);
-    headers << Phrase(31) << Phrase(30) << Phrase(105) << comp + QLatin1String("ID")
+    headers << Phrase(PhraseId::HeaderItemInterval) << Phrase(PhraseId::HeaderTotalTime)
+            << Phrase(PhraseId::HeaderNextTime) << comp + QLatin1String("ID")
             << comp + QLatin1String("Mode") << comp + QLatin1String("RTR")
             << comp + QLatin1String("Len");
     for (int k = 0; k < kCanDataBytes; ++k)

@@ -17,6 +17,12 @@ public:
     // OK / Cancel; true unless the user chose Cancel.
     virtual bool confirm(const QString& caption, const QString& text) = 0;
 
+    // The same boxes captioned with the application's name in the current language.
+    void inform(const QString& text);
+    void warn(const QString& text);
+    void error(const QString& text);
+    bool confirm(const QString& text);
+
     // File dialogs: the chosen path, or an empty text when cancelled.
     virtual QString openFile(const QString& caption, const QString& directory,
                              const QString& filter) = 0;

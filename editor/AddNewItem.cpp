@@ -328,15 +328,15 @@ void TForm_AddNewItem::showEvent(QShowEvent* event) {
 }
 
 void TForm_AddNewItem::FormShow() {
-    TntPanel_Tx->setText(Phrase(44));
-    TntPanel_CompareRx->setText(Phrase(45));
-    TntLabel_ItemDescription->setText(Phrase(46));
-    TntLabel_ItemParameter->setText(Phrase(47));
-    TntLabel_TimeInterval->setText(Phrase(48));
-    TntLabel_TotalTime->setText(Phrase(49));
-    TntLabel2->setText(Phrase(103));
-    Label_Second->setText(Phrase(50));
-    Button_Cancel->setText(Phrase(51));
+    TntPanel_Tx->setText(Phrase(PhraseId::TransmitMessage));
+    TntPanel_CompareRx->setText(Phrase(PhraseId::ResponseMessage));
+    TntLabel_ItemDescription->setText(Phrase(PhraseId::ItemDescription));
+    TntLabel_ItemParameter->setText(Phrase(PhraseId::ItemParameter));
+    TntLabel_TimeInterval->setText(Phrase(PhraseId::ItemInterval));
+    TntLabel_TotalTime->setText(Phrase(PhraseId::ItemTotalTimes));
+    TntLabel2->setText(Phrase(PhraseId::NextTime));
+    Label_Second->setText(Phrase(PhraseId::TimesUnit));
+    Button_Cancel->setText(Phrase(PhraseId::Cancel));
 }
 
 void TForm_AddNewItem::ComboBox_CANModeChange(int entry) {
@@ -353,7 +353,7 @@ void TForm_AddNewItem::ComboBox_CANModeChange(int entry) {
 void TForm_AddNewItem::TntSpeedButton_AddClick() {
     auto checked = CheckItemInput(input());
     if (const QString* refused = std::get_if<QString>(&checked)) {
-        dialogs_.inform(Phrase(53), *refused);
+        dialogs_.inform(*refused);
         return;
     }
     values_ = std::get<TestItemValues>(checked);

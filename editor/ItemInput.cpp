@@ -15,7 +15,7 @@ struct Refused {
 };
 
 QString Retry(const QString& problem) {
-    return problem + QLatin1Char(' ') + kLineBreak + Phrase(56);
+    return problem + QLatin1Char(' ') + kLineBreak + Phrase(PhraseId::InputAgain);
 }
 
 // " ID " or " D1 " ... " D8 " for data field k.
@@ -24,15 +24,15 @@ QString FieldName(int k) {
 }
 
 // Hexadecimal digits as typed, without a prefix.
-int32_t Hex(const QString& digits, int opening, int k) {
+int32_t Hex(const QString& digits, PhraseId opening, int k) {
     try {
         return StrToInt(QLatin1String("0x") + digits);
     } catch (const ConvertError&) {
-        throw Refused{Retry(Phrase(opening) + FieldName(k) + Phrase(55))};
+        throw Refused{Retry(Phrase(opening) + FieldName(k) + Phrase(PhraseId::IllegalHex))};
     }
 }
 
-int32_t Decimal(const QString& text, int problem) {
+int32_t Decimal(const QString& text, PhraseId problem) {
     qsizetype start = 0;
     while (start < text.size() && text[start] == QLatin1Char(' '))
         ++start;
@@ -46,7 +46,7 @@ int32_t Decimal(const QString& text, int problem) {
 // A compared field other than the identifier needs the identifier compared too.
 void NeedsId(bool compared, const ItemInput& input) {
     if (compared && !input.compId)
-        throw Refused{Phrase(106)};
+        throw Refused{Phrase(PhraseId::NeedReturnId)};
 }
 
 // A compared list entry, or the wildcard.
@@ -57,28 +57,32 @@ int32_t Entry(const std::optional<int>& field, const ItemInput& input) {
 
 void CheckTransmit(const ItemInput& in, TestItemValues& v) {
     if (!IsIniStorable(in.description1) || !IsIniStorable(in.description2))
-        throw Refused{Retry(Phrase(108))};
+        throw Refused{Retry(Phrase(PhraseId::ForbiddenCharacters))};
     v.Description1 = in.description1;
     v.Description2 = in.description2;
     v.TxCANMode = static_cast<uint8_t>(in.mode);
     v.TxCANRTR = static_cast<uint8_t>(in.rtr);
     v.TxCANLen = static_cast<uint8_t>(in.length);
-    v.TxCANID = static_cast<uint32_t>(Hex(in.id, 54, -1));
+    v.TxCANID = static_cast<uint32_t>(Hex(in.id, PhraseId::IllegalTransmitStart, -1));
     for (int k = 0; k < kCanDataBytes; ++k)
-        v.TxCANData[k] = static_cast<uint8_t>(Hex(in.data[k], 54, k) & 0xFF);
-    v.TxLoopInterval = Decimal(in.interval, 57);
-    v.TxLoopTimes = Decimal(in.totalTimes, 58);
-    v.TxLoopTerminal = Decimal(in.nextTime, 104);
+        v.TxCANData[k] =
+            static_cast<uint8_t>(Hex(in.data[k], PhraseId::IllegalTransmitStart, k) & 0xFF);
+    v.TxLoopInterval = Decimal(in.interval, PhraseId::IllegalItemInterval);
+    v.TxLoopTimes = Decimal(in.totalTimes, PhraseId::IllegalTotalTime);
+    v.TxLoopTerminal = Decimal(in.nextTime, PhraseId::IllegalNextTime);
 }
 
 void CheckCompare(const ItemInput& in, TestItemValues& v) {
     v.Comp_CANMode = Entry(in.compMode, in);
-    v.Comp_CANID = in.compId ? Hex(*in.compId, 59, -1) : kCompareWildcard;
+    v.Comp_CANID =
+        in.compId ? Hex(*in.compId, PhraseId::IllegalComparisonStart, -1) : kCompareWildcard;
     v.Comp_CANRTR = Entry(in.compRtr, in);
     v.Comp_CANLen = Entry(in.compLength, in);
     for (int k = 0; k < kCanDataBytes; ++k) {
         NeedsId(in.compData[k].has_value(), in);
-        v.Comp_CANData[k] = in.compData[k] ? Hex(*in.compData[k], 59, k) & 0xFF : kCompareWildcard;
+        v.Comp_CANData[k] = in.compData[k]
+                                ? Hex(*in.compData[k], PhraseId::IllegalComparisonStart, k) & 0xFF
+                                : kCompareWildcard;
     }
 }
 

@@ -23,16 +23,17 @@ void TForm_TestItems::TntSpeedButton_AddClick() {
         return;
     // The table has room for kMaxTestItems items: refused before anything is typed.
     if (Items.CMD_Count >= kMaxTestItems) {
-        dialogs_.inform(Phrase(53), Phrase(107));
+        dialogs_.inform(Phrase(PhraseId::ConfigFull));
         return;
     }
-    Form_AddNewItem->prepare(Phrase(41), kAddTitleColour, Phrase(42));
+    Form_AddNewItem->prepare(Phrase(PhraseId::NewItemTitle), kAddTitleColour,
+                             Phrase(PhraseId::AddOk));
     if (Form_AddNewItem->exec() != QDialog::Accepted)
         return;
     AppendItem(Items, Form_AddNewItem->values());
     showTable();
     selectRow(1);
-    dialogs_.inform(Phrase(53), Phrase(52));
+    dialogs_.inform(Phrase(PhraseId::ItemAdded));
     markChanged();
 }
 
@@ -41,16 +42,17 @@ void TForm_TestItems::TntSpeedButton_UpdateClick() {
         return;
     const int row = selectedItemRow();
     if (row == 0) {
-        dialogs_.inform(Phrase(53), Phrase(60));
+        dialogs_.inform(Phrase(PhraseId::SelectItemToEdit));
         return;
     }
-    Form_AddNewItem->prepare(Phrase(61), kEditTitleColour, Phrase(43));
+    Form_AddNewItem->prepare(Phrase(PhraseId::EditItemTitle), kEditTitleColour,
+                             Phrase(PhraseId::UpdateOk));
     Form_AddNewItem->fill(ItemValues(Items, row - 1));
     if (Form_AddNewItem->exec() != QDialog::Accepted)
         return;
     ReplaceItem(Items, row - 1, Form_AddNewItem->values());
     showTable();
-    dialogs_.inform(Phrase(53), Phrase(67));
+    dialogs_.inform(Phrase(PhraseId::Updated));
     markChanged();
 }
 
@@ -59,16 +61,16 @@ void TForm_TestItems::TntSpeedButton_RemoveClick() {
         return;
     const int row = selectedItemRow();
     if (row == 0) {
-        dialogs_.inform(Phrase(53), Phrase(64));
+        dialogs_.inform(Phrase(PhraseId::SelectItemToDelete));
         return;
     }
-    if (!dialogs_.confirm(Phrase(53), Phrase(65)))
+    if (!dialogs_.confirm(Phrase(PhraseId::AskDeleteItem)))
         return;
     DeleteItem(Items, row - 1);
     showTable();
     // The row keeps its selection when an item moved up into it.
     selectRow(row <= Items.CMD_Count ? row : 0);
-    dialogs_.inform(Phrase(53), Phrase(66));
+    dialogs_.inform(Phrase(PhraseId::Deleted));
     markChanged();
 }
 
@@ -87,7 +89,7 @@ void TForm_TestItems::TntSpeedButton_MoveDownClick() {
 void TForm_TestItems::moveSelected(int step) {
     const int row = selectedItemRow();
     if (row == 0) {
-        dialogs_.inform(Phrase(53), Phrase(83));
+        dialogs_.inform(Phrase(PhraseId::SelectItemToMove));
         return;
     }
     SwapItems(Items, row - 1, row - 1 + step);

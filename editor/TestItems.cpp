@@ -159,30 +159,31 @@ void TForm_TestItems::showEvent(QShowEvent* event) {
 }
 
 void TForm_TestItems::FormShow() {
-    TntEdit_Title->setText(Phrase(28));
+    TntEdit_Title->setText(Phrase(PhraseId::EditorTitle));
     showStatusLine();
     if (CurrentConfigFile.size() > 1)
         TntEdit_Title->setText(QFileInfo(CurrentConfigFile).fileName());
     TntStringGrid_RangeSeting->setColumnWidths(kColumnWidths);
     gridModel_->setHeaders(TestItemHeaders());
-    const std::array<std::pair<QToolButton*, int>, 8> captions{{{TntSpeedButton_Add, 34},
-                                                                {TntSpeedButton_Update, 35},
-                                                                {TntSpeedButton_Remove, 36},
-                                                                {TntSpeedButton_MoveUp, 84},
-                                                                {TntSpeedButton_MoveDown, 85},
-                                                                {TntSpeedButton_SaveAs, 37},
-                                                                {TntSpeedButton_SaveRange, 38},
-                                                                {TntSpeedButton_PrevPage, 39}}};
+    const std::array<std::pair<QToolButton*, PhraseId>, 8> captions{
+        {{TntSpeedButton_Add, PhraseId::AddItem},
+         {TntSpeedButton_Update, PhraseId::EditItem},
+         {TntSpeedButton_Remove, PhraseId::DeleteItem},
+         {TntSpeedButton_MoveUp, PhraseId::MoveUp},
+         {TntSpeedButton_MoveDown, PhraseId::MoveDown},
+         {TntSpeedButton_SaveAs, PhraseId::SaveAs},
+         {TntSpeedButton_SaveRange, PhraseId::Save},
+         {TntSpeedButton_PrevPage, PhraseId::Return}}};
     for (const auto& [button, phrase] : captions)
         button->setText(Phrase(phrase));
-    TntLabel_UnSaveAlarm->setText(Phrase(40));
+    TntLabel_UnSaveAlarm->setText(Phrase(PhraseId::UnsavedChanges));
     showTable();
 }
 
 void TForm_TestItems::showStatusLine() {
     TntLabel_CurrentConfigurationFile->setText(
-        Phrase(15) + QLatin1String(" : ") +
-        (CurrentConfigFile.size() > 1 ? CurrentConfigFile : Phrase(16)));
+        Phrase(PhraseId::CurrentConfigLabel) + QLatin1String(" : ") +
+        (CurrentConfigFile.size() > 1 ? CurrentConfigFile : Phrase(PhraseId::NoConfigFile)));
 }
 
 void TForm_TestItems::showTable() {
@@ -231,10 +232,10 @@ void TForm_TestItems::TntSpeedButton_SaveRangeClick() {
         TntSpeedButton_SaveAsClick();
         return;
     }
-    if (!dialogs_.confirm(Phrase(53), Phrase(62)))
+    if (!dialogs_.confirm(Phrase(PhraseId::AskOverwriteConfig)))
         return;
     writeTable(CurrentConfigFile);
-    dialogs_.inform(Phrase(53), Phrase(63));
+    dialogs_.inform(Phrase(PhraseId::SaveOk));
     TntLabel_UnSaveAlarm->hide();
 }
 
@@ -246,20 +247,21 @@ void TForm_TestItems::TntSpeedButton_SaveAsClick() {
         return;
     const QString path = WithIniExtension(chosen);
     const QString lineBreak = QStringLiteral("\r\n");
-    if (QFileInfo::exists(path) &&
-        !dialogs_.confirm(Phrase(53), Phrase(68) + lineBreak + Phrase(62)))
+    if (QFileInfo::exists(path) && !dialogs_.confirm(Phrase(PhraseId::FileExists) + lineBreak +
+                                                     Phrase(PhraseId::AskOverwriteConfig)))
         return;
     writeTable(path);
     CurrentConfigFile = path;
     TntLabel_UnSaveAlarm->hide();
-    dialogs_.inform(Phrase(53), Phrase(63));
+    dialogs_.inform(Phrase(PhraseId::SaveOk));
     showStatusLine();
-    dialogs_.inform(Phrase(53), Phrase(69) + lineBreak + CurrentConfigFile);
+    dialogs_.inform(Phrase(PhraseId::ConfigChangedTo) + lineBreak + CurrentConfigFile);
 }
 
 void TForm_TestItems::TntSpeedButton_PrevPageClick() {
     if (!TntLabel_UnSaveAlarm->isHidden()) {
-        if (!dialogs_.confirm(Phrase(53), Phrase(70) + QStringLiteral("\r\n") + Phrase(71)))
+        if (!dialogs_.confirm(Phrase(PhraseId::SettingsNotSaved) + QStringLiteral("\r\n") +
+                              Phrase(PhraseId::AskIgnoreChanges)))
             return;
         TntLabel_UnSaveAlarm->hide();
     }

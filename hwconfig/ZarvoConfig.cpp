@@ -28,16 +28,6 @@ TForm_ZarvoConfig* Form_ZarvoConfig = nullptr;
 
 namespace {
 
-constexpr int kPhraseReturn = 39;
-constexpr int kPhraseUnsaved = 40;
-constexpr int kPhraseCaption = 53; // "Kestrel System"
-constexpr int kPhraseSaveOk = 63;
-constexpr int kPhraseNotSaved = 70;
-constexpr int kPhraseIgnoreChanges = 71;
-constexpr int kPhraseTitle = 77;
-constexpr int kPhraseSearchCan = 78;
-constexpr int kPhraseZarvoPort = 79;
-constexpr int kPhraseSaveCanSetting = 80;
 constexpr int kSearchPollMs = 1000;
 constexpr int kSearchDone = 100;
 constexpr int kWindowWidth = 800;
@@ -248,12 +238,12 @@ void TForm_ZarvoConfig::hideEvent(QHideEvent* event) {
 }
 
 void TForm_ZarvoConfig::FormShow() {
-    TntEdit_Title->setText(Phrase(kPhraseTitle));
-    TntLabel_SearchCAN->setText(Phrase(kPhraseSearchCan));
-    TntLabel_ZarvoPort->setText(Phrase(kPhraseZarvoPort));
-    TntSpeedButton_SaveRange->setText(Phrase(kPhraseSaveCanSetting));
-    TntLabel_UnSaveAlarm->setText(Phrase(kPhraseUnsaved));
-    TntSpeedButton_PrevPage->setText(Phrase(kPhraseReturn));
+    TntEdit_Title->setText(Phrase(PhraseId::PortSettingsTitle));
+    TntLabel_SearchCAN->setText(Phrase(PhraseId::SearchCan));
+    TntLabel_ZarvoPort->setText(Phrase(PhraseId::PortLabel));
+    TntSpeedButton_SaveRange->setText(Phrase(PhraseId::SaveCanSetting));
+    TntLabel_UnSaveAlarm->setText(Phrase(PhraseId::UnsavedChanges));
+    TntSpeedButton_PrevPage->setText(Phrase(PhraseId::Return));
 }
 
 void TForm_ZarvoConfig::FormActivate() {
@@ -341,18 +331,18 @@ void TForm_ZarvoConfig::TntSpeedButton_SaveRangeClick() {
         // changes stay marked as unsaved.
         ZarvoPort = oldPort;
         ZarvoBaudRate = oldBitRate;
-        dialogs_.error(Phrase(kPhraseCaption), QString::fromUtf8(e.what()));
+        dialogs_.error(QString::fromUtf8(e.what()));
         return;
     }
-    dialogs_.inform(Phrase(kPhraseCaption), Phrase(kPhraseSaveOk));
+    dialogs_.inform(Phrase(PhraseId::SaveOk));
     TntLabel_UnSaveAlarm->hide();
 }
 
 void TForm_ZarvoConfig::TntSpeedButton_PrevPageClick() {
     if (!TntLabel_UnSaveAlarm->isHidden()) {
-        const QString question =
-            Phrase(kPhraseNotSaved) + QStringLiteral("\r\n") + Phrase(kPhraseIgnoreChanges);
-        if (!dialogs_.confirm(Phrase(kPhraseCaption), question))
+        const QString question = Phrase(PhraseId::SettingsNotSaved) + QStringLiteral("\r\n") +
+                                 Phrase(PhraseId::AskIgnoreChanges);
+        if (!dialogs_.confirm(question))
             return;
         TntLabel_UnSaveAlarm->hide();
     }

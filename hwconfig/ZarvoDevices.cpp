@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr int kPhraseCurrentFile = 15;
-constexpr int kPhraseNoFile = 16;
 // Entries of the fixed port list; its last one (port 7) has no text.
 constexpr int kFixedPortEntries = 8;
 constexpr int kEmptyPortEntry = 7;
@@ -140,6 +138,6 @@ QString SearchProgressText(int percent) {
 }
 
 QString ConfigFileLine(const QString& currentFile) {
-    return Phrase(kPhraseCurrentFile) + QStringLiteral(" : ") +
-           (currentFile.size() > 1 ? currentFile : Phrase(kPhraseNoFile));
+    return Phrase(PhraseId::CurrentConfigLabel) + QStringLiteral(" : ") +
+           (currentFile.size() > 1 ? currentFile : Phrase(PhraseId::NoConfigFile));
 }

@@ -13,14 +13,7 @@
 #include <chrono>
 #include <thread>
 
-namespace {
-
-constexpr int kPhraseCaption = 53;    // "Kestrel System"
-constexpr int kPhraseComplete = 73;   // "The testing process is complete!"
-constexpr int kPhraseSelectItem = 74; // "Before the [Single Test] process, ..."
-constexpr int kPhrasePortError = 82;  // "The Zarvo port is error. ..."
-
-} // namespace
+namespace {} // namespace
 
 RunController::RunController(RunView& view, QString reportFolder)
     : view_(view), reportFolder_(std::move(reportFolder)), RxThread([this](uint32_t status) {
@@ -42,7 +35,7 @@ bool RunController::portCheck() {
     if (PortInTable(ZarvoPort))
         return true;
     view_.showSearchAgain(QString());
-    view_.dialogs().error(Phrase(kPhraseCaption), Phrase(kPhrasePortError));
+    view_.dialogs().error(Phrase(PhraseId::PortError));
     return false;
 }
 
@@ -69,7 +62,7 @@ void RunController::testSelectedItem(int row) {
     if (running_)
         return;
     if (row < 1 || row > Global_CustomerCMD.CMD_Count) {
-        view_.dialogs().inform(Phrase(kPhraseCaption), Phrase(kPhraseSelectItem));
+        view_.dialogs().inform(Phrase(PhraseId::SelectItemToTest));
         return;
     }
     SystemLog(QStringLiteral("Start single testing"));
@@ -135,7 +128,7 @@ void RunController::finishByItself() {
     SystemLog(QStringLiteral("Testing-all-items is terminated automatically!"));
     waitForReceiveThread();
     // The results stay visible while the message is open.
-    view_.dialogs().inform(Phrase(kPhraseCaption), Phrase(kPhraseComplete));
+    view_.dialogs().inform(Phrase(PhraseId::RunComplete));
     RxThread.Suspend();
     keepAndClearResults();
     view_.setStatusLamp(LampColour::Blue);

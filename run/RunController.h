@@ -34,7 +34,7 @@ public:
 
     // Test all items; `groupSend` is the state of "Multiple Sent".
     void testAllItems(bool groupSend);
-    // Test the item in grid row `row` (phrase 74 when it is not a data row of an item).
+    // Test the item in grid row `row` (SelectItemToTest when it is not a data row of an item).
     void testSelectedItem(int row);
     void stop();
     // The handlers of the two 100 ms timers.
@@ -53,7 +53,7 @@ public:
     const QString& lastTracePath() const { return lastTracePath_; }
 
 private:
-    // Zarvo_GetPortTable's count must be above ZarvoPort; else phrase 82.
+    // Zarvo_GetPortTable's count must be above ZarvoPort; else PortError.
     bool portCheck();
     void startThreads();
     void showPortStatus(uint32_t status);

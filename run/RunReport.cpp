@@ -35,7 +35,9 @@ QString DefaultReportFolder() {
 }
 
 QStringList ResultHeaders() {
-    return {Phrase(23), Phrase(24), Phrase(25), Phrase(26), Phrase(27), Phrase(87)};
+    return {Phrase(PhraseId::HeaderTestName),  Phrase(PhraseId::HeaderTestParameter),
+            Phrase(PhraseId::HeaderStartTime), Phrase(PhraseId::HeaderEndTime),
+            Phrase(PhraseId::HeaderResult),    Phrase(PhraseId::HeaderRemarks)};
 }
 
 QByteArray ResultCsv(const QStringList& headers, const std::vector<ResultCells::Row>& rows) {

@@ -21,10 +21,6 @@ TForm_SingleTxCAN* Form_SingleTxCAN = nullptr;
 
 namespace {
 
-constexpr int kPhraseCaption = 53; // "Kestrel System"
-constexpr int kPhraseSave = 38;    // "Save"
-constexpr int kPhraseSaveOk = 63;  // "Save OK"
-constexpr int kPhraseAskSave = 86; // "Are you sure to save the changes to ..."
 constexpr int kMaxByte = 255;
 
 const QString kHexKeys = QStringLiteral("0123456789ABCDEFabcdef");
@@ -148,7 +144,7 @@ void TForm_SingleTxCAN::ShowBelow(const QWidget& mainWindow, int item) {
 }
 
 void TForm_SingleTxCAN::showEvent(QShowEvent* event) {
-    TntSpeedButton_SaveRange->setText(Phrase(kPhraseSave));
+    TntSpeedButton_SaveRange->setText(Phrase(PhraseId::Save));
     QDialog::showEvent(event);
 }
 
@@ -252,7 +248,7 @@ void TForm_SingleTxCAN::TntSpeedButton_SaveRangeClick() {
     ApplyPendingText();
     if (CurrentConfigFile.size() <= 4 || index_ >= Global_CustomerCMD.CMD_Count)
         return;
-    if (!dialogs_.confirm(Phrase(kPhraseCaption), Phrase(kPhraseAskSave)))
+    if (!dialogs_.confirm(Phrase(PhraseId::AskSaveChanges)))
         return;
     const uint8_t* b = data_;
     SystemLogf("data0=%d,data1=%d,data2=%d,data3=%d,data4=%d,data5=%d,data6=%d,data7=%d", b[0],
@@ -261,8 +257,8 @@ void TForm_SingleTxCAN::TntSpeedButton_SaveRangeClick() {
     try {
         RunWithWaitMessage([] { WriteTestConfig(CurrentConfigFile); });
     } catch (const ConfigWriteError& e) {
-        dialogs_.error(Phrase(kPhraseCaption), QString::fromUtf8(e.what()));
+        dialogs_.error(QString::fromUtf8(e.what()));
         return;
     }
-    dialogs_.inform(QStringLiteral("Kestrel System"), Phrase(kPhraseSaveOk));
+    dialogs_.inform(QStringLiteral("Kestrel System"), Phrase(PhraseId::SaveOk));
 }

@@ -24,24 +24,8 @@ TForm_ViewTrend* Form_ViewTrend = nullptr;
 
 namespace {
 
-constexpr int kPhraseCaption = 53; // "Kestrel System"
-constexpr int kPhraseAdded = 52;
-constexpr int kPhraseIllegalHexStart = 54;
-constexpr int kPhraseIllegalHex = 55;
-constexpr int kPhraseInputAgain = 56;
-constexpr int kPhraseSaveOk = 63;
-constexpr int kPhraseSelectFirst = 64;
-constexpr int kPhraseAskDelete = 65;
-constexpr int kPhraseDeleted = 66;
-constexpr int kPhraseNotSaved = 70;
-constexpr int kPhraseIgnoreChanges = 71;
-
 QString TableFullText() {
-    static const char* const texts[] = {
-        "The table holds at most %1 identifiers: remove one before adding another.",
-        "最多只能关注 %1 个 CAN ID：请先删除一个再加入。",
-        "最多只能關注 %1 個 CAN ID：請先刪除一個再加入。"};
-    return QString::fromUtf8(texts[LanguageIndex < 3 ? LanguageIndex : 0]).arg(kMaxTrendCAN);
+    return Phrase(PhraseId::TrendTableFull).arg(kMaxTrendCAN);
 }
 
 } // namespace
@@ -89,10 +73,6 @@ void TForm_ViewTrend::hideSearchAgain() {
         label->hide();
 }
 
-QString TForm_ViewTrend::caption() const {
-    return Phrase(kPhraseCaption);
-}
-
 void TForm_ViewTrend::ShowTrend() {
     thread_->SetPort(ZarvoPort);
     showMaximized();
@@ -119,7 +99,7 @@ void TForm_ViewTrend::TabSheet_TrendConfigShow() {
         ReadTrendCANIni();
     } catch (const std::exception& e) {
         // The entries read before the fault stay; the page shows them.
-        dialogs_.error(caption(), QString::fromUtf8(e.what()));
+        dialogs_.error(QString::fromUtf8(e.what()));
     }
     loadDatabase();
     setPhrases();
@@ -232,18 +212,18 @@ void TForm_ViewTrend::TntSpeedButton_AddCANIDClick() {
                                ComboBox_DataConvert_DataRange->currentIndex()};
     switch (CheckNewTrendEntry(entry)) {
     case AddRefusal::NoDataType:
-        dialogs_.error(caption(), QStringLiteral("資料型態尚未選擇"));
+        dialogs_.error(QStringLiteral("資料型態尚未選擇"));
         return;
     case AddRefusal::NoDataRange:
-        dialogs_.error(caption(), QStringLiteral("資料範圍尚未選擇"));
+        dialogs_.error(QStringLiteral("資料範圍尚未選擇"));
         return;
     case AddRefusal::IllegalId:
-        dialogs_.inform(QString(), Phrase(kPhraseIllegalHexStart) + QStringLiteral(" ID ") +
-                                       Phrase(kPhraseIllegalHex) + QStringLiteral(" \r\n") +
-                                       Phrase(kPhraseInputAgain));
+        dialogs_.inform(QString(), Phrase(PhraseId::IllegalTransmitStart) + QStringLiteral(" ID ") +
+                                       Phrase(PhraseId::IllegalHex) + QStringLiteral(" \r\n") +
+                                       Phrase(PhraseId::InputAgain));
         return;
     case AddRefusal::TableFull:
-        dialogs_.error(caption(), TableFullText());
+        dialogs_.error(TableFullText());
         return;
     case AddRefusal::None:
         break;
@@ -254,7 +234,7 @@ void TForm_ViewTrend::TntSpeedButton_AddCANIDClick() {
     const int index = AppendTrendEntry(entry);
     setConfigRow(index + 1, index, QStringLiteral("0x") + idText);
     TntStringGrid_TrendCANID->selectGridRow(1);
-    dialogs_.inform(caption(), Phrase(kPhraseAdded));
+    dialogs_.inform(Phrase(PhraseId::ItemAdded));
     showUnsaved(true);
 }
 
@@ -264,17 +244,17 @@ void TForm_ViewTrend::TntSpeedButton_RemoveClick() {
         return;
     const int row = TntStringGrid_TrendCANID->selectedGridRow();
     if (row < 1 || row > count) {
-        dialogs_.inform(caption(), Phrase(kPhraseSelectFirst));
+        dialogs_.inform(Phrase(PhraseId::SelectItemToDelete));
         return;
     }
-    if (!dialogs_.confirm(caption(), Phrase(kPhraseAskDelete)))
+    if (!dialogs_.confirm(Phrase(PhraseId::AskDeleteItem)))
         return;
     // The row's own entry goes, so that the grid and the table stay alike.
     RemoveTrendEntry(row - 1);
     configModel_->removeRow(row - 1);
     if (configModel_->rowCount() == 0)
         configModel_->setRowCount(1);
-    dialogs_.inform(caption(), Phrase(kPhraseDeleted));
+    dialogs_.inform(Phrase(PhraseId::Deleted));
     showUnsaved(true);
 }
 
@@ -289,10 +269,10 @@ void TForm_ViewTrend::TntSpeedButton_SaveTrendCANIDClick() {
         RunWithWaitMessage([] { WriteTrendCANIni(); });
     } catch (const std::exception& e) {
         // Refused before the file was touched: nothing is lost, nothing is saved.
-        dialogs_.error(caption(), QString::fromUtf8(e.what()));
+        dialogs_.error(QString::fromUtf8(e.what()));
         return;
     }
-    dialogs_.inform(caption(), Phrase(kPhraseSaveOk));
+    dialogs_.inform(Phrase(PhraseId::SaveOk));
     showUnsaved(false);
 }
 
@@ -304,8 +284,8 @@ void TForm_ViewTrend::gridRowClicked(int row) {
 void TForm_ViewTrend::closeEvent(QCloseEvent* event) {
     // isHidden: the markers count also while the window itself is hidden.
     if (!TntLabel_UnSaveAlarm->isHidden() || !TntLabel_UnSaveAlarm2->isHidden()) {
-        if (!dialogs_.confirm(caption(), Phrase(kPhraseNotSaved) + QStringLiteral("\r\n") +
-                                             Phrase(kPhraseIgnoreChanges))) {
+        if (!dialogs_.confirm(Phrase(PhraseId::SettingsNotSaved) + QStringLiteral("\r\n") +
+                              Phrase(PhraseId::AskIgnoreChanges))) {
             event->ignore();
             return;
         }

@@ -104,8 +104,6 @@ private:
     void TabSheet_DataViewShow();
     QString variableText(int n) const;
 
-    QString caption() const;
-
     UserDialogs& dialogs_;
     std::unique_ptr<TThread_DataConvert_RxCAN> thread_;
 

@@ -1,6 +1,5 @@
 // The trend window's controls and their phrases.
 
-#include "Globals.h"
 #include "GridView.h"
 #include "Phrases.h"
 #include "StatusLamp.h"
@@ -23,29 +22,6 @@
 namespace {
 
 // Phrase rows of the window.
-constexpr int kPhraseSave = 38;
-constexpr int kPhraseUnsaved = 40;
-constexpr int kPhraseDeleteItem = 36;
-constexpr int kPhraseSearchAgain = 81;
-constexpr int kPhrasePageConfig = 90;
-constexpr int kPhrasePageTrend = 91;
-constexpr int kPhrasePageDataView = 92;
-constexpr int kPhraseTitle = 93;
-constexpr int kPhraseDescription = 94;
-constexpr int kPhraseParameter = 95;
-constexpr int kPhraseDataType = 96;
-constexpr int kPhraseDataRange = 97;
-constexpr int kPhraseCanId = 98;
-constexpr int kPhraseAdd = 99;
-constexpr int kPhraseView = 100;
-constexpr int kPhraseValue = 101;
-
-// Texts of the signal database controls.
-QString SignalText(int row) {
-    static const char* const texts[][3] = {{"Signal", "信号", "訊號"},
-                                           {"Database...", "数据库...", "資料庫..."}};
-    return QString::fromUtf8(texts[row][LanguageIndex < 3 ? LanguageIndex : 0]);
-}
 
 // The formula lines' texts until TrendCAN.ini fills them.
 const char* const kStartDescriptions[kFormulaLines] = {"床面長度(mm)", "旋轉半徑 m  的長度(mm)",
@@ -296,39 +272,39 @@ QWidget* TForm_ViewTrend::createFormulaLine(int k, QWidget* parent) {
 }
 
 void TForm_ViewTrend::setPhrases() {
-    PageControl1->setTabText(0, Phrase(kPhrasePageConfig));
-    PageControl1->setTabText(1, Phrase(kPhrasePageTrend));
-    PageControl1->setTabText(2, Phrase(kPhrasePageDataView));
-    TntEdit_Title->setText(Phrase(kPhraseTitle));
-    TntLabel_ItemDescription->setText(Phrase(kPhraseDescription));
-    TntLabel_ItemParameter->setText(Phrase(kPhraseParameter));
-    TntLabel_ItemCANID->setText(Phrase(kPhraseCanId));
-    TntLabel_ItemDataType->setText(Phrase(kPhraseDataType));
-    TntLabel_ItemDataRange->setText(Phrase(kPhraseDataRange));
-    TntLabel_ItemSignal->setText(SignalText(0));
-    TntSpeedButton_Database->setText(SignalText(1));
-    TntSpeedButton_AddCANID->setText(Phrase(kPhraseAdd));
-    TntSpeedButton_Remove->setText(Phrase(kPhraseDeleteItem));
-    TntSpeedButton_SaveTrendCANID->setText(Phrase(kPhraseSave));
-    TntSpeedButton_SaveFormula->setText(Phrase(kPhraseSave));
-    TntLabel_UnSaveAlarm->setText(Phrase(kPhraseUnsaved));
-    TntLabel_UnSaveAlarm2->setText(Phrase(kPhraseUnsaved));
+    PageControl1->setTabText(0, Phrase(PhraseId::TrendPageConfig));
+    PageControl1->setTabText(1, Phrase(PhraseId::TrendPageTrend));
+    PageControl1->setTabText(2, Phrase(PhraseId::TrendPageDataView));
+    TntEdit_Title->setText(Phrase(PhraseId::TrendConfigTitle));
+    TntLabel_ItemDescription->setText(Phrase(PhraseId::TrendDescription));
+    TntLabel_ItemParameter->setText(Phrase(PhraseId::TrendParameter));
+    TntLabel_ItemCANID->setText(Phrase(PhraseId::TrendCanId));
+    TntLabel_ItemDataType->setText(Phrase(PhraseId::TrendDataType));
+    TntLabel_ItemDataRange->setText(Phrase(PhraseId::TrendDataRange));
+    TntLabel_ItemSignal->setText(Phrase(PhraseId::TrendSignal));
+    TntSpeedButton_Database->setText(Phrase(PhraseId::TrendDatabase));
+    TntSpeedButton_AddCANID->setText(Phrase(PhraseId::TrendAdd));
+    TntSpeedButton_Remove->setText(Phrase(PhraseId::DeleteItem));
+    TntSpeedButton_SaveTrendCANID->setText(Phrase(PhraseId::Save));
+    TntSpeedButton_SaveFormula->setText(Phrase(PhraseId::Save));
+    TntLabel_UnSaveAlarm->setText(Phrase(PhraseId::UnsavedChanges));
+    TntLabel_UnSaveAlarm2->setText(Phrase(PhraseId::UnsavedChanges));
     for (int c = 0; c < 2; ++c) {
-        viewBoxes_[c]->setText(Phrase(kPhraseView));
-        valueLabels_[c]->setText(Phrase(kPhraseValue));
+        viewBoxes_[c]->setText(Phrase(PhraseId::TrendView));
+        valueLabels_[c]->setText(Phrase(PhraseId::TrendValue));
     }
     if (searchAgain_[0]->isHidden())
-        searchAgain_[0]->setText(Phrase(kPhraseSearchAgain));
+        searchAgain_[0]->setText(Phrase(PhraseId::SearchAgain));
 }
 
 void ResetTrendGrid(GridView& grid, QStandardItemModel& model, bool dataView) {
     static constexpr int kConfigWidths[] = {300, 300, 90, 180, 100};
     static constexpr int kDataViewWidths[] = {265, 265, 90, 170, 100, 80};
-    QStringList headers = {Phrase(kPhraseDescription), Phrase(kPhraseParameter),
-                           QStringLiteral("CAN ID"), Phrase(kPhraseDataType),
-                           Phrase(kPhraseDataRange)};
+    QStringList headers = {Phrase(PhraseId::TrendDescription), Phrase(PhraseId::TrendParameter),
+                           QStringLiteral("CAN ID"), Phrase(PhraseId::TrendDataType),
+                           Phrase(PhraseId::TrendDataRange)};
     if (dataView)
-        headers << Phrase(kPhraseValue);
+        headers << Phrase(PhraseId::TrendValue);
     model.clear();
     model.setHorizontalHeaderLabels(headers);
     model.setRowCount(std::max<int>(Global_TrendCAN.TrendCAN_Count, 1));

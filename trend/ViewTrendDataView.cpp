@@ -14,7 +14,6 @@
 namespace {
 
 constexpr int kValueColumn = 5;
-constexpr int kPhraseCaption = 53; // "Kestrel System"
 
 } // namespace
 
@@ -79,7 +78,7 @@ void TForm_ViewTrend::Timer_FormulaTimer() {
         // Unchecked before the box opens, so each failure shows one box.
         line.check->setChecked(false);
         if (!result.floatingPointError.isEmpty())
-            dialogs_.error(Phrase(kPhraseCaption), result.floatingPointError);
+            dialogs_.error(result.floatingPointError);
     }
     Timer_Formula->start();
 }

@@ -16,7 +16,6 @@ namespace {
 
 constexpr int kPlateWidth = 300;
 constexpr int kPlateHeight = 100;
-constexpr int kPhraseWait = 72;
 // How long to let the window system put the message on screen (ms).
 constexpr int kExposeWait = 200;
 
@@ -81,7 +80,7 @@ void RunWithWaitMessage(const std::function<void()>& writer) {
         return;
     }
     Form_WaitMessage->setSize(kPlateWidth, kPlateHeight);
-    Form_WaitMessage->setMessage(Phrase(kPhraseWait));
+    Form_WaitMessage->setMessage(Phrase(PhraseId::PleaseWait));
     showAtOnce(Form_WaitMessage);
     const HideWhenDone hide{Form_WaitMessage};
     writer();

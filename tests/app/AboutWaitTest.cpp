@@ -100,7 +100,7 @@ TEST_F(AboutWaitTest, WaitMessageIsShownWhileTheWriterRunsAndHiddenAfterwards) {
         [&] { shownDuringWrite = wait.isVisible() && wait.windowHandle()->isExposed(); });
     EXPECT_TRUE(shownDuringWrite);
     EXPECT_FALSE(wait.isVisible());
-    EXPECT_EQ(label->text(), Phrase(72));
+    EXPECT_EQ(label->text(), Phrase(PhraseId::PleaseWait));
     EXPECT_EQ(wait.size(), QSize(300, 100));
     EXPECT_EQ(label->pos(), QPoint(15, 20));
     EXPECT_TRUE(wait.windowFlags().testFlag(Qt::FramelessWindowHint));

@@ -108,7 +108,8 @@ TEST_F(MainWindowTest, StartupLanguageFollowsMarkerFiles) {
         EXPECT_EQ(LanguageIndex, c.language) << c.checked;
         EXPECT_EQ(checkedLanguages(*window), QStringList{QString::fromLatin1(c.checked)});
         EXPECT_EQ(child<QAction>(window.get(), "Menu_About")->text(), c.about);
-        EXPECT_EQ(statusLine(*window), Phrase(15) + QStringLiteral(" : ") + Phrase(16));
+        EXPECT_EQ(statusLine(*window), Phrase(PhraseId::CurrentConfigLabel) +
+                                           QStringLiteral(" : ") + Phrase(PhraseId::NoConfigFile));
     }
 }
 

@@ -46,7 +46,7 @@ public:
     std::function<void()> onRunComplete;
     void inform(const QString& caption, const QString& text) override {
         ScriptedDialogs::inform(caption, text);
-        if (text == Phrase(73) && onRunComplete)
+        if (text == Phrase(PhraseId::RunComplete) && onRunComplete)
             std::exchange(onRunComplete, nullptr)();
     }
 };

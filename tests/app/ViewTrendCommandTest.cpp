@@ -36,8 +36,8 @@ TEST_F(ViewTrendCommandTest, APortOutsideTheTableOpensNothing) {
         child<QToolButton>(Form_MainKestrel, "TntSpeedButton_ViewTrend")->click();
         ASSERT_EQ(dialogs.shown.size(), 1);
         EXPECT_EQ(dialogs.shown[0].kind, "error");
-        EXPECT_EQ(dialogs.shown[0].caption, Phrase(53));
-        EXPECT_EQ(dialogs.shown[0].text, Phrase(82));
+        EXPECT_EQ(dialogs.shown[0].caption, Phrase(PhraseId::Caption));
+        EXPECT_EQ(dialogs.shown[0].text, Phrase(PhraseId::PortError));
         EXPECT_TRUE(child<QLabel>(Form_MainKestrel, "TntLabel_SearchAgain")->isVisible());
         EXPECT_FALSE(Form_ViewTrend->isVisible());
         EXPECT_TRUE(driver.calls("Zarvo_OpenPort").empty());

@@ -3,6 +3,7 @@
 #include "CoreTestSupport.h"
 
 #include <QDir>
+#include <QRegularExpression>
 
 namespace {
 
@@ -18,18 +19,33 @@ protected:
     }
 };
 
-TEST_F(PhrasesTest, EveryLanguageHasEveryRow) {
-    for (int language = 0; language < 3; ++language) {
-        SetLanguage(language);
-        EXPECT_EQ(LanguageIndex, language);
-        ASSERT_EQ(PhraseTable().size(), kPhraseCount);
-        for (int row = 0; row < kPhraseCount; ++row)
-            EXPECT_FALSE(Phrase(row).isEmpty()) << "language " << language << " row " << row;
+// The %1, %2 ... a text is filled in with, as a sorted list.
+QStringList Placeholders(const QString& text) {
+    QStringList found;
+    static const QRegularExpression marker(QStringLiteral("%\\d"));
+    for (auto it = marker.globalMatch(text); it.hasNext();)
+        found << it.next().captured();
+    found.sort();
+    return found;
+}
+
+TEST_F(PhrasesTest, EveryLanguageHasEveryTextWithTheSamePlaceholders) {
+    for (int row = 0; row < kPhraseCount; ++row) {
+        const auto id = static_cast<PhraseId>(row);
+        SetLanguage(0);
+        const QStringList english = Placeholders(Phrase(id));
+        for (int language = 0; language < 3; ++language) {
+            SetLanguage(language);
+            EXPECT_EQ(LanguageIndex, language);
+            EXPECT_FALSE(Phrase(id).isEmpty()) << "language " << language << " row " << row;
+            EXPECT_EQ(Placeholders(Phrase(id)), english)
+                << "language " << language << " row " << row;
+        }
     }
 }
 
 struct Row {
-    int row;
+    PhraseId id;
     const char16_t* texts[3];
 };
 
@@ -38,34 +54,41 @@ class PhraseRows : public PhrasesTest, public ::testing::WithParamInterface<Row>
 TEST_P(PhraseRows, TextsAreExact) {
     for (int language = 0; language < 3; ++language) {
         SetLanguage(language);
-        EXPECT_EQ(Phrase(GetParam().row), QString::fromUtf16(GetParam().texts[language]))
+        EXPECT_EQ(Phrase(GetParam().id), QString::fromUtf16(GetParam().texts[language]))
             << "language " << language;
     }
 }
 
-// The first and last rows, and rows whose spaces belong to the text.
+// The first and last texts, and texts whose spaces belong to them.
 INSTANTIATE_TEST_SUITE_P(
     Rows, PhraseRows,
     ::testing::Values(
-        Row{0, {u"Login", u"人员登入", u"人員登入"}},
-        Row{41,
+        Row{PhraseId::MenuLogin, {u"Login", u"人员登入", u"人員登入"}},
+        Row{PhraseId::NewItemTitle,
             {u"     New Test Item and Response Data", u"     新  增 CAN 命  令  及  比  对  值",
              u"    新  增  CAN  命  令  及  比  對  值"}},
-        Row{50, {u"   ", u"次", u"次"}},
-        Row{53, {u"Kestrel System", u"Kestrel 通讯程序", u"Kestrel 通訊軟體"}},
-        Row{66, {u"Delete OK !", u"删  除  完  成 !", u"刪\u3000除\u3000完   成!"}},
-        Row{67, {u"Update OK !", u"修\u3000改\u3000成\u3000功!", u"修\u3000改\u3000成\u3000功!"}},
-        Row{105, {u"Next Time(ms) ", u"次笔发送间隔(ms) ", u"次筆發送間隔(ms) "}},
-        Row{106, {u"Need Return ID of the Message.", u"必须填入返回值ID", u"必须填入返回值ID"}}));
+        Row{PhraseId::TimesUnit, {u"   ", u"次", u"次"}},
+        Row{PhraseId::Caption, {u"Kestrel System", u"Kestrel 通讯程序", u"Kestrel 通訊軟體"}},
+        Row{PhraseId::Deleted, {u"Delete OK !", u"删  除  完  成 !", u"刪\u3000除\u3000完   成!"}},
+        Row{PhraseId::Updated,
+            {u"Update OK !", u"修\u3000改\u3000成\u3000功!", u"修\u3000改\u3000成\u3000功!"}},
+        Row{PhraseId::HeaderNextTime,
+            {u"Next Time(ms) ", u"次笔发送间隔(ms) ", u"次筆發送間隔(ms) "}},
+        Row{PhraseId::NeedReturnId,
+            {u"Need Return ID of the Message.", u"必须填入返回值ID", u"必须填入返回值ID"}},
+        Row{PhraseId::TrendTableFull,
+            {u"The table holds at most %1 identifiers: remove one before adding another.",
+             u"最多只能关注 %1 个 CAN ID：请先删除一个再加入。",
+             u"最多只能關注 %1 個 CAN ID：請先刪除一個再加入。"}}));
 
 TEST_F(PhrasesTest, RowsOutsideTheTableAreEmptyAndBadLanguagesIgnored) {
-    EXPECT_TRUE(Phrase(-1).isEmpty());
-    EXPECT_TRUE(Phrase(kPhraseCount).isEmpty());
+    EXPECT_TRUE(Phrase(static_cast<PhraseId>(-1)).isEmpty());
+    EXPECT_TRUE(Phrase(PhraseId::Count).isEmpty());
     SetLanguage(2);
     SetLanguage(3);
     SetLanguage(-1);
     EXPECT_EQ(LanguageIndex, 2);
-    EXPECT_EQ(Phrase(13), QStringLiteral("關於"));
+    EXPECT_EQ(Phrase(PhraseId::MenuAbout), QStringLiteral("關於"));
 }
 
 TEST_F(PhrasesTest, StartUpLanguageFollowsTheMarkers) {

@@ -55,7 +55,8 @@ TEST_F(ZarvoConfigTest, OpeningShowsTheTableAndTheChoiceInForce) {
     EXPECT_EQ(list("ComboBox_BaudRate")->currentText(), QStringLiteral("500 Kbps"));
     EXPECT_FALSE(alarmShown());
     EXPECT_EQ(child<QLabel>(&window, "TntLabel_CurrentConfigurationFile")->text(),
-              Phrase(15) + QStringLiteral(" : ") + Phrase(16));
+              Phrase(PhraseId::CurrentConfigLabel) + QStringLiteral(" : ") +
+                  Phrase(PhraseId::NoConfigFile));
 }
 
 TEST_F(ZarvoConfigTest, ABitRateNotInTheListKeepsTheListsSelection) {
@@ -74,7 +75,7 @@ TEST_F(ZarvoConfigTest, SavingTheEmptyEighthEntryStoresPort7) {
     choose("ComboBox_BaudRate", 8);
     EXPECT_TRUE(alarmShown());
     window.TntSpeedButton_SaveRangeClick();
-    EXPECT_EQ(dialogs.texts("inform"), QStringList{Phrase(63)});
+    EXPECT_EQ(dialogs.texts("inform"), QStringList{Phrase(PhraseId::SaveOk)});
     EXPECT_FALSE(alarmShown());
     ZarvoPort = 0;
     ZarvoBaudRate = 0;
@@ -123,7 +124,8 @@ TEST_F(ZarvoConfigTest, ReturnAsksOnlyAboutUnsavedChangesAndNeverSaves) {
     window.TntSpeedButton_PrevPageClick();
     EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(dialogs.texts("confirm"),
-              QStringList(2, Phrase(70) + QStringLiteral("\r\n") + Phrase(71)));
+              QStringList(2, Phrase(PhraseId::SettingsNotSaved) + QStringLiteral("\r\n") +
+                                 Phrase(PhraseId::AskIgnoreChanges)));
     EXPECT_EQ(ZarvoPort, 0);
     EXPECT_FALSE(QFile::exists(programPath(QStringLiteral("Zarvo.ini"))));
     window.show();

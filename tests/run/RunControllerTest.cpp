@@ -214,7 +214,7 @@ TEST_F(RunControllerTest, TestAllEndsWhenEveryItemHasAnEndTimeThenClears) {
 
     RunEveryItemThrough(0, 1);
     run.testAllItemsTimer();
-    EXPECT_EQ(view.boxes.texts("inform"), QStringList({Phrase(73)}));
+    EXPECT_EQ(view.boxes.texts("inform"), QStringList({Phrase(PhraseId::RunComplete)}));
     ASSERT_EQ(view.boxes.rowsAtInform.size(), 4u);
     EXPECT_FALSE(view.boxes.rowsAtInform[3][ResultCells::EndTime].isEmpty());
     for (int row = 1; row <= 3; ++row) {
@@ -283,8 +283,9 @@ TEST_F(RunControllerTest, NoPortRefusesTheRunAndChangesNothing) {
         view.boxes.shown.clear();
         run.testAllItems(false);
         run.testSelectedItem(1);
-        EXPECT_EQ(view.boxes.texts("error"), QStringList({Phrase(82), Phrase(82)}));
-        EXPECT_EQ(view.boxes.shown[0].caption, Phrase(53));
+        EXPECT_EQ(view.boxes.texts("error"),
+                  QStringList({Phrase(PhraseId::PortError), Phrase(PhraseId::PortError)}));
+        EXPECT_EQ(view.boxes.shown[0].caption, Phrase(PhraseId::Caption));
     }
     EXPECT_TRUE(view.controls.empty());
     EXPECT_FALSE(view.timer(RunTimer::TestAllItems) || view.timer(RunTimer::TestSingleItem));
@@ -299,7 +300,7 @@ TEST_F(RunControllerTest, SingleItemNeedsADataRowOfAnItem) {
     SetTable({{}});
     for (int row : {0, 2}) {
         run.testSelectedItem(row);
-        EXPECT_EQ(view.boxes.texts("inform").back(), Phrase(74));
+        EXPECT_EQ(view.boxes.texts("inform").back(), Phrase(PhraseId::SelectItemToTest));
     }
     EXPECT_TRUE(fake.calls("Zarvo_GetPortTable").empty());
 }

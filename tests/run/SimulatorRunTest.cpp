@@ -60,7 +60,7 @@ TEST_F(SimulatorRunTest, DemoEndsByItselfWithItsVerdictsThenClears) {
         view.boxes.shown.clear();
         run.testAllItems(groupSend);
         RunToEnd();
-        EXPECT_EQ(view.boxes.texts("inform"), QStringList({Phrase(73)}));
+        EXPECT_EQ(view.boxes.texts("inform"), QStringList({Phrase(PhraseId::RunComplete)}));
         const std::vector<ResultCells::Row>& seen = view.boxes.rowsAtInform;
         EXPECT_EQ(Column(seen, ResultCells::Result), QStringList({"0", "0", "0", "--", "24", "0"}));
         EXPECT_EQ(Column(seen, ResultCells::Remarks), QStringList({"", "", "", "", "Len, D1", ""}));
@@ -161,7 +161,7 @@ TEST_F(SimulatorRunTest, APortBeyondTheTableRefusesTheRun) {
     zarvo().Zarvo_GetPortTable(&count, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
     ZarvoPort = count;
     run.testAllItems(false);
-    EXPECT_EQ(view.boxes.texts("error"), QStringList({Phrase(82)}));
+    EXPECT_EQ(view.boxes.texts("error"), QStringList({Phrase(PhraseId::PortError)}));
     EXPECT_TRUE(view.searchAgain.has_value());
     EXPECT_TRUE(view.controls.empty());
     EXPECT_FALSE(run.isRunning());

@@ -90,7 +90,7 @@ TEST_F(MainWindowRunTest, TestAllRunsToTheCompletionMessageThenClears) {
         EXPECT_FALSE(menuEnabled(name)) << name;
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogs.texts("inform").isEmpty(); }, 20000));
-    EXPECT_EQ(dialogs.texts("inform"), QStringList({Phrase(73)}));
+    EXPECT_EQ(dialogs.texts("inform"), QStringList({Phrase(PhraseId::RunComplete)}));
     for (int row = 1; row <= Global_CustomerCMD.CMD_Count; ++row)
         EXPECT_EQ(Cell(ResultCells::EndTime, row), "");
     EXPECT_FALSE(enabled("SpeedButton_Stop"));
@@ -145,7 +145,7 @@ TEST_F(MainWindowRunTest, ARepeatedItemCanBeChangedOnTheBusUntilStop) {
 TEST_F(MainWindowRunTest, NoPortLeavesTheButtonsEnabled) {
     ZarvoPort = 250;
     child<QToolButton>(window, "TntSpeedButton_TestAllItems")->click();
-    EXPECT_EQ(dialogs.texts("error"), QStringList({Phrase(82)}));
+    EXPECT_EQ(dialogs.texts("error"), QStringList({Phrase(PhraseId::PortError)}));
     EXPECT_TRUE(child<QLabel>(window, "TntLabel_SearchAgain")->isVisible());
     EXPECT_TRUE(enabled("TntSpeedButton_TestAllItems"));
     EXPECT_FALSE(enabled("SpeedButton_Stop"));

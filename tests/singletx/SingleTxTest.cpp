@@ -154,11 +154,11 @@ TEST_F(SingleTxTest, SaveAsksThenWritesTheBytesToTheCurrentFile) {
     CurrentConfigFile = dir.filePath("test.ini");
     save->click();
     EXPECT_FALSE(QFile::exists(CurrentConfigFile));
-    EXPECT_EQ(boxes.texts("confirm"), QStringList({Phrase(86)}));
+    EXPECT_EQ(boxes.texts("confirm"), QStringList({Phrase(PhraseId::AskSaveChanges)}));
 
     save->click();
     ASSERT_TRUE(QFile::exists(CurrentConfigFile));
-    EXPECT_EQ(boxes.texts("inform"), QStringList({Phrase(63)}));
+    EXPECT_EQ(boxes.texts("inform"), QStringList({Phrase(PhraseId::SaveOk)}));
     EXPECT_EQ(boxes.shown.back().caption, "Kestrel System");
     Global_CustomerCMD = type_CustomerCMD{};
     ASSERT_EQ(ReadTestConfig(CurrentConfigFile).status, 0);
@@ -202,7 +202,8 @@ TEST_F(SingleTxTest, ShowBelowNamesTheItemAndPlacesTheDialogUnderTheMainWindow) 
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(dialog.findChild<QLabel*>("TntLabel_TestName")->text(), "Lamp");
     EXPECT_EQ(dialog.findChild<QLabel*>("TntLabel_TestParameter")->text(), "PWM");
-    EXPECT_EQ(dialog.findChild<QToolButton*>("TntSpeedButton_SaveRange")->text(), Phrase(38));
+    EXPECT_EQ(dialog.findChild<QToolButton*>("TntSpeedButton_SaveRange")->text(),
+              Phrase(PhraseId::Save));
     EXPECT_EQ(dialog.frameGeometry().top(),
               main.frameGeometry().top() + main.frameGeometry().height());
     dialog.hide(); // hiding with a focused box sends nothing

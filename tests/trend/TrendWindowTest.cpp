@@ -246,7 +246,7 @@ TEST_F(TrendWindowTest, RemoveNeedsARowAndAConfirmationAndTakesThatRowsEntry) {
     auto* grid = dynamic_cast<GridView*>(child<QTableView>("TntStringGrid_TrendCANID"));
     grid->clearSelection();
     window->TntSpeedButton_RemoveClick();
-    EXPECT_EQ(dialogs.texts("inform"), QStringList{Phrase(64)});
+    EXPECT_EQ(dialogs.texts("inform"), QStringList{Phrase(PhraseId::SelectItemToDelete)});
 
     grid->selectGridRow(2);
     dialogs.confirmAnswers = {false, true};
