@@ -167,7 +167,7 @@ void TForm_ViewTrend::loadDatabase() {
         if (!databasePath_.isEmpty())
             database_ = LoadTrendDatabase(databasePath_);
     } catch (const std::exception& e) {
-        dialogs_.error(caption(), QString::fromUtf8(e.what()));
+        dialogs_.error(QString::fromUtf8(e.what()));
     }
     fillSignalList();
 }
@@ -186,14 +186,15 @@ TrendSignal TForm_ViewTrend::entrySignal(int entry) const {
 }
 
 void TForm_ViewTrend::TntSpeedButton_DatabaseClick() {
-    const QString path = dialogs_.openFile(caption(), QFileInfo(databasePath_).path(),
-                                           QStringLiteral("DBC (*.dbc);;* (*)"));
+    const QString path =
+        dialogs_.openFile(Phrase(PhraseId::TrendDatabase), QFileInfo(databasePath_).path(),
+                          QStringLiteral("DBC (*.dbc);;* (*)"));
     if (path.isEmpty())
         return;
     try {
         database_ = LoadTrendDatabase(path);
     } catch (const std::exception& e) {
-        dialogs_.error(caption(), QString::fromUtf8(e.what()));
+        dialogs_.error(QString::fromUtf8(e.what()));
         return;
     }
     Global_TrendCAN.Database = databasePath_ = path;
