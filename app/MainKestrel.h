@@ -89,6 +89,8 @@ private:
     QToolButton* addToolButton(const QString& name, const QString& icon, const QString& hint,
                                void (TForm_MainKestrel::*handler)());
     void createMenus();
+    void keepMenuBarHeight();
+    void bindKeys();
     QAction* addMenuItem(QMenu* menu, const QString& name, bool enabled);
     void createTimers();
 

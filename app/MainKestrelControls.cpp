@@ -1,5 +1,6 @@
 // Building the main window's controls, menus and timers.
 
+#include "KeyShortcuts.h"
 #include "MainKestrel.h"
 #include "ResultCells.h"
 #include "ResultGridModel.h"
@@ -53,7 +54,38 @@ void TForm_MainKestrel::createControls() {
     // Fixed border: the window keeps the size of its client area and menu bar.
     this->layout()->setSizeConstraint(QLayout::SetFixedSize);
     createMenus();
+    bindKeys();
     createTimers();
+}
+
+// Every tool button has keys. A button with a twin in the menus gets them
+// through the menu item, which shows them; the others through the window.
+void TForm_MainKestrel::bindKeys() {
+    using Keys = QList<QKeySequence>;
+    const struct {
+        QToolButton* button;
+        QAction* menuItem;
+        Keys keys;
+    } bindings[] = {
+        {SpeedButton_Exit, Menu_ExitSystem, Keys{Qt::CTRL | Qt::Key_Q}},
+        {SpeedButton_RangeSetup, Menu_ConfigTestItems, Keys{Qt::CTRL | Qt::Key_E}},
+        {SpeedButton_ZarvoConfig, Menu_ConfigZarvo, Keys{Qt::CTRL | Qt::Key_H}},
+        {SpeedButton_Stop, nullptr, Keys{Qt::Key_Escape, Qt::Key_F8}},
+        {TntSpeedButton_ManualTest, nullptr, Keys{Qt::Key_F6}},
+        {TntSpeedButton_LoadConfig, nullptr, Keys{Qt::CTRL | Qt::Key_O}},
+        {TntSpeedButton_TestAllItems, nullptr, Keys{Qt::Key_F5}},
+        {TntSpeedButton_ViewTrend, nullptr, Keys{Qt::Key_F7}},
+    };
+    for (const auto& [button, menuItem, keys] : bindings) {
+        if (!menuItem) {
+            AddButtonKeys(button, keys);
+            continue;
+        }
+        menuItem->setShortcuts(keys);
+        button->setToolTip(HintWithKeys(button->toolTip(), keys));
+    }
+    Menu_About->setShortcut(Qt::Key_F1);
+    N1->setShortcut(Qt::CTRL | Qt::SHIFT | Qt::Key_S);
 }
 
 QWidget* TForm_MainKestrel::createToolPanel() {
@@ -186,6 +218,18 @@ void TForm_MainKestrel::createMenus() {
         connect(item, &QAction::triggered, this, [this, language] { Lang_EngClick(language); });
         *languageActions[language] = item;
     }
+    keepMenuBarHeight();
+}
+
+// Chinese titles take a taller line than English ones (the CJK font's line is
+// higher): the bar keeps the taller height in every language, so that the
+// window keeps its size when the language changes.
+void TForm_MainKestrel::keepMenuBarHeight() {
+    QMenuBar* bar = menuBar();
+    QAction* probe = bar->addAction(QStringLiteral("中文 English"));
+    bar->setFixedHeight(bar->sizeHint().height());
+    bar->removeAction(probe);
+    delete probe;
 }
 
 // An item of `menu`, or of the menu bar itself when `menu` is null. Items that

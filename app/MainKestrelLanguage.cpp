@@ -5,6 +5,7 @@
 #include "Globals.h"
 #include "MainKestrel.h"
 #include "Phrases.h"
+#include "QtTranslations.h"
 #include "ResultCells.h"
 #include "ResultGridFill.h"
 #include "ResultGridModel.h"
@@ -31,6 +32,8 @@ void TForm_MainKestrel::Lang_EngClick(int language) {
 
 void TForm_MainKestrel::applyPhrases() {
     SetLanguage(LanguageIndex);
+    // Without the file (Qt's translations not installed) Qt's texts stay English.
+    UseQtTranslations(LanguageIndex);
     Menu_Person->setTitle(Phrase(PhraseId::MenuLogin));
     const std::pair<QAction*, PhraseId> items[] = {{N5, PhraseId::MenuTesterConfiguration},
                                                    {N6, PhraseId::MenuUpdateTester},

@@ -1,6 +1,8 @@
 #include "CliOptions.h"
 
 #include "Globals.h"
+#include "Phrases.h"
+#include "RunController.h"
 #include "SystemLog.h"
 #include "ZarvoApi.h"
 #include "ZarvoCodes.h"
@@ -81,5 +83,12 @@ bool OpenZarvoPort() {
                    .arg(ZarvoPort)
                    .arg(ZarvoBaudRate)
                    .arg(note.isEmpty() ? QStringLiteral("driver status %1").arg(result) : note));
+    return false;
+}
+
+bool CheckPortInTable() {
+    if (PortInTable(ZarvoPort))
+        return true;
+    PrintError(Phrase(PhraseId::PortError));
     return false;
 }

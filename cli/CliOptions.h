@@ -39,3 +39,7 @@ struct PortOptions {
 // reason on stderr. Values or verdicts of a port that did not open would be
 // logged as if real.
 bool OpenZarvoPort();
+
+// Whether ZarvoPort is in the driver's port table; when not, says so on stderr
+// ("The Zarvo port is error. ...").
+bool CheckPortInTable();

@@ -10,8 +10,6 @@
 #include "CliOptions.h"
 #include "Commands.h"
 #include "Globals.h"
-#include "Phrases.h"
-#include "RunController.h"
 #include "TrendFormula.h"
 #include "TrendSignals.h"
 #include "TrendTables.h"
@@ -280,10 +278,8 @@ int cmdWatch(const QStringList& list) {
     WatchedSignals watched;
     if (const int status = LoadSignals(*args, watched))
         return status;
-    if (!PortInTable(ZarvoPort)) {
-        PrintError(Phrase(PhraseId::PortError));
+    if (!CheckPortInTable())
         return kExitNoPort;
-    }
     std::signal(SIGINT, RequestStop);
     std::signal(SIGTERM, RequestStop);
     if (!OpenZarvoPort())

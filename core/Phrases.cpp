@@ -210,6 +210,9 @@ constexpr PhraseRow kRows[] = {
      {u"The table holds at most %1 identifiers: remove one before adding another.",
       u"最多只能关注 %1 个 CAN ID：请先删除一个再加入。",
       u"最多只能關注 %1 個 CAN ID：請先刪除一個再加入。"}},
+    {PhraseId::ChartPause, {u"Pause", u"暂停", u"暫停"}},
+    {PhraseId::ChartResume, {u"Resume", u"继续", u"繼續"}},
+    {PhraseId::ChartResetView, {u"Reset view", u"重置视图", u"重設檢視"}},
     {PhraseId::TrendSignal, {u"Signal", u"信号", u"訊號"}},
     {PhraseId::TrendDatabase, {u"Database...", u"数据库...", u"資料庫..."}},
 };

@@ -121,8 +121,11 @@ enum class PhraseId : int {
     ForbiddenCharacters,
     ItemsLeftOut,   // %1 items of a file not loaded, %2 the most a configuration holds
     TrendTableFull, // %1 the most identifiers the trend table holds
-    TrendSignal,    // the label of the trend window's signal list
-    TrendDatabase,  // the button that chooses the signal database
+    ChartPause,
+    ChartResume,
+    ChartResetView,
+    TrendSignal,   // the label of the trend window's signal list
+    TrendDatabase, // the button that chooses the signal database
     Count
 };
 

@@ -1,5 +1,6 @@
 #include "CandumpLog.h"
 
+#include <algorithm>
 #include <charconv>
 #include <sstream>
 
@@ -27,8 +28,8 @@ bool parseTime(std::string_view text, uint64_t& us) {
     const auto [se, sc] = std::from_chars(seconds.data(), seconds.data() + seconds.size(), s);
     const auto [ue, uc] = std::from_chars(micro.data(), micro.data() + micro.size(), u);
     if (sc != std::errc() || se != seconds.data() + seconds.size() || uc != std::errc() ||
-        ue != micro.data() + micro.size())
-        return false;
+        ue != micro.data() + micro.size() || s > (UINT64_MAX - 999999) / 1000000)
+        return false; // a time whose microseconds do not fit would wrap round
     us = s * 1000000 + u;
     return true;
 }
@@ -106,13 +107,18 @@ bool parseCandumpLine(const std::string& line, CandumpRecord& record) {
 }
 
 bool forEachCandumpRecord(std::istream& in, const std::function<void(const CandumpRecord&)>& take,
-                          std::string& error) {
+                          std::string& error, TraceSkips* skipped) {
     int number = 0;
     for (std::string line; std::getline(in, line);) {
         ++number;
         const size_t first = line.find_first_not_of(" \t\r");
-        if (first == std::string::npos || line[first] == '#')
+        if (first == std::string::npos)
             continue;
+        if (line[first] == '#') {
+            if (skipped)
+                ++skipped->comments;
+            continue;
+        }
         CandumpRecord record;
         if (!parseCandumpLine(line, record)) {
             error = "line " + std::to_string(number) + ": not a candump frame line";
@@ -123,42 +129,59 @@ bool forEachCandumpRecord(std::istream& in, const std::function<void(const Candu
     return true;
 }
 
-bool readCandumpLog(std::istream& in, std::vector<CandumpRecord>& records, std::string& error) {
+bool readCandumpLog(std::istream& in, std::vector<CandumpRecord>& records, std::string& error,
+                    TraceSkips* skipped) {
     return forEachCandumpRecord(
-        in, [&records](const CandumpRecord& record) { records.push_back(record); }, error);
+        in, [&records](const CandumpRecord& record) { records.push_back(record); }, error, skipped);
 }
 
-CandumpFileSink::CandumpFileSink(const std::string& path, uint64_t capBytes)
-    : file_(std::fopen(path.c_str(), "wb")), cap_(capBytes) {}
+std::string droppedFramesNote(uint64_t dropped) {
+    return std::to_string(dropped) + " frames dropped: the trace writer fell behind";
+}
 
-CandumpFileSink::~CandumpFileSink() {
+TraceFileSink::TraceFileSink(const std::string& path, std::unique_ptr<TraceLineFormat> format,
+                             uint64_t capBytes)
+    : file_(std::fopen(path.c_str(), "wb")), format_(std::move(format)), cap_(capBytes) {}
+
+TraceFileSink::~TraceFileSink() {
     if (file_)
         std::fclose(file_);
 }
 
-void CandumpFileSink::put(const std::string& line) {
-    std::fputs(line.c_str(), file_);
-    std::fputc('\n', file_);
+void TraceFileSink::put(const std::string& line) {
+    if (std::fputs(line.c_str(), file_) < 0 || std::fputc('\n', file_) == EOF)
+        failed_ = true;
     written_ += line.size() + 1;
 }
 
-void CandumpFileSink::write(const CandumpRecord& record) {
-    const std::string line = formatCandumpLine(record);
-    if (!file_ || cut_ > 0 || written_ + line.size() + 1 > cap_) {
+void TraceFileSink::write(const CandumpRecord& record) {
+    lines_.clear();
+    format_->frameLines(record, lines_);
+    uint64_t size = 0;
+    for (const std::string& line : lines_)
+        size += line.size() + 1;
+    if (!file_ || cut_ > 0 || size > cap_ - std::min(written_, cap_)) {
         ++cut_;
         return;
     }
-    put(line);
+    for (const std::string& line : lines_)
+        put(line);
 }
 
-void CandumpFileSink::finish(uint64_t dropped) {
+void TraceFileSink::finish(uint64_t dropped) {
     if (!file_)
         return;
+    lines_.clear();
     if (cut_ > 0)
-        put("# trace cut at " + std::to_string(cap_) + " bytes: " + std::to_string(cut_) +
-            " later frames are not in it");
+        lines_.push_back(format_->comment("trace cut at " + std::to_string(cap_) + " bytes: " +
+                                          std::to_string(cut_) + " later frames are not in it"));
     if (dropped > 0)
-        put("# " + std::to_string(dropped) + " frames dropped: the trace writer fell behind");
-    std::fclose(file_);
+        lines_.push_back(format_->comment(droppedFramesNote(dropped)));
+    format_->closingLines(lines_);
+    for (const std::string& line : lines_)
+        put(line);
+    if (std::fclose(file_) != 0)
+        failed_ = true;
     file_ = nullptr;
+    finished_ = true;
 }

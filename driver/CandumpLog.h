@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <functional>
 #include <istream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,18 +25,30 @@ struct CandumpRecord {
     char direction = 0; // 'T', 'R', or 0 when the line has no direction
 };
 
+// Lines a trace file leaves out of its frames: comments, and in an ASC log
+// the events (error frames, statistics, CAN FD frames, ...).
+struct TraceSkips {
+    uint64_t comments = 0;
+    uint64_t events = 0;
+};
+
 // One line, without the line break.
 std::string formatCandumpLine(const CandumpRecord& record);
 
 // One frame line; false when `line` is not one.
 bool parseCandumpLine(const std::string& line, CandumpRecord& record);
 
-// Every frame line of a log; blank and comment lines are skipped. False at the
-// first line that is neither, with `error` set to "line N: ...".
-bool readCandumpLog(std::istream& in, std::vector<CandumpRecord>& records, std::string& error);
+// Every frame line of a log; blank and comment lines are skipped (comments
+// counted in `skipped`). False at the first line that is neither, with
+// `error` set to "line N: ...".
+bool readCandumpLog(std::istream& in, std::vector<CandumpRecord>& records, std::string& error,
+                    TraceSkips* skipped = nullptr);
 // The same, one frame at a time to `take` (a log need not fit in memory).
 bool forEachCandumpRecord(std::istream& in, const std::function<void(const CandumpRecord&)>& take,
-                          std::string& error);
+                          std::string& error, TraceSkips* skipped = nullptr);
+
+// "N frames dropped: the trace writer fell behind", the note a trace ends with.
+std::string droppedFramesNote(uint64_t dropped);
 
 // Where a trace tap hands its frames: called on the tap's writer thread only.
 class TraceSink {
@@ -46,20 +59,44 @@ public:
     virtual void finish(uint64_t dropped) = 0;
 };
 
-// Writes a candump log file of at most `capBytes`; when a line would pass
-// the cap, writing stops and a closing comment says how many frames are
+// How the records of one trace file become lines (without line breaks).
+class TraceLineFormat {
+public:
+    virtual ~TraceLineFormat() = default;
+    // The lines of `record`, after what has to come before it (a header).
+    virtual void frameLines(const CandumpRecord& record, std::vector<std::string>& lines) = 0;
+    virtual std::string comment(const std::string& text) const = 0;
+    // The lines that close the file.
+    virtual void closingLines(std::vector<std::string>& lines) = 0;
+};
+
+class CandumpFormat final : public TraceLineFormat {
+public:
+    void frameLines(const CandumpRecord& record, std::vector<std::string>& lines) override {
+        lines.push_back(formatCandumpLine(record));
+    }
+    std::string comment(const std::string& text) const override { return "# " + text; }
+    void closingLines(std::vector<std::string>&) override {}
+};
+
+// Writes a trace file of at most `capBytes` in `format`; when a frame would
+// pass the cap, writing stops and a closing comment says how many frames are
 // missing. finish() adds a comment about dropped frames and closes the file.
-class CandumpFileSink final : public TraceSink {
+class TraceFileSink : public TraceSink {
 public:
     static constexpr uint64_t kDefaultCap = 64ull << 20;
+    static constexpr uint64_t kNoCap = UINT64_MAX;
 
-    explicit CandumpFileSink(const std::string& path, uint64_t capBytes = kDefaultCap);
-    ~CandumpFileSink() override;
-    CandumpFileSink(const CandumpFileSink&) = delete;
-    CandumpFileSink& operator=(const CandumpFileSink&) = delete;
+    TraceFileSink(const std::string& path, std::unique_ptr<TraceLineFormat> format,
+                  uint64_t capBytes = kDefaultCap);
+    ~TraceFileSink() override;
+    TraceFileSink(const TraceFileSink&) = delete;
+    TraceFileSink& operator=(const TraceFileSink&) = delete;
 
     // False when the file could not be created.
-    bool isOpen() const { return file_ != nullptr; }
+    bool isOpen() const { return file_ != nullptr || finished_; }
+    // After finish(): whether every line reached the file and it closed cleanly.
+    bool complete() const { return finished_ && !failed_; }
     void write(const CandumpRecord& record) override;
     void finish(uint64_t dropped) override;
 
@@ -67,7 +104,17 @@ private:
     void put(const std::string& line);
 
     std::FILE* file_ = nullptr;
+    const std::unique_ptr<TraceLineFormat> format_;
     const uint64_t cap_;
     uint64_t written_ = 0;
     uint64_t cut_ = 0; // frames left out once the cap was reached
+    bool finished_ = false;
+    bool failed_ = false;
+    std::vector<std::string> lines_;
+};
+
+class CandumpFileSink final : public TraceFileSink {
+public:
+    explicit CandumpFileSink(const std::string& path, uint64_t capBytes = kDefaultCap)
+        : TraceFileSink(path, std::make_unique<CandumpFormat>(), capBytes) {}
 };

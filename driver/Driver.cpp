@@ -27,6 +27,19 @@ std::vector<GroupMessage> groupMessages(uint8_t n, const type_ZarvoMsg* msgs,
     return messages;
 }
 
+// A received frame into the caller's fields; the time stamp only when asked for.
+int32_t copyFrameOut(const CanFrame& frame, uint32_t* id, uint8_t* mode, uint8_t* rtr, uint8_t* len,
+                     uint8_t* data, uint64_t* timeStamp) {
+    *id = frame.id;
+    *mode = frame.extended ? 1 : 0;
+    *rtr = frame.remote ? 1 : 0;
+    *len = frame.len;
+    std::memcpy(data, frame.data.data(), 8);
+    if (timeStamp)
+        *timeStamp = frame.timeStampUs;
+    return kZarvoOk;
+}
+
 } // namespace
 
 Driver::Driver(std::vector<std::unique_ptr<ChannelProvider>> providers, const Clock& clock)
@@ -243,16 +256,69 @@ int32_t Driver::readFrame(uint8_t port, uint32_t* id, uint8_t* mode, uint8_t* rt
         return kZarvoBadArgument;
     CanFrame frame;
     const int32_t result = e->readFrame(frame);
-    if (result != kZarvoOk)
-        return result;
-    *id = frame.id;
-    *mode = frame.extended ? 1 : 0;
-    *rtr = frame.remote ? 1 : 0;
-    *len = frame.len;
-    std::memcpy(data, frame.data.data(), 8);
-    if (timeStamp)
-        *timeStamp = frame.timeStampUs;
+    return result == kZarvoOk ? copyFrameOut(frame, id, mode, rtr, len, data, timeStamp) : result;
+}
+
+std::shared_ptr<PortEngine> Driver::readerEngine(uint32_t reader) const {
+    std::lock_guard lock(mutex_);
+    const auto it = readers_.find(reader);
+    return it == readers_.end() ? nullptr : it->second;
+}
+
+int32_t Driver::openReader(uint8_t port, uint32_t* reader) {
+    if (!reader)
+        return kZarvoBadArgument;
+    const std::shared_ptr<PortEngine> e = engine(port);
+    if (!e)
+        return kZarvoUnknownPort;
+    {
+        std::lock_guard lock(mutex_);
+        // Numbers are not used again, so a stale number never reads another queue.
+        *reader = ++lastReader_;
+        readers_[*reader] = e;
+    }
+    e->addReader(*reader);
     return kZarvoOk;
+}
+
+int32_t Driver::closeReader(uint32_t reader) {
+    std::shared_ptr<PortEngine> e;
+    {
+        std::lock_guard lock(mutex_);
+        const auto it = readers_.find(reader);
+        if (it == readers_.end())
+            return kZarvoUnknownReader;
+        e = std::move(it->second);
+        readers_.erase(it);
+    }
+    e->removeReader(reader);
+    return kZarvoOk;
+}
+
+int32_t Driver::getReaderRxCount(uint32_t reader, uint16_t* count) {
+    if (!count)
+        return kZarvoBadArgument;
+    const std::shared_ptr<PortEngine> e = readerEngine(reader);
+    return e ? e->rxCount(*count, reader) : kZarvoUnknownReader;
+}
+
+int32_t Driver::readReaderFrame(uint32_t reader, uint32_t* id, uint8_t* mode, uint8_t* rtr,
+                                uint8_t* len, uint8_t* data, uint64_t* timeStamp) {
+    if (!id || !mode || !rtr || !len || !data)
+        return kZarvoBadArgument;
+    const std::shared_ptr<PortEngine> e = readerEngine(reader);
+    if (!e)
+        return kZarvoUnknownReader;
+    CanFrame frame;
+    const int32_t result = e->readFrame(frame, reader);
+    return result == kZarvoOk ? copyFrameOut(frame, id, mode, rtr, len, data, timeStamp) : result;
+}
+
+int32_t Driver::getReaderDropped(uint32_t reader, uint64_t* dropped) const {
+    if (!dropped)
+        return kZarvoBadArgument;
+    const std::shared_ptr<PortEngine> e = readerEngine(reader);
+    return e ? e->readerDropped(reader, *dropped) : kZarvoUnknownReader;
 }
 
 int32_t Driver::getRxCount(uint8_t port, uint16_t* count) const {

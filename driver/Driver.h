@@ -86,6 +86,15 @@ public:
     // The interface name a trace of `port` carries; empty for an unknown port.
     std::string traceName(uint8_t port) const;
 
+    // Receive queues of their own (ZarvoReader.h). A reader stays with the
+    // channel of the port it was opened on, also when a search renumbers the table.
+    int32_t openReader(uint8_t port, uint32_t* reader);
+    int32_t closeReader(uint32_t reader);
+    int32_t getReaderRxCount(uint32_t reader, uint16_t* count);
+    int32_t readReaderFrame(uint32_t reader, uint32_t* id, uint8_t* mode, uint8_t* rtr,
+                            uint8_t* len, uint8_t* data, uint64_t* timeStamp);
+    int32_t getReaderDropped(uint32_t reader, uint64_t* dropped) const;
+
     // The engine of a port in the table (null when there is no such port).
     std::shared_ptr<PortEngine> engine(uint8_t port) const;
     // Closes every open port (program exit).
@@ -100,6 +109,7 @@ private:
     std::vector<Provided> scanAll(bool reportProgress);
     void install(std::vector<Provided> table);
     void logBadCall(const char* op, uint8_t port, int32_t result) const;
+    std::shared_ptr<PortEngine> readerEngine(uint32_t reader) const;
 
     const std::vector<std::unique_ptr<ChannelProvider>> providers_;
     const Clock& clock_;
@@ -110,6 +120,8 @@ private:
     // survives a search that renumbers the table.
     std::map<std::string, std::shared_ptr<PortEngine>> engines_;
     std::map<std::string, std::string> openNotes_; // what opening each port had to say
+    std::map<uint32_t, std::shared_ptr<PortEngine>> readers_;
+    uint32_t lastReader_ = PortEngine::kPortQueue;
 
     std::mutex searchMutex_; // serialises startSearch() and the destructor
     std::thread search_;

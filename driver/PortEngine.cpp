@@ -30,7 +30,9 @@ bool allSent(const GroupMessage& m, int64_t sent) {
 PortEngine::PortEngine(uint8_t port, std::unique_ptr<CanChannel> channel, const Clock& clock,
                        size_t rxCapacity)
     : port_(port), channel_(std::move(channel)), clock_(clock),
-      rxCapacity_(std::max<size_t>(rxCapacity, 1)) {}
+      rxCapacity_(std::max<size_t>(rxCapacity, 1)) {
+    readers_[kPortQueue].claimed = false;
+}
 
 PortEngine::~PortEngine() {
     close();
@@ -95,8 +97,11 @@ int32_t PortEngine::close() {
     channel_->close();
     std::lock_guard lock(mutex_);
     groups_.clear();
-    rxQueue_.clear();
-    rxOverflow_ = false;
+    for (auto& [id, reader] : readers_) {
+        reader.queue.clear();
+        reader.overflow = false;
+    }
+    readers_[kPortQueue].claimed = false;
     conditions_ = 0;
     return kZarvoOk;
 }
@@ -214,26 +219,65 @@ int32_t PortEngine::setResponseId(uint8_t group, int32_t id) {
     return kZarvoOk;
 }
 
-int32_t PortEngine::rxCount(uint16_t& count) const {
+void PortEngine::addReader(uint32_t reader) {
     std::lock_guard lock(mutex_);
+    if (reader != kPortQueue)
+        readers_[reader] = Reader{};
+}
+
+void PortEngine::removeReader(uint32_t reader) {
+    std::lock_guard lock(mutex_);
+    if (reader != kPortQueue)
+        readers_.erase(reader);
+}
+
+PortEngine::Reader* PortEngine::readerOf(uint32_t reader) {
+    const auto it = readers_.find(reader);
+    if (it == readers_.end())
+        return nullptr;
+    it->second.claimed = true;
+    return &it->second;
+}
+
+bool PortEngine::shows(const Reader& reader) const {
+    return reader.claimed || readers_.size() == 1;
+}
+
+int32_t PortEngine::rxCount(uint16_t& count, uint32_t reader) {
+    std::lock_guard lock(mutex_);
+    const Reader* r = readerOf(reader);
+    if (!r)
+        return kZarvoUnknownReader;
     if (!open_)
         return kZarvoNotOpen;
-    count = static_cast<uint16_t>(std::min<size_t>(rxQueue_.size(), 0xFFFF));
+    count = static_cast<uint16_t>(std::min<size_t>(r->queue.size(), 0xFFFF));
     return kZarvoOk;
 }
 
-int32_t PortEngine::readFrame(CanFrame& frame) {
+int32_t PortEngine::readFrame(CanFrame& frame, uint32_t reader) {
     std::lock_guard lock(mutex_);
+    Reader* r = readerOf(reader);
+    if (!r)
+        return kZarvoUnknownReader;
     if (!open_)
         return kZarvoNotOpen;
-    if (rxQueue_.empty()) {
-        rxOverflow_ = false;
+    if (r->queue.empty()) {
+        r->overflow = false;
         return kZarvoQueueEmpty;
     }
-    frame = rxQueue_.front();
-    rxQueue_.pop_front();
-    if (rxQueue_.empty())
-        rxOverflow_ = false;
+    frame = r->queue.front();
+    r->queue.pop_front();
+    if (r->queue.empty())
+        r->overflow = false;
+    return kZarvoOk;
+}
+
+int32_t PortEngine::readerDropped(uint32_t reader, uint64_t& dropped) const {
+    std::lock_guard lock(mutex_);
+    const auto it = readers_.find(reader);
+    if (it == readers_.end())
+        return kZarvoUnknownReader;
+    dropped = it->second.dropped;
     return kZarvoOk;
 }
 
@@ -242,7 +286,8 @@ uint32_t PortEngine::status() const {
     uint32_t s = conditions_;
     if (!open_)
         s |= openFailed_ ? kStatusNotOpen | kStatusOpenFailed : kStatusNotOpen;
-    if (rxOverflow_)
+    if (std::any_of(readers_.begin(), readers_.end(),
+                    [this](const auto& r) { return shows(r.second) && r.second.overflow; }))
         s |= kStatusRxOverflow;
     if (noticesDropped_)
         s |= kStatusNoticesDropped;
@@ -269,12 +314,16 @@ void PortEngine::frameReceived(const CanFrame& frame) {
     std::lock_guard lock(mutex_);
     if (!open_)
         return;
-    if (rxQueue_.size() >= rxCapacity_) {
-        rxQueue_.pop_front();
-        ++dropped_;
-        rxOverflow_ = true;
+    for (auto& [id, reader] : readers_) {
+        if (reader.queue.size() >= rxCapacity_) {
+            reader.queue.pop_front();
+            ++reader.dropped;
+            reader.overflow = true;
+            if (shows(reader))
+                ++dropped_;
+        }
+        reader.queue.push_back(frame);
     }
-    rxQueue_.push_back(frame);
     if (trace_)
         trace_->push(frame, false);
     for (size_t g = 0; g < groups_.size(); ++g) {

@@ -1,7 +1,7 @@
 #pragma once
 // One virtual port while it is in use: its channel, its transmit groups, the
-// scheduler thread that times them, its receive queue and the thread that
-// runs its callbacks. Free of Qt, so that it can run under ThreadSanitizer.
+// scheduler thread that times them, its readers' receive queues and the
+// thread that runs its callbacks. Free of Qt, so that it can run under ThreadSanitizer.
 //
 // Group timeline, message k after message k-1:
 //   state-0 callback (the message starts; transmissions wait for it to return)
@@ -14,6 +14,14 @@
 // state-1 callback waits until the channel has handed over every frame
 // time-stamped before the window closed, so that a response that came inside
 // the window is reported before its message ends, however late the PC is.
+//
+// Receive queues: every reader of the port gets every received frame in a
+// bounded queue of its own, which drops its oldest frame when full and counts
+// it. Reader kPortQueue serves the callers that name no reader; it takes
+// frames from the opening on, and its drops show in the port's status once it
+// has been read or while the port has no other reader, so that a port whose
+// readers all have queues of their own does not report the overflow of a
+// queue that nobody reads.
 //
 // Thread-safe: every public method may be called from any thread, also from
 // inside the port's callbacks (except close()).
@@ -28,6 +36,7 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -45,6 +54,7 @@ struct GroupMessage {
 class PortEngine final : private ChannelListener {
 public:
     static constexpr size_t kRxQueueCapacity = 4096;
+    static constexpr uint32_t kPortQueue = 0;
     static constexpr std::chrono::milliseconds kCallbackGrace{100};
     // Repeated transmissions are at least this far apart (interval 0 means
     // every millisecond) instead of flooding the bus from a spinning thread.
@@ -85,12 +95,20 @@ public:
     int32_t setRxCallback(uint8_t group, ZarvoRxCallback callback);
     int32_t setResponseId(uint8_t group, int32_t id);
 
-    int32_t rxCount(uint16_t& count) const;
-    int32_t readFrame(CanFrame& frame);
+    // A queue of its own for `reader` (not kPortQueue), from now on; it stays
+    // through closing and opening the port until removeReader().
+    void addReader(uint32_t reader);
+    void removeReader(uint32_t reader);
+    // kZarvoUnknownReader for a reader the port does not have.
+    int32_t rxCount(uint16_t& count, uint32_t reader = kPortQueue);
+    int32_t readFrame(CanFrame& frame, uint32_t reader = kPortQueue);
+    // The frames `reader` lost because its queue was full, since it was added.
+    int32_t readerDropped(uint32_t reader, uint64_t& dropped) const;
     // 0 = healthy, else kStatus… bits (ZarvoCodes.h).
     uint32_t status() const;
-    // Frames dropped from the receive queue, receive notices dropped because
-    // the callbacks fell behind, and frames the bus's other nodes dropped.
+    // Frames dropped from the receive queues (once for every reader that lost
+    // one), receive notices dropped because the callbacks fell behind, and
+    // frames the bus's other nodes dropped.
     uint64_t droppedFrames() const;
 
     // Every frame the port transmits or receives from now on also goes to
@@ -121,6 +139,13 @@ private:
         ZarvoRxCallback rx = nullptr;
     };
 
+    struct Reader {
+        std::deque<CanFrame> queue;
+        bool overflow = false; // frames were dropped since the queue was last read empty
+        uint64_t dropped = 0;
+        bool claimed = true; // read since the opening (only kPortQueue starts without)
+    };
+
     // A transmission the scheduler hands to the channel. After the last one
     // of a message its window runs from when the channel took it, so that a
     // late wake-up does not shorten it.
@@ -137,6 +162,8 @@ private:
     void channelCaughtUp() override;
 
     int32_t checkGroup(uint8_t group) const; // with mutex_ held
+    Reader* readerOf(uint32_t reader);       // with mutex_ held; claims the port queue
+    bool shows(const Reader& reader) const;  // with mutex_ held: its drops count for the port
     bool needsReopen(uint32_t bitRate) const;
     bool ready(Group& group, Clock::Time now, Clock::Time& delivered);
     void withdrawNotices(std::optional<int> group);
@@ -164,8 +191,7 @@ private:
     bool quit_ = false;
     bool schedulerWaiting_ = false;
     std::vector<Group> groups_;
-    std::deque<CanFrame> rxQueue_;
-    bool rxOverflow_ = false;
+    std::map<uint32_t, Reader> readers_;
     bool noticesDropped_ = false;
     uint64_t dropped_ = 0;
     uint64_t nextRun_ = 0;

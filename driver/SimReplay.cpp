@@ -1,11 +1,10 @@
 #include "SimReplay.h"
 
-#include "CandumpLog.h"
+#include "TraceFile.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <fstream>
 #include <sstream>
 
 namespace {
@@ -77,17 +76,10 @@ bool loadReplayTrace(SimReplayConfig& replay, const std::string& folder, std::st
     }
     const std::string path =
         folder.empty() || replay.file.front() == '/' ? replay.file : folder + "/" + replay.file;
-    std::ifstream in(path, std::ios::binary);
-    std::vector<CandumpRecord> records;
-    std::string problem;
-    if (!in) {
-        error = path + " cannot be read";
+    TraceFile trace;
+    if (!readTraceFile(path, trace, error))
         return false;
-    }
-    if (!readCandumpLog(in, records, problem)) {
-        error = path + " " + problem;
-        return false;
-    }
+    const std::vector<CandumpRecord>& records = trace.records;
     replay.frames.clear();
     const uint64_t first = records.empty() ? 0 : records.front().timeUs;
     for (const CandumpRecord& r : records) {

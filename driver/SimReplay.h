@@ -1,5 +1,5 @@
 #pragma once
-// Replay of a recorded bus trace (candump log format) by the simulated
+// Replay of a recorded bus trace (candump or ASC log, TraceFile.h) by the simulated
 // device: the [Replay] section of SimDevice.ini names the trace, and the
 // device sends its frames at their recorded times relative to the first
 // frame, from the opening of the port on, besides answering requests.
@@ -36,7 +36,8 @@ struct SimReplayConfig {
 bool setReplayKey(const std::string& key, const std::string& value, SimReplayConfig& replay);
 
 // Reads the trace named by `replay.file` (relative to `folder`). False with
-// `error` set to "PATH line N: ..." or "PATH cannot be read".
+// `error` set to "PATH line N: ...", "PATH cannot be read" or "PATH is larger
+// than N MiB".
 bool loadReplayTrace(SimReplayConfig& replay, const std::string& folder, std::string& error);
 
 // The playback on one open simulated bus.

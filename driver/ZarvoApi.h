@@ -83,6 +83,10 @@ struct ZarvoFrameBuffer {
 };
 
 // Fills `frame` with marker values (identifier 0xAABBCCDD, mode and RTR 0x55,
+// length and data bytes 0xAA).
+void MarkFrame(ZarvoFrameBuffer& frame);
+
+// Fills `frame` with marker values (identifier 0xAABBCCDD, mode and RTR 0x55,
 // length and data bytes 0xAA: they show in a debugger when a read leaves a
 // field untouched) and takes one frame of `port` into it through zarvo().
 int32_t ReadMarkedFrame(uint8_t port, ZarvoFrameBuffer& frame);

@@ -24,13 +24,17 @@ void resetZarvoBinding() {
     g_current.store(nullptr, std::memory_order_release);
 }
 
-int32_t ReadMarkedFrame(uint8_t port, ZarvoFrameBuffer& frame) {
+void MarkFrame(ZarvoFrameBuffer& frame) {
     frame.id = 0xAABBCCDD;
     frame.mode = 0x55;
     frame.rtr = 0x55;
     frame.len = 0xAA;
     std::memset(frame.data, 0xAA, sizeof frame.data);
     frame.timeStamp = 0;
+}
+
+int32_t ReadMarkedFrame(uint8_t port, ZarvoFrameBuffer& frame) {
+    MarkFrame(frame);
     return zarvo().Zarvo_ReadFrame(port, &frame.id, &frame.mode, &frame.rtr, &frame.len, frame.data,
                                    &frame.timeStamp);
 }

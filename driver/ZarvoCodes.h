@@ -7,14 +7,15 @@
 // What an operation returns.
 enum ZarvoResult : int32_t {
     kZarvoOk = 0,
-    kZarvoUnknownPort = 1,   // port not in the port table
-    kZarvoNotOpen = 2,       // the port is not open
-    kZarvoBadGroup = 3,      // group not below the group count
-    kZarvoBadArgument = 4,   // null pointer or a value out of range
-    kZarvoOpenFailed = 5,    // the channel could not be opened
-    kZarvoQueueEmpty = 6,    // Zarvo_ReadFrame with nothing waiting
-    kZarvoWrongThread = 7,   // Zarvo_ClosePort from inside one of the port's callbacks
-    kZarvoUnknownModule = 8, // Zarvo_GetModuleIP of a module that has no IP address
+    kZarvoUnknownPort = 1,    // port not in the port table
+    kZarvoNotOpen = 2,        // the port is not open
+    kZarvoBadGroup = 3,       // group not below the group count
+    kZarvoBadArgument = 4,    // null pointer or a value out of range
+    kZarvoOpenFailed = 5,     // the channel could not be opened
+    kZarvoQueueEmpty = 6,     // Zarvo_ReadFrame with nothing waiting
+    kZarvoWrongThread = 7,    // Zarvo_ClosePort from inside one of the port's callbacks
+    kZarvoUnknownModule = 8,  // Zarvo_GetModuleIP of a module that has no IP address
+    kZarvoUnknownReader = 10, // a reader that was never opened or is closed (ZarvoReader.h)
 };
 
 // Bits of a port's status; 0 = healthy. A decimal status shown to the user is

@@ -10,6 +10,7 @@
 #include "SystemLog.h"
 #include "ZarvoApi.h"
 #include "ZarvoCodes.h"
+#include "ZarvoReader.h"
 #include "ZarvoTrace.h"
 
 namespace {
@@ -48,6 +49,28 @@ int32_t Zarvo_StartTrace(uint8_t port, std::unique_ptr<TraceSink> sink) {
 
 int32_t Zarvo_StopTrace(uint8_t port) {
     return builtinInForce() ? driver().stopTrace(port) : kZarvoCannotTrace;
+}
+
+int32_t Zarvo_OpenReader(uint8_t port, uint32_t* reader) {
+    return builtinInForce() ? driver().openReader(port, reader) : kZarvoNoReaders;
+}
+
+int32_t Zarvo_CloseReader(uint32_t reader) {
+    return builtinInForce() ? driver().closeReader(reader) : kZarvoNoReaders;
+}
+
+int32_t Zarvo_GetReaderRxCount(uint32_t reader, uint16_t* count) {
+    return builtinInForce() ? driver().getReaderRxCount(reader, count) : kZarvoNoReaders;
+}
+
+int32_t Zarvo_ReadReaderFrame(uint32_t reader, ZarvoFrameBuffer& f) {
+    return builtinInForce() ? driver().readReaderFrame(reader, &f.id, &f.mode, &f.rtr, &f.len,
+                                                       f.data, &f.timeStamp)
+                            : kZarvoNoReaders;
+}
+
+int32_t Zarvo_GetReaderDropped(uint32_t reader, uint64_t* dropped) {
+    return builtinInForce() ? driver().getReaderDropped(reader, dropped) : kZarvoNoReaders;
 }
 
 const ZarvoBinding& builtinZarvoBinding() {

@@ -135,6 +135,8 @@ void TForm_AddNewItem::createControls() {
     auto* layout = new QVBoxLayout(this);
     TntEdit_Title = named(new QLineEdit(this), QStringLiteral("TntEdit_Title"));
     TntEdit_Title->setReadOnly(true);
+    // A caption, not a field: Tab never stops on it.
+    TntEdit_Title->setFocusPolicy(Qt::NoFocus);
     TntEdit_Title->setFixedHeight(36);
     QFont titleFont = TntEdit_Title->font();
     titleFont.setPixelSize(20);
@@ -157,6 +159,8 @@ void TForm_AddNewItem::createControls() {
     TntSpeedButton_Add->setDefault(true);
     Button_Cancel = named(new QPushButton(this), QStringLiteral("Button_Cancel"));
     Button_Cancel->setToolTip(QStringLiteral("Cancel"));
+    // Enter is OK wherever the focus is; Cancel takes Space or Esc.
+    Button_Cancel->setAutoDefault(false);
     for (QPushButton* button : {TntSpeedButton_Add, Button_Cancel}) {
         button->setMinimumSize(110, 32);
         buttons->addWidget(button);
@@ -165,6 +169,24 @@ void TForm_AddNewItem::createControls() {
     connect(TntSpeedButton_Add, &QPushButton::clicked, this,
             &TForm_AddNewItem::TntSpeedButton_AddClick);
     connect(Button_Cancel, &QPushButton::clicked, this, &QDialog::reject);
+    setTabOrderAsShown();
+}
+
+// Tab follows the screen: the descriptions, the frame row, the timing row,
+// then the compare row with each field followed by its switch, and the buttons.
+void TForm_AddNewItem::setTabOrderAsShown() {
+    QList<QWidget*> order{TntEdit_CANDescription1, TntEdit_CANDescription2,
+                          ComboBox_CANMode,        Edit_ID,
+                          ComboBox_CANRTR,         ComboBox_CANLen};
+    order.append({Edit_Data, Edit_Data + kCanDataBytes});
+    order.append({Edit_LoopInterval, Edit_LoopTotalTime, Edit_LoopTerminal, ComboBox_Comp_Mode,
+                  CheckBox_Mode, Edit_Comp_ID, CheckBox_ID, ComboBox_Comp_RTR, CheckBox_RTR,
+                  ComboBox_Comp_Len, CheckBox_Len});
+    for (int k = 0; k < kCanDataBytes; ++k)
+        order.append({Edit_Comp_Data[k], CheckBox_Data[k]});
+    order.append({TntSpeedButton_Add, Button_Cancel});
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
 }
 
 QWidget* TForm_AddNewItem::createTransmitPanel() {
@@ -322,8 +344,19 @@ ItemInput TForm_AddNewItem::input() const {
     return in;
 }
 
+void TForm_AddNewItem::setVisible(bool visible) {
+    // The phrases of the current language go in before the showing lays the
+    // dialog out: set later, a longer phrase would keep the width of the
+    // previous language's and be cut off.
+    if (visible && !isVisible())
+        FormShow();
+    QDialog::setVisible(visible);
+}
+
 void TForm_AddNewItem::showEvent(QShowEvent* event) {
-    FormShow();
+    // Every opening starts at the first field, whatever had the focus when the
+    // dialog last closed (Cancel included, which Enter would otherwise press).
+    TntEdit_CANDescription1->setFocus();
     QDialog::showEvent(event);
 }
 

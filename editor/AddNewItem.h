@@ -30,6 +30,8 @@ public:
     // What the fields hold now.
     ItemInput input() const;
 
+    void setVisible(bool visible) override;
+
 protected:
     void showEvent(QShowEvent* event) override;
 
@@ -37,6 +39,7 @@ private:
     void createControls();
     QWidget* createTransmitPanel();
     QWidget* createComparePanel();
+    void setTabOrderAsShown();
     void FormShow();
     void ComboBox_CANModeChange(int entry);
     void setIdText(const QString& text);

@@ -32,7 +32,9 @@ void TForm_TestItems::TntSpeedButton_AddClick() {
         return;
     AppendItem(Items, Form_AddNewItem->values());
     showTable();
-    selectRow(1);
+    // The new item is the last row: selected and scrolled into view.
+    selectRow(Items.CMD_Count);
+    TntStringGrid_RangeSeting->scrollTo(TntStringGrid_RangeSeting->currentIndex());
     dialogs_.inform(Phrase(PhraseId::ItemAdded));
     markChanged();
 }

@@ -4,6 +4,7 @@
 #include "ConfigFileName.h"
 #include "Globals.h"
 #include "GridView.h"
+#include "KeyShortcuts.h"
 #include "Phrases.h"
 #include "TestItemEdit.h"
 #include "TextGridModel.h"
@@ -53,6 +54,8 @@ void TForm_TestItems::createControls() {
     TntEdit_Title = new QLineEdit(this);
     TntEdit_Title->setObjectName(QStringLiteral("TntEdit_Title"));
     TntEdit_Title->setReadOnly(true);
+    // A caption: the keyboard starts in the grid.
+    TntEdit_Title->setFocusPolicy(Qt::NoFocus);
     TntEdit_Title->setAlignment(Qt::AlignCenter);
     TntEdit_Title->setGeometry(0, 0, kClientSize.width(), kTitleHeight);
     TntEdit_Title->setStyleSheet(QStringLiteral("QLineEdit { color: rgb(0, 0, 255); ") +
@@ -73,31 +76,39 @@ void TForm_TestItems::createControls() {
     connect(TntStringGrid_RangeSeting, &GridView::gridDoubleClicked, this,
             [this] { runCommand(&TForm_TestItems::TntSpeedButton_UpdateClick); });
 
-    TntSpeedButton_Add =
-        addButton(QStringLiteral("TntSpeedButton_Add"), QStringLiteral("add"),
-                  QStringLiteral("Add New Item"), &TForm_TestItems::TntSpeedButton_AddClick);
+    using Keys = QList<QKeySequence>;
+    TntSpeedButton_Add = addButton(QStringLiteral("TntSpeedButton_Add"), QStringLiteral("add"),
+                                   QStringLiteral("Add New Item"), {Qt::Key_Insert},
+                                   &TForm_TestItems::TntSpeedButton_AddClick);
     TntSpeedButton_Update = addButton(QStringLiteral("TntSpeedButton_Update"),
                                       QStringLiteral("edit"), QStringLiteral("Edit current item"),
+                                      Keys{Qt::Key_Return, Qt::Key_Enter, Qt::Key_F2},
                                       &TForm_TestItems::TntSpeedButton_UpdateClick);
-    TntSpeedButton_Remove = addButton(
-        QStringLiteral("TntSpeedButton_Remove"), QStringLiteral("delete"),
-        QStringLiteral("Delete current item"), &TForm_TestItems::TntSpeedButton_RemoveClick);
+    TntSpeedButton_Remove =
+        addButton(QStringLiteral("TntSpeedButton_Remove"), QStringLiteral("delete"),
+                  QStringLiteral("Delete current item"), {Qt::Key_Delete},
+                  &TForm_TestItems::TntSpeedButton_RemoveClick);
     TntSpeedButton_MoveUp =
-        addButton(QStringLiteral("TntSpeedButton_MoveUp"), QStringLiteral("move-up"), {},
+        addButton(QStringLiteral("TntSpeedButton_MoveUp"), QStringLiteral("move-up"),
+                  QStringLiteral("Move the item up"), {Qt::CTRL | Qt::Key_Up},
                   &TForm_TestItems::TntSpeedButton_MoveUpClick);
     TntSpeedButton_MoveDown =
-        addButton(QStringLiteral("TntSpeedButton_MoveDown"), QStringLiteral("move-down"), {},
+        addButton(QStringLiteral("TntSpeedButton_MoveDown"), QStringLiteral("move-down"),
+                  QStringLiteral("Move the item down"), {Qt::CTRL | Qt::Key_Down},
                   &TForm_TestItems::TntSpeedButton_MoveDownClick);
     TntSpeedButton_SaveAs =
         addButton(QStringLiteral("TntSpeedButton_SaveAs"), QStringLiteral("save-as"),
                   QStringLiteral("Save INI file as new file name"),
-                  &TForm_TestItems::TntSpeedButton_SaveAsClick);
+                  {Qt::CTRL | Qt::SHIFT | Qt::Key_S}, &TForm_TestItems::TntSpeedButton_SaveAsClick);
     TntSpeedButton_SaveRange =
         addButton(QStringLiteral("TntSpeedButton_SaveRange"), QStringLiteral("save"),
-                  QStringLiteral("Save INI file"), &TForm_TestItems::TntSpeedButton_SaveRangeClick);
-    TntSpeedButton_PrevPage = addButton(
-        QStringLiteral("TntSpeedButton_PrevPage"), QStringLiteral("return"),
-        QStringLiteral("Back to main frame"), &TForm_TestItems::TntSpeedButton_PrevPageClick);
+                  QStringLiteral("Save INI file"), {Qt::CTRL | Qt::Key_S},
+                  &TForm_TestItems::TntSpeedButton_SaveRangeClick);
+    // Esc asks about unsaved changes as the button does.
+    TntSpeedButton_PrevPage =
+        addButton(QStringLiteral("TntSpeedButton_PrevPage"), QStringLiteral("return"),
+                  QStringLiteral("Back to main frame"), {Qt::Key_Escape},
+                  &TForm_TestItems::TntSpeedButton_PrevPageClick);
     // Five buttons from the left, three at the right.
     const std::array<QToolButton*, 8> buttons{TntSpeedButton_Add,       TntSpeedButton_Update,
                                               TntSpeedButton_Remove,    TntSpeedButton_MoveUp,
@@ -128,7 +139,8 @@ void TForm_TestItems::createControls() {
 }
 
 QToolButton* TForm_TestItems::addButton(const QString& name, const QString& picture,
-                                        const QString& hint, void (TForm_TestItems::*command)()) {
+                                        const QString& hint, const QList<QKeySequence>& keys,
+                                        void (TForm_TestItems::*command)()) {
     auto* button = new QToolButton(this);
     button->setObjectName(name);
     button->setIcon(QIcon(QStringLiteral(":/images/%1.svg").arg(picture)));
@@ -137,6 +149,7 @@ QToolButton* TForm_TestItems::addButton(const QString& name, const QString& pict
     button->setAutoRaise(true);
     button->setToolTip(hint);
     connect(button, &QToolButton::clicked, this, [this, command] { runCommand(command); });
+    AddButtonKeys(button, keys);
     return button;
 }
 

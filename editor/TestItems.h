@@ -6,6 +6,7 @@
 // changes. UI thread only.
 
 #include <QDialog>
+#include <QKeySequence>
 #include <exception>
 #include <functional>
 
@@ -38,8 +39,9 @@ protected:
 
 private:
     void createControls();
+    // A tool button running `command`, also on each of `keys`.
     QToolButton* addButton(const QString& name, const QString& picture, const QString& hint,
-                           void (TForm_TestItems::*command)());
+                           const QList<QKeySequence>& keys, void (TForm_TestItems::*command)());
     void FormShow();
     void showStatusLine();
     // Rebuilds the grid's rows from the table and highlights the selected row again.

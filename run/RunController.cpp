@@ -232,7 +232,7 @@ void RunController::finishTrace() {
             QFile::remove(written);
         return;
     }
-    const QString besideReport = TracePathFor(lastReportPath_);
+    const QString besideReport = TracePathFor(lastReportPath_, written);
     const bool placed =
         running ? QFile::rename(written, besideReport) : QFile::copy(written, besideReport);
     if (placed && running)

@@ -1,6 +1,7 @@
 #include "RunTrace.h"
 
 #include "SystemLog.h"
+#include "TraceFile.h"
 #include "ZarvoCodes.h"
 #include "ZarvoTrace.h"
 
@@ -9,7 +10,7 @@
 
 bool RunTrace::start(uint8_t port, const QString& path) {
     stop();
-    auto sink = std::make_unique<CandumpFileSink>(QFile::encodeName(path).toStdString());
+    auto sink = makeTraceFileSink(QFile::encodeName(path).toStdString());
     if (!sink->isOpen()) {
         SystemLog(QStringLiteral("Run trace Error! %1: cannot be created").arg(path));
         return false;
@@ -38,7 +39,10 @@ QString RunTrace::stop() {
     return std::exchange(path_, QString());
 }
 
-QString TracePathFor(const QString& reportPath) {
+QString TracePathFor(const QString& reportPath, const QString& tracePath) {
     const QFileInfo info(reportPath);
-    return info.path() + QLatin1Char('/') + info.completeBaseName() + QLatin1String(".log");
+    const bool asc =
+        traceFormatOf(QFile::encodeName(tracePath).toStdString()) == TraceFileFormat::Asc;
+    return info.path() + QLatin1Char('/') + info.completeBaseName() +
+           QLatin1String(asc ? ".asc" : ".log");
 }

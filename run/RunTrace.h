@@ -1,6 +1,7 @@
 #pragma once
-// The bus trace of a run: every frame of the run's port, in the candump log
-// format, from the start of the run until it ends.
+// The bus trace of a run: every frame of the run's port, as a candump log
+// (an ASC log when the file's name ends in ".asc"), from the start of the run
+// until it ends.
 //
 // UI thread only.
 
@@ -28,5 +29,6 @@ private:
     QString path_;
 };
 
-// The trace beside a report: the report's path with ".log" for ".csv".
-QString TracePathFor(const QString& reportPath);
+// The trace beside a report: the report's path with ".log" for ".csv", or
+// ".asc" when the trace written (`tracePath`) is an ASC log.
+QString TracePathFor(const QString& reportPath, const QString& tracePath = {});

@@ -2,6 +2,7 @@
 
 #include "Globals.h"
 #include "ZarvoApi.h"
+#include "ZarvoReader.h"
 
 #include <chrono>
 
@@ -65,6 +66,10 @@ void TThread_RxCAN::Execute() {
         if (terminated_)
             return;
         wake_ = false;
+        // A queue of this thread's own while it polls (the trend window's
+        // thread takes none of it); closed when the polling stops, so that
+        // it does not fill up and report an overflow between runs.
+        ZarvoReader reader;
         for (;;) {
             changed_.wait(lock, [this] { return !suspended_ || terminated_; });
             if (terminated_)
@@ -77,22 +82,20 @@ void TThread_RxCAN::Execute() {
             inPass_ = true;
             const uint8_t port = port_;
             lock.unlock();
-            Pass(port);
+            Pass(port, reader);
             lock.lock();
             inPass_ = false;
         }
     }
 }
 
-void TThread_RxCAN::Pass(uint8_t port) {
+void TThread_RxCAN::Pass(uint8_t port, ZarvoReader& reader) {
     uint32_t status = 1; // "port not open" stays when the call is refused (an unknown port)
     uint32_t second = 0;
     zarvo().Zarvo_GetPortStatus(port, &status, &second);
     reportStatus_(status);
-    uint16_t count = 0;
-    zarvo().Zarvo_GetRxCount(port, &count);
-    if (count > 0) {
-        DrainReceiveQueue(port, count);
+    if (const uint16_t count = reader.count(port); count > 0) {
+        DrainReceiveQueue(reader, count);
         return;
     }
     std::unique_lock lock(mutex_);
@@ -100,8 +103,8 @@ void TThread_RxCAN::Pass(uint8_t port) {
                       [this] { return !requested_ || terminated_; });
 }
 
-void TThread_RxCAN::DrainReceiveQueue(uint8_t port, uint16_t count) {
+void TThread_RxCAN::DrainReceiveQueue(ZarvoReader& reader, uint16_t count) {
     ZarvoFrameBuffer frame;
     for (uint16_t i = 0; i < count; ++i)
-        ReadMarkedFrame(port, frame);
+        reader.read(frame);
 }

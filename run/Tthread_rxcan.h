@@ -1,6 +1,6 @@
 #pragma once
-// TThread_RxCAN: during a run, keeps the port's receive queue empty and
-// reports the port's health. Responses are judged by the receive callbacks,
+// TThread_RxCAN: during a run, keeps its own receive queue of the port
+// (ZarvoReader) empty and reports the port's health. Responses are judged by the receive callbacks,
 // not here; the frames this thread reads are discarded.
 //
 // Life cycle: created suspended; the run control resumes it when a run starts,
@@ -18,6 +18,8 @@
 #include <functional>
 #include <mutex>
 #include <thread>
+
+class ZarvoReader;
 
 class TThread_RxCAN {
 public:
@@ -41,8 +43,8 @@ public:
 private:
     void Execute();
     // One pass: the status report, then the waiting frames or a 10 ms pause.
-    void Pass(uint8_t port);
-    void DrainReceiveQueue(uint8_t port, uint16_t count);
+    void Pass(uint8_t port, ZarvoReader& reader);
+    void DrainReceiveQueue(ZarvoReader& reader, uint16_t count);
 
     std::function<void(uint32_t)> reportStatus_;
     mutable std::mutex mutex_;

@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config git
     qt6-base-dev qt6-base-dev-tools qt6-serialbus-dev qt6-charts-dev qt6-svg-dev
-    qt6-qpa-plugins qt6-l10n-tools libgl-dev
+    qt6-qpa-plugins qt6-l10n-tools qt6-translations-l10n libgl-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     clang clang-format libclang-rt-14-dev
     libmuparser-dev

@@ -4,7 +4,10 @@
 
 #include <QChart>
 #include <QGraphicsLayout>
-#include <QGraphicsSimpleTextItem>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QRubberBand>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 
@@ -24,12 +27,44 @@ QValueAxis* Axis(Qt::Alignment alignment, QChart* chart) {
     axis->setLabelsColor(Qt::white);
     axis->setGridLineColor(QColor(64, 64, 64));
     axis->setLinePenColor(Qt::gray);
-    axis->setLabelFormat(QStringLiteral("%d"));
     chart->addAxis(axis, alignment);
     return axis;
 }
 
+constexpr int kWantedTicks = 6;
+
+// Sets the axis's range with labels at round steps from 0, printed with the
+// decimals the step needs. The step and the range change in the order that
+// never asks the axis for more labels than either of them alone: a fine step
+// over a wide range would lay out thousands of labels.
+void SetAxisRange(QValueAxis* axis, double low, double high) {
+    const AxisTicks ticks = TicksFor(low, high, kWantedTicks);
+    const bool coarser = ticks.step > axis->tickInterval();
+    if (coarser)
+        axis->setTickInterval(ticks.step);
+    axis->setRange(low, high);
+    if (!coarser)
+        axis->setTickInterval(ticks.step);
+    axis->setLabelFormat(QString::fromStdString(ticks.format));
+    if (axis->tickType() != QValueAxis::TicksDynamic) {
+        axis->setTickAnchor(0);
+        axis->setTickType(QValueAxis::TicksDynamic);
+    }
+}
+
+QGraphicsSimpleTextItem* Text(const QColor& colour, QChart* chart) {
+    auto* item = new QGraphicsSimpleTextItem(chart);
+    item->setBrush(colour);
+    item->setZValue(10);
+    return item;
+}
+
 constexpr int kLegendWidth = 80;
+constexpr int kDragPixels = 4;       // a shorter drag is a click
+constexpr double kWheelZoom = 0.8;   // one wheel step in
+constexpr double kKeyPanShare = 0.1; // of the visible span
+constexpr int kWheelStep = 120;      // eighths of a degree per wheel step
+const char* const kCursorNames[2] = {"A", "B"};
 
 } // namespace
 
@@ -49,38 +84,208 @@ TrendChart::TrendChart(QWidget* parent) : QChartView(parent) {
     Series2 = Curve("Series2", QColor(0, 255, 0), chart);
     axisX_ = Axis(Qt::AlignBottom, chart);
     axisY_ = Axis(Qt::AlignLeft, chart);
-    axisX_->setRange(0, kTrendHistoryLength - 1);
-    axisY_->setRange(0, 1);
+    SetAxisRange(axisY_, 0, 1);
     for (QLineSeries* series : {Series1, Series2}) {
         series->attachAxis(axisX_);
         series->attachAxis(axisY_);
     }
     for (int c = 0; c < 2; ++c) {
-        legend_[c] = new QGraphicsSimpleTextItem(chart);
-        legend_[c]->setBrush(series(c + 1)->pen().color());
+        legend_[c] = Text(series(c + 1)->pen().color(), chart);
+        cursorLines_[c] = new QGraphicsLineItem(chart);
+        cursorLines_[c]->setPen(QPen(Qt::white, 1, Qt::DashLine));
+        cursorLines_[c]->hide();
     }
+    readout_ = Text(Qt::white, chart);
+    cursorReadout_ = Text(Qt::white, chart);
     connect(chart, &QChart::plotAreaChanged, this, &TrendChart::placeLegend);
     setBackgroundBrush(Qt::black);
     points_.resize(kTrendHistoryLength);
+    band_ = new QRubberBand(QRubberBand::Rectangle, viewport());
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    applyTimeView();
 }
 
 void TrendChart::showHistory(int curve, const TrendHistory& history) {
+    (curve == 1 ? latest_.history1 : latest_.history2) = history;
+    handed_[curve - 1] = true;
+    if (!view_.paused())
+        draw(curve);
+}
+
+void TrendChart::draw(int curve) {
+    const TrendHistory& history = curve == 1 ? latest_.history1 : latest_.history2;
+    (curve == 1 ? drawn_.history1 : drawn_.history2) = history;
     for (int x = 0; x < kTrendHistoryLength; ++x)
         points_[x] = QPointF(x, history[static_cast<size_t>(x)]);
-    QLineSeries* s = series(curve);
-    s->replace(points_);
+    series(curve)->replace(points_);
     legend_[curve - 1]->setText(TrendShortValueText(history[0]));
     fitValueAxis();
+    if (cursors_[0] || cursors_[1])
+        cursorReadout_->setText(cursorText());
 }
 
 void TrendChart::clearCurve(int curve) {
     series(curve)->clear();
+    handed_[curve - 1] = false;
     legend_[curve - 1]->setText(QString());
+}
+
+void TrendChart::setPaused(bool paused) {
+    if (paused == view_.paused())
+        return;
+    if (paused) {
+        view_.pause();
+    } else {
+        view_.resume();
+        for (int curve = 1; curve <= 2; ++curve)
+            if (handed_[curve - 1])
+                draw(curve);
+        applyTimeView();
+    }
+    emit pausedChanged(paused);
+}
+
+void TrendChart::resetView() {
+    view_.reset();
+    applyTimeView();
+}
+
+void TrendChart::applyTimeView() {
+    SetAxisRange(axisX_, view_.span().low, view_.span().high);
+    placeCursorLines();
 }
 
 void TrendChart::placeLegend(const QRectF& plotArea) {
     for (int c = 0; c < 2; ++c)
         legend_[c]->setPos(plotArea.right() - kLegendWidth, plotArea.top() + 4 + 16 * c);
+    readout_->setPos(plotArea.left() + 4, plotArea.top() + 4);
+    cursorReadout_->setPos(plotArea.left() + 4, plotArea.top() + 20);
+    placeCursorLines();
+}
+
+void TrendChart::placeCursorLines() {
+    const QRectF plot = chart()->plotArea();
+    for (int c = 0; c < 2; ++c) {
+        const std::optional<double> at = cursors_[c];
+        const bool visible = at && *at >= axisX_->min() && *at <= axisX_->max();
+        cursorLines_[c]->setVisible(visible);
+        if (!visible)
+            continue;
+        const double x = chart()->mapToPosition(QPointF(*at, axisY_->min()), Series1).x();
+        cursorLines_[c]->setLine(x, plot.top(), x, plot.bottom());
+    }
+}
+
+double TrendChart::timeAt(const QPoint& at) const {
+    return chart()->mapToValue(chart()->mapFromScene(mapToScene(at)), Series1).x();
+}
+
+QString TrendChart::readoutText() const {
+    return readout_->text();
+}
+
+QString TrendChart::cursorText() const {
+    QStringList parts;
+    std::array<TrendReadout, 2> readouts{};
+    for (int c = 0; c < 2; ++c) {
+        if (!cursors_[c])
+            continue;
+        readouts[c] = ReadoutAt(*cursors_[c], drawn_, shown(1), shown(2));
+        parts << QLatin1String(kCursorNames[c]) + QLatin1Char(' ') +
+                     QString::fromStdString(ReadoutText(readouts[c]));
+    }
+    if (cursors_[0] && cursors_[1])
+        parts << QStringLiteral("B - A ") + QString::fromStdString(ReadoutText(
+                                                ReadoutDifference(readouts[0], readouts[1])));
+    return parts.join(QStringLiteral("    "));
+}
+
+void TrendChart::showReadoutAt(const QPoint& at) {
+    const TrendReadout readout = ReadoutAt(timeAt(at), drawn_, shown(1), shown(2));
+    readout_->setText(QString::fromStdString(ReadoutText(readout)));
+}
+
+void TrendChart::placeCursor(int cursor, const QPoint& at) {
+    cursors_[cursor] = ReadoutAt(timeAt(at), drawn_, false, false).index;
+    cursorReadout_->setText(cursorText());
+    placeCursorLines();
+}
+
+void TrendChart::mousePressEvent(QMouseEvent* event) {
+    pressed_ = event->button();
+    pressedAt_ = event->position().toPoint();
+    event->accept();
+}
+
+void TrendChart::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    showReadoutAt(at);
+    if (pressed_ == Qt::LeftButton) {
+        band_->setGeometry(QRect(pressedAt_, at).normalized());
+        band_->show();
+    } else if (pressed_ == Qt::RightButton && view_.paused()) {
+        if (view_.pan(timeAt(pressedAt_) - timeAt(at)))
+            applyTimeView();
+        pressedAt_ = at;
+    }
+    event->accept();
+}
+
+void TrendChart::mouseReleaseEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    if (pressed_ == Qt::LeftButton) {
+        band_->hide();
+        if (std::abs(at.x() - pressedAt_.x()) >= kDragPixels) {
+            view_.zoomTo(timeAt(pressedAt_), timeAt(at));
+            applyTimeView();
+        } else {
+            placeCursor(event->modifiers() & Qt::ShiftModifier ? 1 : 0, at);
+        }
+    }
+    pressed_ = Qt::NoButton;
+    event->accept();
+}
+
+void TrendChart::wheelEvent(QWheelEvent* event) {
+    const double steps = event->angleDelta().y() / static_cast<double>(kWheelStep);
+    if (steps != 0) {
+        view_.zoomAt(timeAt(event->position().toPoint()), std::pow(kWheelZoom, steps));
+        applyTimeView();
+    }
+    event->accept();
+}
+
+// Keys while the chart has the focus: Space pauses and resumes, + and - zoom
+// at the middle, Left and Right pan (paused), Home shows the whole history.
+void TrendChart::keyPressEvent(QKeyEvent* event) {
+    const AxisSpan span = view_.span();
+    const double width = span.high - span.low;
+    switch (event->key()) {
+    case Qt::Key_Space:
+        setPaused(!view_.paused());
+        return;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        view_.zoomAt((span.low + span.high) / 2, kWheelZoom);
+        break;
+    case Qt::Key_Minus:
+        view_.zoomAt((span.low + span.high) / 2, 1 / kWheelZoom);
+        break;
+    case Qt::Key_Left:
+        view_.pan(-width * kKeyPanShare);
+        break;
+    case Qt::Key_Right:
+        view_.pan(width * kKeyPanShare);
+        break;
+    case Qt::Key_Home:
+        view_.reset();
+        break;
+    default:
+        QChartView::keyPressEvent(event);
+        return;
+    }
+    applyTimeView();
 }
 
 void TrendChart::fitValueAxis() {
@@ -100,5 +305,5 @@ void TrendChart::fitValueAxis() {
     const bool outside = low < axisY_->min() || high > axisY_->max();
     const bool loose = (high - low) * 2 < axisY_->max() - axisY_->min();
     if (outside || loose)
-        axisY_->setRange(fittedLow, fittedHigh);
+        SetAxisRange(axisY_, fittedLow, fittedHigh);
 }

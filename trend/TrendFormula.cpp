@@ -49,3 +49,32 @@ FormulaResult EvaluateFormula(const QString& substituted, EvaluatorLines lines) 
     }
     return result;
 }
+
+void FormulaEntry::load(const QString& text) {
+    text_ = text;
+    committed_ = true;
+    result_.clear();
+}
+
+void FormulaEntry::edit(const QString& text) {
+    text_ = text;
+    committed_ = false;
+    result_.clear();
+}
+
+void FormulaEntry::commit() {
+    committed_ = true;
+}
+
+std::optional<QString> FormulaEntry::textToEvaluate() const {
+    return committed_ ? std::optional<QString>(text_) : std::nullopt;
+}
+
+void FormulaEntry::setResult(const QString& evaluated, const QString& result) {
+    if (committed_ && evaluated == text_)
+        result_ = result;
+}
+
+QString FormulaEntry::resultText() const {
+    return result_;
+}

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <functional>
+#include <optional>
 
 // Replaces every variable reference of `formula` by valueText(n). A reference
 // is V or v, a digit 1 to 9 and at most one more digit (V1 … V99), so V123 is
@@ -26,3 +27,30 @@ enum class EvaluatorLines { Stdout, Silent };
 
 // Evaluates an already substituted formula (as UTF-8 text).
 FormulaResult EvaluateFormula(const QString& substituted, EvaluatorLines lines);
+
+// One formula line of the data view as the user edits it. A text is evaluated
+// only once it is committed (Enter, or the focus leaving the box), so a
+// half-typed formula neither fails nor raises an error; and a result is shown
+// only beside the very text it was computed from.
+class FormulaEntry {
+public:
+    // Text set by the program (start-up, the file): committed, without a result yet.
+    void load(const QString& text);
+    // Text typed into the box: not committed, and the old result is cleared.
+    void edit(const QString& text);
+    // Enter or leaving the box: the text shown is the one to evaluate.
+    void commit();
+
+    const QString& text() const { return text_; }
+    // The text to evaluate now; empty while the text is being edited.
+    std::optional<QString> textToEvaluate() const;
+    // The result computed from `evaluated`; dropped when the line no longer shows it.
+    void setResult(const QString& evaluated, const QString& result);
+    // What the result box shows: the current text's result, else nothing.
+    QString resultText() const;
+
+private:
+    QString text_;
+    bool committed_ = true;
+    QString result_;
+};

@@ -4,6 +4,7 @@
 #include "Phrases.h"
 #include "TrendDecode.h"
 #include "ZarvoApi.h"
+#include "ZarvoReader.h"
 
 #include <algorithm>
 #include <chrono>
@@ -181,6 +182,7 @@ void TThread_DataConvert_RxCAN::Stop() {
 }
 
 void TThread_DataConvert_RxCAN::Execute() {
+    ZarvoReader reader; // a queue of this thread's own: a running test's thread takes none of it
     int idleRounds = 0;
     for (;;) {
         {
@@ -189,8 +191,7 @@ void TThread_DataConvert_RxCAN::Execute() {
                 break;
         }
         const uint8_t port = port_.load(std::memory_order_relaxed);
-        uint16_t count = 0;
-        zarvo().Zarvo_GetRxCount(port, &count);
+        const uint16_t count = reader.count(port);
         if (count == 0) {
             if (!Idle(port, idleRounds))
                 break;
@@ -205,7 +206,7 @@ void TThread_DataConvert_RxCAN::Execute() {
         }
         ZarvoFrameBuffer frame;
         for (uint16_t i = 0; i < count; ++i) {
-            ReadMarkedFrame(port, frame);
+            reader.read(frame);
             Decode(*plan, frame);
         }
         view_.runOnUiThread([] {});

@@ -1,10 +1,10 @@
 #pragma once
-// TThread_DataConvert_RxCAN: the worker behind the trend window. It polls the
-// port's receive queue, takes every waiting frame off it, and decodes the
-// values of the watched identifiers: two trend slots with a history of the
-// last 256 values each (newest at index 0), and up to 100 watch items with
-// their latest value. It shares the port's receive queue with the test
-// receive thread: a frame taken by one is not seen by the other.
+// TThread_DataConvert_RxCAN: the worker behind the trend window. It polls a
+// receive queue of its own on the port (ZarvoReader), takes every waiting
+// frame off it, and decodes the values of the watched identifiers: two trend
+// slots with a history of the last 256 values each (newest at index 0), and
+// up to 100 watch items with their latest value. A running test's receive
+// thread reads a queue of its own, so both see every frame.
 //
 // Each poll reports the port status to the view (a blocking call onto the UI
 // thread). An empty queue makes the poll last 10 ms; on the 52nd empty poll in

@@ -111,7 +111,7 @@ void TForm_ViewTrend::TabSheet_TrendConfigShow() {
     for (int k = 0; k < shown; ++k) {
         formulas_[static_cast<size_t>(k)].description->setText(
             Global_Formula.Formula_Description[k]);
-        formulas_[static_cast<size_t>(k)].formula->setText(Global_Formula.Formula[k]);
+        loadFormula(k, Global_Formula.Formula[k]);
     }
 }
 

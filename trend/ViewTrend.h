@@ -5,6 +5,7 @@
 // the watched identifiers (TrendCAN.ini), the live chart of two of them, and
 // the data view with its four formulas. UI thread only.
 
+#include "TrendFormula.h"
 #include "TrendSignals.h"
 #include "TrendView.h"
 #include "Tthread_dataconvert_rxcan.h"
@@ -70,12 +71,15 @@ private:
         QLineEdit* description = nullptr;
         QLineEdit* formula = nullptr;
         QLineEdit* result = nullptr;
+        FormulaEntry entry; // what the formula box holds and whose result is shown
     };
 
     // ViewTrendControls.cpp
     void createControls();
     QWidget* createConfigPage();
     QWidget* createChartPage();
+    QWidget* createChartTools(QWidget* parent);
+    void setChartToolTexts();
     QWidget* createDataViewPage();
     QWidget* createFormulaLine(int k, QWidget* parent);
     QWidget* createStatusRow(int page, QWidget* parent);
@@ -103,6 +107,8 @@ private:
     // The data view page (ViewTrendDataView.cpp).
     void TabSheet_DataViewShow();
     QString variableText(int n) const;
+    // Shows `text` in formula line `k` as committed, without a result yet.
+    void loadFormula(int k, const QString& text);
 
     UserDialogs& dialogs_;
     std::unique_ptr<TThread_DataConvert_RxCAN> thread_;
@@ -141,6 +147,8 @@ private:
     std::array<QLabel*, 2> valueLabels_{};
     std::array<QLineEdit*, 2> valueEdits_{};
     TrendChart* Chart_Trend = nullptr;
+    QToolButton* TntSpeedButton_Pause = nullptr;
+    QToolButton* TntSpeedButton_ResetView = nullptr;
     TrendHistories shown_{};         // the histories the chart shows
     std::array<QString, 2> units_{}; // of the curves' signals; empty for other entries
     bool curve2Shown_ = false;

@@ -1,6 +1,7 @@
 // The trend window's controls and their phrases.
 
 #include "GridView.h"
+#include "KeyShortcuts.h"
 #include "Phrases.h"
 #include "StatusLamp.h"
 #include "TrendChart.h"
@@ -218,8 +219,40 @@ QWidget* TForm_ViewTrend::createChartPage() {
     connect(viewBoxes_[1], &QCheckBox::clicked, this, &TForm_ViewTrend::CheckBox_CANID2Click);
     layout->addWidget(panel);
     Chart_Trend = new TrendChart(page);
+    layout->addWidget(createChartTools(page));
     layout->addWidget(Chart_Trend, 1);
     return page;
+}
+
+// Pause / Resume and Reset view over the chart, with their keys.
+QWidget* TForm_ViewTrend::createChartTools(QWidget* parent) {
+    auto* row = new QWidget(parent);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    TntSpeedButton_Pause =
+        Button(QStringLiteral("TntSpeedButton_Pause"),
+               QStringLiteral("Keep the picture; the values go on being recorded"), row);
+    TntSpeedButton_Pause->setCheckable(true);
+    TntSpeedButton_ResetView = Button(QStringLiteral("TntSpeedButton_ResetView"),
+                                      QStringLiteral("Show the whole history"), row);
+    AddButtonKeys(TntSpeedButton_Pause, {Qt::Key_Pause, Qt::Key_F9});
+    AddButtonKeys(TntSpeedButton_ResetView, {Qt::CTRL | Qt::Key_0});
+    connect(TntSpeedButton_Pause, &QToolButton::toggled, Chart_Trend, &TrendChart::setPaused);
+    connect(Chart_Trend, &TrendChart::pausedChanged, this, [this](bool paused) {
+        TntSpeedButton_Pause->setChecked(paused);
+        setChartToolTexts();
+    });
+    connect(TntSpeedButton_ResetView, &QToolButton::clicked, Chart_Trend, &TrendChart::resetView);
+    layout->addWidget(TntSpeedButton_Pause);
+    layout->addWidget(TntSpeedButton_ResetView);
+    layout->addStretch();
+    return row;
+}
+
+void TForm_ViewTrend::setChartToolTexts() {
+    TntSpeedButton_Pause->setText(
+        Phrase(Chart_Trend->timeView().paused() ? PhraseId::ChartResume : PhraseId::ChartPause));
+    TntSpeedButton_ResetView->setText(Phrase(PhraseId::ChartResetView));
 }
 
 QWidget* TForm_ViewTrend::createDataViewPage() {
@@ -256,10 +289,14 @@ QWidget* TForm_ViewTrend::createFormulaLine(int k, QWidget* parent) {
     f.description = Named<QLineEdit>(QStringLiteral("TntEdit_Formula_Desc") + n, line);
     f.description->setText(QString::fromUtf8(kStartDescriptions[k]));
     f.formula = Named<QLineEdit>(QStringLiteral("TntEdit_Formula") + n, line);
-    f.formula->setText(QString::fromUtf8(kStartFormulas[k]));
     f.result = Named<QLineEdit>(QStringLiteral("TntEdit_Formula_Result") + n, line);
-    f.result->setText(QStringLiteral("0.0"));
     f.result->setReadOnly(true);
+    loadFormula(k, QString::fromUtf8(kStartFormulas[k]));
+    connect(f.formula, &QLineEdit::textEdited, this, [&f](const QString& text) {
+        f.entry.edit(text);
+        f.result->setText(f.entry.resultText());
+    });
+    connect(f.formula, &QLineEdit::editingFinished, this, [&f] { f.entry.commit(); });
     layout->addWidget(f.check);
     layout->addWidget(f.description, 2);
     layout->addWidget(new QLabel(QStringLiteral("==>"), line));
@@ -295,6 +332,7 @@ void TForm_ViewTrend::setPhrases() {
     }
     if (searchAgain_[0]->isHidden())
         searchAgain_[0]->setText(Phrase(PhraseId::SearchAgain));
+    setChartToolTexts();
 }
 
 void ResetTrendGrid(GridView& grid, QStandardItemModel& model, bool dataView) {

@@ -63,16 +63,26 @@ QString TForm_ViewTrend::variableText(int n) const {
     return cell ? cell->text() : QString();
 }
 
+void TForm_ViewTrend::loadFormula(int k, const QString& text) {
+    FormulaLine& line = formulas_[static_cast<size_t>(k)];
+    line.entry.load(text);
+    line.formula->setText(text);
+    line.result->setText(line.entry.resultText());
+}
+
 void TForm_ViewTrend::Timer_FormulaTimer() {
     // Stopped while it works: a message box's own event loop must not run the
     // next tick over a formula whose failure is still being shown.
     Timer_Formula->stop();
     for (FormulaLine& line : formulas_) {
-        if (!line.check->isChecked())
+        // A formula being typed waits for Enter or the focus leaving its box.
+        const std::optional<QString> text = line.entry.textToEvaluate();
+        if (!line.check->isChecked() || !text)
             continue;
         const FormulaLineResult result =
-            EvaluateFormulaLine(line.formula->text(), [this](int n) { return variableText(n); });
-        line.result->setText(result.resultText);
+            EvaluateFormulaLine(*text, [this](int n) { return variableText(n); });
+        line.entry.setResult(*text, result.resultText);
+        line.result->setText(line.entry.resultText());
         if (!result.failed)
             continue;
         // Unchecked before the box opens, so each failure shows one box.

@@ -1,6 +1,7 @@
 #include "GridView.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -50,6 +51,8 @@ GridView::GridView(QWidget* parent) : QTableView(parent) {
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setShowGrid(true);
     setWordWrap(false);
+    // Tab belongs to the window: it leaves the grid instead of moving between cells.
+    setTabKeyNavigation(false);
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setMinimumSectionSize(kGridRowHeight);
@@ -149,6 +152,35 @@ void GridView::mouseMoveEvent(QMouseEvent* event) {
 void GridView::mouseDoubleClickEvent(QMouseEvent* event) {
     event->accept();
     emit gridDoubleClicked();
+}
+
+void GridView::keyPressEvent(QKeyEvent* event) {
+    const int before = currentIndex().row();
+    // Rows are what the keyboard moves between: Home and End go to the first
+    // and the last row, as Ctrl+Home and Ctrl+End do in a table.
+    const bool homeOrEnd = event->key() == Qt::Key_Home || event->key() == Qt::Key_End;
+    if (homeOrEnd && event->modifiers() == Qt::NoModifier) {
+        QKeyEvent rowKey(event->type(), event->key(), Qt::ControlModifier);
+        QTableView::keyPressEvent(&rowKey);
+        event->setAccepted(rowKey.isAccepted());
+    } else {
+        QTableView::keyPressEvent(event);
+    }
+    const int after = currentIndex().row();
+    if (after < 0 || after == before)
+        return;
+    // The keyboard's row is the selected row, also for the window that
+    // follows the rows the user chose.
+    selectGridRow(after + 1);
+    emit gridRowClicked(after + 1);
+}
+
+void GridView::focusInEvent(QFocusEvent* event) {
+    QTableView::focusInEvent(event);
+    // The view makes the first cell current on entry; without a selected row
+    // the keyboard stays on no row, so that the first Down selects row 1.
+    if (selectedGridRow() == 0)
+        selectionModel()->clearCurrentIndex();
 }
 
 void GridView::selectRowUnderMouse(QMouseEvent* event) {

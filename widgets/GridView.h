@@ -39,7 +39,9 @@ private:
 // A grid: the header row is the view's horizontal header, data row r (1
 // upwards) is model row r - 1. Pressing or releasing the mouse over a data cell
 // selects its whole row; presses on the header or beside the columns change
-// nothing; dragging selects nothing.
+// nothing; dragging selects nothing. From the keyboard, the row the arrow,
+// page, Home and End keys move to is selected as if it were clicked, and Tab
+// and Shift+Tab leave the grid for the window's next or previous control.
 class GridView : public QTableView {
     Q_OBJECT
 public:
@@ -56,7 +58,8 @@ public:
 
 signals:
     // A press or release of the mouse over data row `row`, or below the last
-    // row (0); the row is already selected.
+    // row (0), or a keyboard move onto data row `row`; the row is already
+    // selected.
     void gridRowClicked(int row);
     // A double click anywhere on the cells.
     void gridDoubleClicked();
@@ -66,6 +69,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:

@@ -26,7 +26,7 @@ void QtUserDialogs::error(const QString& caption, const QString& text) {
 }
 
 bool QtUserDialogs::confirm(const QString& caption, const QString& text) {
-    return show(QMessageBox::Warning, caption, text, QMessageBox::Ok | QMessageBox::Cancel) !=
+    return show(QMessageBox::Question, caption, text, QMessageBox::Ok | QMessageBox::Cancel) !=
            QMessageBox::Cancel;
 }
 

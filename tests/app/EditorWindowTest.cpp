@@ -92,7 +92,7 @@ TEST_F(EditorWindowTest, AddSaveAsAndReturnLoadTheNewFileInTheMainWindow) {
         addItem(QStringLiteral("100"), QStringLiteral("Brake again"));
         added = Form_AddNewItem->values();
         EXPECT_TRUE(noticeShown());
-        EXPECT_EQ(Form_TestItems->selectedItemRow(), 1);
+        EXPECT_EQ(Form_TestItems->selectedItemRow(), 3);
         EXPECT_EQ(editorCell(3, ENUM_TestItemName), QStringLiteral("Brake again"));
         click(Form_TestItems, "TntSpeedButton_SaveRange"); // no current file: Save as
         EXPECT_FALSE(noticeShown());

@@ -1,6 +1,7 @@
 // The real message boxes: modal, on top, captioned, and OK/Cancel answered as
 // the commands expect.
 
+#include "QtTranslations.h"
 #include "QtUserDialogs.h"
 
 #include <QAbstractButton>
@@ -8,6 +9,7 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace {
 
@@ -17,6 +19,7 @@ struct SeenBox {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     bool onTop = false;
     bool modal = false;
+    QStringList okCancel; // the texts of OK and Cancel where the box has them
 };
 
 // Answers the next message box with `button` once it is open, noting how it looked.
@@ -26,8 +29,12 @@ void answerNextBox(QMessageBox::StandardButton button, SeenBox& seen) {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box)
             return;
-        seen = {box->windowTitle(), box->text(), box->icon(),
-                box->windowFlags().testFlag(Qt::WindowStaysOnTopHint), box->isModal()};
+        seen = {box->windowTitle(), box->text(),
+                box->icon(),        box->windowFlags().testFlag(Qt::WindowStaysOnTopHint),
+                box->isModal(),     {}};
+        for (const QMessageBox::StandardButton shown : {QMessageBox::Ok, QMessageBox::Cancel})
+            if (box->button(shown))
+                seen.okCancel << box->button(shown)->text().remove(QLatin1Char('&'));
         box->button(button)->click();
         poll->deleteLater();
     });
@@ -46,7 +53,7 @@ TEST(QtUserDialogsTest, ConfirmationGoesAheadOnAnythingButCancel) {
                   expected);
         EXPECT_EQ(seen.caption, QStringLiteral("Kestrel System"));
         EXPECT_EQ(seen.text, QStringLiteral("Overwrite?"));
-        EXPECT_EQ(seen.icon, QMessageBox::Warning);
+        EXPECT_EQ(seen.icon, QMessageBox::Question);
         EXPECT_TRUE(seen.onTop);
         EXPECT_TRUE(seen.modal);
     }
@@ -64,5 +71,20 @@ TEST(QtUserDialogsTest, BoxesCarryTheirIcons) {
         (dialogs.*show)(QStringLiteral("Kestrel"), QStringLiteral("text"));
         EXPECT_EQ(seen.icon, icon);
         EXPECT_EQ(seen.caption, QStringLiteral("Kestrel"));
+    }
+}
+
+TEST(QtUserDialogsTest, StandardButtonsSpeakTheInterfaceLanguage) {
+    QtUserDialogs dialogs;
+    const std::tuple<int, QString, QString> languages[] = {
+        {1, QStringLiteral("确定"), QStringLiteral("取消")},
+        {2, QStringLiteral("確定"), QStringLiteral("取消")},
+        {0, QStringLiteral("OK"), QStringLiteral("Cancel")}};
+    for (const auto& [language, ok, cancel] : languages) {
+        ASSERT_TRUE(UseQtTranslations(language)) << language;
+        SeenBox seen;
+        answerNextBox(QMessageBox::Cancel, seen);
+        dialogs.confirm(QStringLiteral("Kestrel"), QStringLiteral("Go on?"));
+        EXPECT_EQ(seen.okCancel, QStringList({ok, cancel})) << language;
     }
 }

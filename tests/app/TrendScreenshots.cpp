@@ -4,6 +4,7 @@
 #include "Globals.h"
 #include "MainKestrel.h"
 #include "SimulatorPort.h"
+#include "TrendChart.h"
 #include "TrendTables.h"
 #include "ViewTrend.h"
 
@@ -13,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QPixmap>
 #include <QTabWidget>
+#include <QTest>
 #include <cstdio>
 
 namespace {
@@ -107,6 +109,31 @@ bool savePage(TForm_ViewTrend& window, int page, const QString& file) {
     return saved;
 }
 
+// The chart paused and zoomed into part of the history, with both cursors
+// placed and the readout at the mouse, driven as the user would.
+bool saveChartTools(TForm_ViewTrend& window, const QString& file) {
+    window.findChild<QTabWidget*>(QStringLiteral("PageControl1"))->setCurrentIndex(1);
+    auto* chart = window.findChild<TrendChart*>(QStringLiteral("Chart_Trend"));
+    chart->setPaused(true);
+    const auto pointAt = [chart](double x) {
+        const QPointF inChart = chart->chart()->mapToPosition(QPointF(x, 0), chart->series(1));
+        return chart->mapFromScene(chart->chart()->mapToScene(inChart));
+    };
+    QWidget* viewport = chart->viewport();
+    QTest::mousePress(viewport, Qt::LeftButton, {}, pointAt(20));
+    QTest::mouseMove(viewport, pointAt(140));
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, pointAt(140));
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, pointAt(45));
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::ShiftModifier, pointAt(95));
+    QTest::mouseMove(viewport, pointAt(70));
+    serveEvents(300);
+    const bool saved = window.grab().save(file);
+    std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(file));
+    chart->setPaused(false);
+    chart->resetView();
+    return saved;
+}
+
 } // namespace
 
 bool SaveTrendScreenshots(const QString& output, const QString& programFolder) {
@@ -132,6 +159,7 @@ bool SaveTrendScreenshots(const QString& output, const QString& programFolder) {
                     .arg(output, QLatin1String(pages[page]), QLatin1String(languages[language])));
     }
     Form_MainKestrel->Lang_EngClick(0);
+    ok &= saveChartTools(*Form_ViewTrend, output + QStringLiteral("/trend-chart-tools-en.png"));
     writeSignalSettings();
     Form_MainKestrel->TntSpeedButton_ViewTrendClick();
     plotRampAndSine(*Form_ViewTrend);

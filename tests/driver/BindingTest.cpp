@@ -1,6 +1,6 @@
 // Kestrel's own driver through the binding: the simulator ports at the end of
-// the table, live data changes of a repeated message, and one run across two
-// processes over Qt's virtual CAN bus.
+// the table, live data changes of a repeated message, readers that each see
+// every frame, and one run across two processes over Qt's virtual CAN bus.
 
 #include "QtCanProviders.h"
 #include "SeenNotice.h"
@@ -8,6 +8,7 @@
 #include "VirtualCanPeer.h"
 #include "ZarvoApi.h"
 #include "ZarvoCodes.h"
+#include "ZarvoReader.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -15,6 +16,7 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <thread>
 
 namespace {
 
@@ -108,6 +110,59 @@ TEST_F(BindingTest, RepeatedMessageTakesNewDataLiveWithoutANewStart) {
     EXPECT_EQ(std::count(all.begin(), all.end(), Seen{'E'}), 0);
     EXPECT_EQ(all[1], (Seen{'R', 0x108, 0x41}));
     EXPECT_EQ(zarvo().Zarvo_ClosePort(port), kZarvoOk);
+}
+
+// The first `count` frames a queue gets (waits at most 20 s for them).
+template <typename Count, typename Read>
+std::vector<ZarvoFrameBuffer> takeFrames(size_t count, Count waiting, Read read) {
+    std::vector<ZarvoFrameBuffer> frames;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (frames.size() < count && std::chrono::steady_clock::now() < until) {
+        const uint16_t n = waiting();
+        if (n == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        for (uint16_t i = 0; i < n && frames.size() < count; ++i)
+            read(frames.emplace_back());
+    }
+    return frames;
+}
+
+TEST_F(BindingTest, EveryReaderOfAPortSeesEveryFrame) {
+    const auto port = static_cast<uint8_t>(portTable().count - SimProvider::kPorts);
+    ZarvoReader first;
+    ZarvoReader second;
+    first.count(port); // both queues exist before the first frame
+    second.count(port);
+    ASSERT_EQ(zarvo().Zarvo_OpenPort(port, 500000), kZarvoOk);
+    constexpr size_t kFrames = 20; // the default device's broadcasts
+    const auto fromFirst = takeFrames(
+        kFrames, [&] { return first.count(port); }, [&](auto& f) { first.read(f); });
+    const auto fromSecond = takeFrames(
+        kFrames, [&] { return second.count(port); }, [&](auto& f) { second.read(f); });
+    const auto fromPortQueue = takeFrames(
+        kFrames,
+        [&] {
+            uint16_t n = 0;
+            zarvo().Zarvo_GetRxCount(port, &n);
+            return n;
+        },
+        [&](auto& f) { ReadMarkedFrame(port, f); });
+    zarvo().Zarvo_ClosePort(port);
+    ASSERT_EQ(fromFirst.size(), kFrames);
+    for (const auto* other : {&fromSecond, &fromPortQueue}) {
+        ASSERT_EQ(other->size(), kFrames);
+        for (size_t i = 0; i < kFrames; ++i) {
+            EXPECT_EQ((*other)[i].id, fromFirst[i].id) << i;
+            EXPECT_EQ((*other)[i].timeStamp, fromFirst[i].timeStamp) << i;
+            EXPECT_EQ(std::memcmp((*other)[i].data, fromFirst[i].data, 8), 0) << i;
+        }
+    }
+    uint32_t reader = 0;
+    ASSERT_EQ(Zarvo_OpenReader(port, &reader), kZarvoOk);
+    ASSERT_EQ(Zarvo_CloseReader(reader), kZarvoOk);
+    uint16_t count = 0;
+    EXPECT_EQ(Zarvo_GetReaderRxCount(reader, &count), kZarvoUnknownReader);
+    EXPECT_EQ(Zarvo_CloseReader(reader), kZarvoUnknownReader);
 }
 
 TEST_F(BindingTest, GroupRunsAcrossTwoProcessesOverQtsVirtualBus) {

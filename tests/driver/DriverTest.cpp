@@ -117,6 +117,8 @@ TEST_F(DriverTest, SearchRunsInTheBackgroundUntil100) {
 }
 
 TEST_F(DriverTest, GroupAgainstTheSimulatedDeviceReportsEveryStepInOrder) {
+    uint32_t reader = 0;
+    ASSERT_EQ(driver->openReader(0, &reader), kZarvoOk);
     ASSERT_EQ(driver->openPort(0, 500000), kZarvoOk);
     ASSERT_EQ(driver->setGroupCount(0, 1), kZarvoOk);
     g_requests = {0x100, 0x7E0};
@@ -137,17 +139,31 @@ TEST_F(DriverTest, GroupAgainstTheSimulatedDeviceReportsEveryStepInOrder) {
         EXPECT_EQ(g_seen, expected);
     }
 
-    // The answers and the device's broadcasts also went to the receive queue.
+    // The answers and the device's broadcasts also went to the port's receive
+    // queue, and all of them to the reader's queue as well.
     uint16_t waiting = 0;
     ASSERT_EQ(driver->getRxCount(0, &waiting), kZarvoOk);
     EXPECT_GE(waiting, 3);
-    uint32_t id = 0;
-    uint8_t mode = 9, rtr = 9, len = 0, data[8]{};
-    uint64_t stamp = 0;
-    bool sawAnswer = false;
-    while (driver->readFrame(0, &id, &mode, &rtr, &len, data, &stamp) == kZarvoOk)
-        sawAnswer |= id == 0x7E8 && mode == 0 && rtr == 0 && len == 8 && data[0] == 0x62;
-    EXPECT_TRUE(sawAnswer);
+    std::vector<uint64_t> stamps[2];
+    for (const bool ownQueue : {false, true}) {
+        uint32_t id = 0;
+        uint8_t mode = 9, rtr = 9, len = 0, data[8]{};
+        uint64_t stamp = 0;
+        bool sawAnswer = false;
+        while ((ownQueue
+                    ? driver->readReaderFrame(reader, &id, &mode, &rtr, &len, data, &stamp)
+                    : driver->readFrame(0, &id, &mode, &rtr, &len, data, &stamp)) == kZarvoOk) {
+            sawAnswer |= id == 0x7E8 && mode == 0 && rtr == 0 && len == 8 && data[0] == 0x62;
+            stamps[ownQueue].push_back(stamp);
+        }
+        EXPECT_TRUE(sawAnswer);
+    }
+    ASSERT_GE(stamps[1].size(), stamps[0].size());
+    EXPECT_TRUE(std::equal(stamps[0].begin(), stamps[0].end(), stamps[1].begin()));
+    uint64_t dropped = 1;
+    ASSERT_EQ(driver->getReaderDropped(reader, &dropped), kZarvoOk);
+    EXPECT_EQ(dropped, 0u);
+    EXPECT_EQ(driver->closeReader(reader), kZarvoOk);
     uint32_t status = 1;
     ASSERT_EQ(driver->getPortStatus(0, &status, nullptr), kZarvoOk);
     EXPECT_EQ(status, 0u);
@@ -194,6 +210,14 @@ TEST_F(DriverTest, BadCallsAreRefusedHarmlessly) {
          driver->getPortTable(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
          kZarvoBadArgument},
         {"IP of a module without one", driver->getModuleIP(0, data), kZarvoUnknownModule},
+        {"reader of unknown port", driver->openReader(7, &u32), kZarvoUnknownPort},
+        {"reader without buffer", driver->openReader(0, nullptr), kZarvoBadArgument},
+        {"close unknown reader", driver->closeReader(12345), kZarvoUnknownReader},
+        {"count of unknown reader", driver->getReaderRxCount(12345, &u16), kZarvoUnknownReader},
+        {"read of unknown reader",
+         driver->readReaderFrame(12345, &u32, &u8, &u8, &u8, data, nullptr), kZarvoUnknownReader},
+        {"read of reader without buffers",
+         driver->readReaderFrame(12345, nullptr, &u8, &u8, &u8, data, nullptr), kZarvoBadArgument},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.result, c.expected) << c.call;

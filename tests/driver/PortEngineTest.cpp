@@ -195,6 +195,61 @@ TEST_F(PortEngineTest, QueueOverflowDropsTheOldestAndReportsUntilReadEmpty) {
     EXPECT_EQ(engine->readFrame(f), kZarvoQueueEmpty);
 }
 
+// Readers 1 and 2 and the port queue each hold 4 frames; reader 1 keeps up,
+// reader 2 falls behind, nobody reads the port queue.
+TEST_F(PortEngineTest, EveryReaderGetsEveryFrameAndCountsItsOwnDrops) {
+    engine->addReader(1);
+    engine->addReader(2);
+    const auto drain = [&](uint32_t reader) {
+        std::vector<uint32_t> ids;
+        for (CanFrame f; engine->readFrame(f, reader) == kZarvoOk;)
+            ids.push_back(f.id);
+        return ids;
+    };
+    for (uint8_t i = 0; i < 3; ++i)
+        channel->receive(frame(0x10 + i));
+    EXPECT_EQ(drain(1), (std::vector<uint32_t>{0x10, 0x11, 0x12}));
+    for (uint8_t i = 3; i < 6; ++i)
+        channel->receive(frame(0x10 + i));
+    EXPECT_EQ(engine->status(), kStatusRxOverflow) << "reader 2 lost two frames";
+    EXPECT_EQ(engine->droppedFrames(), 2u) << "the port queue is not read: its drops do not count";
+    const struct {
+        uint32_t reader;
+        std::vector<uint32_t> ids;
+        uint64_t dropped;
+    } cases[] = {
+        {1, {0x13, 0x14, 0x15}, 0},
+        {2, {0x12, 0x13, 0x14, 0x15}, 2},
+        {PortEngine::kPortQueue, {0x12, 0x13, 0x14, 0x15}, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reader);
+        uint16_t count = 0;
+        ASSERT_EQ(engine->rxCount(count, c.reader), kZarvoOk);
+        EXPECT_EQ(count, c.ids.size());
+        EXPECT_EQ(drain(c.reader), c.ids);
+        uint64_t dropped = 0;
+        ASSERT_EQ(engine->readerDropped(c.reader, dropped), kZarvoOk);
+        EXPECT_EQ(dropped, c.dropped);
+    }
+    EXPECT_EQ(engine->status(), 0u) << "every queue was read empty";
+
+    engine->removeReader(2);
+    CanFrame f;
+    uint16_t count = 0;
+    uint64_t dropped = 0;
+    EXPECT_EQ(engine->readFrame(f, 2), kZarvoUnknownReader);
+    EXPECT_EQ(engine->rxCount(count, 2), kZarvoUnknownReader);
+    EXPECT_EQ(engine->readerDropped(2, dropped), kZarvoUnknownReader);
+    // A reader stays through closing and opening; its queue starts empty.
+    channel->receive(frame(0x20));
+    engine->close();
+    std::string note;
+    ASSERT_EQ(engine->open(500000, note), kZarvoOk);
+    channel->receive(frame(0x21));
+    EXPECT_EQ(drain(1), (std::vector<uint32_t>{0x21}));
+}
+
 TEST_F(PortEngineTest, FailedWritesAndBusConditionsShowInTheStatus) {
     channel->setFailWrites(true);
     engine->setTxCallback(0, NoticeRecorder::tx);

@@ -98,6 +98,7 @@ TEST(TraceTest, ReaderNamesTheFirstLineThatIsNotAFrame) {
         "(1.0) can0 123#00 X",               // unknown direction
         "(1.0) can0 123#00 T extra",         // too many fields
         "(1.0) can0",                        // no frame
+        "(18446744073710.0) can0 123#00",    // microseconds beyond 64 bits
     };
     for (const char* line : bad) {
         SCOPED_TRACE(line);
@@ -211,6 +212,16 @@ constexpr const char* kTrace = "# made by hand\n"
                                "(1700000000.010000) can0 1ABCDEF0#R2 R\n"
                                "(1700000000.010400) can0 3E8# R\n"
                                "(1700000000.030000) can0 200#AABBCCDDEEFF0011 T\n";
+// The same trace as an ASC log, with an event among its frames.
+constexpr const char* kAscTrace =
+    "date Tue Nov 14 10:13:20 pm 2023\n"
+    "base hex  timestamps absolute\n"
+    "   0.000000 1  100             Tx   d 2 01 02\n"
+    "   0.001500 1  108             Rx   d 2 41 02\n"
+    "   0.005000 1  ErrorFrame\n"
+    "   0.010000 1  1ABCDEF0x       Rx   r 2\n"
+    "   0.010400 1  3E8             Rx   d 0\n"
+    "   0.030000 1  200             Tx   d 8 AA BB CC DD EE FF 00 11\n";
 
 struct Replayed {
     uint32_t id;
@@ -222,6 +233,7 @@ struct Replayed {
 std::vector<Replayed> replay(const std::string& ini, int ms, size_t count) {
     TempFolder folder;
     folder.write("trace.log", kTrace);
+    folder.write("trace.asc", kAscTrace);
     folder.write(kSimDeviceFile, ini);
     ManualClock clock;
     Collector port;
@@ -250,6 +262,9 @@ TEST(TraceTest, SimulatorReplaysTheTraceAtItsRecordedTimes) {
         std::vector<Replayed> expected;
     } cases[] = {
         {"[Replay]\nFile = trace.log\n",
+         60,
+         {{0x100, 0}, {0x108, 1500}, {0x1ABCDEF0, 10000}, {0x3E8, 10400}, {0x200, 30000}}},
+        {"[Replay]\nFile = trace.asc\n",
          60,
          {{0x100, 0}, {0x108, 1500}, {0x1ABCDEF0, 10000}, {0x3E8, 10400}, {0x200, 30000}}},
         {"[Replay]\nFile = trace.log\nSpeed = 2\nIDs = 0x100, 0x200-0x3FF\n",
@@ -305,11 +320,14 @@ TEST(TraceTest, BadReplaySectionOrTraceIsLoggedAndTheDefaultDeviceServes) {
         {"[Replay]\nFile = missing.log\n", kTrace, "missing.log cannot be read"},
         {"[Replay]\nFile = trace.log\n", "(1.0) can0 100#01 T\n(1.1) can0 100 T\n",
          "trace.log line 2: not a candump frame line"},
+        {"[Replay]\nFile = trace.asc\n", "1.0 1 100 Rx d 1 01\n1.1 1 800 Rx d 0\n",
+         "trace.asc line 2: bad identifier"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.ini);
         TempFolder folder;
         folder.write("trace.log", c.trace);
+        folder.write("trace.asc", c.trace);
         folder.write(kSimDeviceFile, c.ini);
         std::vector<std::string> log;
         setDriverLogSink([&](const std::string& line) { log.push_back(line); });

@@ -6,6 +6,7 @@
 #include "Phrases.h"
 #include "ScriptedDialogs.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -222,6 +223,53 @@ TEST_F(ItemDialogTest, OkRefusesWithAnInformationBoxAndStaysOpen) {
     EXPECT_EQ(dialog.values().Comp_CANID, 0xABCD);
     EXPECT_EQ(dialog.values().Comp_CANLen, 0);
     EXPECT_EQ(dialog.values().Description1, QStringLiteral("Vehicle Speed or Temperature."));
+}
+
+TEST_F(ItemDialogTest, TabFollowsTheScreenFromTheFirstDescription) {
+    // Every compare switch on: each field is followed by its switch.
+    TestItemValues item;
+    item.Comp_CANMode = 0;
+    item.Comp_CANID = 0x100;
+    item.Comp_CANRTR = 0;
+    item.Comp_CANLen = 8;
+    item.Comp_CANData = {0, 0, 0, 0, 0, 0, 0, 0};
+    dialog.fill(item);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    QStringList expected{"TntEdit_CANDescription1", "TntEdit_CANDescription2",
+                         "ComboBox_CANMode",        "Edit_ID",
+                         "ComboBox_CANRTR",         "ComboBox_CANLen"};
+    for (int k = 0; k < kCanDataBytes; ++k)
+        expected << QStringLiteral("Edit_Data%1").arg(k);
+    expected << "Edit_LoopInterval"
+             << "Edit_LoopTotalTime"
+             << "Edit_LoopTerminal"
+             << "ComboBox_Comp_Mode"
+             << "CheckBox_Mode"
+             << "Edit_Comp_ID"
+             << "CheckBox_ID"
+             << "ComboBox_Comp_RTR"
+             << "CheckBox_RTR"
+             << "ComboBox_Comp_Len"
+             << "CheckBox_Len";
+    for (int k = 0; k < kCanDataBytes; ++k)
+        expected << QStringLiteral("Edit_Comp_Data%1").arg(k)
+                 << QStringLiteral("CheckBox_Data%1").arg(k);
+    expected << "TntSpeedButton_Add"
+             << "Button_Cancel"
+             << "TntEdit_CANDescription1";
+    QStringList visited{QApplication::focusWidget()->objectName()};
+    while (visited.size() < expected.size()) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited << QApplication::focusWidget()->objectName();
+    }
+    EXPECT_EQ(visited, expected);
+    // Enter in any field is OK, also after the focus was on Cancel.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), child<QPushButton>("Button_Cancel"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_FALSE(dialog.isVisible());
 }
 
 } // namespace

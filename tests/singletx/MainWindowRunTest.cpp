@@ -12,8 +12,10 @@
 #include "ResultCells.h"
 #include "ScriptedDialogs.h"
 #include "SimulatorPort.h"
+#include "TestItems.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QFile>
 #include <QFileInfo>
@@ -21,7 +23,9 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -140,6 +144,101 @@ TEST_F(MainWindowRunTest, ARepeatedItemCanBeChangedOnTheBusUntilStop) {
     EXPECT_TRUE(enabled("TntSpeedButton_ManualTest"));
     EXPECT_TRUE(enabled("TntCheckBox_GroupCheck"));
     EXPECT_TRUE(dialogs.texts("inform").isEmpty());
+}
+
+// A key press where the keyboard is: the focused control, else the active window.
+void press(QKeySequence key) {
+    QWidget* target =
+        QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow();
+    ASSERT_NE(target, nullptr);
+    QTest::keyClick(target, key[0].key(), key[0].keyboardModifiers());
+}
+
+void type(const QString& text) {
+    QTest::keyClicks(QApplication::focusWidget(), text);
+}
+
+// Runs `steps` once the next modal window is open and has the keyboard.
+void whenOpen(std::function<void()> steps) {
+    QTimer::singleShot(0, qApp, [steps = std::move(steps)] {
+        ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(QApplication::activeModalWidget()));
+        steps();
+    });
+}
+
+// Headless there is no window manager to give the keyboard back to the window
+// under a closed one: the test does.
+void activate(QWidget* window) {
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+}
+
+QString focusName() {
+    return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
+}
+
+// The item dialog filled from the keyboard: a name, then ten milliseconds,
+// once and ten milliseconds in the timing row; Enter is OK.
+void typeItem(const QString& name) {
+    EXPECT_EQ(focusName(), "TntEdit_CANDescription1");
+    type(name);
+    for (int k = 0; k < 13; ++k) // description 2, the frame row and the data bytes
+        press(Qt::Key_Tab);
+    EXPECT_EQ(focusName(), "Edit_LoopInterval");
+    for (const char* value : {"10", "1", "10"}) {
+        type(QLatin1String(value)); // Tab selects the field's text: typing replaces it
+        press(Qt::Key_Tab);
+    }
+    press(Qt::Key_Return);
+}
+
+TEST_F(MainWindowRunTest, EditSaveAndRunWithTheKeyboardOnly) {
+    Global_CustomerCMD.TxLoopTimes[0] = 1;
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    const int items = Global_CustomerCMD.CMD_Count;
+    whenOpen([&] {
+        // The keyboard starts in the grid, on no row: Down selects the first,
+        // Down again the second, and Del removes it.
+        press(Qt::Key_Down);
+        EXPECT_EQ(Form_TestItems->selectedItemRow(), 1);
+        press(Qt::Key_Down);
+        EXPECT_EQ(Form_TestItems->selectedItemRow(), 2);
+        press(Qt::Key_Delete);
+        // Cancel with Space from the keyboard, then the dialog opens at its first field again.
+        whenOpen([] {
+            press(Qt::SHIFT | Qt::Key_Tab);
+            EXPECT_EQ(focusName(), "Button_Cancel");
+            press(Qt::Key_Space);
+        });
+        press(Qt::Key_Insert);
+        activate(Form_TestItems);
+        whenOpen([] { typeItem(QStringLiteral("Keyed")); });
+        press(Qt::Key_Insert);
+        activate(Form_TestItems);
+        EXPECT_EQ(Form_TestItems->selectedItemRow(), items);
+        // Ctrl+S saves over the current file after its question; Esc returns.
+        press(Qt::CTRL | Qt::Key_S);
+        activate(Form_TestItems);
+        press(Qt::Key_Escape);
+    });
+    press(Qt::CTRL | Qt::Key_E);
+    activate(window);
+    EXPECT_FALSE(Form_TestItems->isVisible());
+    EXPECT_EQ(dialogs.texts("confirm"),
+              QStringList({Phrase(PhraseId::AskDeleteItem), Phrase(PhraseId::AskOverwriteConfig)}));
+    EXPECT_EQ(dialogs.texts("inform"),
+              QStringList({Phrase(PhraseId::Deleted), Phrase(PhraseId::ItemAdded),
+                           Phrase(PhraseId::SaveOk)}));
+
+    // The main window shows the saved table: the new item last, in place of the deleted one.
+    ASSERT_EQ(Global_CustomerCMD.CMD_Count, items);
+    EXPECT_EQ(Global_CustomerCMD.TxLoopInterval[items - 1], 10);
+    press(Qt::Key_F5);
+    EXPECT_TRUE(enabled("SpeedButton_Stop"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialogs.texts("inform").size() == 4; }, 20000));
+    EXPECT_EQ(dialogs.texts("inform").last(), Phrase(PhraseId::RunComplete));
+    EXPECT_EQ(Cell(ResultCells::TestName, items), "Keyed");
 }
 
 TEST_F(MainWindowRunTest, NoPortLeavesTheButtonsEnabled) {

@@ -29,6 +29,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <algorithm>
 #include <gtest/gtest.h>
 
@@ -177,6 +178,18 @@ protected:
         list->setCurrentIndex(type);
         emit list->activated(type);
     }
+    // Types `text` over formula line `line`'s text; Enter commits it unless `typingOnly`.
+    void typeFormula(int line, const QString& text, bool typingOnly = false) {
+        auto* box = window->findChild<QLineEdit*>(QStringLiteral("TntEdit_Formula%1").arg(line));
+        box->selectAll();
+        QTest::keyClicks(box, text);
+        if (!typingOnly)
+            QTest::keyClick(box, Qt::Key_Return);
+    }
+    QString result(int line) const {
+        return window->findChild<QLineEdit*>(QStringLiteral("TntEdit_Formula_Result%1").arg(line))
+            ->text();
+    }
     bool unsavedShown() const {
         return !child<QLabel>("TntLabel_UnSaveAlarm")->isHidden() ||
                !child<QLabel>("TntLabel_UnSaveAlarm2")->isHidden();
@@ -315,8 +328,8 @@ TEST_F(TrendWindowTest, AFailingFormulaUnchecksOnlyItsOwnBoxAndShowsOneBox) {
     showPage(2);
     EXPECT_EQ(cell("TntStringGrid_DataView", 1, 1), "km/h (V1)");
     EXPECT_EQ(cell("TntStringGrid_DataView", 1, 5), "0");
-    child<QLineEdit>("TntEdit_Formula1")->setText(QStringLiteral("1/V1"));
-    child<QLineEdit>("TntEdit_Formula2")->setText(QStringLiteral("V1 + 2.5"));
+    typeFormula(1, QStringLiteral("1/V1"));
+    typeFormula(2, QStringLiteral("V1 + 2.5"));
     for (const char* box : {"TntCheckBox_Formula_Desc1", "TntCheckBox_Formula_Desc2"})
         child<QCheckBox>(box)->setChecked(true);
     dialogs.shown.clear();
@@ -329,9 +342,103 @@ TEST_F(TrendWindowTest, AFailingFormulaUnchecksOnlyItsOwnBoxAndShowsOneBox) {
     EXPECT_EQ(dialogs.texts("error"), QStringList{"Floating point division by zero"});
     // Formula 2 goes on while formula 1 stays off.
     EXPECT_TRUE(child<QTimer>("Timer_Formula")->isActive());
-    child<QLineEdit>("TntEdit_Formula2")->setText(QStringLiteral("V1 + 4"));
+    typeFormula(2, QStringLiteral("V1 + 4"));
     window->Timer_FormulaTimer();
     EXPECT_EQ(child<QLineEdit>("TntEdit_Formula_Result2")->text(), "4.000000");
+}
+
+TEST_F(TrendWindowTest, AFormulaIsEvaluatedOnceEnteredAndItsResultStaysBesideIt) {
+    add("Speed", "km/h", "7ff", 2, 2);
+    showPage(2);
+    child<QCheckBox>("TntCheckBox_Formula_Desc1")->setChecked(true);
+    typeFormula(1, QStringLiteral("V1 + 3"));
+    window->Timer_FormulaTimer();
+    EXPECT_EQ(result(1), "3.000000");
+    // Half typed: no evaluation, no box, the line stays checked, the old result is gone.
+    dialogs.shown.clear();
+    typeFormula(1, QStringLiteral("V1 * 1e308 * 10"), true);
+    EXPECT_EQ(result(1), "");
+    window->Timer_FormulaTimer();
+    EXPECT_EQ(result(1), "");
+    EXPECT_TRUE(child<QCheckBox>("TntCheckBox_Formula_Desc1")->isChecked());
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+    // Enter commits the text: now it is evaluated (V1 is 0 here).
+    QTest::keyClick(child<QLineEdit>("TntEdit_Formula1"), Qt::Key_Return);
+    window->Timer_FormulaTimer();
+    EXPECT_EQ(result(1), "0.000000");
+    // Reloading the page gives an unchecked line its file's text without the old result.
+    child<QCheckBox>("TntCheckBox_Formula_Desc2")->setChecked(true);
+    typeFormula(2, QStringLiteral("7"));
+    window->Timer_FormulaTimer();
+    child<QCheckBox>("TntCheckBox_Formula_Desc2")->setChecked(false);
+    window->TntSpeedButton_SaveTrendCANIDClick();
+    child<QLineEdit>("TntEdit_Formula2")->setText(QStringLiteral("unsaved"));
+    showPage(0);
+    EXPECT_EQ(child<QLineEdit>("TntEdit_Formula2")->text(), "7");
+    EXPECT_EQ(result(2), "");
+}
+
+TEST_F(TrendWindowTest, ChartToolsPauseZoomAndReadBothCurves) {
+    window->show();
+    showPage(1);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    auto* chart = child<TrendChart>("Chart_Trend");
+    TrendHistory ramp{};
+    TrendHistory fall{};
+    for (int x = 0; x < kTrendHistoryLength; ++x) {
+        ramp[static_cast<size_t>(x)] = 10 * x;
+        fall[static_cast<size_t>(x)] = -x;
+    }
+    chart->showHistory(1, ramp);
+    chart->showHistory(2, fall);
+    chart->setFocus();
+    const auto span = [chart] {
+        return AxisSpan{chart->timeAxis()->min(), chart->timeAxis()->max()};
+    };
+    // Pause: the history goes on filling, the picture stays.
+    QTest::keyClick(chart, Qt::Key_F9);
+    EXPECT_TRUE(chart->timeView().paused());
+    EXPECT_EQ(child<QToolButton>("TntSpeedButton_Pause")->text(), "Resume");
+    TrendHistory later = ramp;
+    later[0] = 999;
+    chart->showHistory(1, later);
+    EXPECT_EQ(chart->series(1)->at(0).y(), 0);
+    // + zooms in about the middle; Right pans while paused.
+    QTest::keyClick(chart, Qt::Key_Plus);
+    EXPECT_NEAR(span().low, 25.5, 1e-9);
+    EXPECT_NEAR(span().high, 229.5, 1e-9);
+    QTest::keyClick(chart, Qt::Key_Right);
+    EXPECT_NEAR(span().low, 45.9, 1e-9);
+    EXPECT_NEAR(span().high, 249.9, 1e-9);
+    // The readout at the mouse, and the cursors' difference.
+    const auto pointAt = [chart](double x) {
+        const QPointF inChart = chart->chart()->mapToPosition(QPointF(x, 0), chart->series(1));
+        return chart->mapFromScene(chart->chart()->mapToScene(inChart));
+    };
+    QTest::mouseMove(chart->viewport(), pointAt(100));
+    EXPECT_EQ(chart->readoutText(), "x 100: 1000 | -100");
+    QTest::mouseClick(chart->viewport(), Qt::LeftButton, {}, pointAt(100));
+    QTest::mouseClick(chart->viewport(), Qt::LeftButton, Qt::ShiftModifier, pointAt(120));
+    EXPECT_TRUE(chart->cursorText().endsWith("B - A x 20: 200 | -20"))
+        << chart->cursorText().toStdString();
+    // Dragging zooms into the dragged span.
+    QTest::mousePress(chart->viewport(), Qt::LeftButton, {}, pointAt(100));
+    QTest::mouseMove(chart->viewport(), pointAt(140));
+    QTest::mouseRelease(chart->viewport(), Qt::LeftButton, {}, pointAt(140));
+    EXPECT_NEAR(span().low, 100, 1);
+    EXPECT_NEAR(span().high, 140, 1);
+    // Resume shows the present at the same width; Ctrl+0 the whole history.
+    QTest::keyClick(chart, Qt::Key_F9);
+    EXPECT_EQ(child<QToolButton>("TntSpeedButton_Pause")->text(), "Pause");
+    EXPECT_EQ(chart->series(1)->at(0).y(), 999);
+    EXPECT_EQ(span().low, 0);
+    EXPECT_NEAR(span().high, 40, 2);
+    QTest::keyClick(chart, Qt::Key_0, Qt::ControlModifier);
+    EXPECT_EQ(span(), TrendTimeView::kFull);
+    // Labels carry the decimals the range needs: a 0 … 1 signal reads 0.0 … 1.0.
+    chart->clearCurve(2);
+    chart->showHistory(1, TrendHistory{1});
+    EXPECT_EQ(chart->valueAxis()->labelFormat(), "%.1f");
 }
 
 // The real driver's simulated bus: the default device sends a WORD ramp in
