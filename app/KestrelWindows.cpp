@@ -2,6 +2,7 @@
 
 #include "About.h"
 #include "AddNewItem.h"
+#include "BusMonitorWindow.h"
 #include "Dialog_singletxcan.h"
 #include "MainKestrel.h"
 #include "TestItems.h"
@@ -29,6 +30,7 @@ KestrelWindows::KestrelWindows(UserDialogs& dialogs, const QString& programFolde
     create(Form_WaitMessage);
     create(Form_SingleTxCAN, dialogs);
     create(Form_ViewTrend, dialogs);
+    create(Form_BusMonitor, dialogs);
 }
 
 KestrelWindows::~KestrelWindows() {

@@ -66,6 +66,7 @@ public slots:
     void Menu_ConfigTestItemsClick();
     void Menu_ConfigZarvoClick();
     void TntSpeedButton_ViewTrendClick();
+    void TntSpeedButton_BusMonitorClick();
 
     // Run commands and their end-of-run timers.
     void TntSpeedButton_TestAllItemsClick();
@@ -89,6 +90,7 @@ private:
     QToolButton* addToolButton(const QString& name, const QString& icon, const QString& hint,
                                void (TForm_MainKestrel::*handler)());
     void createMenus();
+    bool openWatchedPort();
     void keepMenuBarHeight();
     void bindKeys();
     QAction* addMenuItem(QMenu* menu, const QString& name, bool enabled);
@@ -125,6 +127,7 @@ private:
     QToolButton* TntSpeedButton_LoadConfig = nullptr;
     QToolButton* TntSpeedButton_TestAllItems = nullptr;
     QToolButton* TntSpeedButton_ViewTrend = nullptr;
+    QToolButton* TntSpeedButton_BusMonitor = nullptr;
     QCheckBox* TntCheckBox_GroupCheck = nullptr;
     QLabel* TntLabel_SearchAgain = nullptr;
     StatusLamp* Shape_CANStatus = nullptr;
@@ -143,6 +146,7 @@ private:
     QAction* N11 = nullptr;
     QAction* Menu_ConfigTestItems = nullptr;
     QAction* Menu_ConfigZarvo = nullptr;
+    QAction* Menu_BusMonitor = nullptr;
     QAction* N1 = nullptr;
     QAction* N13 = nullptr;
     QAction* N14 = nullptr;

@@ -2,6 +2,7 @@
 // Exit, and opening the other windows.
 
 #include "About.h"
+#include "BusMonitorWindow.h"
 #include "ConfigFile.h"
 #include "ConfigFileName.h"
 #include "Dialog_singletxcan.h"
@@ -135,6 +136,8 @@ void TForm_MainKestrel::Menu_ExitSystemClick() {
         Form_ViewTrend->close();
         Form_ViewTrend->thread().Stop();
     }
+    if (Form_BusMonitor)
+        Form_BusMonitor->close();
     zarvo().Zarvo_ClosePort(ZarvoPort);
     SystemLog(QStringLiteral("Exit the program!\r\n\r\n"));
     QThread::msleep(10);
@@ -157,15 +160,26 @@ void TForm_MainKestrel::Menu_ConfigZarvoClick() {
     Form_ZarvoConfig->execCentredOn(*this);
 }
 
-void TForm_MainKestrel::TntSpeedButton_ViewTrendClick() {
+// The trend window and the bus monitor watch the port of Zarvo.ini, opened
+// first when it is not open.
+bool TForm_MainKestrel::openWatchedPort() {
     if (!PortInTable(ZarvoPort)) {
         if (Form_SingleTxCAN)
             Form_SingleTxCAN->hide();
         setSearchAgainVisible(true);
         dialogs_.error(Phrase(PhraseId::PortError));
-        return;
+        return false;
     }
     zarvo().Zarvo_OpenPort(ZarvoPort, ZarvoBaudRate);
-    if (Form_ViewTrend)
+    return true;
+}
+
+void TForm_MainKestrel::TntSpeedButton_ViewTrendClick() {
+    if (openWatchedPort() && Form_ViewTrend)
         Form_ViewTrend->ShowTrend();
+}
+
+void TForm_MainKestrel::TntSpeedButton_BusMonitorClick() {
+    if (openWatchedPort() && Form_BusMonitor)
+        Form_BusMonitor->ShowMonitor();
 }

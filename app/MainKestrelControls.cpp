@@ -124,8 +124,12 @@ QWidget* TForm_MainKestrel::createToolPanel() {
     TntSpeedButton_ViewTrend =
         addToolButton(QStringLiteral("TntSpeedButton_ViewTrend"), QStringLiteral("view-trend"),
                       QString(), &TForm_MainKestrel::TntSpeedButton_ViewTrendClick);
-    for (QToolButton* button : {TntSpeedButton_ManualTest, TntSpeedButton_LoadConfig,
-                                TntSpeedButton_TestAllItems, TntSpeedButton_ViewTrend}) {
+    TntSpeedButton_BusMonitor =
+        addToolButton(QStringLiteral("TntSpeedButton_BusMonitor"), QStringLiteral("bus-monitor"),
+                      QString(), &TForm_MainKestrel::TntSpeedButton_BusMonitorClick);
+    for (QToolButton* button :
+         {TntSpeedButton_ManualTest, TntSpeedButton_LoadConfig, TntSpeedButton_TestAllItems,
+          TntSpeedButton_ViewTrend, TntSpeedButton_BusMonitor}) {
         button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         button->setFixedWidth(kCaptionedButtonWidth);
     }
@@ -196,6 +200,9 @@ void TForm_MainKestrel::createMenus() {
     connect(Menu_ConfigZarvo, &QAction::triggered, this, &TForm_MainKestrel::Menu_ConfigZarvoClick);
     N1 = addMenuItem(N10, QStringLiteral("N1"), true);
     connect(N1, &QAction::triggered, this, &TForm_MainKestrel::N1Click);
+    Menu_BusMonitor = addMenuItem(N10, QStringLiteral("Menu_BusMonitor"), true);
+    connect(Menu_BusMonitor, &QAction::triggered, this,
+            &TForm_MainKestrel::TntSpeedButton_BusMonitorClick);
 
     N13 = addMenuItem(nullptr, QStringLiteral("N13"), false);
     N14 = addMenuItem(nullptr, QStringLiteral("N14"), false);

@@ -1,6 +1,7 @@
 // The main window's texts: the language menu, the phrases of the menus, and
 // the refresh that sets the status line, the captions and the result grid.
 
+#include "BusMonitorWindow.h"
 #include "ConfigFile.h"
 #include "Globals.h"
 #include "MainKestrel.h"
@@ -49,6 +50,9 @@ void TForm_MainKestrel::applyPhrases() {
                                                    {Menu_About, PhraseId::MenuAbout}};
     for (const auto& [item, phrase] : items)
         item->setText(Phrase(phrase));
+    Menu_BusMonitor->setText(Phrase(PhraseId::MonitorCaption));
+    if (Form_BusMonitor)
+        Form_BusMonitor->setPhrases();
     N10->setTitle(Phrase(PhraseId::MenuParameters));
     N2->setTitle(Phrase(PhraseId::MenuLanguage));
     FormShow();
@@ -85,5 +89,6 @@ void TForm_MainKestrel::setCaptions() {
         PhraseLines(PhraseId::ButtonMultiple, PhraseId::ButtonTests));
     TntSpeedButton_LoadConfig->setText(PhraseLines(PhraseId::ButtonImport, PhraseId::ButtonConfig));
     TntSpeedButton_ViewTrend->setText(PhraseLines(PhraseId::ButtonView, PhraseId::ButtonTrend));
+    TntSpeedButton_BusMonitor->setText(PhraseLines(PhraseId::ButtonBus, PhraseId::ButtonMonitor));
     TntCheckBox_GroupCheck->setText(Phrase(PhraseId::MultipleSent));
 }

@@ -1,19 +1,18 @@
-// kestrel-cli decode: the frames of a recorded trace (candump log) decoded
+// kestrel-cli decode: the frames of a recorded trace (candump or ASC log) decoded
 // with a signal database, as text or as one JSON object per frame.
 //
 // Exit codes: 0 done, 2 the database or the trace is missing, unreadable or
 // refused (a line that is no frame stops the output there), 64 wrong arguments.
 
-#include "CandumpLog.h"
 #include "CliOptions.h"
 #include "Commands.h"
 #include "DbcDecode.h"
 #include "DbcFile.h"
 #include "IniFile.h"
+#include "TraceFile.h"
 
 #include <cinttypes>
 #include <cstdio>
-#include <fstream>
 #include <optional>
 
 namespace {
@@ -114,28 +113,30 @@ std::string UnknownLine(const CandumpRecord& r) {
     return line;
 }
 
-// Decodes the trace frame by frame (a trace may be far larger than memory
-// should hold); false at a line that is no frame, after saying which.
-bool DecodeTrace(const DecodeArgs& args, const dbc::Database& db, std::istream& in,
-                 uint64_t& unknown) {
+// Decodes the trace (candump or ASC, by its name) frame by frame: a trace
+// may be far larger than memory should hold. False after saying why the file
+// cannot be read, or at which line it stops.
+bool DecodeTrace(const DecodeArgs& args, const dbc::Database& db, uint64_t& unknown) {
     std::vector<dbc::DecodedValue> values;
-    const auto print = [&](const CandumpRecord& r) {
+    const auto print = [&](const CandumpRecord& r, std::string&) {
         const dbc::Message* m = db.find(r.frame.id, r.frame.extended);
         if (m == nullptr)
             ++unknown;
         if (m == nullptr && args.json)
-            return;
+            return true;
         if (m != nullptr) // a remote frame carries no values
             dbc::decodeFrame(*m, r.frame.data.data(), r.frame.remote ? 0 : r.frame.len, values);
         const std::string text = m == nullptr ? UnknownLine(r)
                                  : args.json  ? JsonLine(r, *m, values)
                                               : TextLine(r, *m, values);
         std::printf("%s\n", text.c_str());
-    };
-    std::string error;
-    if (forEachCandumpRecord(in, print, error))
         return true;
-    PrintError(QStringLiteral("Cannot read %1: %2").arg(args.trace, QString::fromStdString(error)));
+    };
+    TraceSkips skipped;
+    std::string error;
+    if (readTraceFile(args.trace.toStdString(), print, skipped, error))
+        return true;
+    PrintError(QStringLiteral("Cannot read %1").arg(QString::fromStdString(error)));
     return false;
 }
 
@@ -152,13 +153,8 @@ int cmdDecode(const QStringList& list) {
         PrintError(QString::fromUtf8(error.what()));
         return kExitNoFile;
     }
-    std::ifstream in(args->trace.toStdString(), std::ios::binary);
-    if (!in) {
-        PrintError(QStringLiteral("Cannot read %1: no such file or not readable").arg(args->trace));
-        return kExitNoFile;
-    }
     uint64_t unknown = 0;
-    const bool read = DecodeTrace(*args, db, in, unknown);
+    const bool read = DecodeTrace(*args, db, unknown);
     std::fflush(stdout);
     if (unknown > 0)
         PrintError(QStringLiteral("frames not in the database: %1").arg(unknown));

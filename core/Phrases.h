@@ -124,6 +124,38 @@ enum class PhraseId : int {
     ChartPause,
     ChartResume,
     ChartResetView,
+    MonitorCaption,
+    MonitorPause,
+    MonitorClear,
+    MonitorCopy,
+    MonitorSave,
+    MonitorChronological,
+    MonitorFixed,
+    MonitorTimeAbsolute,
+    MonitorTimeSincePrevious,
+    MonitorTimeSinceStart,
+    MonitorCapacity,
+    MonitorIdFilter,
+    MonitorBothDirections,
+    MonitorTransmittedOnly,
+    MonitorReceivedOnly,
+    MonitorDataFilter,
+    MonitorStatus, // %1 frames/s, %2 bus load %, %3 captured, %4 dropped, %5 lost, %6 port status
+    MonitorPaused,
+    MonitorBadRule, // %1 the rule that is not one
+    MonitorSaveFilter,
+    MonitorSaveFormat,
+    MonitorSaveFailed, // %1 the file, %2 why
+    MonitorCannotListen,
+    MonitorHeaderTime,
+    MonitorHeaderDirection,
+    MonitorHeaderData,
+    MonitorHeaderCount,
+    MonitorHeaderCycle,
+    MonitorHeaderCycleMin,
+    MonitorHeaderCycleMax,
+    ButtonBus,
+    ButtonMonitor,
     TrendSignal,   // the label of the trend window's signal list
     TrendDatabase, // the button that chooses the signal database
     Count

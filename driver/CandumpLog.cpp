@@ -1,6 +1,7 @@
 #include "CandumpLog.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <sstream>
 
@@ -13,7 +14,8 @@ template <typename T> bool hexValue(std::string_view text, T& value) {
     return !text.empty() && ec == std::errc() && end == text.data() + text.size();
 }
 
-// "(seconds.micro)"
+// "(seconds.micro)"; false also for a time beyond what 64 bits of
+// microseconds hold.
 bool parseTime(std::string_view text, uint64_t& us) {
     const size_t dot = text.find('.');
     if (text.size() < 4 || text.front() != '(' || text.back() != ')' || dot == std::string::npos)
@@ -34,32 +36,71 @@ bool parseTime(std::string_view text, uint64_t& us) {
     return true;
 }
 
-// "123#11223344", "12345678#R", "123#R3"
-bool parseFrame(std::string_view text, CanFrame& frame) {
+bool allHex(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](unsigned char c) { return std::isxdigit(c) != 0; });
+}
+
+constexpr uint32_t kErrorFlag = 0x20000000;
+
+enum class FrameKind { Classic, CanFd, Error, Bad };
+
+// "123##1AABB": the flags digit, then up to 64 data bytes.
+bool isCanFd(std::string_view data) {
+    return !data.empty() && allHex(data) && (data.size() - 1) % 2 == 0 && data.size() <= 129;
+}
+
+// "123#11223344", "12345678#R", "123#R3"; CAN FD and error frames only as such.
+FrameKind parseFrame(std::string_view text, CanFrame& frame) {
     const size_t hash = text.find('#');
     if (hash == std::string::npos)
-        return false;
+        return FrameKind::Bad;
     const std::string_view id = text.substr(0, hash);
-    const std::string_view data = text.substr(hash + 1);
+    std::string_view data = text.substr(hash + 1);
     if ((id.size() != 3 && id.size() != 8) || !hexValue(id, frame.id))
-        return false;
+        return FrameKind::Bad;
     frame.extended = id.size() == 8;
-    if (frame.id > (frame.extended ? 0x1FFFFFFFu : 0x7FFu))
-        return false;
+    FrameKind kind = FrameKind::Classic;
+    if (frame.extended && (frame.id & ~(kErrorFlag | 0x1FFFFFFFu)) == 0 &&
+        (frame.id & kErrorFlag) != 0)
+        kind = FrameKind::Error;
+    else if (frame.id > (frame.extended ? 0x1FFFFFFFu : 0x7FFu))
+        return FrameKind::Bad;
+    if (!data.empty() && data.front() == '#')
+        return kind == FrameKind::Classic && isCanFd(data.substr(1)) ? FrameKind::CanFd
+                                                                     : FrameKind::Bad;
     frame.data.fill(0);
     frame.remote = !data.empty() && (data.front() == 'R' || data.front() == 'r');
     if (frame.remote) {
         frame.len = 0;
-        return data.size() == 1 ||
-               (data.size() == 2 && hexValue(data.substr(1), frame.len) && frame.len <= 8);
+        const bool ok = data.size() == 1 ||
+                        (data.size() == 2 && hexValue(data.substr(1), frame.len) && frame.len <= 8);
+        return ok ? kind : FrameKind::Bad;
     }
     if (data.size() % 2 != 0 || data.size() > 16)
-        return false;
+        return FrameKind::Bad;
     frame.len = static_cast<uint8_t>(data.size() / 2);
     for (size_t i = 0; i < frame.len; ++i)
         if (!hexValue(data.substr(2 * i, 2), frame.data[i]))
-            return false;
-    return true;
+            return FrameKind::Bad;
+    return kind;
+}
+
+FrameKind parseLine(const std::string& line, CandumpRecord& record) {
+    std::istringstream in(line);
+    std::string time;
+    std::string frame;
+    std::string direction;
+    std::string extra;
+    if (!(in >> time >> record.interfaceName >> frame) || (in >> direction && in >> extra))
+        return FrameKind::Bad;
+    if (direction.empty())
+        record.direction = 0;
+    else if (direction == "T" || direction == "R")
+        record.direction = direction[0];
+    else
+        return FrameKind::Bad;
+    return parseTime(time, record.timeUs) ? parseFrame(frame, record.frame) : FrameKind::Bad;
 }
 
 } // namespace
@@ -90,49 +131,57 @@ std::string formatCandumpLine(const CandumpRecord& r) {
 }
 
 bool parseCandumpLine(const std::string& line, CandumpRecord& record) {
-    std::istringstream in(line);
-    std::string time;
-    std::string frame;
-    std::string direction;
-    std::string extra;
-    if (!(in >> time >> record.interfaceName >> frame) || (in >> direction && in >> extra))
-        return false;
-    if (direction.empty())
-        record.direction = 0;
-    else if (direction == "T" || direction == "R")
-        record.direction = direction[0];
-    else
-        return false;
-    return parseTime(time, record.timeUs) && parseFrame(frame, record.frame);
+    return parseLine(line, record) == FrameKind::Classic;
 }
 
-bool forEachCandumpRecord(std::istream& in, const std::function<void(const CandumpRecord&)>& take,
-                          std::string& error, TraceSkips* skipped) {
+bool readCandumpLog(std::istream& in, const TraceVisitor& visit, TraceSkips& skipped,
+                    std::string& error) {
     int number = 0;
+    CandumpRecord record;
     for (std::string line; std::getline(in, line);) {
         ++number;
         const size_t first = line.find_first_not_of(" \t\r");
         if (first == std::string::npos)
             continue;
         if (line[first] == '#') {
-            if (skipped)
-                ++skipped->comments;
+            ++skipped.comments;
             continue;
         }
-        CandumpRecord record;
-        if (!parseCandumpLine(line, record)) {
-            error = "line " + std::to_string(number) + ": not a candump frame line";
-            return false;
+        std::string refusal;
+        switch (parseLine(line, record)) {
+        case FrameKind::Classic:
+            if (visit(record, refusal))
+                continue;
+            break;
+        case FrameKind::CanFd:
+            ++skipped.canFd;
+            continue;
+        case FrameKind::Error:
+            ++skipped.errorFrames;
+            continue;
+        case FrameKind::Bad:
+            refusal = "not a candump frame line";
+            break;
         }
-        take(record);
+        error = "line " + std::to_string(number) + ": " + refusal;
+        return false;
     }
     return true;
 }
 
 bool readCandumpLog(std::istream& in, std::vector<CandumpRecord>& records, std::string& error,
                     TraceSkips* skipped) {
-    return forEachCandumpRecord(
-        in, [&records](const CandumpRecord& record) { records.push_back(record); }, error, skipped);
+    TraceSkips counted;
+    const bool read = readCandumpLog(
+        in,
+        [&records](const CandumpRecord& record, std::string&) {
+            records.push_back(record);
+            return true;
+        },
+        counted, error);
+    if (skipped)
+        *skipped = counted;
+    return read;
 }
 
 std::string droppedFramesNote(uint64_t dropped) {

@@ -7,6 +7,10 @@
 // data in upper-case hexadecimal, or R and the length for a remote frame
 // (plain R for length 0), and the direction: T transmitted by the port,
 // R received. Lines starting with '#' are comments. Free of Qt.
+//
+// can-utils also logs CAN FD frames ("123##1AABB", a flags digit after the
+// two '#') and error frames (an 8-digit identifier with the error flag
+// 0x20000000); a classic CAN bus carries neither, so readers count and skip them.
 
 #include "CanFrame.h"
 
@@ -30,6 +34,9 @@ struct CandumpRecord {
 struct TraceSkips {
     uint64_t comments = 0;
     uint64_t events = 0;
+    // Frames a classic CAN bus does not carry, in a candump log.
+    uint64_t canFd = 0;
+    uint64_t errorFrames = 0;
 };
 
 // One line, without the line break.
@@ -38,9 +45,17 @@ std::string formatCandumpLine(const CandumpRecord& record);
 // One frame line; false when `line` is not one.
 bool parseCandumpLine(const std::string& line, CandumpRecord& record);
 
-// Every frame line of a log; blank and comment lines are skipped (comments
-// counted in `skipped`). False at the first line that is neither, with
-// `error` set to "line N: ...".
+// Takes each frame of a log in file order; false, with `refusal` set, refuses
+// the log at that frame's line.
+using TraceVisitor = std::function<bool(const CandumpRecord& record, std::string& refusal)>;
+
+// Hands every frame line of a log to `visit`; blank lines are skipped, and
+// comments, CAN FD and error frames counted in `skipped`. False at the first
+// line that is none of these or that `visit` refuses, with `error` set to
+// "line N: ...".
+bool readCandumpLog(std::istream& in, const TraceVisitor& visit, TraceSkips& skipped,
+                    std::string& error);
+// The same, keeping every frame line in `records`.
 bool readCandumpLog(std::istream& in, std::vector<CandumpRecord>& records, std::string& error,
                     TraceSkips* skipped = nullptr);
 // The same, one frame at a time to `take` (a log need not fit in memory).

@@ -1,6 +1,9 @@
 #include "Clock.h"
 
+#include <cerrno>
 #include <sys/prctl.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 Clock::Time SteadyClock::now() const {
     return std::chrono::steady_clock::now().time_since_epoch();
@@ -27,4 +30,12 @@ Clock& steadyClock() {
 
 void useFinestTimerSlack() {
     (void)prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL); // 1 ns, the smallest the kernel takes
+}
+
+void lowerThisThreadsPriority(int steps) {
+    const auto self = static_cast<id_t>(gettid());
+    errno = 0;
+    const int nice = getpriority(PRIO_PROCESS, self);
+    if (errno == 0)
+        (void)setpriority(PRIO_PROCESS, self, nice + steps);
 }

@@ -48,3 +48,8 @@ Clock& steadyClock();
 // (the default timer slack of 50 µs would make every wake-up that late).
 // For the driver's timing threads.
 void useFinestTimerSlack();
+
+// Raises the calling thread's nice value by `steps` (Linux keeps one per
+// thread), so that it yields to the threads that keep time. Where that is not
+// allowed the thread runs on at its priority.
+void lowerThisThreadsPriority(int steps);

@@ -201,6 +201,34 @@ int32_t Driver::stopTrace(uint8_t port) {
     return kZarvoOk;
 }
 
+int32_t Driver::addTap(uint8_t port, std::unique_ptr<TraceSink> sink, uint64_t& tapId) {
+    const std::shared_ptr<PortEngine> e = engine(port);
+    if (!e || !sink)
+        return e ? kZarvoBadArgument : kZarvoUnknownPort;
+    auto tap = std::make_shared<TraceTap>(std::move(sink), traceName(port), clock_);
+    {
+        std::lock_guard lock(mutex_);
+        tapId = ++lastTapId_;
+        tapOwners_.emplace(tapId, e);
+    }
+    e->addTap(tapId, std::move(tap));
+    return kZarvoOk;
+}
+
+void Driver::removeTap(uint64_t tapId) {
+    std::shared_ptr<PortEngine> e;
+    {
+        std::lock_guard lock(mutex_);
+        const auto it = tapOwners_.find(tapId);
+        if (it == tapOwners_.end())
+            return;
+        e = std::move(it->second);
+        tapOwners_.erase(it);
+    }
+    if (const std::shared_ptr<TraceTap> tap = e->removeTap(tapId))
+        tap->finish();
+}
+
 void Driver::logBadCall(const char* op, uint8_t port, int32_t result) const {
     if (result != kZarvoOk)
         driverLog(std::string(op) + "(" + std::to_string(port) + ") Error! (" +

@@ -83,6 +83,12 @@ public:
     // Ends the port's trace: every frame still buffered reaches the sink,
     // whose finish() has run when this returns. Harmless without a trace.
     int32_t stopTrace(uint8_t port);
+    // A listener beside the trace: every frame the port transmits and
+    // receives also goes to `sink` until removeTap(`tapId`). Ids are unique
+    // in the driver and never 0.
+    int32_t addTap(uint8_t port, std::unique_ptr<TraceSink> sink, uint64_t& tapId);
+    // Like stopTrace() for the tap added as `tapId`; harmless for an unknown id.
+    void removeTap(uint64_t tapId);
     // The interface name a trace of `port` carries; empty for an unknown port.
     std::string traceName(uint8_t port) const;
 
@@ -122,6 +128,8 @@ private:
     std::map<std::string, std::string> openNotes_; // what opening each port had to say
     std::map<uint32_t, std::shared_ptr<PortEngine>> readers_;
     uint32_t lastReader_ = PortEngine::kPortQueue;
+    std::map<uint64_t, std::shared_ptr<PortEngine>> tapOwners_; // addTap()'s ids
+    uint64_t lastTapId_ = 0;
 
     std::mutex searchMutex_; // serialises startSearch() and the destructor
     std::thread search_;

@@ -324,8 +324,7 @@ void PortEngine::frameReceived(const CanFrame& frame) {
         }
         reader.queue.push_back(frame);
     }
-    if (trace_)
-        trace_->push(frame, false);
+    pushToTaps(frame, false);
     for (size_t g = 0; g < groups_.size(); ++g) {
         const Group& group = groups_[g];
         if (group.phase == Phase::Idle || group.responseId == -1 || !group.rx ||
@@ -515,28 +514,28 @@ void PortEngine::schedulerLoop() {
     }
 }
 
-// Traced frames carry the time the channel took them.
+// Traced frames carry the time they were handed to the channel: a thread
+// preempted inside write() would otherwise stamp a frame after its answer.
 void PortEngine::writeFrames(const std::vector<Outgoing>& frames) {
     bool failed = false;
     std::vector<std::pair<const Outgoing*, Clock::Time>> lastOnes;
     written_.clear();
     for (const Outgoing& out : frames) {
+        const Clock::Time handedAt = clock_.now();
         failed = !channel_->write(out.frame);
         const Clock::Time tookAt = clock_.now();
         if (!failed) {
             written_.push_back(out.frame);
             written_.back().timeStampUs = static_cast<uint64_t>(
-                std::chrono::duration_cast<std::chrono::microseconds>(tookAt).count());
+                std::chrono::duration_cast<std::chrono::microseconds>(handedAt).count());
         }
         if (out.window)
             lastOnes.emplace_back(&out, tookAt);
     }
     conditionChanged(kStatusWriteFailed, failed);
     std::lock_guard lock(mutex_);
-    if (trace_) {
-        for (const CanFrame& frame : written_)
-            trace_->push(frame, true);
-    }
+    for (const CanFrame& frame : written_)
+        pushToTaps(frame, true);
     for (const auto& [out, tookAt] : lastOnes) {
         if (out->group >= groups_.size())
             continue;
@@ -547,9 +546,37 @@ void PortEngine::writeFrames(const std::vector<Outgoing>& frames) {
 }
 
 std::shared_ptr<TraceTap> PortEngine::setTrace(std::shared_ptr<TraceTap> tap) {
+    // One lock for both, so that no frame passes between the old trace and the new.
     std::lock_guard lock(mutex_);
-    std::swap(trace_, tap);
+    std::shared_ptr<TraceTap> old = takeTap(kTraceSlot);
+    if (tap)
+        taps_.emplace_back(kTraceSlot, std::move(tap));
+    return old;
+}
+
+void PortEngine::addTap(uint64_t id, std::shared_ptr<TraceTap> tap) {
+    std::lock_guard lock(mutex_);
+    taps_.emplace_back(id, std::move(tap));
+}
+
+std::shared_ptr<TraceTap> PortEngine::removeTap(uint64_t id) {
+    std::lock_guard lock(mutex_);
+    return takeTap(id);
+}
+
+std::shared_ptr<TraceTap> PortEngine::takeTap(uint64_t id) {
+    const auto it = std::find_if(taps_.begin(), taps_.end(),
+                                 [id](const auto& entry) { return entry.first == id; });
+    if (it == taps_.end())
+        return nullptr;
+    std::shared_ptr<TraceTap> tap = std::move(it->second);
+    taps_.erase(it);
     return tap;
+}
+
+void PortEngine::pushToTaps(const CanFrame& frame, bool transmitted) {
+    for (const auto& entry : taps_)
+        entry.second->push(frame, transmitted);
 }
 
 void PortEngine::wake() {

@@ -113,8 +113,15 @@ public:
 
     // Every frame the port transmits or receives from now on also goes to
     // `tap` (null: none); returns the tap in use before. No frame reaches the
-    // old tap after this returns.
+    // old tap after this returns. The port has one such trace; taps added
+    // with addTap() listen beside it.
     std::shared_ptr<TraceTap> setTrace(std::shared_ptr<TraceTap> tap);
+    // Several listeners at once (a run's trace and the bus monitor): every
+    // frame from now on also goes to `tap`, until removeTap(`id`). The caller
+    // picks ids unique per port.
+    void addTap(uint64_t id, std::shared_ptr<TraceTap> tap);
+    // The tap added as `id` (null when none); no frame reaches it after this returns.
+    std::shared_ptr<TraceTap> removeTap(uint64_t id);
 
     // True when nothing is due on the clock, no group waits for its start
     // notice (a closing window may wait for the channel) and no callback
@@ -176,6 +183,8 @@ private:
     void schedulerLoop();
     void writeFrames(const std::vector<Outgoing>& frames);
     void wake();
+    void pushToTaps(const CanFrame& frame, bool transmitted); // with mutex_ held
+    std::shared_ptr<TraceTap> takeTap(uint64_t id);           // with mutex_ held
 
     std::atomic<uint32_t> port_;
     const std::unique_ptr<CanChannel> channel_;
@@ -199,7 +208,9 @@ private:
     std::string openNote_;
     uint32_t conditions_ = 0;
     std::unique_ptr<CallbackQueue> callbacks_;
-    std::shared_ptr<TraceTap> trace_;
+    // The trace of setTrace() has the id kTraceSlot; addTap()'s ids are others.
+    static constexpr uint64_t kTraceSlot = 0;
+    std::vector<std::pair<uint64_t, std::shared_ptr<TraceTap>>> taps_;
     std::vector<CanFrame> written_; // scheduler thread only: the frames writeFrames() got out
     std::thread scheduler_;
 };

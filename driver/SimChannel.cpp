@@ -44,6 +44,7 @@ bool SimChannel::open(uint32_t bitRate, ChannelListener& listener, std::string& 
     busFreeAt_ = openedAt_;
     broadcastDue_.assign(device_.broadcasts.size(), openedAt_);
     replay_.start(device_.replay ? &*device_.replay : nullptr, openedAt_);
+    nextReplay_ = openedAt_;
     pending_.clear();
     onBus_.reset();
     framesOnBus_ = 0;
@@ -136,6 +137,23 @@ Clock::Time SimChannel::queueBroadcasts(Clock::Time now) {
     return next;
 }
 
+// Queues the replayed frames that are due; returns when the next one is. The
+// replay picks them without the lock (only this thread touches it), so a long
+// trace never holds up the port's writes.
+Clock::Time SimChannel::queueReplay(Clock::Time now, std::unique_lock<std::mutex>& lock) {
+    if (nextReplay_ > now)
+        return nextReplay_;
+    lock.unlock();
+    uint64_t passedOver = 0;
+    nextReplay_ = replay_.takeDue(now, replayDue_, passedOver);
+    lock.lock();
+    for (const SimReplay::Due& due : replayDue_)
+        enqueue(due.frame, true, due.at);
+    replayDue_.clear();
+    droppedUnreported_ += passedOver;
+    return nextReplay_;
+}
+
 // Finishes the frame on the bus and puts the next one on it; returns when
 // the bus next needs attention.
 Clock::Time SimChannel::advanceBus(Clock::Time now, std::vector<CanFrame>& toPort) {
@@ -184,10 +202,7 @@ void SimChannel::run() {
     std::vector<CanFrame> toPort;
     while (!quit_) {
         const Clock::Time now = clock_.now();
-        const Clock::Time nextBroadcast = std::min(
-            queueBroadcasts(now), replay_.sendDue(now, [this](const CanFrame& f, Clock::Time at) {
-                enqueue(f, true, at);
-            }));
+        const Clock::Time nextBroadcast = std::min(queueBroadcasts(now), queueReplay(now, lock));
         const Clock::Time nextBus = advanceBus(now, toPort);
         if (!toPort.empty() || droppedUnreported_ > 0) {
             // The listener may write back; it is called without the lock.

@@ -50,6 +50,7 @@ private:
 
     void run();
     Clock::Time queueBroadcasts(Clock::Time now);
+    Clock::Time queueReplay(Clock::Time now, std::unique_lock<std::mutex>& lock);
     Clock::Time advanceBus(Clock::Time now, std::vector<CanFrame>& toPort);
     size_t waiting(bool fromDevice) const;
     // False when the sender's queue is full (the frame is not queued).
@@ -69,6 +70,8 @@ private:
     SimDeviceConfig device_;
     std::vector<Clock::Time> broadcastDue_;
     SimReplay replay_;
+    Clock::Time nextReplay_{};
+    std::vector<SimReplay::Due> replayDue_; // the bus thread's batch, kept for its capacity
     std::vector<Pending> pending_;
     std::optional<Pending> onBus_;
     Clock::Time busFreeAt_{};

@@ -4,6 +4,7 @@
 #include "IniFile.h"
 
 #include <QFileInfo>
+#include <utility>
 
 SimDeviceConfig LoadSimDeviceFile(const QString& folder) {
     const QString path = folder + QLatin1Char('/') + QLatin1String(kSimDeviceFile);
@@ -14,7 +15,7 @@ SimDeviceConfig LoadSimDeviceFile(const QString& folder) {
         const QString text = ReadIniLines(path).join(QLatin1Char('\n'));
         if (std::optional<SimDeviceConfig> config =
                 parseSimDevice(text.toStdString(), folder.toStdString(), error))
-            return *config;
+            return std::move(*config); // a replayed trace can be large
         error = "Simulator: " + path.toStdString() + " " + error;
     } catch (const IniFileError& refused) {
         error = std::string("Simulator: ") + refused.what();

@@ -1,10 +1,13 @@
 #include "SimReplay.h"
 
+#include "DriverLog.h"
 #include "TraceFile.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <filesystem>
+#include <optional>
 #include <sstream>
 
 namespace {
@@ -69,6 +72,46 @@ bool setReplayKey(const std::string& key, const std::string& value, SimReplayCon
     return key == "ids" && parseIds(value, replay.ids);
 }
 
+Clock::Time SimReplayConfig::scaled(uint64_t us) const {
+    return std::chrono::nanoseconds(std::llround(static_cast<double>(us) * 1000 / speed));
+}
+
+namespace {
+
+double scaledSeconds(uint64_t us, double speed) {
+    return static_cast<double>(us) / 1e6 / speed;
+}
+
+std::string spanProblem(double seconds, double speed) {
+    std::ostringstream text;
+    text << "due " << seconds << " s after the replay starts at Speed " << speed << ", beyond the "
+         << SimReplayConfig::kMaxSpanSeconds << " s a replay may span";
+    return text.str();
+}
+
+void logSkipped(const std::string& path, const TraceSkips& skips) {
+    if (skips.canFd == 0 && skips.errorFrames == 0 && skips.events == 0)
+        return;
+    driverLog("Simulator: " + path + ": skipped " + std::to_string(skips.canFd) +
+              " CAN FD frames, " + std::to_string(skips.errorFrames) + " error frames and " +
+              std::to_string(skips.events) +
+              " other events, which a classic CAN bus does not carry");
+}
+
+// A loop needs something to repeat and must come round within the bound.
+std::string loopProblem(const SimReplayConfig& replay) {
+    if (replay.frames.empty())
+        return "Loop = yes but no frame to replay";
+    if (replay.spanUs == 0)
+        return "Loop = yes but every frame has the same time stamp";
+    const double pass = scaledSeconds(replay.spanUs + replay.loopGapUs, replay.speed);
+    if (pass > SimReplayConfig::kMaxSpanSeconds)
+        return "Loop = yes with one pass " + spanProblem(pass, replay.speed);
+    return {};
+}
+
+} // namespace
+
 bool loadReplayTrace(SimReplayConfig& replay, const std::string& folder, std::string& error) {
     if (replay.file.empty()) {
         error = "[Replay] without File";
@@ -76,22 +119,43 @@ bool loadReplayTrace(SimReplayConfig& replay, const std::string& folder, std::st
     }
     const std::string path =
         folder.empty() || replay.file.front() == '/' ? replay.file : folder + "/" + replay.file;
-    TraceFile trace;
-    if (!readTraceFile(path, trace, error))
-        return false;
-    const std::vector<CandumpRecord>& records = trace.records;
     replay.frames.clear();
-    const uint64_t first = records.empty() ? 0 : records.front().timeUs;
-    for (const CandumpRecord& r : records) {
-        if (!replay.wanted(r.frame.id))
-            continue;
-        replay.frames.push_back(r.frame);
+    // Room for as many frames as the file can hold (its lines have at least
+    // 12 bytes, "(0.0) c 100#"), so that the frames are never copied while
+    // they grow: pages the frames do not reach take no memory.
+    std::error_code ec;
+    if (const uintmax_t size = std::filesystem::file_size(path, ec); !ec)
+        replay.frames.reserve(std::min<uintmax_t>(size, SimReplayConfig::kMaxTraceBytes) / 12);
+    replay.spanUs = 0;
+    std::optional<uint64_t> first;
+    const auto keep = [&](const CandumpRecord& r, std::string& refusal) {
+        first = first.value_or(r.timeUs);
         // A trace out of time order plays its frames at once rather than in the past.
-        replay.frames.back().timeStampUs = r.timeUs > first ? r.timeUs - first : 0;
-    }
+        const uint64_t at = r.timeUs > *first ? r.timeUs - *first : 0;
+        if (const double seconds = scaledSeconds(at, replay.speed);
+            seconds > SimReplayConfig::kMaxSpanSeconds) {
+            refusal = "a frame " + spanProblem(seconds, replay.speed);
+            return false;
+        }
+        if (replay.wanted(r.frame.id)) {
+            replay.frames.push_back(r.frame);
+            replay.frames.back().timeStampUs = at;
+            replay.spanUs = std::max(replay.spanUs, at);
+        }
+        return true;
+    };
+    TraceSkips skips;
+    if (!readTraceFile(path, keep, skips, error, SimReplayConfig::kMaxTraceBytes))
+        return false;
+    logSkipped(path, skips);
     if (replay.frames.size() > 1)
-        replay.loopGapUs =
-            std::max<uint64_t>(replay.frames.back().timeStampUs / (replay.frames.size() - 1), 1000);
+        replay.loopGapUs = std::max<uint64_t>(replay.spanUs / (replay.frames.size() - 1), 1000);
+    if (replay.loop) {
+        if (const std::string problem = loopProblem(replay); !problem.empty()) {
+            error = path + ": " + problem;
+            return false;
+        }
+    }
     return true;
 }
 
@@ -99,26 +163,29 @@ void SimReplay::start(const SimReplayConfig* replay, Clock::Time start) {
     replay_ = replay && !replay->frames.empty() ? replay : nullptr;
     next_ = 0;
     passStart_ = start;
+    if (replay_)
+        period_ = replay_->scaled(replay_->spanUs + replay_->loopGapUs);
 }
 
-Clock::Time SimReplay::dueOf(size_t index) const {
-    const double us = static_cast<double>(replay_->frames[index].timeStampUs) / replay_->speed;
-    return passStart_ + std::chrono::nanoseconds(std::llround(us * 1000));
-}
-
-Clock::Time SimReplay::sendDue(Clock::Time now, const Send& send) {
+Clock::Time SimReplay::takeDue(Clock::Time now, std::vector<Due>& batch, uint64_t& dropped) {
     while (replay_) {
         if (next_ == replay_->frames.size()) {
-            if (!replay_->loop)
+            if (!replay_->loop || period_.count() <= 0)
                 return Clock::kNever;
-            const double gapUs = static_cast<double>(replay_->loopGapUs) / replay_->speed;
-            passStart_ = dueOf(next_ - 1) + std::chrono::nanoseconds(std::llround(gapUs * 1000));
+            passStart_ += period_;
+            // As a late broadcast keeps its grid, passes wholly in the past are skipped.
+            if (now - passStart_ >= period_)
+                passStart_ += (now - passStart_) / period_ * period_;
             next_ = 0;
         }
-        const Clock::Time due = dueOf(next_);
+        const CanFrame& frame = replay_->frames[next_];
+        const Clock::Time due = passStart_ + replay_->scaled(frame.timeStampUs);
         if (due > now)
             return due;
-        send(replay_->frames[next_], due);
+        if (batch.size() < kBatchLimit)
+            batch.push_back({frame, due});
+        else
+            ++dropped;
         ++next_;
     }
     return Clock::kNever;

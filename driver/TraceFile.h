@@ -22,9 +22,15 @@ struct TraceFile {
     TraceSkips skipped;
 };
 
-// Reads the trace at `path`: by its name, or as an ASC log when a file with
-// another name than ".log" starts like one. False with `error` set to
-// "PATH line N: ...", "PATH cannot be read" or "PATH is larger than N MiB".
+// Hands every frame of the trace at `path` to `visit`, in file order: by its
+// name, or as an ASC log when a file with another name than ".log" starts like
+// one. A candump log is read line by line, so that memory follows what
+// `visit` keeps. False with `error` set to "PATH line N: ..." ("PATH frame N:
+// ..." for a frame `visit` refuses in an ASC log), "PATH cannot be read: why"
+// (also a folder or a device) or "PATH is larger than N MiB".
+bool readTraceFile(const std::string& path, const TraceVisitor& visit, TraceSkips& skipped,
+                   std::string& error, uint64_t maxBytes = kMaxTraceFileBytes);
+// The same, keeping every frame in `trace`.
 bool readTraceFile(const std::string& path, TraceFile& trace, std::string& error);
 
 // The line format of a file named `path`.

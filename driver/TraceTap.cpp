@@ -16,8 +16,7 @@ TraceTap::TraceTap(std::unique_ptr<TraceSink> sink, std::string interfaceName, c
                    size_t capacity)
     : sink_(std::move(sink)), interfaceName_(std::move(interfaceName)),
       wallOffsetUs_(toUs(std::chrono::system_clock::now().time_since_epoch()) - toUs(clock.now())),
-      capacity_(std::max<size_t>(capacity, 1)) {
-    buffer_.reserve(capacity_);
+      queue_(std::clamp<size_t>(capacity, 1, kMaxCapacity)) {
     writer_ = std::thread([this] { writerLoop(); });
 }
 
@@ -26,21 +25,10 @@ TraceTap::~TraceTap() {
 }
 
 void TraceTap::push(const CanFrame& frame, bool transmitted) {
-    {
-        std::lock_guard lock(mutex_);
-        if (quit_)
-            return;
-        if (buffer_.size() >= capacity_) {
-            ++dropped_;
-            return;
-        }
-        buffer_.push_back({frame, transmitted});
-        // The writer looks every kWriterPeriod anyway; it is woken only when
-        // the buffer fills up, so most pushes cost no system call.
-        if (buffer_.size() != (capacity_ + 1) / 2)
-            return;
-    }
-    wake_.notify_one();
+    if (finished_.load(std::memory_order_acquire))
+        return;
+    if (!queue_.bounded_push({frame, transmitted}))
+        dropped_.fetch_add(1, std::memory_order_relaxed);
 }
 
 void TraceTap::finish() {
@@ -50,53 +38,50 @@ void TraceTap::finish() {
             return;
         quit_ = true;
     }
+    finished_.store(true, std::memory_order_release);
     wake_.notify_one();
     writer_.join();
-    sink_->finish(dropped_);
+    // The rest is written at the caller's priority, not the writer's.
+    writeQueued(true);
+    sink_->finish(dropped_.load());
 }
 
 void TraceTap::writerLoop() {
-    // Swapping with a batch of the same capacity keeps push() free of allocations.
-    std::vector<Entry> batch;
-    batch.reserve(capacity_);
-    std::vector<Entry> held;
+    lowerThisThreadsPriority(kWriterNiceSteps);
     std::unique_lock lock(mutex_);
-    for (;;) {
-        wake_.wait_for(lock, kWriterPeriod,
-                       [this] { return quit_ || buffer_.size() >= (capacity_ + 1) / 2; });
-        const bool last = quit_;
-        buffer_.swap(batch);
+    while (!wake_.wait_for(lock, kWriterPeriod, [this] { return quit_; })) {
         lock.unlock();
-        held.insert(held.end(), batch.begin(), batch.end());
-        batch.clear();
-        drain(held, last);
+        writeQueued(false);
         lock.lock();
-        if (last && buffer_.empty())
-            return;
     }
+}
+
+void TraceTap::writeQueued(bool all) {
+    queue_.consume_all([this](const Entry& e) { held_.push_back(e); });
+    drain(all);
 }
 
 // The port's threads push their frames one after the other, each stamped a
 // moment before: a received frame can come in just ahead of a transmitted one
 // stamped earlier. Frames are written in time order, and those of the last
 // kReorderWindow are held back for frames stamped before them.
-void TraceTap::drain(std::vector<Entry>& held, bool all) {
-    std::stable_sort(held.begin(), held.end(), [](const Entry& a, const Entry& b) {
+void TraceTap::drain(bool all) {
+    std::stable_sort(held_.begin(), held_.end(), [](const Entry& a, const Entry& b) {
         return a.frame.timeStampUs < b.frame.timeStampUs;
     });
     const uint64_t window = static_cast<uint64_t>(kReorderWindow.count());
-    const uint64_t until = all || held.empty() || held.back().frame.timeStampUs < window
+    const uint64_t until = all || held_.empty() || held_.back().frame.timeStampUs < window
                                ? UINT64_MAX
-                               : held.back().frame.timeStampUs - window;
+                               : held_.back().frame.timeStampUs - window;
     CandumpRecord record;
     record.interfaceName = interfaceName_;
-    auto e = held.begin();
-    for (; e != held.end() && e->frame.timeStampUs <= until; ++e) {
+    auto e = held_.begin();
+    for (; e != held_.end() && e->frame.timeStampUs <= until; ++e) {
         record.frame = e->frame;
         record.timeUs =
             static_cast<uint64_t>(static_cast<int64_t>(e->frame.timeStampUs) + wallOffsetUs_);
         record.direction = e->transmitted ? 'T' : 'R';
         sink_->write(record);
     }
-    held.erase(held.begin(), e);
+    held_.erase(held_.begin(), e);
 }

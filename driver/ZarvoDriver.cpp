@@ -51,6 +51,15 @@ int32_t Zarvo_StopTrace(uint8_t port) {
     return builtinInForce() ? driver().stopTrace(port) : kZarvoCannotTrace;
 }
 
+int32_t Zarvo_AddTap(uint8_t port, std::unique_ptr<TraceSink> sink, uint64_t& tapId) {
+    return builtinInForce() ? driver().addTap(port, std::move(sink), tapId) : kZarvoCannotTrace;
+}
+
+void Zarvo_RemoveTap(uint64_t tapId) {
+    if (builtinInForce())
+        driver().removeTap(tapId);
+}
+
 int32_t Zarvo_OpenReader(uint8_t port, uint32_t* reader) {
     return builtinInForce() ? driver().openReader(port, reader) : kZarvoNoReaders;
 }

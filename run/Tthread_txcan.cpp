@@ -1,15 +1,13 @@
 #include "Tthread_txcan.h"
 
+#include "Clock.h"
 #include "Globals.h"
 #include "RunCallbacks.h"
 #include "SystemLog.h"
 #include "ZarvoApi.h"
 #include "ZarvoRecord.h"
 
-#include <cerrno>
 #include <chrono>
-#include <sys/resource.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -73,18 +71,6 @@ int32_t First(const std::vector<int32_t>& values) {
     return values.empty() ? 0 : values.front();
 }
 
-// The transmit thread runs one step below the receive thread, so that a long
-// hand-over never delays the draining of the receive queue. Linux keeps a nice
-// value per thread; where it cannot be raised the thread simply runs at the
-// normal priority.
-void LowerThisThreadsPriority() {
-    const auto self = static_cast<id_t>(gettid());
-    errno = 0;
-    const int nice = getpriority(PRIO_PROCESS, self);
-    if (errno == 0)
-        (void)setpriority(PRIO_PROCESS, self, nice + 1);
-}
-
 } // namespace
 
 TThread_TxCAN::TThread_TxCAN() : thread_([this] { Execute(); }) {}
@@ -140,7 +126,9 @@ bool TThread_TxCAN::StaySuspended(std::unique_lock<std::mutex>& lock) {
 }
 
 void TThread_TxCAN::Execute() {
-    LowerThisThreadsPriority();
+    // One step below the receive thread, so that a long hand-over never
+    // delays the draining of the receive queue.
+    lowerThisThreadsPriority(1);
     std::unique_lock lock(stateMutex_);
     if (!StaySuspended(lock)) // created suspended
         return;

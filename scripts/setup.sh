@@ -10,7 +10,7 @@ packages=(
     qt6-qpa-plugins qt6-l10n-tools qt6-translations-l10n libgl-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     clang clang-format libclang-rt-14-dev
-    libmuparser-dev
+    libmuparser-dev libboost-dev
     python3-can python3-canmatrix can-utils
     fonts-noto-cjk fonts-dejavu-core fonts-liberation2
     xvfb xauth x11-apps

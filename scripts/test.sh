@@ -11,11 +11,7 @@ bash scripts/setup.sh
 
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
-# A test that fails is run once more before it counts as failed: on the 2-core
-# machines a rare one (a 152-byte leak inside QtCore seen once in the editor's
-# double-click test under load) is not reproducible alone. A test that fails
-# for a real reason fails twice.
-ctest_args=(--output-on-failure --timeout 300 -j "$jobs" --repeat until-pass:2)
+ctest_args=(--output-on-failure --timeout 300 -j "$jobs")
 summary=$(mktemp)
 trap 'rm -f "$summary"' EXIT
 

@@ -181,6 +181,11 @@ void TThread_DataConvert_RxCAN::Stop() {
         thread_.join();
 }
 
+bool TThread_DataConvert_RxCAN::Stopped() {
+    std::lock_guard lock(stopMutex_);
+    return finished_;
+}
+
 void TThread_DataConvert_RxCAN::Execute() {
     ZarvoReader reader; // a queue of this thread's own: a running test's thread takes none of it
     int idleRounds = 0;

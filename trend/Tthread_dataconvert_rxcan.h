@@ -97,6 +97,8 @@ public:
     // Ends the loop and joins the thread, carrying out the view's pending
     // calls meanwhile. Call it before the port is closed. Idempotent.
     void Stop();
+    // True once the loop has ended: the port is polled no more.
+    bool Stopped();
 
 private:
     // A slot's or watch item's match, packed into one word so that the window

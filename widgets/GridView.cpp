@@ -137,11 +137,23 @@ int GridView::selectedGridRow() const {
 }
 
 void GridView::mousePressEvent(QMouseEvent* event) {
-    selectRowUnderMouse(event);
+    if (extendsSelection(*event))
+        QTableView::mousePressEvent(event);
+    else
+        selectRowUnderMouse(event);
 }
 
 void GridView::mouseReleaseEvent(QMouseEvent* event) {
-    selectRowUnderMouse(event);
+    if (extendsSelection(*event))
+        QTableView::mouseReleaseEvent(event);
+    else
+        selectRowUnderMouse(event);
+}
+
+// A grid whose rows may be chosen together takes Ctrl and Shift clicks as any table does.
+bool GridView::extendsSelection(const QMouseEvent& event) const {
+    return selectionMode() == QAbstractItemView::ExtendedSelection &&
+           (event.modifiers() & (Qt::ControlModifier | Qt::ShiftModifier));
 }
 
 // Dragging does not extend or move the selection: only presses and releases select.

@@ -39,7 +39,8 @@ private:
 // A grid: the header row is the view's horizontal header, data row r (1
 // upwards) is model row r - 1. Pressing or releasing the mouse over a data cell
 // selects its whole row; presses on the header or beside the columns change
-// nothing; dragging selects nothing. From the keyboard, the row the arrow,
+// nothing; dragging selects nothing. With ExtendedSelection, Ctrl and Shift
+// clicks add rows to the selection. From the keyboard, the row the arrow,
 // page, Home and End keys move to is selected as if it were clicked, and Tab
 // and Shift+Tab leave the grid for the window's next or previous control.
 class GridView : public QTableView {
@@ -75,6 +76,7 @@ protected:
 
 private:
     void selectRowUnderMouse(QMouseEvent* event);
+    bool extendsSelection(const QMouseEvent& event) const;
     void showFrozenColumnsOnly();
     void placeFrozenColumns();
 

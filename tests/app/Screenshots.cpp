@@ -3,7 +3,8 @@
 // example's own simulated device), the test configuration editor with the
 // example and its item dialog for Add and Edit; with language 0 also the About
 // window, the wait message, and the CAN hardware window and the trend window's
-// pages in all three languages:
+// pages in all three languages; the bus monitor's two views of the run's
+// traffic in each language:
 //   kestrel_screenshots OUTPUT_FOLDER EXAMPLE.ini DEVICE.ini LANGUAGE
 // LANGUAGE: 0 English, 1 Simplified Chinese, 2 Traditional Chinese. The
 // example is shown from ~/tests/, so that no path of the machine that made the
@@ -12,7 +13,9 @@
 #include "About.h"
 #include "AddNewItem.h"
 #include "AppPaths.h"
+#include "BusMonitorWindow.h"
 #include "Globals.h"
+#include "GridView.h"
 #include "HwConfigShots.h"
 #include "KestrelWindows.h"
 #include "MainKestrel.h"
@@ -29,6 +32,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -106,6 +110,23 @@ bool shootEditor(const QString& output, const QString& language) {
     return ok;
 }
 
+// The bus monitor's two views of the traffic the run made, a row selected in each.
+bool shootBusMonitor(const QString& output, const QString& language) {
+    Form_BusMonitor->Refresh();
+    auto* tabs = Form_BusMonitor->findChild<QTabWidget*>(QStringLiteral("PageControl_Views"));
+    bool ok = true;
+    const char* const views[] = {"chronological", "fixed"};
+    for (int view : {0, 1}) {
+        tabs->setCurrentIndex(view);
+        auto* grid = qobject_cast<GridView*>(tabs->currentWidget());
+        grid->selectGridRow(3);
+        ok &= save(Form_BusMonitor, QStringLiteral("%1/monitor-%2-%3.png")
+                                        .arg(output, QLatin1String(views[view]), language));
+    }
+    tabs->setCurrentIndex(0);
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -155,7 +176,10 @@ int main(int argc, char* argv[]) {
     ZarvoPort = FirstSimulatorPort().value_or(0);
     Form_MainKestrel->Lang_EngClick(language);
     const QString suffix = QString::fromLatin1(kLanguages[language]);
+    Form_MainKestrel->TntSpeedButton_BusMonitorClick();
+    Form_BusMonitor->resize(1100, 640);
     ok &= shootRun(dialogs, QStringLiteral("%1/main-%2.png").arg(output, suffix));
+    ok &= shootBusMonitor(output, suffix);
     ok &= shootEditor(output, suffix);
     if (language == 0) {
         Form_MainKestrel->Menu_AboutClick();

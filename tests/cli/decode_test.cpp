@@ -65,7 +65,7 @@ TEST_F(CliDecodeTest, ExitCodesTellWhatWentWrong) {
     const CliOutcome cut = RunCli({"decode", "--dbc", kDbc, badTrace, "--json"});
     EXPECT_EQ(cut.exitCode, 2);
     EXPECT_EQ(cut.outText().count('\n'), 3);
-    EXPECT_TRUE(cut.errText().contains("bad.log: line 6: not a candump frame line"));
+    EXPECT_TRUE(cut.errText().contains("bad.log line 6: not a candump frame line"));
     EXPECT_EQ(RunCli({"decode", "--dbc", kDbc, dir.filePath("none.log")}).exitCode, 2);
     EXPECT_EQ(RunCli({"decode", "--dbc", dir.filePath("none.dbc"), trace}).exitCode, 2);
     EXPECT_EQ(RunCli({"decode", trace}).exitCode, 64);

@@ -268,12 +268,12 @@ TEST_F(AscLogTest, TraceFilesAreReadByNameOrContentWithinTheirBound) {
     TraceFile trace;
     std::string error;
     EXPECT_FALSE(readTraceFile(file("missing.log"), trace, error));
-    EXPECT_EQ(error, file("missing.log") + " cannot be read");
+    EXPECT_EQ(error, file("missing.log") + " cannot be read: no such file");
     fs::resize_file(write("big.log", ""), kMaxTraceFileBytes + 1);
     EXPECT_FALSE(readTraceFile(file("big.log"), trace, error));
     EXPECT_EQ(error, file("big.log") + " is larger than 128 MiB");
     EXPECT_FALSE(readTraceFile(folder_.string(), trace, error));
-    EXPECT_EQ(error, folder_.string() + " cannot be read");
+    EXPECT_EQ(error, folder_.string() + " cannot be read: it is a folder");
 }
 
 // --- independent implementations from Debian

@@ -172,6 +172,84 @@ TEST_F(DriverTest, GroupAgainstTheSimulatedDeviceReportsEveryStepInOrder) {
     EXPECT_EQ(status, kStatusNotOpen);
 }
 
+// Counts the frames a trace or tap hands over, and whether it was finished.
+class CountingSink final : public TraceSink {
+public:
+    struct State {
+        std::mutex mutex;
+        std::condition_variable changed;
+        size_t frames = 0;
+        bool finished = false;
+
+        // True when `done` held within 20 s.
+        template <typename Done> bool waitFor(Done done) {
+            std::unique_lock lock(mutex);
+            return changed.wait_for(lock, std::chrono::seconds(20), [&] { return done(*this); });
+        }
+        size_t count() {
+            std::lock_guard lock(mutex);
+            return frames;
+        }
+        bool ended() {
+            std::lock_guard lock(mutex);
+            return finished;
+        }
+    };
+
+    explicit CountingSink(std::shared_ptr<State> state) : state_(std::move(state)) {}
+    void write(const CandumpRecord&) override {
+        std::lock_guard lock(state_->mutex);
+        ++state_->frames;
+        state_->changed.notify_all();
+    }
+    void finish(uint64_t) override {
+        std::lock_guard lock(state_->mutex);
+        state_->finished = true;
+        state_->changed.notify_all();
+    }
+
+private:
+    std::shared_ptr<State> state_;
+};
+
+// The default device broadcasts every 20 ms: the trace and two taps all see
+// the traffic, and each ends on its own without stopping the others.
+TEST_F(DriverTest, TheTraceAndSeveralTapsListenAtOnce) {
+    ASSERT_EQ(driver->openPort(0, 500000), kZarvoOk);
+    auto trace = std::make_shared<CountingSink::State>();
+    auto first = std::make_shared<CountingSink::State>();
+    auto second = std::make_shared<CountingSink::State>();
+    ASSERT_EQ(driver->startTrace(0, std::make_unique<CountingSink>(trace)), kZarvoOk);
+    uint64_t firstId = 0;
+    uint64_t secondId = 0;
+    ASSERT_EQ(driver->addTap(0, std::make_unique<CountingSink>(first), firstId), kZarvoOk);
+    ASSERT_EQ(driver->addTap(0, std::make_unique<CountingSink>(second), secondId), kZarvoOk);
+    EXPECT_NE(firstId, 0u);
+    EXPECT_NE(firstId, secondId);
+    for (const auto& state : {trace, first, second})
+        ASSERT_TRUE(state->waitFor([](CountingSink::State& s) { return s.frames >= 2; }));
+
+    driver->removeTap(secondId);
+    EXPECT_TRUE(second->waitFor([](CountingSink::State& s) { return s.finished; }));
+    const size_t secondFrames = second->count();
+    ASSERT_EQ(driver->stopTrace(0), kZarvoOk);
+    EXPECT_TRUE(trace->waitFor([](CountingSink::State& s) { return s.finished; }));
+    const size_t firstFrames = first->count();
+    EXPECT_TRUE(first->waitFor([&](CountingSink::State& s) { return s.frames > firstFrames + 1; }))
+        << "the tap stopped with the trace";
+    EXPECT_FALSE(first->ended());
+    EXPECT_EQ(second->count(), secondFrames); // nothing after its removal
+    driver->removeTap(firstId);
+    EXPECT_TRUE(first->ended());
+    driver->removeTap(firstId); // once more, and an id never given: harmless
+    driver->removeTap(12345);
+
+    uint64_t id = 0;
+    EXPECT_EQ(driver->addTap(7, std::make_unique<CountingSink>(first), id), kZarvoUnknownPort);
+    EXPECT_EQ(driver->addTap(0, nullptr, id), kZarvoBadArgument);
+    EXPECT_EQ(id, 0u);
+}
+
 TEST_F(DriverTest, BadCallsAreRefusedHarmlessly) {
     const type_ZarvoMsg one[] = {msg(0x100, 0)};
     const int32_t v[] = {1};

@@ -145,6 +145,38 @@ int64_t dueMs(const CanFrame& written) {
 void Collector::frameReceived(const CanFrame& frame) {
     std::lock_guard lock(mutex_);
     frames_.push_back(frame);
+    changed_.notify_all();
+}
+
+void Collector::framesDropped(uint64_t count) {
+    std::lock_guard lock(mutex_);
+    dropped += count;
+    changed_.notify_all();
+}
+
+void Collector::channelCaughtUp() {
+    std::lock_guard lock(mutex_);
+    ++caughtUp_;
+    changed_.notify_all();
+}
+
+bool Collector::waitFor(const std::function<bool(const std::vector<CanFrame>&)>& done) const {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::minutes(1), [&] { return done(frames_); });
+}
+
+void Collector::advance(ManualClock& clock, CanChannel& channel, int ms) const {
+    for (int i = 0; i < ms; ++i) {
+        clock.advance(std::chrono::milliseconds(1));
+        const Clock::Time now = clock.now();
+        std::unique_lock lock(mutex_);
+        // The channel calls channelCaughtUp() after a deliveredUntil() that
+        // found it behind; it needs this lock for that, so no call is missed.
+        for (uint64_t seen = caughtUp_; channel.deliveredUntil(now) < now; seen = caughtUp_)
+            ASSERT_TRUE(changed_.wait_for(lock, std::chrono::minutes(1), [&] {
+                return caughtUp_ != seen;
+            })) << "the channel never caught up";
+    }
 }
 
 std::vector<CanFrame> Collector::frames() const {

@@ -50,16 +50,25 @@ class Collector final : public ChannelListener {
 public:
     void frameReceived(const CanFrame& frame) override;
     void conditionChanged(uint32_t, bool) override {}
-    void framesDropped(uint64_t count) override { dropped += count; }
+    void framesDropped(uint64_t count) override;
+    void channelCaughtUp() override;
 
     std::atomic<uint64_t> dropped{0};
 
     std::vector<CanFrame> frames() const;
     std::optional<CanFrame> find(uint32_t id) const; // the first with `id`
+    // Waits until `done` holds for the frames so far; false when it did not
+    // within a minute.
+    bool waitFor(const std::function<bool(const std::vector<CanFrame>&)>& done) const;
+    // Moves `clock` on by `ms`, 1 ms at a time, each time waiting until
+    // `channel` (reporting to this collector) handed over every frame up to then.
+    void advance(ManualClock& clock, CanChannel& channel, int ms) const;
 
 private:
     mutable std::mutex mutex_;
+    mutable std::condition_variable changed_;
     std::vector<CanFrame> frames_;
+    uint64_t caughtUp_ = 0; // channelCaughtUp() calls so far
 };
 
 // One notice as a callback saw it, with the clock's time in ms.

@@ -12,19 +12,15 @@
 #include <cstring>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <thread>
 
 namespace {
 
 // Moves the clock 1 ms at a time until a frame with `id` arrived (at most 5 s
 // of simulated time).
-std::optional<CanFrame> runUntil(ManualClock& clock, const Collector& collector, uint32_t id) {
-    for (int ms = 0; ms < 5000; ++ms) {
-        if (auto f = collector.find(id))
-            return f;
-        clock.advance(std::chrono::milliseconds(1));
-        std::this_thread::sleep_for(std::chrono::microseconds(300));
-    }
+std::optional<CanFrame> runUntil(ManualClock& clock, SimChannel& bus, const Collector& collector,
+                                 uint32_t id) {
+    for (int ms = 0; ms < 5000 && !collector.find(id); ++ms)
+        collector.advance(clock, bus, 1);
     return collector.find(id);
 }
 
@@ -60,7 +56,7 @@ struct RequestOnASlowBus {
         std::string note;
         EXPECT_TRUE(bus.open(10000, port, note)) << note;
         EXPECT_TRUE(bus.write(request(0x100, false, false, 8)));
-        answer = runUntil(clock, port, 0x108);
+        answer = runUntil(clock, bus, port, 0x108);
     }
     ~RequestOnASlowBus() { bus.close(); }
 
@@ -185,8 +181,8 @@ TEST(SimDeviceTest, DeviceQueueIsBoundedAndItsDropsAreCounted) {
     std::string note;
     ASSERT_TRUE(bus.open(SimChannel::kMinBitRate, port, note));
     constexpr uint64_t kDropped = kBroadcasts - SimChannel::kTxQueueLimit;
-    for (int wait = 0; wait < 5000 && port.dropped < kDropped; ++wait)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_TRUE(
+        port.waitFor([&](const std::vector<CanFrame>&) { return port.dropped >= kDropped; }));
     EXPECT_EQ(port.dropped, kDropped);
     EXPECT_TRUE(bus.write(request(0x7FF, false, false, 0))) << "the port has a queue of its own";
     bus.close();

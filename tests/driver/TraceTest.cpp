@@ -6,13 +6,14 @@
 #include "EngineTestSupport.h"
 #include "SimChannel.h"
 #include "SimDevice.h"
+#include "TraceFile.h"
 #include "TraceTap.h"
+#include "ZarvoCodes.h"
 
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
-#include <thread>
 
 namespace {
 
@@ -88,7 +89,11 @@ TEST(TraceTest, LinesRoundTripForEveryKindOfFrame) {
 TEST(TraceTest, ReaderNamesTheFirstLineThatIsNotAFrame) {
     const char* bad[] = {
         "(1.0) can0 800#00",                 // beyond 11 bits
-        "(1.0) can0 20000000#00",            // beyond 29 bits
+        "(1.0) can0 40000000#00",            // beyond 29 bits, not an error frame
+        "(18446744073710.0) can0 123#00",    // beyond 64 bits of microseconds
+        "(1.0) can0 123##",                  // CAN FD without its flags
+        "(1.0) can0 123##1A",                // CAN FD with half a byte
+        "(1.0) can0 800##1AA",               // CAN FD beyond 11 bits
         "(1.0) can0 1234#00",                // neither 3 nor 8 digits
         "(1.0) can0 123#0",                  // half a byte
         "(1.0) can0 123#001122334455667788", // nine bytes
@@ -108,6 +113,29 @@ TEST(TraceTest, ReaderNamesTheFirstLineThatIsNotAFrame) {
         EXPECT_FALSE(readCandumpLog(in, records, error));
         EXPECT_EQ(error, "line 4: not a candump frame line");
     }
+}
+
+TEST(TraceTest, ReaderSkipsAndCountsWhatAClassicBusDoesNotCarry) {
+    std::istringstream in("(1.0) can0 100#01 R\n"
+                          "(1.1) can0 123##1AABBCCDD R\n"          // CAN FD, bit-rate switch
+                          "(1.2) can0 12345678##0 T\n"             // CAN FD without data
+                          "(1.3) can0 20000004#0004000000000000\n" // error frame: controller
+                          "(1.4) can0 3FFFFFFF#\n"                 // error frame, every class
+                          "(1.5) can0 1FFFFFFF#R T\n");
+    std::vector<uint32_t> ids;
+    TraceSkips skips;
+    std::string error;
+    ASSERT_TRUE(readCandumpLog(
+        in,
+        [&](const CandumpRecord& r, std::string&) {
+            ids.push_back(r.frame.id);
+            return true;
+        },
+        skips, error))
+        << error;
+    EXPECT_EQ(ids, (std::vector<uint32_t>{0x100, 0x1FFFFFFF}));
+    EXPECT_EQ(skips.canFd, 2u);
+    EXPECT_EQ(skips.errorFrames, 2u);
 }
 
 TEST(TraceTest, FileSinkStopsAtItsCapWithAClosingComment) {
@@ -204,6 +232,50 @@ TEST(TraceTest, TapCountsWhatItCannotHoldAndWritesTheRestInTimeOrder) {
                 static_cast<double>(wallNow.count()), 60);
 }
 
+// A write that takes 5 ms, as one preempted inside the channel would: the
+// clock moves on meanwhile.
+class SlowWriteChannel final : public CanChannel {
+public:
+    explicit SlowWriteChannel(ManualClock& clock) : clock_(clock) {}
+    bool open(uint32_t, ChannelListener&, std::string&) override { return true; }
+    void close() override {}
+    bool write(const CanFrame&) override {
+        clock_.advance(std::chrono::milliseconds(5));
+        return true;
+    }
+
+private:
+    ManualClock& clock_;
+};
+
+class RecordsSink final : public TraceSink {
+public:
+    void write(const CandumpRecord& record) override { records.push_back(record); }
+    void finish(uint64_t) override {}
+    std::vector<CandumpRecord> records; // read after finish()
+};
+
+TEST(TraceTest, TracedTransmissionCarriesItsHandOverTimeHoweverLongTheWriteTakes) {
+    ManualClock clock;
+    PortEngine engine(0, std::make_unique<SlowWriteChannel>(clock), clock);
+    std::string note;
+    ASSERT_EQ(engine.open(500000, note), kZarvoOk);
+    auto owned = std::make_unique<RecordsSink>();
+    const RecordsSink& sink = *owned;
+    auto tap = std::make_shared<TraceTap>(std::move(owned), "simulator0", clock);
+    tap->push(stamped(0x001, 0), false); // a mark at the clock's start
+    engine.setTrace(tap);
+    engine.setTxCallback(0, [](uint32_t, uint8_t, uint8_t*) {});
+    ASSERT_EQ(engine.sendGroup(0, {{CanFrame{.id = 0x100, .len = 1}, 20, 1, 0}}), kZarvoOk);
+    settle(engine);
+    engine.close();
+    tap->finish();
+    ASSERT_EQ(sink.records.size(), 2u);
+    EXPECT_EQ(sink.records[1].frame.id, 0x100u);
+    // Handed over at 0; an answer could end on the bus before the write returns.
+    EXPECT_EQ(sink.records[1].timeUs, sink.records[0].timeUs);
+}
+
 // A recorded trace with uneven gaps; the replayed device has no responders
 // and no broadcasts, so every frame the port gets comes from the trace.
 constexpr const char* kTrace = "# made by hand\n"
@@ -240,12 +312,9 @@ std::vector<Replayed> replay(const std::string& ini, int ms, size_t count) {
     SimChannel bus([dir = folder.path.string()] { return loadDevice(dir); }, clock);
     std::string note;
     EXPECT_TRUE(bus.open(500000, port, note)) << note;
-    for (int step = 0; step < ms; ++step) {
-        clock.advance(std::chrono::milliseconds(1));
-        std::this_thread::sleep_for(std::chrono::microseconds(300));
-    }
-    for (int wait = 0; wait < 10000 && port.frames().size() < count; ++wait)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    port.advance(clock, bus, ms);
+    EXPECT_TRUE(
+        port.waitFor([count](const std::vector<CanFrame>& f) { return f.size() >= count; }));
     bus.close();
     std::vector<Replayed> seen;
     for (const CanFrame& f : port.frames()) {
@@ -317,7 +386,7 @@ TEST(TraceTest, BadReplaySectionOrTraceIsLoggedAndTheDefaultDeviceServes) {
         {"[Replay]\nSpeed = 0\n", kTrace, "line 2: bad Speed '0'"},
         {"[Replay]\nIDs = 0x300-0x200\n", kTrace, "line 2: bad IDs '0x300-0x200'"},
         {"[Replay]\nLoop = no\n", kTrace, "[Replay] without File"},
-        {"[Replay]\nFile = missing.log\n", kTrace, "missing.log cannot be read"},
+        {"[Replay]\nFile = missing.log\n", kTrace, "missing.log cannot be read: no such file"},
         {"[Replay]\nFile = trace.log\n", "(1.0) can0 100#01 T\n(1.1) can0 100 T\n",
          "trace.log line 2: not a candump frame line"},
         {"[Replay]\nFile = trace.asc\n", "1.0 1 100 Rx d 1 01\n1.1 1 800 Rx d 0\n",
@@ -338,6 +407,214 @@ TEST(TraceTest, BadReplaySectionOrTraceIsLoggedAndTheDefaultDeviceServes) {
         ASSERT_EQ(log.size(), 1u);
         EXPECT_NE(log[0].find(c.logged), std::string::npos) << log[0];
     }
+}
+
+// What loading `ini` beside `trace` gives: the replayed frames' offsets in µs
+// or the log line that refused them.
+struct Loaded {
+    std::vector<uint64_t> atUs;
+    std::string logged;
+};
+
+Loaded loadReplay(const std::string& ini, const std::string& trace) {
+    TempFolder folder;
+    folder.write("trace.log", trace);
+    folder.write(kSimDeviceFile, ini);
+    Loaded loaded;
+    setDriverLogSink([&](const std::string& line) { loaded.logged += line; });
+    const SimDeviceConfig device = loadDevice(folder.path.string());
+    setDriverLogSink(nullptr);
+    if (device.replay)
+        for (const CanFrame& f : device.replay->frames)
+            loaded.atUs.push_back(f.timeStampUs);
+    return loaded;
+}
+
+TEST(TraceTest, ReplayChecksTimeStampsAndSpeedWhenTheTraceIsRead) {
+    const struct {
+        const char* what;
+        std::string ini;   // after "[Replay]\nFile = trace.log\n"
+        std::string trace; // frames of identifier 0x100
+        std::vector<uint64_t> atUs;
+        const char* logged; // empty: accepted without a word
+    } cases[] = {
+        {"a tiny speed stretches 1 s beyond a week",
+         "Speed = 0.0000000001\nLoop = yes\n",
+         "(0.0) c 100#\n(1.0) c 100#\n",
+         {},
+         "trace.log line 2: a frame due 1e+10 s after"},
+        {"a stamp 317 years after the first",
+         "",
+         "(0.0) c 100#\n(10000000000.0) c 100#\n",
+         {},
+         "trace.log line 2: a frame due 1e+10 s after"},
+        {"a wall-clock stamp after a zero at a tenth of the speed",
+         "Speed = 0.1\n",
+         "(0.0) c 100#\n(1796811998.650411) c 100#\n",
+         {},
+         "trace.log line 2: a frame due"},
+        {"the last frame exactly a week after the first",
+         "",
+         "(1.0) c 100#\n(" + std::to_string(7 * 24 * 3600 + 1) + ".0) c 100#\n",
+         {0, 604800000000ull},
+         ""},
+        {"one microsecond later is refused",
+         "",
+         "(1.0) c 100#\n(" + std::to_string(7 * 24 * 3600 + 1) + ".000001) c 100#\n",
+         {},
+         "trace.log line 2: a frame due 604800 s after the replay starts at Speed 1, beyond "
+         "the 604800 s"},
+        {"double the speed fits twice the span",
+         "Speed = 2\n",
+         "(0.0) c 100#\n(" + std::to_string(2 * 7 * 24 * 3600) + ".0) c 100#\n",
+         {0, 1209600000000ull},
+         ""},
+        {"a stamp before the first plays at once",
+         "",
+         "(5.0) c 100#\n(4.0) c 100#\n(6.0) c 100#\n",
+         {0, 0, 1000000},
+         ""},
+        {"a loop with every frame at one time",
+         "Loop = yes\n",
+         "(5.0) c 100#\n(5.0) c 100#\n",
+         {},
+         "trace.log: Loop = yes but every frame has the same time stamp"},
+        {"a loop of one frame",
+         "Loop = yes\n",
+         "(5.0) c 100#\n",
+         {},
+         "trace.log: Loop = yes but every frame has the same time stamp"},
+        {"a loop of an empty trace",
+         "Loop = yes\n",
+         "# nothing\n",
+         {},
+         "trace.log: Loop = yes but no frame to replay"},
+        {"a loop whose identifiers are never in it",
+         "Loop = yes\nIDs = 0x200\n",
+         "(0.0) c 100#\n(1.0) c 100#\n",
+         {},
+         "trace.log: Loop = yes but no frame to replay"},
+        {"a loop whose gap takes beyond a week",
+         "Loop = yes\nSpeed = 0.0000000001\n",
+         "(0.0) c 100#\n(0.000001) c 100#\n",
+         {},
+         "trace.log: Loop = yes with one pass due"},
+        {"an empty trace without a loop plays nothing", "", "", {}, ""},
+        {"an infinite speed", "Speed = inf\n", "(0.0) c 100#\n", {}, "line 3: bad Speed 'inf'"},
+        {"no speed at all", "Speed = nan\n", "(0.0) c 100#\n", {}, "line 3: bad Speed 'nan'"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Loaded loaded = loadReplay("[Replay]\nFile = trace.log\n" + c.ini, c.trace);
+        EXPECT_EQ(loaded.atUs, c.atUs);
+        if (*c.logged == '\0')
+            EXPECT_EQ(loaded.logged, "");
+        else
+            EXPECT_NE(loaded.logged.find(c.logged), std::string::npos) << loaded.logged;
+    }
+}
+
+TEST(TraceTest, ReplaySkipsCanFdAndErrorFramesAndSaysHowMany) {
+    const Loaded loaded = loadReplay("[Replay]\nFile = trace.log\n",
+                                     "(1.0) c 100#01\n(1.1) c 101##0\n(1.2) c 20000001#\n"
+                                     "(1.3) c 102##1AA\n(1.5) c 103#\n");
+    EXPECT_EQ(loaded.atUs, (std::vector<uint64_t>{0, 500000}));
+    EXPECT_NE(
+        loaded.logged.find("trace.log: skipped 2 CAN FD frames, 1 error frames and 0 other events"),
+        std::string::npos)
+        << loaded.logged;
+}
+
+TEST(TraceTest, ReplayFileThatIsNoTraceIsLoggedWithItsReason) {
+    TempFolder folder;
+    folder.write("trace.log", "(1.0) c 100#\n");
+    // Sparse: no disk used.
+    fs::resize_file(folder.path / "trace.log", SimReplayConfig::kMaxTraceBytes + 1);
+    fs::create_directory(folder.path / "folder.log");
+    const struct {
+        std::string file;
+        std::string logged;
+    } cases[] = {
+        {"/dev/zero", "/dev/zero cannot be read: it is not a regular file"},
+        {"folder.log", "folder.log cannot be read: it is a folder"},
+        {"missing.log", "missing.log cannot be read: no such file"},
+        {"trace.log", "trace.log is larger than 16 MiB"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        folder.write(kSimDeviceFile, "[Replay]\nFile = " + c.file + "\n");
+        std::vector<std::string> log;
+        setDriverLogSink([&](const std::string& line) { log.push_back(line); });
+        const SimDeviceConfig device = loadDevice(folder.path.string());
+        setDriverLogSink(nullptr);
+        EXPECT_FALSE(device.replay);
+        ASSERT_EQ(log.size(), 1u);
+        EXPECT_NE(log[0].find(c.logged), std::string::npos) << log[0];
+    }
+}
+
+// Frames 0x100 at 0 ms and 0x101 at 10 ms, looping with a 10 ms gap: one pass
+// every 20 ms.
+SimReplayConfig twoFrameLoop() {
+    SimReplayConfig config;
+    config.loop = true;
+    config.frames = {stamped(0x100, 0), stamped(0x101, 10000)};
+    config.spanUs = 10000;
+    config.loopGapUs = 10000;
+    return config;
+}
+
+TEST(TraceTest, ReplayHandsOverWhatIsDueAndSkipsPassesItFellBehind) {
+    using std::chrono::milliseconds;
+    const struct {
+        const char* what;
+        std::vector<int> callsMs;                    // takeDue at these times, the last one checked
+        std::vector<std::pair<uint32_t, int>> batch; // identifier, due ms
+        int nextMs;
+    } cases[] = {
+        {"the first frame at the start", {0}, {{0x100, 0}}, 10},
+        {"both frames of the first pass", {15}, {{0x100, 0}, {0x101, 10}}, 20},
+        {"the second pass", {15, 25}, {{0x100, 20}}, 30},
+        {"passes behind: the one begun, then the current one",
+         {15, 75},
+         {{0x100, 20}, {0x101, 30}, {0x100, 60}, {0x101, 70}},
+         80},
+        {"far behind", {15, 1000000}, {{0x100, 20}, {0x101, 30}, {0x100, 1000000}}, 1000010},
+    };
+    const SimReplayConfig config = twoFrameLoop();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SimReplay replay;
+        replay.start(&config, milliseconds(0));
+        std::vector<SimReplay::Due> batch;
+        uint64_t dropped = 0;
+        Clock::Time next{};
+        for (int ms : c.callsMs) {
+            batch.clear();
+            next = replay.takeDue(milliseconds(ms), batch, dropped);
+        }
+        std::vector<std::pair<uint32_t, int>> got;
+        for (const SimReplay::Due& d : batch)
+            got.emplace_back(d.frame.id, static_cast<int>(d.at / milliseconds(1)));
+        EXPECT_EQ(got, c.batch);
+        EXPECT_EQ(next, milliseconds(c.nextMs));
+        EXPECT_EQ(dropped, 0u);
+    }
+}
+
+TEST(TraceTest, ReplayBatchIsBoundedAndTheRestCountedAsDropped) {
+    SimReplayConfig config;
+    config.frames.assign(SimReplay::kBatchLimit + 36, stamped(0x100, 0));
+    config.frames.push_back(stamped(0x101, 604800000000ull)); // a week later, at speed 1
+    config.spanUs = 604800000000ull;
+    SimReplay replay;
+    replay.start(&config, std::chrono::seconds(1));
+    std::vector<SimReplay::Due> batch;
+    uint64_t dropped = 0;
+    EXPECT_EQ(replay.takeDue(std::chrono::seconds(1), batch, dropped),
+              std::chrono::seconds(1 + 604800));
+    EXPECT_EQ(batch.size(), SimReplay::kBatchLimit);
+    EXPECT_EQ(dropped, 36u);
 }
 
 } // namespace

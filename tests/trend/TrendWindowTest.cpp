@@ -19,7 +19,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -39,14 +38,7 @@ const QString kCaption = QStringLiteral("Kestrel System");
 
 // Serves the event loop until `done` holds; false when it did not within 10 s.
 template <typename Condition> bool waitFor(Condition done) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > 10000)
-            return false;
-        QTest::qWait(10);
-    }
-    return true;
+    return QTest::qWaitFor(done, 10000);
 }
 
 // Advances by `step` each time it is read: every evaluation takes `step`.
@@ -473,7 +465,11 @@ TEST_F(TrendWindowOnSimulator, TheChartHoldsTheThreadsHistory) {
     window.findChild<QTabWidget*>(QStringLiteral("PageControl1"))->setCurrentIndex(1);
     window.findChild<QComboBox*>(QStringLiteral("TntComboBox_TrendCAN1"))->setCurrentIndex(0);
     window.TntComboBox_TrendCANChange(1, 0);
-    QTest::qWait(600);
+    // Enough frames for the ramp to show in the newest entries of the history.
+    ASSERT_TRUE(waitFor([&] {
+        const TrendHistory h = window.thread().History1();
+        return h[0] != h[5];
+    }));
     window.Timer_ShowCurveTimer();
     const TrendHistory history = window.thread().History1();
     const QList<QPointF> points = window.findChild<TrendChart*>()->series(1)->points();

@@ -1,0 +1,221 @@
+// The bus monitor window on the driver's simulated bus, headless: the default
+// device's frames appear in both views, pausing holds the views while the
+// capture goes on, a filter narrows the views, and the capture is copied and
+// saved as candump lines. The models are checked by QAbstractItemModelTester
+// throughout.
+
+#include "BusMonitorWindow.h"
+
+#include "AppPaths.h"
+#include "BusMonitorModels.h"
+#include "Globals.h"
+#include "GridView.h"
+#include "ScriptedDialogs.h"
+#include "SimulatorPort.h"
+#include "TraceFile.h"
+#include "ZarvoApi.h"
+
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr int kWaitMs = 20000;
+
+class BusMonitorWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        SetProgramFolderForTesting(dir.path());
+        const std::optional<uint8_t> port = FirstSimulatorPort();
+        ASSERT_TRUE(port);
+        ZarvoPort = *port;
+        ZarvoBaudRate = 500000;
+        ASSERT_EQ(zarvo().Zarvo_OpenPort(ZarvoPort, ZarvoBaudRate), 0);
+        window = std::make_unique<TForm_BusMonitor>(dialogs);
+        for (const char* name : {"Grid_Chronological", "Grid_Fixed"})
+            testers.push_back(std::make_unique<QAbstractItemModelTester>(
+                grid(name)->model(), QAbstractItemModelTester::FailureReportingMode::Fatal));
+    }
+    void TearDown() override {
+        testers.clear();
+        window.reset();
+        zarvo().Zarvo_ClosePort(ZarvoPort);
+    }
+
+    template <typename T> T* child(const char* name) const {
+        T* found = window->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    GridView* grid(const char* name) const { return child<GridView>(name); }
+    QString cell(const char* gridName, int row, int column) const {
+        QAbstractItemModel* model = grid(gridName)->model();
+        return model->data(model->index(row, column)).toString();
+    }
+    int rows(const char* gridName) const { return grid(gridName)->model()->rowCount(); }
+    // The view's rows of identifier `id` (as shown).
+    int rowsOf(const char* gridName, int column, const QString& id) const {
+        int n = 0;
+        for (int r = 0; r < rows(gridName); ++r)
+            n += cell(gridName, r, column) == id;
+        return n;
+    }
+    void setFilter(const char* rules) {
+        child<QLineEdit>("Edit_IdFilter")->setText(QString::fromLatin1(rules));
+        window->ApplyFilter();
+    }
+
+    QTemporaryDir dir;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<TForm_BusMonitor> window;
+    std::vector<std::unique_ptr<QAbstractItemModelTester>> testers;
+};
+
+// The default device broadcasts 0x3E8 every 20 ms.
+TEST_F(BusMonitorWindowTest, WatchesPausesFiltersCopiesAndSavesTheSimulatedBus) {
+    window->ShowMonitor();
+    QTRY_VERIFY_WITH_TIMEOUT(
+        rowsOf("Grid_Chronological", ChronologicalModel::Identifier, QStringLiteral("3E8")) >= 3,
+        kWaitMs);
+    EXPECT_EQ(cell("Grid_Chronological", 0, ChronologicalModel::Direction), "Rx");
+    QTRY_VERIFY_WITH_TIMEOUT(rows("Grid_Fixed") >= 1, kWaitMs);
+    EXPECT_EQ(rowsOf("Grid_Fixed", FixedModel::Identifier, QStringLiteral("3E8")), 1);
+    // The waves in bytes 0-3 change all the time: some byte of them is highlighted.
+    QAbstractItemModel* fixed = grid("Grid_Fixed")->model();
+    const int rampRow = static_cast<int>(
+        fixed
+            ->match(fixed->index(0, FixedModel::Identifier), Qt::DisplayRole, QStringLiteral("3E8"))
+            .value(0)
+            .row());
+    const auto lit = [&] {
+        for (int byte = 0; byte < 4; ++byte)
+            if (fixed->index(rampRow, FixedModel::FirstByte + byte)
+                    .data(FixedModel::kChangedRole)
+                    .toBool())
+                return true;
+        return false;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(lit(), kWaitMs);
+    EXPECT_TRUE(child<QLabel>("Label_Status")->text().contains(QStringLiteral("frames/s")));
+
+    // The time column: wall-clock time, or seconds since the row before or the first frame.
+    const QRegularExpression clock(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d{6}$"));
+    EXPECT_TRUE(clock.match(cell("Grid_Chronological", 1, ChronologicalModel::Time)).hasMatch());
+    const auto seconds = [&](int row) {
+        return cell("Grid_Chronological", row, ChronologicalModel::Time).toDouble();
+    };
+    auto* timeMode = child<QComboBox>("ComboBox_TimeMode");
+    timeMode->setCurrentIndex(2);
+    EXPECT_EQ(cell("Grid_Chronological", 0, ChronologicalModel::Time), "0.000000");
+    const double third = seconds(2);
+    timeMode->setCurrentIndex(1);
+    EXPECT_EQ(cell("Grid_Chronological", 0, ChronologicalModel::Time), "0.000000");
+    EXPECT_GT(seconds(1), 0);
+    EXPECT_NEAR(seconds(1) + seconds(2), third, 1e-6);
+    timeMode->setCurrentIndex(0);
+
+    // Paused: the views hold still while the capture goes on; resuming shows it all.
+    child<QToolButton>("Button_Pause")->click();
+    const int held = rows("Grid_Chronological");
+    const size_t captured = window->monitor().capture().size();
+    QTRY_VERIFY_WITH_TIMEOUT(window->monitor().capture().size() >= captured + 3, kWaitMs);
+    EXPECT_EQ(rows("Grid_Chronological"), held);
+    child<QToolButton>("Button_Pause")->click();
+    EXPECT_EQ(static_cast<size_t>(rows("Grid_Chronological")), window->monitor().capture().size());
+
+    // A filter narrows the views; a bad one is named and changes nothing.
+    setFilter("!3E8");
+    EXPECT_EQ(rowsOf("Grid_Chronological", ChronologicalModel::Identifier, QStringLiteral("3E8")),
+              0);
+    EXPECT_EQ(rowsOf("Grid_Fixed", FixedModel::Identifier, QStringLiteral("3E8")), 0);
+    const int filtered = rows("Grid_Chronological");
+    setFilter("3E8 zz");
+    EXPECT_TRUE(child<QLabel>("Label_FilterError")->text().contains(QStringLiteral("zz")));
+    EXPECT_EQ(rows("Grid_Chronological"), filtered);
+    setFilter("3E8");
+    EXPECT_TRUE(child<QLabel>("Label_FilterError")->text().isEmpty());
+    EXPECT_EQ(rowsOf("Grid_Chronological", ChronologicalModel::Identifier, QStringLiteral("3E8")),
+              rows("Grid_Chronological"));
+
+    // Copy: the selected rows as candump lines.
+    grid("Grid_Chronological")->selectGridRow(1);
+    child<QToolButton>("Button_Copy")->click();
+    const QString copied = QApplication::clipboard()->text();
+    CandumpRecord record;
+    ASSERT_TRUE(parseCandumpLine(copied.trimmed().toStdString(), record)) << copied.toStdString();
+    EXPECT_EQ(record.frame.id, 0x3E8u);
+    EXPECT_EQ(record.direction, 'R');
+    EXPECT_EQ(record.interfaceName.rfind("simulator", 0), 0u);
+
+    // Save: a .log or .asc name; the whole capture, not the filtered view, is written.
+    const QString refused = dir.filePath(QStringLiteral("capture.txt"));
+    dialogs.fileAnswers = {refused};
+    child<QToolButton>("Button_Save")->click();
+    ASSERT_EQ(dialogs.texts(QStringLiteral("error")).size(), 1);
+    EXPECT_FALSE(QFile::exists(refused));
+    for (const char* name : {"capture.log", "capture.asc"}) {
+        SCOPED_TRACE(name);
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        dialogs.fileAnswers = {path};
+        child<QToolButton>("Button_Save")->click();
+        EXPECT_EQ(dialogs.texts(QStringLiteral("error")).size(), 1);
+        TraceFile saved;
+        std::string error;
+        ASSERT_TRUE(readTraceFile(path.toStdString(), saved, error)) << error;
+        EXPECT_EQ(saved.records.size(), window->monitor().capture().size());
+        EXPECT_EQ(formatCandumpLine(saved.records.back()),
+                  formatCandumpLine(candumpRecord(
+                      window->monitor().capture().at(window->monitor().capture().end() - 1),
+                      record.interfaceName)));
+    }
+
+    // Clear empties both views; new frames come in again.
+    child<QToolButton>("Button_Clear")->click();
+    EXPECT_EQ(rows("Grid_Chronological"), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(rows("Grid_Fixed") == 1, kWaitMs);
+    EXPECT_EQ(cell("Grid_Fixed", 0, FixedModel::Identifier), "3E8");
+}
+
+// Another port in Zarvo.ini starts a new capture, whose lines carry that port's name.
+TEST_F(BusMonitorWindowTest, AnotherPortStartsANewCapture) {
+    window->ShowMonitor();
+    QTRY_VERIFY_WITH_TIMEOUT(rows("Grid_Chronological") >= 2, kWaitMs);
+    const uint8_t first = ZarvoPort;
+    ZarvoPort = static_cast<uint8_t>(first + 1); // the next simulator port
+    ASSERT_EQ(zarvo().Zarvo_OpenPort(ZarvoPort, ZarvoBaudRate), 0);
+    window->ShowMonitor();
+    EXPECT_EQ(rows("Grid_Chronological"), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(rows("Grid_Chronological") >= 2, kWaitMs);
+    grid("Grid_Chronological")->selectGridRow(1);
+    window->Button_CopyClick();
+    CandumpRecord record;
+    ASSERT_TRUE(
+        parseCandumpLine(QApplication::clipboard()->text().trimmed().toStdString(), record));
+    EXPECT_EQ(record.interfaceName,
+              "simulator" + std::to_string(first + 1 - *FirstSimulatorPort()));
+    zarvo().Zarvo_ClosePort(ZarvoPort);
+    ZarvoPort = first;
+}
+
+// A save that cannot be written says where and why.
+TEST_F(BusMonitorWindowTest, ASaveThatCannotBeWrittenSaysWhy) {
+    const QString folder = dir.filePath(QStringLiteral("no-such-folder"));
+    dialogs.fileAnswers = {folder + QStringLiteral("/capture.log")};
+    window->Button_SaveClick();
+    ASSERT_EQ(dialogs.texts(QStringLiteral("error")).size(), 1);
+    EXPECT_TRUE(dialogs.texts(QStringLiteral("error"))[0].contains(folder));
+}
+
+} // namespace
