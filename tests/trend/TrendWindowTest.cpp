@@ -538,6 +538,7 @@ TEST_F(TrendWindowOnSimulator, ASignalEntryShowsItsPhysicalValueInCurvesDataView
     pages->setCurrentIndex(2);
     auto* formula = window.findChild<QLineEdit*>(QStringLiteral("TntEdit_Formula1"));
     formula->setText(QStringLiteral("V1 * 10 - V2"));
+    emit formula->editingFinished(); // the formula counts once committed
     window.findChild<QCheckBox*>(QStringLiteral("TntCheckBox_Formula_Desc1"))->setChecked(true);
     const QAbstractItemModel* data =
         window.findChild<QTableView*>(QStringLiteral("TntStringGrid_DataView"))->model();
