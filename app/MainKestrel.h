@@ -5,6 +5,7 @@
 // from the slots marked as called across threads.
 
 #include "AppPaths.h"
+#include "ConfigFile.h"
 #include "SystemLog.h"
 
 #include <QMainWindow>
@@ -112,6 +113,10 @@ private:
     // Asks for a configuration file until an existing one is chosen; false when cancelled.
     bool chooseConfigFile();
     void loadChosenConfig();
+    // Reads CurrentConfigFile. When the read fails, the grid is rebuilt from
+    // the table, the status line says the file is not loaded, the test
+    // buttons are disabled, and the error goes up.
+    ReadResult readCurrentConfig();
     void saveConfigAs(const QString& chosen);
 
     UserDialogs& dialogs_;

@@ -26,6 +26,7 @@
 
 #include <QFileInfo>
 #include <QThread>
+#include <QToolButton>
 
 namespace {
 
@@ -39,6 +40,20 @@ const QString kIniFilter = QStringLiteral("CAN INI File(*.ini)");
 // The table holds kMaxTestItems items; a file with more has the rest left out.
 QString itemsLeftOutText(int count) {
     return Phrase(PhraseId::ItemsLeftOut).arg(count).arg(kMaxTestItems);
+}
+
+// The warnings of one import, in one box: values changed to fit and lines
+// that were not used, each naming its file and line.
+QString importWarningsText(const QList<IniWarning>& warnings) {
+    QStringList lines{Phrase(PhraseId::ValuesTakenOtherwise)};
+    for (const IniWarning& warning : warnings)
+        lines.append(warning.message());
+    return lines.join(QLatin1Char('\n'));
+}
+
+QString notLoadedText(const QString& file) {
+    static const char* const texts[] = {"%1 (not loaded)", "%1（未加载）", "%1（未載入）"};
+    return QString::fromUtf8(texts[LanguageIndex < 3 ? LanguageIndex : 0]).arg(file);
 }
 
 QString folderOf(const QString& file) {
@@ -81,10 +96,26 @@ bool TForm_MainKestrel::chooseConfigFile() {
     }
 }
 
+ReadResult TForm_MainKestrel::readCurrentConfig() {
+    try {
+        return ReadTestConfig(CurrentConfigFile);
+    } catch (...) {
+        // The grid shows what the table holds now, and nothing of it is tested
+        // as if the file were loaded.
+        FillResultRows(Global_ResultCells());
+        gridModel_->refresh();
+        showStatusLine(notLoadedText(CurrentConfigFile));
+        TntSpeedButton_TestAllItems->setEnabled(false);
+        TntSpeedButton_ManualTest->setEnabled(false);
+        throw;
+    }
+}
+
 void TForm_MainKestrel::loadChosenConfig() {
     showStatusLine(CurrentConfigFile);
-    const ReadResult read = ReadTestConfig(CurrentConfigFile);
-    ReadZarvoIni(programFolder_);
+    const ReadResult read = readCurrentConfig();
+    QList<IniWarning> warnings = read.warnings;
+    ReadZarvoIni(programFolder_, &warnings);
     try {
         FillResultRowsAfterLoad(Global_ResultCells());
     } catch (const ResultRowError& e) {
@@ -98,6 +129,8 @@ void TForm_MainKestrel::loadChosenConfig() {
     setTestButtons();
     if (read.ignoredSections > 0)
         dialogs_.warn(itemsLeftOutText(read.ignoredSections));
+    if (!warnings.isEmpty())
+        dialogs_.warn(importWarningsText(warnings));
 }
 
 void TForm_MainKestrel::N1Click() {
@@ -111,8 +144,10 @@ void TForm_MainKestrel::N1Click() {
 
 void TForm_MainKestrel::saveConfigAs(const QString& chosen) {
     const QString path = WithIniExtension(chosen);
+    const QString partly = OverwritePartlyReadQuestion(path);
     if (QFileInfo::exists(path) &&
-        !dialogs_.confirm(PhraseLines(PhraseId::FileExists, PhraseId::SaveAs)))
+        !dialogs_.confirm(partly.isEmpty() ? PhraseLines(PhraseId::FileExists, PhraseId::SaveAs)
+                                           : partly))
         return;
     // A description the file cannot hold is refused before the old file is
     // touched; the error box reports it and "Save OK" is not shown.

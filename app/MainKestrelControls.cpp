@@ -75,6 +75,7 @@ void TForm_MainKestrel::bindKeys() {
         {TntSpeedButton_LoadConfig, nullptr, Keys{Qt::CTRL | Qt::Key_O}},
         {TntSpeedButton_TestAllItems, nullptr, Keys{Qt::Key_F5}},
         {TntSpeedButton_ViewTrend, nullptr, Keys{Qt::Key_F7}},
+        {TntSpeedButton_BusMonitor, Menu_BusMonitor, Keys{Qt::CTRL | Qt::Key_M}},
     };
     for (const auto& [button, menuItem, keys] : bindings) {
         if (!menuItem) {

@@ -62,7 +62,7 @@ void TForm_MainKestrel::FormShow() {
     showStatusLine(CurrentConfigFile.size() > 1 ? CurrentConfigFile
                                                 : Phrase(PhraseId::NoConfigFile));
     if (!CurrentConfigFile.isEmpty())
-        ReadTestConfig(CurrentConfigFile);
+        readCurrentConfig();
     ReadZarvoIni(programFolder_);
     setTestButtons();
     setCaptions();

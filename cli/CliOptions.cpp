@@ -1,22 +1,42 @@
 #include "CliOptions.h"
 
+#include "AppPaths.h"
+#include "Commands.h"
 #include "Globals.h"
 #include "Phrases.h"
 #include "RunController.h"
 #include "SystemLog.h"
 #include "ZarvoApi.h"
 #include "ZarvoCodes.h"
+#include "ZarvoIni.h"
 
 #include <QDate>
+#include <QFile>
+#include <QFileInfo>
 #include <cstdio>
+#include <sys/stat.h>
 
 void PrintError(const QString& message) {
     std::fprintf(stderr, "kestrel-cli: %s\n", qUtf8Printable(message));
 }
 
+void PrintWarnings(const QList<IniWarning>& warnings) {
+    for (const IniWarning& warning : warnings)
+        PrintError(QStringLiteral("warning: ") + warning.message());
+}
+
 void StartLogging() {
     LoadLogger();
     StartSystemLog(QDate::currentDate());
+}
+
+bool SameFile(const QString& a, const QString& b) {
+    struct stat first {};
+    struct stat second {};
+    if (stat(QFile::encodeName(a).constData(), &first) == 0 &&
+        stat(QFile::encodeName(b).constData(), &second) == 0)
+        return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+    return QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
 }
 
 std::optional<long long> WholeNumber(const QString& text, long long low, long long high) {
@@ -45,6 +65,20 @@ std::optional<std::chrono::milliseconds> Seconds(const QString& text) {
     if (!ok || !(seconds > 0 && seconds < 1e7))
         return std::nullopt;
     return std::chrono::milliseconds(static_cast<long long>(seconds * 1000));
+}
+
+int PortOptions::readZarvoIni() const {
+    if (!needZarvoIni())
+        return 0;
+    QList<IniWarning> warnings;
+    try {
+        ReadZarvoIni(ProgramFolder(), &warnings);
+    } catch (const std::exception& error) {
+        PrintError(QString::fromUtf8(error.what()));
+        return kExitBadZarvoIni;
+    }
+    PrintWarnings(warnings);
+    return 0;
 }
 
 void PortOptions::applyToGlobals() const {

@@ -1,6 +1,9 @@
 #pragma once
 // Pieces of argument handling shared by the kestrel-cli commands.
 
+#include "IniFile.h"
+
+#include <QList>
 #include <QString>
 #include <chrono>
 #include <cstdint>
@@ -8,10 +11,16 @@
 
 // "kestrel-cli: <message>" on stderr.
 void PrintError(const QString& message);
+// "kestrel-cli: warning: <message>" on stderr for each of a reader's warnings.
+void PrintWarnings(const QList<IniWarning>& warnings);
 
 // Loads the logger and names today's log, before anything is read, so that
 // the readers' own lines reach the log too.
 void StartLogging();
+
+// Whether two paths name one file (also through a link); paths of files that
+// do not exist yet are compared as absolute paths.
+bool SameFile(const QString& a, const QString& b);
 
 // `text` as a whole decimal number within [low, high]; nullopt otherwise.
 std::optional<long long> WholeNumber(const QString& text, long long low, long long high);
@@ -31,6 +40,9 @@ struct PortOptions {
     std::optional<bool> apply(const QString& name, const QString& value);
     // Whether Zarvo.ini must be read for what the options leave open.
     bool needZarvoIni() const { return !port || !bitRate; }
+    // Reads Zarvo.ini when the options leave a value open, printing its
+    // warnings: 0, or kExitBadZarvoIni after telling why it cannot be used.
+    int readZarvoIni() const;
     // ZarvoPort and ZarvoBaudRate as given; the others stay as read.
     void applyToGlobals() const;
 };

@@ -2,7 +2,9 @@
 // reader and writer as the main window.
 //
 // Exit codes: 0 done, 1 a value that is not a number (or the output cannot be
-// written), 2 no such input file or the input cannot be read.
+// written, or would lose items left out of the input it replaces), 2 no such
+// input file, the input cannot be read or holds no items. Values changed to
+// fit and lines without "=" are warnings on stderr; they change no exit code.
 
 #include "CliOptions.h"
 #include "Commands.h"
@@ -80,14 +82,18 @@ void PrintTable() {
 }
 
 // Loads `path` into the table. Returns 0, or the exit code after telling why
-// not; `printPartial` prints the items read before a bad value.
-int LoadTable(const QString& path, bool printPartial) {
+// not; `printPartial` prints the items read before a bad value. `ignored`
+// receives the number of item sections left out.
+int LoadTable(const QString& path, bool printPartial, int* ignored = nullptr) {
     try {
         const ReadResult result = ReadTestConfig(path);
+        if (ignored)
+            *ignored = result.ignoredSections;
         if (result.status != 0) {
             PrintError(QStringLiteral("%1: no such file").arg(path));
             return kExitNoFile;
         }
+        PrintWarnings(result.warnings);
         if (result.ignoredSections > 0)
             PrintError(QStringLiteral("%1: %2 item sections beyond the first %3 were ignored")
                            .arg(path)
@@ -97,7 +103,7 @@ int LoadTable(const QString& path, bool printPartial) {
     } catch (const IniValueError& error) {
         if (printPartial)
             PrintTable();
-        PrintError(error.where() + QLatin1String(": ") + QString::fromUtf8(error.what()));
+        PrintError(QString::fromUtf8(error.what()));
         return kExitBadValue;
     } catch (const std::exception& error) {
         PrintError(QString::fromUtf8(error.what()));
@@ -119,8 +125,24 @@ int cmdShow(const QStringList& args) {
 int cmdRewrite(const QStringList& args) {
     if (args.size() != 2)
         return usageError();
-    if (const int status = LoadTable(args[0], false))
+    int ignored = 0;
+    if (const int status = LoadTable(args[0], false, &ignored))
         return status;
+    // Writing an empty table would delete OUT, and a table read in part would
+    // lose the rest of the file it came from.
+    if (Global_CustomerCMD.CMD_Count == 0) {
+        PrintError(
+            QStringLiteral("%1 holds no test items: %2 is left as it was").arg(args[0], args[1]));
+        return kExitNoFile;
+    }
+    if (ignored > 0 && SameFile(args[0], args[1])) {
+        PrintError(QStringLiteral("%1 would lose the %2 items beyond the first %3: write them to "
+                                  "another file")
+                       .arg(args[1])
+                       .arg(ignored)
+                       .arg(kMaxTestItems));
+        return kExitBadValue;
+    }
     try {
         WriteTestConfig(args[1]);
     } catch (const ConfigWriteError& error) {

@@ -6,7 +6,11 @@
 // response), 2 the file is missing, unreadable or holds no item, 3 the port
 // check failed or the port cannot be opened, 4 the run was stopped at
 // --timeout, 5 a result file (--junit, --csv, --report, --trace) cannot be written,
-// 64 wrong arguments or a run that could never end by itself.
+// 6 Zarvo.ini holds a value that is no number, 64 wrong arguments, a run that
+// could never end by itself or an output that is the same file as the test
+// configuration or another output, 130 / 143 stopped by SIGINT / SIGTERM (the
+// outputs are still written, as by Stop). An item whose identifier does not
+// fit its mode is refused with 2, before anything is sent.
 //
 // Reports are written only where asked: the main window's Reports folder with
 // --report, so scripted runs do not fill it.
@@ -21,9 +25,10 @@
 #include "ResultGridFill.h"
 #include "RunController.h"
 #include "RunReport.h"
+#include "SafeFile.h"
+#include "StopSignals.h"
 #include "ZarvoApi.h"
 #include "ZarvoCodes.h"
-#include "ZarvoIni.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -182,15 +187,14 @@ void PrintResults(const std::vector<ResultCells::Row>& rows, const std::vector<V
         printLine(rows[static_cast<size_t>(v.item)]);
 }
 
-bool WriteJUnit(const QString& path, const std::vector<ResultCells::Row>& rows,
-                const std::vector<Verdict>& verdicts, const QString& stopped) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
+// Writes the JUnit XML over `path`; empty, or "PATH: reason" when it cannot be written.
+std::string WriteJUnit(const QString& path, const std::vector<ResultCells::Row>& rows,
+                       const std::vector<Verdict>& verdicts, const QString& stopped) {
     const QString suite = QFileInfo(CurrentConfigFile).completeBaseName();
     const auto failures = std::count_if(verdicts.begin(), verdicts.end(),
                                         [](const Verdict& v) { return !v.failure.isEmpty(); });
-    QXmlStreamWriter xml(&file);
+    QByteArray bytes;
+    QXmlStreamWriter xml(&bytes);
     xml.setAutoFormatting(true);
     xml.writeStartDocument();
     xml.writeStartElement(QStringLiteral("testsuite"));
@@ -200,7 +204,9 @@ bool WriteJUnit(const QString& path, const std::vector<ResultCells::Row>& rows,
     if (!stopped.isEmpty()) {
         xml.writeStartElement(QStringLiteral("properties"));
         xml.writeStartElement(QStringLiteral("property"));
-        xml.writeAttribute(QStringLiteral("name"), QStringLiteral("timeout"));
+        xml.writeAttribute(QStringLiteral("name"), StopSignals::stopSignal()
+                                                       ? QStringLiteral("interrupted")
+                                                       : QStringLiteral("timeout"));
         xml.writeAttribute(QStringLiteral("value"), stopped);
         xml.writeEndElement();
         xml.writeEndElement();
@@ -218,22 +224,44 @@ bool WriteJUnit(const QString& path, const std::vector<ResultCells::Row>& rows,
         xml.writeEndElement();
     }
     xml.writeEndDocument();
-    return file.flush() && !xml.hasError();
+    return WriteFileSafely(QFile::encodeName(path).toStdString(),
+                           std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+}
+
+// Refuses outputs that would overwrite the test configuration or each other;
+// 0, or the exit code after telling which.
+int CheckOutputs(const RunArgs& args) {
+    const std::pair<const char*, QString> files[] = {
+        {"FILE", args.file}, {"--junit", args.junit}, {"--csv", args.csv}, {"--trace", args.trace}};
+    for (size_t i = 1; i < std::size(files); ++i) {
+        for (size_t j = 0; j < i; ++j) {
+            if (files[i].second.isEmpty() || files[j].second.isEmpty() ||
+                !SameFile(files[i].second, files[j].second))
+                continue;
+            PrintError(QStringLiteral("%1 %2 is the same file as %3: it would be overwritten")
+                           .arg(QLatin1String(files[i].first), files[i].second,
+                                QLatin1String(files[j].first)));
+            return kExitUsage;
+        }
+    }
+    return 0;
 }
 
 // Loads the file and the driver settings; 0, or the exit code after telling why not.
 int LoadSettings(const RunArgs& args) {
     try {
-        if (ReadTestConfig(args.file).status != 0) {
+        const ReadResult read = ReadTestConfig(args.file);
+        if (read.status != 0) {
             PrintError(QStringLiteral("%1: no such file").arg(args.file));
             return kExitNoFile;
         }
-        if (args.portOptions.needZarvoIni())
-            ReadZarvoIni(ProgramFolder());
+        PrintWarnings(read.warnings);
     } catch (const std::exception& error) {
         PrintError(QString::fromUtf8(error.what()));
         return kExitNoFile;
     }
+    if (const int status = args.portOptions.readZarvoIni())
+        return status;
     if (Global_CustomerCMD.CMD_Count == 0) {
         PrintError(QStringLiteral("%1: no test items").arg(args.file));
         return kExitNoFile;
@@ -251,13 +279,24 @@ int CheckItems(const RunArgs& args) {
             QStringLiteral("--item %1: the file has %2 items").arg(args.item).arg(t.CMD_Count));
         return usageError();
     }
+    const int masked = FirstIdNotFittingMode([&args](int item) { return UnderTest(args, item); });
+    if (masked >= 0) {
+        PrintError(QStringLiteral("item %1 \"%2\": TxCANID %3 is beyond the %4-bit identifiers "
+                                  "(TxCANMode=%5): the run is refused")
+                       .arg(masked + 1)
+                       .arg(t.Description1[masked], HexText(t.TxCANID[masked], 3))
+                       .arg(t.TxCANMode[masked] == 0 ? 11 : 29)
+                       .arg(t.TxCANMode[masked]));
+        return kExitNoFile;
+    }
     // An item repeated until Stop never gets its End Time: only --timeout ends such a run.
     for (int item = 0; item < t.CMD_Count && !args.timeout; ++item) {
-        if (UnderTest(args, item) && t.TxLoopTimes[item] == 0) {
-            PrintError(QStringLiteral("item %1 \"%2\" has TxLoopTimes=0 and is sent until the run "
+        if (UnderTest(args, item) && SentUntilStopped(t.TxLoopTimes[item])) {
+            PrintError(QStringLiteral("item %1 \"%2\" has TxLoopTimes=%3 and is sent until the run "
                                       "is stopped: give --timeout S")
                            .arg(item + 1)
-                           .arg(t.Description1[item]));
+                           .arg(t.Description1[item])
+                           .arg(t.TxLoopTimes[item]));
             return kExitUsage;
         }
     }
@@ -274,9 +313,13 @@ bool WriteOutputs(const RunArgs& args, const RunController& run,
         PrintError(error);
         written = false;
     }
-    if (!args.junit.isEmpty() && !WriteJUnit(args.junit, run.lastResults(), verdicts, stopped)) {
-        PrintError(QStringLiteral("%1: cannot be written").arg(args.junit));
-        written = false;
+    if (!args.junit.isEmpty()) {
+        if (const std::string failure =
+                WriteJUnit(args.junit, run.lastResults(), verdicts, stopped);
+            !failure.empty()) {
+            PrintError(QFile::decodeName(QByteArray::fromStdString(failure)));
+            written = false;
+        }
     }
     if (!args.trace.isEmpty() && run.lastTracePath().isEmpty()) {
         PrintError(QStringLiteral("%1: the trace cannot be written").arg(args.trace));
@@ -285,14 +328,24 @@ bool WriteOutputs(const RunArgs& args, const RunController& run,
     if (args.report && run.lastReportPath().isEmpty()) {
         PrintError(QStringLiteral("%1: the report cannot be written").arg(DefaultReportFolder()));
         written = false;
+    } else if (args.report && args.trace.isEmpty() && run.lastTracePath().isEmpty()) {
+        PrintError(QStringLiteral("%1: the report's trace cannot be written")
+                       .arg(TracePathFor(run.lastReportPath())));
+        written = false;
     }
     return written;
 }
 
+// How a run that did not end by itself was stopped: at --timeout or by a signal.
+QString StoppedText(const RunArgs& args) {
+    if (StopSignals::stopSignal())
+        return QStringLiteral("interrupted by %1").arg(StopSignals::stopSignalName());
+    return QStringLiteral("stopped after %1 s").arg(args.timeoutText);
+}
+
 // Prints the verdicts, writes the requested outputs and tells the exit code of a finished run.
 int Report(const RunArgs& args, const RunController& run, bool ended) {
-    const QString stopped =
-        ended ? QString() : QStringLiteral("stopped after %1 s").arg(args.timeoutText);
+    const QString stopped = ended ? QString() : StoppedText(args);
     const std::vector<ResultCells::Row>& rows = run.lastResults();
     std::vector<Verdict> verdicts;
     for (int item = 0; item < Global_CustomerCMD.CMD_Count; ++item)
@@ -302,7 +355,7 @@ int Report(const RunArgs& args, const RunController& run, bool ended) {
     if (!WriteOutputs(args, run, verdicts, stopped))
         return kExitNotWritten;
     if (!ended)
-        return kExitTimeout;
+        return StopSignals::stopSignal() ? StopSignals::exitCode() : kExitTimeout;
     const bool failed = std::any_of(verdicts.begin(), verdicts.end(),
                                     [](const Verdict& v) { return !v.failure.isEmpty(); });
     return failed ? kExitFailed : 0;
@@ -314,6 +367,9 @@ int cmdRun(const QStringList& list) {
     const std::optional<RunArgs> args = ParseArgs(list);
     if (!args)
         return usageError();
+    if (const int status = CheckOutputs(*args))
+        return status;
+    const StopSignals stopSignals;
     StartLogging();
     if (const int status = LoadSettings(*args))
         return status;
@@ -327,6 +383,11 @@ int cmdRun(const QStringList& list) {
 
     ConsoleDialogs boxes;
     ConsoleRunView view(boxes);
+    view.setInterruptionCheck([] {
+        return StopSignals::stopSignal()
+                   ? QStringLiteral("run interrupted by %1").arg(StopSignals::stopSignalName())
+                   : QString();
+    });
     RunController run(view, args->report ? DefaultReportFolder() : QString());
     run.setTraceFile(args->trace);
     if (args->item > 0)

@@ -4,23 +4,24 @@
 //
 // Exit codes: 0 stopped after --duration or by SIGINT/SIGTERM, 2 the file or
 // the database is missing or unreadable, 3 the port check failed or the port
-// cannot be opened, 64 wrong arguments or a signal not in the database.
+// cannot be opened, 6 Zarvo.ini holds a value that is no number, 64 wrong
+// arguments, a signal not in the database or a formula naming a variable that
+// has no watched identifier.
 
 #include "AppPaths.h"
 #include "CliOptions.h"
 #include "Commands.h"
 #include "Globals.h"
+#include "StopSignals.h"
 #include "TrendFormula.h"
 #include "TrendSignals.h"
 #include "TrendTables.h"
 #include "Tthread_dataconvert_rxcan.h"
 #include "UiTaskQueue.h"
 #include "ZarvoApi.h"
-#include "ZarvoIni.h"
 
 #include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <optional>
 #include <vector>
@@ -29,12 +30,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
-
-volatile std::sig_atomic_t g_stopRequested = 0;
-
-extern "C" void RequestStop(int) {
-    g_stopRequested = 1;
-}
 
 struct WatchArgs {
     QString file;
@@ -112,7 +107,6 @@ private:
 // named with --signal (watch items after the entries).
 struct WatchedSignals {
     std::shared_ptr<const dbc::Database> database;
-    std::vector<TrendSignal> entries; // per entry; empty for a type and byte range
     std::vector<TrendSignal> named;
 };
 
@@ -128,9 +122,8 @@ int LoadSignals(const WatchArgs& args, WatchedSignals& watched) {
     }
     for (int i = 0; i < Global_TrendCAN.TrendCAN_Count; ++i) {
         const QString& name = Global_TrendCAN.Signal[i];
-        watched.entries.push_back(FindTrendSignal(watched.database, name));
-        if (!name.isEmpty() && !watched.entries.back())
-            PrintError(QStringLiteral("V%1: %2 is not a signal of %3; it stays 0")
+        if (!name.isEmpty() && !FindTrendSignal(watched.database, name))
+            PrintError(QStringLiteral("V%1: %2 is not a signal of %3; its column stays empty")
                            .arg(i + 1)
                            .arg(name, path.isEmpty() ? QStringLiteral("any database") : path));
     }
@@ -159,19 +152,38 @@ int LoadSettings(const WatchArgs& args) {
             PrintError(QStringLiteral("%1: no such file").arg(path));
             return kExitNoFile;
         }
+        PrintWarnings(read.warnings);
         if (read.ignoredEntries > 0 || read.ignoredFormulas > 0)
             PrintError(QStringLiteral("%1: %2 watched identifiers and %3 formulas beyond the "
                                       "first 100 were left out")
                            .arg(path)
                            .arg(read.ignoredEntries)
                            .arg(read.ignoredFormulas));
-        if (args.portOptions.needZarvoIni())
-            ReadZarvoIni(ProgramFolder());
     } catch (const std::exception& error) {
         PrintError(QString::fromUtf8(error.what()));
         return kExitNoFile;
     }
+    if (const int status = args.portOptions.readZarvoIni())
+        return status;
     args.portOptions.applyToGlobals();
+    return 0;
+}
+
+// Refuses a formula that names a variable without a watched identifier: its
+// column would never hold a value. 0, or the exit code after telling which.
+int CheckFormulas() {
+    for (int k = 0; k < Global_Formula.Formula_Count; ++k) {
+        const QString& formula = Global_Formula.Formula[k];
+        const int highest = HighestVariable(formula);
+        if (highest > Global_TrendCAN.TrendCAN_Count) {
+            PrintError(QStringLiteral("F%1 '%2' names V%3, but the file watches %4 identifiers")
+                           .arg(k + 1)
+                           .arg(formula)
+                           .arg(highest)
+                           .arg(Global_TrendCAN.TrendCAN_Count));
+            return kExitUsage;
+        }
+    }
     return 0;
 }
 
@@ -200,8 +212,9 @@ void PrintHeader(const WatchedSignals& watched) {
     std::fflush(stdout);
 }
 
-// One line of values; a formula that fails leaves its field empty and tells
-// why on stderr, once per message.
+// One line of values; a value is empty until its identifier's first frame,
+// and so is a formula over it. A formula that fails leaves its field empty
+// and tells why on stderr, once per message.
 class LinePrinter {
 public:
     LinePrinter(const TThread_DataConvert_RxCAN& thread, int watchItems)
@@ -210,23 +223,28 @@ public:
     void print(double seconds) {
         QString line = QString::asprintf("%.3f", seconds);
         for (int i = 0; i < Global_TrendCAN.TrendCAN_Count; ++i)
-            line += QLatin1Char(',') + TrendValueText(thread_.WatchValue(i));
+            line += QLatin1Char(',') + valueText(i + 1).value_or(QString());
         for (int k = 0; k < Global_Formula.Formula_Count; ++k)
             line += QLatin1Char(',') + formulaField(k);
         for (int i = Global_TrendCAN.TrendCAN_Count; i < watchItems_; ++i)
-            line += QLatin1Char(',') + TrendValueText(thread_.WatchValue(i));
+            line += QLatin1Char(',') + valueText(i + 1).value_or(QString());
         std::printf("%s\n", qUtf8Printable(line));
         std::fflush(stdout);
     }
 
 private:
+    // Variable n's value as text; nullopt before its first frame. A formula
+    // naming a variable beyond the table is refused at start.
+    std::optional<QString> valueText(int n) const {
+        return WatchedValueText(thread_.WatchItemValue(n - 1));
+    }
+
     QString formulaField(int k) {
-        const QString text =
-            SubstituteVariables(Global_Formula.Formula[k], [this](int n) -> QString {
-                return n <= Global_TrendCAN.TrendCAN_Count
-                           ? TrendValueText(thread_.WatchValue(n - 1))
-                           : QString();
-            });
+        const std::optional<QString> known = SubstituteKnownVariables(
+            Global_Formula.Formula[k], [this](int n) { return valueText(n); });
+        if (!known)
+            return {};
+        const QString& text = *known;
         const FormulaResult result = EvaluateFormula(text, EvaluatorLines::Silent);
         if (result.ok)
             return QString::asprintf("%f", result.value);
@@ -245,7 +263,7 @@ private:
 // Serves the receive thread's calls until `until` or a stop request.
 void ServeUntil(UiTaskQueue& queue, Clock::time_point until) {
     constexpr milliseconds kSlice{10};
-    for (auto now = Clock::now(); now < until && !g_stopRequested; now = Clock::now())
+    for (auto now = Clock::now(); now < until && !StopSignals::stopSignal(); now = Clock::now())
         queue.serveFor(std::min(kSlice, std::chrono::ceil<milliseconds>(until - now)));
 }
 
@@ -255,12 +273,12 @@ void Watch(const WatchArgs& args, const WatchedSignals& watched, WatchView& view
                         Global_TrendCAN.TrendCAN_Count + static_cast<int>(watched.named.size()));
     PrintHeader(watched);
     const Clock::time_point start = Clock::now();
-    for (long long k = 1; !g_stopRequested; ++k) {
+    for (long long k = 1; !StopSignals::stopSignal(); ++k) {
         const milliseconds due = k * args.period;
         if (args.duration && due > *args.duration)
             break;
         ServeUntil(view.queue, start + due);
-        if (g_stopRequested)
+        if (StopSignals::stopSignal())
             break;
         printer.print(std::chrono::duration<double>(Clock::now() - start).count());
     }
@@ -275,23 +293,19 @@ int cmdWatch(const QStringList& list) {
     StartLogging();
     if (const int status = LoadSettings(*args))
         return status;
+    if (const int status = CheckFormulas())
+        return status;
     WatchedSignals watched;
     if (const int status = LoadSignals(*args, watched))
         return status;
     if (!CheckPortInTable())
         return kExitNoPort;
-    std::signal(SIGINT, RequestStop);
-    std::signal(SIGTERM, RequestStop);
+    const StopSignals stopSignals;
     if (!OpenZarvoPort())
         return kExitNoPort;
     WatchView view;
     TThread_DataConvert_RxCAN thread(view, ZarvoPort);
-    for (int i = 0; i < Global_TrendCAN.TrendCAN_Count; ++i)
-        if (watched.entries[static_cast<size_t>(i)])
-            thread.SetWatchSignal(i, watched.entries[static_cast<size_t>(i)]);
-        else
-            thread.SetWatchItem(i, static_cast<uint32_t>(Global_TrendCAN.TrendCANID[i]),
-                                Global_TrendCAN.CANDataType[i], Global_TrendCAN.CANDataRange[i]);
+    WatchTrendTable(thread, watched.database);
     for (size_t k = 0; k < watched.named.size(); ++k)
         thread.SetWatchSignal(Global_TrendCAN.TrendCAN_Count + static_cast<int>(k),
                               watched.named[k]);

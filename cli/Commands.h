@@ -8,6 +8,8 @@ inline constexpr int kExitUsage = 64;
 // Shared by the commands that read a file and open a port.
 inline constexpr int kExitNoFile = 2; // missing, unreadable or empty
 inline constexpr int kExitNoPort = 3; // the port check failed or the port did not open
+// Zarvo.ini holds a value that is no number, or cannot be read.
+inline constexpr int kExitBadZarvoIni = 6;
 
 int cmdShow(const QStringList& args);
 int cmdRewrite(const QStringList& args);

@@ -8,8 +8,10 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <algorithm>
 #include <functional>
+#include <optional>
 #include <type_traits>
 #include <vector>
 
@@ -22,19 +24,37 @@ constexpr int32_t kAssignGroup = 255;
 
 type_CustomerCMD& Items = Global_CustomerCMD;
 
+// What the reader takes of a value that does not fit its field.
+enum class Fit {
+    Any,         // every 32-bit value fits
+    Byte,        // an 8-bit field keeps the low 8 bits
+    NotNegative, // a time: the driver takes a negative one as 0
+};
+PartialRead lastPartialRead;
+
+// The item that was being read when a bad value stopped the read, and the rest.
+QString BadValueLeftOut(const QString& reason) {
+    return QStringLiteral("item %1 and every item after it (%2)").arg(Items.CMD_Count).arg(reason);
+}
+
 // One numeric key of an item section, in the order the writer writes them.
 struct NumericKey {
     QString name;
     QString fallback; // the text read when the key is missing
     int hexDigits;    // 0: decimal; else that many hexadecimal digits without "0x"
+    Fit fit;
     std::function<void(int item, int32_t value)> store;
     std::function<int64_t(int item)> load;
 };
 
 template <typename Field>
-NumericKey Key(const char* name, const char* fallback, int hexDigits, Field field) {
+NumericKey Key(const char* name, const char* fallback, int hexDigits, Field field,
+               Fit fit = Fit::Any) {
     using Value = std::remove_reference_t<decltype(field(0))>;
-    return {QString::fromLatin1(name), QString::fromLatin1(fallback), hexDigits,
+    return {QString::fromLatin1(name),
+            QString::fromLatin1(fallback),
+            hexDigits,
+            sizeof(Value) == 1 ? Fit::Byte : fit,
             [field](int item, int32_t value) { field(item) = static_cast<Value>(value); },
             [field](int item) { return static_cast<int64_t>(field(item)); }};
 }
@@ -50,12 +70,14 @@ std::vector<NumericKey> BuildKeys() {
         keys.push_back(Key(name.constData(), "0", 2,
                            [b](int i) -> uint8_t& { return Items.TxCANData[i][b]; }));
     }
-    keys.push_back(
-        Key("TxLoopInterval", "0", 0, [](int i) -> int32_t& { return Items.TxLoopInterval[i]; }));
+    keys.push_back(Key(
+        "TxLoopInterval", "0", 0, [](int i) -> int32_t& { return Items.TxLoopInterval[i]; },
+        Fit::NotNegative));
     keys.push_back(
         Key("TxLoopTimes", "0", 0, [](int i) -> int32_t& { return Items.TxLoopTimes[i]; }));
-    keys.push_back(
-        Key("TxLoopTerminal", "100", 0, [](int i) -> int32_t& { return Items.TxLoopTerminal[i]; }));
+    keys.push_back(Key(
+        "TxLoopTerminal", "100", 0, [](int i) -> int32_t& { return Items.TxLoopTerminal[i]; },
+        Fit::NotNegative));
     keys.push_back(
         Key("TxCANGroup", "255", 0, [](int i) -> uint8_t& { return Items.TxCANGroup[i]; }));
     keys.push_back(
@@ -79,10 +101,43 @@ const std::vector<NumericKey>& NumericKeys() {
     return keys;
 }
 
+// The warning for `value` of `key` when it does not fit the key's field.
+std::optional<IniWarning> FitWarning(const QString& path, const IniDocument::Section& section,
+                                     const NumericKey& key, int32_t value) {
+    if (key.fit == Fit::Byte && (value < 0 || value > 0xFF)) {
+        const QString low = key.hexDigits ? HexText(static_cast<uint32_t>(value) & 0xFF, 2).mid(2)
+                                          : QString::number(value & 0xFF);
+        return IniValueWarning(path, section, key.name, QStringLiteral("is beyond 0..255"),
+                               QStringLiteral("taken as %1 (its low 8 bits)").arg(low));
+    }
+    if (key.fit == Fit::NotNegative && value < 0)
+        return IniValueWarning(path, section, key.name, QStringLiteral("is below 0"),
+                               QStringLiteral("taken as 0"));
+    return std::nullopt;
+}
+
+// The warnings about item n's identifier and section, once all its keys are read.
+void WarnAboutItem(const QString& path, const IniDocument::Section& section, int n,
+                   QList<IniWarning>& warnings) {
+    if (section.name.isEmpty())
+        warnings.append(IniSectionWarning(path, section, QStringLiteral("has no name"),
+                                          QStringLiteral("read as test item %1").arg(n + 1)));
+    if (Items.TxCANID[n] > MaxCanId(Items.TxCANMode[n]))
+        warnings.append(
+            IniValueWarning(path, section, QStringLiteral("TxCANID"),
+                            QStringLiteral("is beyond %1, the largest %2-bit identifier "
+                                           "(TxCANMode=%3)")
+                                .arg(HexText(MaxCanId(Items.TxCANMode[n]), 3).mid(2))
+                                .arg(Items.TxCANMode[n] == 0 ? 11 : 29)
+                                .arg(Items.TxCANMode[n]),
+                            QStringLiteral("kept; a run refuses the item")));
+}
+
 // Fills entry n from the section; throws ConvertError at the first bad value.
 // The group is assigned after every key was read, so that a failed item leaves
 // Group_Count as the items before it set it.
-void ReadItem(const QString& path, const IniDocument::Section& section, int n) {
+void ReadItem(const QString& path, const IniDocument::Section& section, int n,
+              QList<IniWarning>& warnings) {
     Items.Description1[n] = section.value(QStringLiteral("Description1"), kDefaultText);
     Items.Description2[n] = section.value(QStringLiteral("Description2"), kDefaultText);
     int32_t group = 0;
@@ -92,9 +147,12 @@ void ReadItem(const QString& path, const IniDocument::Section& section, int n) {
                 return StrToInt(key.hexDigits ? QLatin1String("0x") + stored : stored);
             });
         key.store(n, value);
+        if (const std::optional<IniWarning> warning = FitWarning(path, section, key, value))
+            warnings.append(*warning);
         if (key.name == QLatin1String("TxCANGroup"))
             group = value & 0xFF;
     }
+    WarnAboutItem(path, section, n, warnings);
     if (group == kAssignGroup)
         AssignGroup(n);
     Items.Group_Count =
@@ -153,21 +211,70 @@ void AssignGroup(int n) {
     Items.Group_Count = static_cast<uint8_t>(highest + 1);
 }
 
+const PartialRead& LastPartialRead() {
+    return lastPartialRead;
+}
+
+QString OverwritePartlyReadQuestion(const QString& path) {
+    if (lastPartialRead.path.isEmpty() || QFileInfo(lastPartialRead.path) != QFileInfo(path))
+        return {};
+    static const char* const texts[] = {
+        "%1 was read only in part; left out: %2.\r\nSaving writes the %3 items shown over the "
+        "file, and what was left out is lost. Save anyway?",
+        "%1 只读取了一部分；未读取：%2。\r\n保存会用显示的 %3 "
+        "个项目覆盖该文件，未读取的内容将丢失。"
+        "仍要保存吗？",
+        "%1 只讀取了一部分；未讀取：%2。\r\n儲存會用顯示的 %3 "
+        "個項目覆蓋該檔案，未讀取的內容將遺失。"
+        "仍要儲存嗎？"};
+    return QString::fromUtf8(texts[LanguageIndex < 3 ? LanguageIndex : 0])
+        .arg(path, lastPartialRead.leftOut)
+        .arg(Items.CMD_Count);
+}
+
 ReadResult ReadTestConfig(const QString& path) {
     if (!QFileInfo(path).isFile())
-        return {-1, 0};
-    const IniDocument doc = IniDocument::load(path);
+        return {-1, 0, {}};
+    // Until the read is through, the table holds only part of the file.
+    lastPartialRead = {path, QStringLiteral("the whole file")};
+    const IniDocument doc = [&path] {
+        try {
+            return IniDocument::load(path);
+        } catch (const IniFileError& error) {
+            // What the table held belongs to another file: none of it may be saved as this one.
+            Items.CMD_Count = 0;
+            Items.Group_Count = 0;
+            lastPartialRead.leftOut = QStringLiteral("the whole file (%1)").arg(error.what());
+            throw;
+        }
+    }();
     Items.CMD_Count = 0;
     Items.Group_Count = 0;
     ReadResult result;
+    QList<IniWarning> found;
+    // Logged also when a bad value ends the read: they were found before it.
+    const auto log =
+        qScopeGuard([&doc, &found] { LogIniWarnings(InLineOrder(doc.warnings(), found)); });
     for (const IniDocument::Section& section : doc.sections()) {
         if (section.name.isNull() || section.name == kPortSection)
             continue;
-        if (Items.CMD_Count == kMaxTestItems)
+        if (Items.CMD_Count == kMaxTestItems) {
             ++result.ignoredSections;
-        else
-            ReadItem(path, section, Items.CMD_Count);
+            continue;
+        }
+        try {
+            ReadItem(path, section, Items.CMD_Count, found);
+        } catch (const IniValueError& error) {
+            lastPartialRead.leftOut = BadValueLeftOut(QString::fromUtf8(error.what()));
+            throw;
+        }
     }
+    result.warnings = InLineOrder(doc.warnings(), found);
+    lastPartialRead = result.ignoredSections > 0
+                          ? PartialRead{path, QStringLiteral("%1 items beyond the first %2")
+                                                  .arg(result.ignoredSections)
+                                                  .arg(kMaxTestItems)}
+                          : PartialRead{};
     SystemLogf("Global_CustomerCMD.CMD_Count = %d , _CustomerCMD.Group_Count = %d", Items.CMD_Count,
                Items.Group_Count);
     if (result.ignoredSections > 0)
@@ -186,4 +293,6 @@ void WriteTestConfig(const QString& path) {
     } catch (const IniFileError& error) {
         throw ConfigWriteError(error.what());
     }
+    if (!lastPartialRead.path.isEmpty() && QFileInfo(lastPartialRead.path) == QFileInfo(path))
+        lastPartialRead = {}; // the file now holds the table, all of it
 }

@@ -60,6 +60,10 @@ ConvertError::ConvertError(const QString& text)
     : std::runtime_error(
           QStringLiteral("'%1' is not a valid integer value").arg(text).toStdString()) {}
 
+ConvertError::ConvertError(const QString& where, const QString& text)
+    : std::runtime_error(
+          QStringLiteral("%1: '%2' is not a valid integer value").arg(where, text).toStdString()) {}
+
 int32_t StrToInt(const QString& text) {
     int32_t result = 0;
     const bool ok = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)

@@ -9,6 +9,10 @@
 class ConvertError : public std::runtime_error {
 public:
     explicit ConvertError(const QString& text);
+
+protected:
+    // "<where>: '<text>' is not a valid integer value".
+    ConvertError(const QString& where, const QString& text);
 };
 
 // Decimal digits with an optional sign, or "0x" followed by 1 to 8 hexadecimal

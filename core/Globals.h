@@ -9,6 +9,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 inline constexpr int kMaxTestItems = 100;
 inline constexpr int kCanDataBytes = 8;
@@ -40,6 +41,19 @@ struct type_CustomerCMD {
 };
 
 extern type_CustomerCMD Global_CustomerCMD;
+
+// Whether an item with this TxLoopTimes is sent until the run is stopped: 0
+// and every count below it, as the driver sends a message with such a count.
+// Every check of "a run that never ends by itself" asks this.
+bool SentUntilStopped(int32_t loopTimes);
+
+// The largest identifier of an item of mode `mode`: 0x7FF for 0 (11-bit),
+// 0x1FFFFFFF for any other mode (29-bit).
+uint32_t MaxCanId(uint8_t mode);
+// The first item (from 0) whose TxCANID does not fit its mode, among the items
+// `wanted` names; -1 when all fit. A run refuses such an item rather than send
+// a masked identifier.
+int FirstIdNotFittingMode(const std::function<bool(int item)>& wanted);
 
 extern uint8_t ZarvoPort;         // virtual CAN port Kestrel opens
 extern uint32_t ZarvoBaudRate;    // bit/s used when the port is opened

@@ -1,26 +1,27 @@
 #include "IniFile.h"
 
+#include "SafeFile.h"
 #include "SystemLog.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
+#include <algorithm>
 
 namespace {
 
-bool IsComment(const QString& trimmed) {
+bool IsComment(QStringView trimmed) {
     return trimmed.isEmpty() || trimmed.startsWith(QLatin1Char(';')) ||
            trimmed.startsWith(QLatin1Char('#'));
 }
 
 // "[name]", possibly followed by a comment; the name runs to the last "]".
-qsizetype HeaderEnd(const QString& trimmed) {
+qsizetype HeaderEnd(QStringView trimmed) {
     return trimmed.startsWith(QLatin1Char('[')) ? trimmed.lastIndexOf(QLatin1Char(']')) : -1;
 }
 
 // Never null, even for "[]": a null name marks the lines before the first header.
-QString HeaderName(const QString& trimmed, qsizetype headerEnd) {
-    const QString name = trimmed.mid(1, headerEnd - 1).trimmed();
+QString HeaderName(QStringView trimmed, qsizetype headerEnd) {
+    const QString name = trimmed.mid(1, headerEnd - 1).trimmed().toString();
     return name.isNull() ? QStringLiteral("") : name;
 }
 
@@ -36,9 +37,31 @@ QString Decode(QStringDecoder::Encoding encoding, const QByteArray& bytes, bool&
     return Decode(QStringDecoder(encoding, QStringDecoder::Flag::Stateless), bytes, decoded);
 }
 
-// The 1-based line of `text` that holds position `at` (line ends as in SplitIniLines).
+// The 1-based line of `text` that holds position `at` (line ends as in ReadIniText).
 qsizetype LineAt(const QString& text, qsizetype at) {
-    return at < 0 ? 1 : SplitIniLines(text.left(at + 1)).size();
+    qsizetype line = 1;
+    for (qsizetype i = 0; i < at && i < text.size(); ++i) {
+        const bool crlf =
+            text[i] == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n');
+        if (!crlf && (text[i] == QLatin1Char('\n') || text[i] == QLatin1Char('\r')))
+            ++line;
+    }
+    return line;
+}
+
+// Every CRLF and lone CR made LF, in place: the text only shrinks.
+void UnifyLineEnds(QString& text) {
+    qsizetype out = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('\r')) {
+            if (i + 1 < text.size() && text[i + 1] == QLatin1Char('\n'))
+                ++i;
+            text[out++] = QLatin1Char('\n');
+        } else {
+            text[out++] = text[i];
+        }
+    }
+    text.truncate(out);
 }
 
 } // namespace
@@ -72,24 +95,7 @@ QString DecodeIniText(const QByteArray& bytes) {
     return text;
 }
 
-QStringList SplitIniLines(const QString& text) {
-    QStringList lines;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c != QLatin1Char('\n') && c != QLatin1Char('\r'))
-            continue;
-        lines.append(text.mid(start, i - start));
-        if (c == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n'))
-            ++i;
-        start = i + 1;
-    }
-    if (start < text.size())
-        lines.append(text.mid(start));
-    return lines;
-}
-
-QStringList ReadIniLines(const QString& path) {
+QString ReadIniText(const QString& path) {
     QFile file(path);
     const auto refuse = [&path](const QString& why) {
         return IniFileError(QStringLiteral("Cannot read %1: %2").arg(path, why).toStdString());
@@ -104,7 +110,9 @@ QStringList ReadIniLines(const QString& path) {
         throw refuse(
             QStringLiteral("the file is larger than %1 MiB").arg(kMaxIniFileBytes / (1024 * 1024)));
     try {
-        return SplitIniLines(DecodeIniText(bytes));
+        QString text = DecodeIniText(bytes);
+        UnifyLineEnds(text);
+        return text;
     } catch (const IniFileError& error) {
         throw refuse(QString::fromStdString(error.what()));
     }
@@ -115,20 +123,56 @@ bool IsIniStorable(const QString& text) {
            !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r'));
 }
 
-IniValueError::IniValueError(const ConvertError& error, const QString& path, int line)
-    : ConvertError(error), where_(QStringLiteral("%1, line %2").arg(path).arg(line)) {}
+QString IniWarning::message() const {
+    const QString subject =
+        key.isEmpty() ? QStringLiteral("'%1'").arg(text) : key + QLatin1Char('=') + text;
+    return QStringLiteral("%1, line %2: %3 %4; %5")
+        .arg(path)
+        .arg(line)
+        .arg(subject, problem, outcome);
+}
+
+void LogIniWarnings(const QList<IniWarning>& warnings) {
+    for (const IniWarning& warning : warnings)
+        SystemLog(warning.message());
+}
+
+QList<IniWarning> InLineOrder(QList<IniWarning> a, const QList<IniWarning>& b) {
+    a += b;
+    std::stable_sort(a.begin(), a.end(),
+                     [](const IniWarning& x, const IniWarning& y) { return x.line < y.line; });
+    return a;
+}
+
+IniValueError::IniValueError(const QString& path, int line, const QString& key, const QString& text)
+    : ConvertError(QStringLiteral("%1, line %2, %3").arg(path).arg(line).arg(key), text) {}
 
 int32_t ReadIniNumber(const QString& path, const IniDocument::Section& section, const QString& key,
                       const QString& fallback,
                       const std::function<int32_t(const QString&)>& convert) {
     const IniDocument::Line* line = section.find(key);
+    const QString& text = line ? line->value : fallback;
     try {
-        return convert(line ? line->value : fallback);
-    } catch (const ConvertError& error) {
-        const IniValueError located(error, path, line ? line->number : section.number);
-        SystemLogf("%s: %s", qUtf8Printable(located.where()), located.what());
+        return convert(text);
+    } catch (const ConvertError&) {
+        const IniValueError located(path, line ? line->number : section.number, key, text);
+        SystemLog(QString::fromUtf8(located.what()));
         throw located;
     }
+}
+
+IniWarning IniValueWarning(const QString& path, const IniDocument::Section& section,
+                           const QString& key, const QString& problem, const QString& outcome) {
+    const IniDocument::Line* line = section.find(key);
+    return {path,    line ? line->number : section.number,
+            key,     line ? line->value : QString(),
+            problem, outcome};
+}
+
+IniWarning IniSectionWarning(const QString& path, const IniDocument::Section& section,
+                             const QString& problem, const QString& outcome) {
+    return {path,    section.number, {}, QLatin1Char('[') + section.name + QLatin1Char(']'),
+            problem, outcome};
 }
 
 const IniDocument::Line* IniDocument::Section::find(const QString& key) const {
@@ -157,33 +201,78 @@ void IniDocument::Section::setValue(const QString& key, const QString& value) {
 }
 
 IniDocument IniDocument::parse(const QByteArray& bytes) {
-    return parseLines(SplitIniLines(DecodeIniText(bytes)));
+    QString text = DecodeIniText(bytes);
+    UnifyLineEnds(text);
+    return parseText(text, QString());
 }
 
 IniDocument IniDocument::load(const QString& path) {
-    return parseLines(ReadIniLines(path));
+    return parseText(ReadIniText(path), path);
 }
 
-IniDocument IniDocument::parseLines(const QStringList& rawLines) {
+IniDocument IniDocument::parseText(const QString& text, const QString& path) {
     IniDocument doc;
     doc.sections_.append(Section{});
-    for (qsizetype i = 0; i < rawLines.size(); ++i) {
-        const QString& raw = rawLines[i];
-        const int number = static_cast<int>(i + 1);
-        const QString trimmed = raw.trimmed();
-        const qsizetype equals = trimmed.indexOf(QLatin1Char('='));
-        const qsizetype headerEnd = HeaderEnd(trimmed);
-        if (headerEnd > 0)
-            doc.sections_.append(Section{HeaderName(trimmed, headerEnd), {}, number});
-        else if (IsComment(trimmed) || equals <= 0)
-            doc.sections_.last().lines.append(Line{{}, {}, raw, number});
-        else
-            doc.sections_.last().lines.append(Line{
-                trimmed.left(equals).trimmed(), trimmed.mid(equals + 1).trimmed(), {}, number});
+    int number = 0;
+    int entries = 0;
+    for (qsizetype start = 0; start < text.size();) {
+        qsizetype end = text.indexOf(QLatin1Char('\n'), start);
+        if (end < 0)
+            end = text.size();
+        const QStringView raw = QStringView(text).mid(start, end - start);
+        start = end + 1;
+        if (doc.appendLine(raw, ++number, path) && ++entries > kMaxIniEntries)
+            throw IniFileError(
+                QStringLiteral("%1line %2: more than %3 keys and sections")
+                    .arg(path.isEmpty() ? QString() : QStringLiteral("Cannot read %1: ").arg(path))
+                    .arg(number)
+                    .arg(kMaxIniEntries)
+                    .toStdString());
     }
+    if (doc.unusedLines_ > kMaxIniLineWarnings)
+        doc.warnings_.append({path,
+                              number,
+                              {},
+                              QStringLiteral("..."),
+                              QStringLiteral("and %1 more lines up to here have no \"=\"")
+                                  .arg(doc.unusedLines_ - kMaxIniLineWarnings),
+                              QStringLiteral("ignored")});
     if (doc.sections_.first().lines.isEmpty())
         doc.sections_.removeFirst();
     return doc;
+}
+
+bool IniDocument::appendLine(QStringView raw, int number, const QString& path) {
+    const QStringView trimmed = raw.trimmed();
+    const qsizetype equals = trimmed.indexOf(QLatin1Char('='));
+    const qsizetype headerEnd = HeaderEnd(trimmed);
+    QList<Line>& lines = sections_.last().lines;
+    if (headerEnd > 0) {
+        sections_.append(Section{HeaderName(trimmed, headerEnd), {}, number});
+        return true;
+    }
+    if (IsComment(trimmed) || equals <= 0) {
+        if (!IsComment(trimmed) && ++unusedLines_ <= kMaxIniLineWarnings)
+            warnings_.append(
+                {path,
+                 number,
+                 {},
+                 trimmed.toString(),
+                 equals == 0 ? QStringLiteral("has no key") : QStringLiteral("has no \"=\""),
+                 QStringLiteral("ignored")});
+        // A run of lines that are no key lines is kept as one: a file of blank
+        // lines costs its text, not a line object per line.
+        if (!lines.isEmpty() && lines.last().key.isEmpty() && lines.last().number > 0)
+            lines.last().verbatim.append(QLatin1Char('\n')).append(raw);
+        else
+            lines.append(Line{{}, {}, raw.toString(), number});
+        return false;
+    }
+    lines.append(Line{trimmed.left(equals).trimmed().toString(),
+                      trimmed.mid(equals + 1).trimmed().toString(),
+                      {},
+                      number});
+    return true;
 }
 
 QByteArray IniDocument::toUtf8() const {
@@ -200,11 +289,11 @@ QByteArray IniDocument::toUtf8() const {
 }
 
 void IniDocument::save(const QString& path) const {
-    QSaveFile file(path);
     const QByteArray bytes = toUtf8();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw IniFileError(
-            QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()).toStdString());
+    const std::string error = WriteFileSafely(QFile::encodeName(path).toStdString(),
+                                              std::string_view(bytes.constData(), bytes.size()));
+    if (!error.empty())
+        throw IniFileError("Cannot write " + error);
 }
 
 const IniDocument::Section* IniDocument::section(const QString& name,

@@ -263,6 +263,15 @@ constexpr PhraseRow kRows[] = {
     {PhraseId::MonitorHeaderCycleMax, {u"Max ms", u"最大 ms", u"最大 ms"}},
     {PhraseId::ButtonBus, {u"Bus", u"总线", u"總線"}},
     {PhraseId::ButtonMonitor, {u"Monitor", u"监视", u"監視"}},
+    {PhraseId::ValuesTakenOtherwise,
+     {u"The files were loaded, but these values were taken other than as written:",
+      u"文件已加载，但下列值未按原样读取：", u"檔案已載入，但下列值未按原樣讀取："}},
+    {PhraseId::IdBeyondMode,
+     {u"Test item %1 \"%2\": the identifier %3 is beyond the %4-bit identifiers. Correct the "
+      u"item or its 29-bit setting before the test.",
+      u"测试项目 %1 \"%2\"：识别码 %3 超出 %4 位识别码的范围。请在测试前修正该项目或其 29 位设置。",
+      u"測試項目 %1 \"%2\"：識別碼 %3 超出 %4 位元識別碼的範圍。請在測試前修正該項目或其 29 "
+      u"位元設定。"}},
     {PhraseId::TrendSignal, {u"Signal", u"信号", u"訊號"}},
     {PhraseId::TrendDatabase, {u"Database...", u"数据库...", u"資料庫..."}},
 };

@@ -5,7 +5,7 @@
 namespace dbc {
 
 Database loadDbcFile(const QString& path) {
-    return parseDbc(ReadIniLines(path).join(QLatin1Char('\n')).toStdString(), path.toStdString());
+    return parseDbc(ReadIniText(path).toStdString(), path.toStdString());
 }
 
 } // namespace dbc

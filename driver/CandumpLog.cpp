@@ -1,5 +1,7 @@
 #include "CandumpLog.h"
 
+#include "DriverLog.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -190,26 +192,41 @@ std::string droppedFramesNote(uint64_t dropped) {
 
 TraceFileSink::TraceFileSink(const std::string& path, std::unique_ptr<TraceLineFormat> format,
                              uint64_t capBytes)
-    : file_(std::fopen(path.c_str(), "wb")), format_(std::move(format)), cap_(capBytes) {}
+    : TraceFileSink(std::make_shared<SafeFileWriter>(path), std::move(format), capBytes, true) {}
 
-TraceFileSink::~TraceFileSink() {
-    if (file_)
-        std::fclose(file_);
+TraceFileSink::TraceFileSink(std::shared_ptr<SafeFileWriter> file,
+                             std::unique_ptr<TraceLineFormat> format, uint64_t capBytes)
+    : TraceFileSink(std::move(file), std::move(format), capBytes, false) {}
+
+TraceFileSink::TraceFileSink(std::shared_ptr<SafeFileWriter> file,
+                             std::unique_ptr<TraceLineFormat> format, uint64_t capBytes,
+                             bool commitOnFinish)
+    : file_(std::move(file)), format_(std::move(format)), commitOnFinish_(commitOnFinish),
+      opened_(!file_->failed()), cap_(capBytes), failed_(!opened_) {}
+
+void TraceFileSink::checkWritten() {
+    if (failed_ || !file_->failed())
+        return;
+    failed_ = true;
+    driverLog("Trace Error! " + file_->error() + ": the trace stops here");
 }
 
 void TraceFileSink::put(const std::string& line) {
-    if (std::fputs(line.c_str(), file_) < 0 || std::fputc('\n', file_) == EOF)
-        failed_ = true;
+    file_->write(line);
+    file_->write("\n");
     written_ += line.size() + 1;
+    checkWritten();
 }
 
 void TraceFileSink::write(const CandumpRecord& record) {
+    if (failed_)
+        return;
     lines_.clear();
     format_->frameLines(record, lines_);
     uint64_t size = 0;
     for (const std::string& line : lines_)
         size += line.size() + 1;
-    if (!file_ || cut_ > 0 || size > cap_ - std::min(written_, cap_)) {
+    if (cut_ > 0 || size > cap_ - std::min(written_, cap_)) {
         ++cut_;
         return;
     }
@@ -218,7 +235,8 @@ void TraceFileSink::write(const CandumpRecord& record) {
 }
 
 void TraceFileSink::finish(uint64_t dropped) {
-    if (!file_)
+    finished_ = true;
+    if (failed_)
         return;
     lines_.clear();
     if (cut_ > 0)
@@ -229,8 +247,9 @@ void TraceFileSink::finish(uint64_t dropped) {
     format_->closingLines(lines_);
     for (const std::string& line : lines_)
         put(line);
-    if (std::fclose(file_) != 0)
-        failed_ = true;
-    file_ = nullptr;
-    finished_ = true;
+    if (commitOnFinish_)
+        file_->commit();
+    else
+        file_->flush();
+    checkWritten();
 }

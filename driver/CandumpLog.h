@@ -13,7 +13,9 @@
 // 0x20000000); a classic CAN bus carries neither, so readers count and skip them.
 
 #include "CanFrame.h"
+#include "SafeFile.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -94,37 +96,50 @@ public:
     void closingLines(std::vector<std::string>&) override {}
 };
 
-// Writes a trace file of at most `capBytes` in `format`; when a frame would
-// pass the cap, writing stops and a closing comment says how many frames are
-// missing. finish() adds a comment about dropped frames and closes the file.
+// Writes a trace file of at most `capBytes` in `format` through a
+// SafeFileWriter; when a frame would pass the cap, writing stops and a closing
+// comment says how many frames are missing. finish() adds a comment about
+// dropped frames. A write that fails stops the trace, with a line in the
+// system log, and the old file of that name stays as it was.
 class TraceFileSink : public TraceSink {
 public:
     static constexpr uint64_t kDefaultCap = 64ull << 20;
     static constexpr uint64_t kNoCap = UINT64_MAX;
 
+    // finish() puts the file in place of `path`.
     TraceFileSink(const std::string& path, std::unique_ptr<TraceLineFormat> format,
                   uint64_t capBytes = kDefaultCap);
-    ~TraceFileSink() override;
+    // finish() only flushes: the owner of `file` may add lines and commits it
+    // after the tap has finished.
+    TraceFileSink(std::shared_ptr<SafeFileWriter> file, std::unique_ptr<TraceLineFormat> format,
+                  uint64_t capBytes = kDefaultCap);
     TraceFileSink(const TraceFileSink&) = delete;
     TraceFileSink& operator=(const TraceFileSink&) = delete;
 
     // False when the file could not be created.
-    bool isOpen() const { return file_ != nullptr || finished_; }
-    // After finish(): whether every line reached the file and it closed cleanly.
+    bool isOpen() const { return opened_; }
+    // After finish(): whether every line reached the file and it was put in place.
     bool complete() const { return finished_ && !failed_; }
+    // Whether a write failed (or the file could not be created). Thread-safe.
+    bool failed() const { return failed_.load(); }
     void write(const CandumpRecord& record) override;
     void finish(uint64_t dropped) override;
 
 private:
+    TraceFileSink(std::shared_ptr<SafeFileWriter> file, std::unique_ptr<TraceLineFormat> format,
+                  uint64_t capBytes, bool commitOnFinish);
     void put(const std::string& line);
+    void checkWritten();
 
-    std::FILE* file_ = nullptr;
+    const std::shared_ptr<SafeFileWriter> file_;
     const std::unique_ptr<TraceLineFormat> format_;
+    const bool commitOnFinish_;
+    const bool opened_;
     const uint64_t cap_;
     uint64_t written_ = 0;
     uint64_t cut_ = 0; // frames left out once the cap was reached
     bool finished_ = false;
-    bool failed_ = false;
+    std::atomic<bool> failed_;
     std::vector<std::string> lines_;
 };
 
@@ -132,4 +147,6 @@ class CandumpFileSink final : public TraceFileSink {
 public:
     explicit CandumpFileSink(const std::string& path, uint64_t capBytes = kDefaultCap)
         : TraceFileSink(path, std::make_unique<CandumpFormat>(), capBytes) {}
+    explicit CandumpFileSink(std::shared_ptr<SafeFileWriter> file, uint64_t capBytes = kDefaultCap)
+        : TraceFileSink(std::move(file), std::make_unique<CandumpFormat>(), capBytes) {}
 };

@@ -12,7 +12,7 @@ SimDeviceConfig LoadSimDeviceFile(const QString& folder) {
         return SimDeviceConfig::defaults();
     std::string error;
     try {
-        const QString text = ReadIniLines(path).join(QLatin1Char('\n'));
+        const QString text = ReadIniText(path);
         if (std::optional<SimDeviceConfig> config =
                 parseSimDevice(text.toStdString(), folder.toStdString(), error))
             return std::move(*config); // a replayed trace can be large

@@ -107,6 +107,11 @@ int yesNoEntry(int value) {
     return value == 1 ? 1 : 0;
 }
 
+// The hexadecimal digits of an identifier for 29-bit switch entry `entry`.
+int IdDigits(int entry) {
+    return entry == 1 ? 8 : 3;
+}
+
 // A file may hold a length beyond 8, which the list does not offer: shown as
 // 8 rather than as no entry, which OK would store as 255 (or as not compared).
 int lengthEntry(int value) {
@@ -304,8 +309,11 @@ void TForm_AddNewItem::setIdText(const QString& text) {
 void TForm_AddNewItem::fill(const TestItemValues& item) {
     TntEdit_CANDescription1->setText(item.Description1);
     TntEdit_CANDescription2->setText(item.Description2);
-    setIdText(hexDigits(static_cast<int32_t>(item.TxCANID), 1));
     ComboBox_CANMode->setCurrentIndex(yesNoEntry(item.TxCANMode));
+    // The box takes as many digits as the item's own mode, whatever the last
+    // dialog's 29-bit switch was.
+    idLimit_ = IdDigits(ComboBox_CANMode->currentIndex());
+    setIdText(hexDigits(static_cast<int32_t>(item.TxCANID), 1));
     ComboBox_CANRTR->setCurrentIndex(yesNoEntry(item.TxCANRTR));
     ComboBox_CANLen->setCurrentIndex(lengthEntry(item.TxCANLen));
     for (int k = 0; k < kCanDataBytes; ++k)
@@ -373,13 +381,9 @@ void TForm_AddNewItem::FormShow() {
 }
 
 void TForm_AddNewItem::ComboBox_CANModeChange(int entry) {
-    if (entry == 1) {
-        idLimit_ = 8;
-    } else {
-        idLimit_ = 3;
-        if (Edit_ID->text().size() > idLimit_)
-            Edit_ID->setText(Edit_ID->text().left(idLimit_));
-    }
+    idLimit_ = IdDigits(entry);
+    if (Edit_ID->text().size() > idLimit_)
+        Edit_ID->setText(Edit_ID->text().left(idLimit_));
     Edit_ID->setMaxLength(idLimit_);
 }
 

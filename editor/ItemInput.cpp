@@ -23,13 +23,26 @@ QString FieldName(int k) {
     return k < 0 ? QStringLiteral(" ID ") : QStringLiteral(" D%1 ").arg(k + 1);
 }
 
+Refused IllegalHex(PhraseId opening, int k) {
+    return Refused{Retry(Phrase(opening) + FieldName(k) + Phrase(PhraseId::IllegalHex))};
+}
+
 // Hexadecimal digits as typed, without a prefix.
 int32_t Hex(const QString& digits, PhraseId opening, int k) {
     try {
         return StrToInt(QLatin1String("0x") + digits);
     } catch (const ConvertError&) {
-        throw Refused{Retry(Phrase(opening) + FieldName(k) + Phrase(PhraseId::IllegalHex))};
+        throw IllegalHex(opening, k);
     }
+}
+
+// A data byte as typed: 0 to FF. A larger value would be compared as its low
+// 8 bits, a byte the user never typed.
+int32_t Byte(const QString& digits, PhraseId opening, int k) {
+    const int32_t value = Hex(digits, opening, k);
+    if (value < 0 || value > 0xFF)
+        throw IllegalHex(opening, k);
+    return value;
 }
 
 int32_t Decimal(const QString& text, PhraseId problem) {
@@ -81,7 +94,7 @@ void CheckCompare(const ItemInput& in, TestItemValues& v) {
     for (int k = 0; k < kCanDataBytes; ++k) {
         NeedsId(in.compData[k].has_value(), in);
         v.Comp_CANData[k] = in.compData[k]
-                                ? Hex(*in.compData[k], PhraseId::IllegalComparisonStart, k) & 0xFF
+                                ? Byte(*in.compData[k], PhraseId::IllegalComparisonStart, k)
                                 : kCompareWildcard;
     }
 }

@@ -240,12 +240,19 @@ void TForm_TestItems::writeTable(const QString& path) {
     RunWithWaitMessage([&path] { WriteTestConfig(path); });
 }
 
+bool TForm_TestItems::confirmSave(const QString& path, const QString& question) {
+    // A file read only in part is overwritten only when the user says so,
+    // knowing what of it would be lost.
+    const QString partly = OverwritePartlyReadQuestion(path);
+    return dialogs_.confirm(partly.isEmpty() ? question : partly);
+}
+
 void TForm_TestItems::TntSpeedButton_SaveRangeClick() {
     if (CurrentConfigFile.size() <= 4) {
         TntSpeedButton_SaveAsClick();
         return;
     }
-    if (!dialogs_.confirm(Phrase(PhraseId::AskOverwriteConfig)))
+    if (!confirmSave(CurrentConfigFile, Phrase(PhraseId::AskOverwriteConfig)))
         return;
     writeTable(CurrentConfigFile);
     dialogs_.inform(Phrase(PhraseId::SaveOk));
@@ -260,8 +267,8 @@ void TForm_TestItems::TntSpeedButton_SaveAsClick() {
         return;
     const QString path = WithIniExtension(chosen);
     const QString lineBreak = QStringLiteral("\r\n");
-    if (QFileInfo::exists(path) && !dialogs_.confirm(Phrase(PhraseId::FileExists) + lineBreak +
-                                                     Phrase(PhraseId::AskOverwriteConfig)))
+    if (QFileInfo::exists(path) && !confirmSave(path, Phrase(PhraseId::FileExists) + lineBreak +
+                                                          Phrase(PhraseId::AskOverwriteConfig)))
         return;
     writeTable(path);
     CurrentConfigFile = path;

@@ -51,6 +51,9 @@ private:
     void selectRow(int row);
     void markChanged();
     void writeTable(const QString& path);
+    // Asks `question` before `path` is overwritten, or, when the table holds
+    // only part of that file, a question naming what would be lost.
+    bool confirmSave(const QString& path, const QString& question);
 
     // Save, Save as, Return (TestItems.cpp).
     void TntSpeedButton_SaveRangeClick();

@@ -250,8 +250,11 @@ void TForm_ZarvoConfig::FormActivate() {
     RebuildDeviceViews();
     resizePortList(ListView_Zarvo->rowCount(), ZarvoPort);
     ComboBox_ZarvoPort->setCurrentIndex(ZarvoPort < ComboBox_ZarvoPort->count() ? ZarvoPort : -1);
-    if (const std::optional<int> entry = BitRateIndex(ZarvoBaudRate))
-        ComboBox_BaudRate->setCurrentIndex(*entry);
+    // A stored rate the list does not hold is shown with no entry selected, so
+    // that Save keeps it until the user picks an entry.
+    const std::optional<int> entry = BitRateIndex(ZarvoBaudRate);
+    ComboBox_BaudRate->setPlaceholderText(QStringLiteral("%1 bit/s").arg(ZarvoBaudRate));
+    ComboBox_BaudRate->setCurrentIndex(entry.value_or(-1));
     TntLabel_UnSaveAlarm->hide();
     TntLabel_CurrentConfigurationFile->setText(ConfigFileLine(CurrentConfigFile));
     if (searching_) {

@@ -4,6 +4,11 @@
 // UI thread, the transmit thread and the CAN driver's callback threads at once;
 // one mutex serialises them. Each line is flushed as it is written, so a crash
 // loses nothing that was logged before it.
+//
+// A log file stays under 64 MiB, whichever processes write to it: once the
+// next line would pass the bound, one line says that lines are left out, and
+// the lines are counted instead; the count is written when the day changes,
+// when the log is named anew and when the program ends.
 
 #include <chrono>
 #include <cstdint>
@@ -12,14 +17,46 @@
 #include <filesystem>
 #include <mutex>
 #include <string>
+#include <sys/stat.h>
 
 #define LANTERN_EXPORT extern "C" __attribute__((visibility("default")))
 
 namespace {
 
+constexpr long long kLogBound = 64LL << 20;
+// Room kept below the bound for the lines about left-out lines.
+constexpr long long kNoticeRoom = 4096;
+
 std::mutex logMutex;
 std::string logPath;
 std::FILE* logFile = nullptr;
+
+// Lines left out since the bound was reached; day is the date they belong to.
+struct LeftOut {
+    bool active = false;
+    unsigned long long lines = 0;
+    std::string day;
+} leftOut;
+
+bool PutLine(const std::string& line) {
+    return std::fputs(line.c_str(), logFile) >= 0 && std::fputc('\n', logFile) != EOF &&
+           std::fflush(logFile) == 0;
+}
+
+long long LogSize() {
+    struct stat info {};
+    return fstat(fileno(logFile), &info) == 0 ? static_cast<long long>(info.st_size) : 0;
+}
+
+// Writes how many lines were left out, if any; later lines are counted afresh.
+void WriteLeftOutCount(const std::string& stamp) {
+    if (!leftOut.active || !logFile)
+        return;
+    PutLine(stamp + "  " + std::to_string(leftOut.lines) + " lines of " + leftOut.day +
+            " were left out of the log: it had reached " + std::to_string(kLogBound >> 20) +
+            " MiB");
+    leftOut = LeftOut{};
+}
 
 void CloseLog() {
     if (logFile)
@@ -54,11 +91,21 @@ std::string TimeStamp() {
     return text;
 }
 
+// The count of left-out lines reaches the log when the program ends.
+struct CountAtExit {
+    ~CountAtExit() {
+        const std::lock_guard lock(logMutex);
+        WriteLeftOutCount(TimeStamp());
+        CloseLog();
+    }
+} countAtExit;
+
 } // namespace
 
 // Names the log file; later lines go there. Returns 0, or -1 for a null name.
 LANTERN_EXPORT int32_t Log_SetFileName(const char* fileName, int32_t) {
     const std::lock_guard lock(logMutex);
+    WriteLeftOutCount(TimeStamp());
     CloseLog();
     if (!fileName)
         return -1;
@@ -69,11 +116,21 @@ LANTERN_EXPORT int32_t Log_SetFileName(const char* fileName, int32_t) {
 // Appends one line. Returns 0, or -1 when there is no file name yet or the
 // file cannot be opened or written.
 LANTERN_EXPORT int32_t Log_Write(const char* text, int32_t) {
-    const std::string line = TimeStamp() + "  " + (text ? text : "");
+    const std::string stamp = TimeStamp();
+    const std::string line = stamp + "  " + (text ? text : "");
+    const std::string day = stamp.substr(0, 10);
     const std::lock_guard lock(logMutex);
     if (!OpenLog())
         return -1;
-    const bool ok = std::fputs(line.c_str(), logFile) >= 0 && std::fputc('\n', logFile) != EOF &&
-                    std::fflush(logFile) == 0;
-    return ok ? 0 : -1;
+    if (leftOut.active && leftOut.day != day)
+        WriteLeftOutCount(stamp);
+    if (LogSize() + static_cast<long long>(line.size()) + 1 <= kLogBound - kNoticeRoom)
+        return PutLine(line) ? 0 : -1;
+    if (!leftOut.active) {
+        leftOut = LeftOut{true, 0, day};
+        PutLine(stamp + "  The log has reached " + std::to_string(kLogBound >> 20) +
+                " MiB: further lines are left out and counted");
+    }
+    ++leftOut.lines;
+    return 0;
 }

@@ -9,6 +9,10 @@ bool QueuedRunView::serveRun(RunController& run, std::optional<std::chrono::mill
             run.stop();
             return false;
         }
+        if (const QString note = interrupted_ ? interrupted_() : QString(); !note.isEmpty()) {
+            run.stop(note);
+            return false;
+        }
         if (timers_[static_cast<int>(RunTimer::TestAllItems)])
             run.testAllItemsTimer();
         else if (timers_[static_cast<int>(RunTimer::TestSingleItem)])

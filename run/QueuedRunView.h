@@ -30,11 +30,16 @@ public:
     void hideSingleTransmit() override {}
 
     // Serves `run` until it ends, firing the enabled end-of-run timer every
-    // 100 ms as the main window's timers do; after `timeout` it stops the run
-    // as Stop does. True when the run ended by itself.
+    // 100 ms as the main window's timers do; after `timeout`, or once the
+    // interruption check gives a text, it stops the run as Stop does. True
+    // when the run ended by itself.
     bool serveRun(RunController& run, std::optional<std::chrono::milliseconds> timeout);
+    // Asked every 100 ms while a run is served: a text (the trace's closing
+    // note) stops the run, an empty one lets it go on.
+    void setInterruptionCheck(std::function<QString()> check) { interrupted_ = std::move(check); }
 
 private:
+    std::function<QString()> interrupted_;
     UserDialogs& dialogs_;
     UiTaskQueue queue_;
     bool timers_[2] = {false, false};

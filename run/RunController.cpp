@@ -1,5 +1,6 @@
 #include "RunController.h"
 
+#include "Convert.h"
 #include "Globals.h"
 #include "Phrases.h"
 #include "ResultGridFill.h"
@@ -13,12 +14,26 @@
 #include <chrono>
 #include <thread>
 
-namespace {} // namespace
+namespace {
+
+// Test item `item`'s identifier does not fit its mode; sending it would mask it.
+QString IdBeyondModeText(int item) {
+    const type_CustomerCMD& t = Global_CustomerCMD;
+    return Phrase(PhraseId::IdBeyondMode)
+        .arg(item + 1)
+        .arg(t.Description1[item], HexText(t.TxCANID[item], 3))
+        .arg(t.TxCANMode[item] == 0 ? 11 : 29);
+}
+
+} // namespace
 
 RunController::RunController(RunView& view, QString reportFolder)
     : view_(view), reportFolder_(std::move(reportFolder)), RxThread([this](uint32_t status) {
           view_.runOnUiThread([this, status] { showPortStatus(status); });
-      }) {}
+      }) {
+    if (!reportFolder_.isEmpty())
+        RecoverIncompleteTraces(reportFolder_);
+}
 
 RunController::~RunController() {
     RxThread.StopReceive();
@@ -31,6 +46,14 @@ bool PortInTable(uint8_t port) {
     return count != 0 && port < count;
 }
 
+bool RunController::idsFit(int row) {
+    const int item = FirstIdNotFittingMode([row](int i) { return row == 0 || i == row - 1; });
+    if (item < 0)
+        return true;
+    view_.dialogs().error(IdBeyondModeText(item));
+    return false;
+}
+
 bool RunController::portCheck() {
     if (PortInTable(ZarvoPort))
         return true;
@@ -40,7 +63,7 @@ bool RunController::portCheck() {
 }
 
 void RunController::testAllItems(bool groupSend) {
-    if (running_ || !portCheck())
+    if (running_ || !idsFit(0) || !portCheck())
         return;
     view_.hideSearchAgain();
     SystemLog(QStringLiteral("Start testing all items!"));
@@ -69,7 +92,9 @@ void RunController::testSelectedItem(int row) {
     view_.setSelectedRow(row);
     SingleTestRow = static_cast<uint8_t>(row);
     const int item = row - 1;
-    if (Global_CustomerCMD.TxLoopTimes[item] == 0)
+    if (!idsFit(row))
+        return;
+    if (SentUntilStopped(Global_CustomerCMD.TxLoopTimes[item]))
         view_.showSingleTransmit(item);
     if (!portCheck()) {
         view_.hideSingleTransmit();
@@ -136,7 +161,7 @@ void RunController::finishByItself() {
     running_ = false;
 }
 
-void RunController::stop() {
+void RunController::stop(const QString& traceNote) {
     if (!running_)
         return;
     view_.hideSingleTransmit();
@@ -155,7 +180,7 @@ void RunController::stop() {
     RxThread.StopReceive();
     waitForReceiveThread();
     SystemLog(QStringLiteral("Stop testing!"));
-    keepAndClearResults();
+    keepAndClearResults(traceNote);
     view_.setRunControls(RunControls::Stopped);
     view_.setStatusLamp(LampColour::Blue);
     running_ = false;
@@ -185,7 +210,7 @@ void RunController::clearResults() {
     ClearResultColumns(Global_ResultCells());
 }
 
-void RunController::keepAndClearResults() {
+void RunController::keepAndClearResults(const QString& traceNote) {
     {
         std::lock_guard lock(RunCellsMutex());
         std::vector<ResultCells::Row> rows = Global_ResultCells().snapshot();
@@ -193,7 +218,7 @@ void RunController::keepAndClearResults() {
         ClearResultColumns(Global_ResultCells());
     }
     writeReport();
-    finishTrace();
+    finishTrace(traceNote);
 }
 
 void RunController::writeReport() {
@@ -204,8 +229,8 @@ void RunController::writeReport() {
     const QString path = ReportPath(reportFolder_, CurrentConfigFile, QDateTime::currentDateTime());
     if (!QDir().mkpath(reportFolder_))
         error = QStringLiteral("%1: cannot create the folder").arg(reportFolder_);
-    else if (WriteResultCsv(path, ResultHeaders(), lastResults_, &error))
-        lastReportPath_ = path;
+    else
+        lastReportPath_ = WriteNewResultCsv(path, ResultHeaders(), lastResults_, &error);
     if (!error.isEmpty())
         SystemLog(QStringLiteral("Run report Error! %1").arg(error));
 }
@@ -213,33 +238,32 @@ void RunController::writeReport() {
 void RunController::startTrace() {
     lastTracePath_.clear();
     QString path = traceFile_;
-    // Beside the report, under a name of its own until the report has its name.
+    // Beside the report; named after the report once the run ends.
     if (path.isEmpty() && !reportFolder_.isEmpty() && QDir().mkpath(reportFolder_))
-        path = QStringLiteral("%1/.running-%2.log")
-                   .arg(reportFolder_)
-                   .arg(QCoreApplication::applicationPid());
+        path = TracePathFor(
+            ReportPath(reportFolder_, CurrentConfigFile, QDateTime::currentDateTime()));
+    tracingToFolder_ = traceFile_.isEmpty();
     if (!path.isEmpty())
         trace_.start(ZarvoPort, path);
 }
 
-void RunController::finishTrace() {
-    const QString written = trace_.stop();
-    // The trace under its temporary name beside the report, rather than the --trace file.
-    const bool running = !written.isEmpty() && written != traceFile_;
-    lastTracePath_ = running ? QString() : written;
-    if (written.isEmpty() || lastReportPath_.isEmpty()) {
-        if (running)
-            QFile::remove(written);
+void RunController::finishTrace(const QString& note) {
+    if (!tracingToFolder_) {
+        lastTracePath_ = trace_.stop(note);
+        copyTraceBesideReport();
         return;
     }
-    const QString besideReport = TracePathFor(lastReportPath_, written);
-    const bool placed =
-        running ? QFile::rename(written, besideReport) : QFile::copy(written, besideReport);
-    if (placed && running)
-        lastTracePath_ = besideReport;
-    if (placed)
+    if (lastReportPath_.isEmpty())
+        trace_.discard();
+    else
+        lastTracePath_ = trace_.stop(note, TracePathFor(lastReportPath_));
+}
+
+void RunController::copyTraceBesideReport() {
+    if (lastTracePath_.isEmpty() || lastReportPath_.isEmpty())
         return;
-    SystemLog(QStringLiteral("Run trace Error! %1: cannot be written").arg(besideReport));
-    if (running)
-        QFile::remove(written);
+    QString error;
+    if (CopyToNewFile(lastTracePath_, TracePathFor(lastReportPath_, lastTracePath_), &error)
+            .isEmpty())
+        SystemLog(QStringLiteral("Run trace Error! %1").arg(error));
 }

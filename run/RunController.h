@@ -36,7 +36,8 @@ public:
     void testAllItems(bool groupSend);
     // Test the item in grid row `row` (SelectItemToTest when it is not a data row of an item).
     void testSelectedItem(int row);
-    void stop();
+    // Stop; `traceNote`, when given, closes the run's trace as a comment line.
+    void stop(const QString& traceNote = {});
     // The handlers of the two 100 ms timers.
     void testAllItemsTimer();
     void testSingleItemTimer();
@@ -55,6 +56,9 @@ public:
 private:
     // Zarvo_GetPortTable's count must be above ZarvoPort; else PortError.
     bool portCheck();
+    // Every identifier of the run (grid row `row`, or all items for 0) fits
+    // its item's mode; else an error box names the first that does not.
+    bool idsFit(int row);
     void startThreads();
     void showPortStatus(uint32_t status);
     // Steps 4.1 to 4.8 of an automatic end.
@@ -62,11 +66,13 @@ private:
     void waitForReceiveThread();
     void clearResults();
     // Copies the results for lastResults() and the report, then clears them.
-    void keepAndClearResults();
+    void keepAndClearResults(const QString& traceNote = {});
     void writeReport();
     void startTrace();
     // Ends the trace; a trace beside the report takes the report's name.
-    void finishTrace();
+    void finishTrace(const QString& note);
+    // A --trace file also goes beside the report, as every report has its trace.
+    void copyTraceBesideReport();
 
     RunView& view_;
     QString reportFolder_;
@@ -76,6 +82,7 @@ private:
     QString traceFile_;
     QString lastTracePath_;
     RunTrace trace_;
+    bool tracingToFolder_ = false; // the trace goes beside the report, not to traceFile_
     TThread_RxCAN RxThread;
     TThread_TxCAN TxThread;
 };

@@ -1,11 +1,12 @@
 #include "RunReport.h"
 
 #include "Phrases.h"
+#include "SafeFile.h"
 #include "SystemLog.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 
 namespace {
@@ -49,24 +50,29 @@ QByteArray ResultCsv(const QStringList& headers, const std::vector<ResultCells::
 
 bool WriteResultCsv(const QString& path, const QStringList& headers,
                     const std::vector<ResultCells::Row>& rows, QString* error) {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(ResultCsv(headers, rows));
-        if (file.commit())
-            return true;
-    }
-    *error = QStringLiteral("%1: %2").arg(path, file.errorString());
-    return false;
+    const QByteArray bytes = ResultCsv(headers, rows);
+    const std::string failure =
+        WriteFileSafely(QFile::encodeName(path).toStdString(),
+                        std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+    *error = QFile::decodeName(QByteArray::fromStdString(failure));
+    return failure.empty();
+}
+
+QString WriteNewResultCsv(const QString& path, const QStringList& headers,
+                          const std::vector<ResultCells::Row>& rows, QString* error) {
+    const QByteArray bytes = ResultCsv(headers, rows);
+    SafeFileWriter file(QFile::encodeName(path).toStdString());
+    file.write(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+    if (const std::optional<std::string> written = file.commitAsNew())
+        return QFile::decodeName(QByteArray::fromStdString(*written));
+    *error = QFile::decodeName(QByteArray::fromStdString(file.error()));
+    return {};
 }
 
 QString ReportPath(const QString& folder, const QString& configFile, const QDateTime& when) {
     QString name = QFileInfo(configFile).completeBaseName();
     if (name.isEmpty())
         name = QStringLiteral("untitled");
-    const QString stem = QStringLiteral("%1/%2-%3")
-                             .arg(folder, name, when.toString(QStringLiteral("yyyyMMdd-HHmmss")));
-    QString path = stem + QLatin1String(".csv");
-    for (int n = 2; QFileInfo::exists(path); ++n)
-        path = QStringLiteral("%1-%2.csv").arg(stem).arg(n);
-    return path;
+    return QStringLiteral("%1/%2-%3.csv")
+        .arg(folder, name, when.toString(QStringLiteral("yyyyMMdd-HHmmss")));
 }

@@ -19,10 +19,16 @@ QStringList ResultHeaders();
 // line break are quoted, quotes doubled. UTF-8, lines ended by CRLF.
 QByteArray ResultCsv(const QStringList& headers, const std::vector<ResultCells::Row>& rows);
 
-// Writes ResultCsv to `path`; false with `error` set when it cannot.
+// Writes ResultCsv over `path` (see SafeFileWriter); false with `error` set
+// ("PATH: reason") when it cannot, the old file then being as it was.
 bool WriteResultCsv(const QString& path, const QStringList& headers,
                     const std::vector<ResultCells::Row>& rows, QString* error);
 
-// A free path in `folder` named after the configuration file and `when`:
-// "<name>-yyyyMMdd-HHmmss.csv", with "-2", "-3", ... added when taken.
+// Writes ResultCsv to `path`, or to "-2", "-3", ... of it when that name is
+// taken, never over an existing file. The path written, or empty with `error` set.
+QString WriteNewResultCsv(const QString& path, const QStringList& headers,
+                          const std::vector<ResultCells::Row>& rows, QString* error);
+
+// The name a report in `folder` is given first, after the configuration file
+// and `when`: "<name>-yyyyMMdd-HHmmss.csv".
 QString ReportPath(const QString& folder, const QString& configFile, const QDateTime& when);

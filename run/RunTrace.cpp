@@ -8,35 +8,69 @@
 #include <QFile>
 #include <QFileInfo>
 
+namespace {
+
+std::string Native(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+QString FromNative(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+} // namespace
+
 bool RunTrace::start(uint8_t port, const QString& path) {
-    stop();
-    auto sink = makeTraceFileSink(QFile::encodeName(path).toStdString());
-    if (!sink->isOpen()) {
-        SystemLog(QStringLiteral("Run trace Error! %1: cannot be created").arg(path));
+    discard();
+    file_ = std::make_shared<SafeFileWriter>(Native(path));
+    if (file_->failed()) {
+        SystemLog(QStringLiteral("Run trace Error! %1").arg(FromNative(file_->error())));
+        file_.reset();
         return false;
     }
-    const int32_t result = Zarvo_StartTrace(port, std::move(sink));
-    if (result == kZarvoCannotTrace) { // another driver than Kestrel's own: no trace, no fault
-        QFile::remove(path);
-        return false;
-    }
+    const int32_t result = Zarvo_StartTrace(
+        port, std::make_unique<TraceFileSink>(file_, makeTraceLineFormat(Native(path))));
     if (result != kZarvoOk) {
-        SystemLog(
-            QStringLiteral("Run trace Error! Port %1 cannot be traced (%2)").arg(port).arg(result));
-        QFile::remove(path);
+        // Another driver than Kestrel's own cannot trace: no trace, no fault.
+        if (result != kZarvoCannotTrace)
+            SystemLog(QStringLiteral("Run trace Error! Port %1 cannot be traced (%2)")
+                          .arg(port)
+                          .arg(result));
+        file_.reset();
         return false;
     }
     port_ = port;
-    path_ = path;
     return true;
 }
 
-QString RunTrace::stop() {
+bool RunTrace::endTrace() {
     if (!port_)
-        return {};
-    Zarvo_StopTrace(*port_);
+        return false;
+    Zarvo_StopTrace(*port_); // the sink has flushed its last line when this returns
     port_.reset();
-    return std::exchange(path_, QString());
+    return true;
+}
+
+QString RunTrace::stop(const QString& note, const QString& newName) {
+    if (!endTrace())
+        return {};
+    const std::shared_ptr<SafeFileWriter> file = std::move(file_);
+    if (!note.isEmpty())
+        file->write(makeTraceLineFormat(file->target())->comment(note.toStdString()) + "\n");
+    const std::optional<std::string> written =
+        newName.isEmpty() ? (file->commit() ? std::optional(file->target()) : std::nullopt)
+                          : file->commitAsNew(Native(newName));
+    if (written)
+        return FromNative(*written);
+    SystemLog(QStringLiteral("Run trace Error! %1").arg(FromNative(file->error())));
+    return {};
+}
+
+void RunTrace::discard() {
+    endTrace();
+    if (file_)
+        file_->discard();
+    file_.reset();
 }
 
 QString TracePathFor(const QString& reportPath, const QString& tracePath) {
@@ -45,4 +79,27 @@ QString TracePathFor(const QString& reportPath, const QString& tracePath) {
         traceFormatOf(QFile::encodeName(tracePath).toStdString()) == TraceFileFormat::Asc;
     return info.path() + QLatin1Char('/') + info.completeBaseName() +
            QLatin1String(asc ? ".asc" : ".log");
+}
+
+QString CopyToNewFile(const QString& from, const QString& to, QString* error) {
+    QFile source(from);
+    SafeFileWriter file(Native(to));
+    if (!source.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("%1: %2").arg(from, source.errorString());
+        return {};
+    }
+    while (!source.atEnd() && !file.failed()) {
+        const QByteArray chunk = source.read(1 << 16);
+        file.write(std::string_view(chunk.constData(), static_cast<size_t>(chunk.size())));
+    }
+    if (const std::optional<std::string> written = file.commitAsNew())
+        return FromNative(*written);
+    *error = FromNative(file.error());
+    return {};
+}
+
+void RecoverIncompleteTraces(const QString& folder) {
+    for (const std::string& path : RecoverAbandonedFiles(Native(folder), ".log"))
+        SystemLog(QStringLiteral("Run trace of a run that ended without finishing it: %1")
+                      .arg(FromNative(path)));
 }

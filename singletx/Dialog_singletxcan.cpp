@@ -248,7 +248,9 @@ void TForm_SingleTxCAN::TntSpeedButton_SaveRangeClick() {
     ApplyPendingText();
     if (CurrentConfigFile.size() <= 4 || index_ >= Global_CustomerCMD.CMD_Count)
         return;
-    if (!dialogs_.confirm(Phrase(PhraseId::AskSaveChanges)))
+    // A file read only in part is overwritten only when the user says so.
+    const QString partly = OverwritePartlyReadQuestion(CurrentConfigFile);
+    if (!dialogs_.confirm(partly.isEmpty() ? Phrase(PhraseId::AskSaveChanges) : partly))
         return;
     const uint8_t* b = data_;
     SystemLogf("data0=%d,data1=%d,data2=%d,data3=%d,data4=%d,data5=%d,data6=%d,data7=%d", b[0],

@@ -99,15 +99,16 @@ TrendChart::TrendChart(QWidget* parent) : QChartView(parent) {
     cursorReadout_ = Text(Qt::white, chart);
     connect(chart, &QChart::plotAreaChanged, this, &TrendChart::placeLegend);
     setBackgroundBrush(Qt::black);
-    points_.resize(kTrendHistoryLength);
+    points_.reserve(kTrendHistoryLength);
     band_ = new QRubberBand(QRubberBand::Rectangle, viewport());
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     applyTimeView();
 }
 
-void TrendChart::showHistory(int curve, const TrendHistory& history) {
+void TrendChart::showHistory(int curve, const TrendHistory& history, int length) {
     (curve == 1 ? latest_.history1 : latest_.history2) = history;
+    (curve == 1 ? latest_.length1 : latest_.length2) = length;
     handed_[curve - 1] = true;
     if (!view_.paused())
         draw(curve);
@@ -115,11 +116,14 @@ void TrendChart::showHistory(int curve, const TrendHistory& history) {
 
 void TrendChart::draw(int curve) {
     const TrendHistory& history = curve == 1 ? latest_.history1 : latest_.history2;
+    const int length = curve == 1 ? latest_.length1 : latest_.length2;
     (curve == 1 ? drawn_.history1 : drawn_.history2) = history;
-    for (int x = 0; x < kTrendHistoryLength; ++x)
+    (curve == 1 ? drawn_.length1 : drawn_.length2) = length;
+    points_.resize(length);
+    for (int x = 0; x < length; ++x)
         points_[x] = QPointF(x, history[static_cast<size_t>(x)]);
     series(curve)->replace(points_);
-    legend_[curve - 1]->setText(TrendShortValueText(history[0]));
+    legend_[curve - 1]->setText(length > 0 ? TrendShortValueText(history[0]) : QString());
     fitValueAxis();
     if (cursors_[0] || cursors_[1])
         cursorReadout_->setText(cursorText());

@@ -32,8 +32,10 @@ public:
 
     // Curve 1 or 2.
     QLineSeries* series(int curve) const { return curve == 1 ? Series1 : Series2; }
-    // The curve's newest history; drawn at once unless the chart is paused.
-    void showHistory(int curve, const TrendHistory& history);
+    // The curve's newest history, of which the first `length` entries are
+    // values; drawn at once unless the chart is paused. No points (and no
+    // legend value) for a length of 0.
+    void showHistory(int curve, const TrendHistory& history, int length);
     void clearCurve(int curve);
 
     const TrendTimeView& timeView() const { return view_; }

@@ -1,6 +1,9 @@
 #include "TrendFormula.h"
 
 #include "Expr.h"
+#include "TrendSignals.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -27,6 +30,31 @@ QString SubstituteVariables(const QString& formula,
         out += valueText(n);
     }
     return out;
+}
+
+std::optional<QString>
+SubstituteKnownVariables(const QString& formula,
+                         const std::function<std::optional<QString>(int n)>& valueText) {
+    bool known = true;
+    const QString text = SubstituteVariables(formula, [&valueText, &known](int n) {
+        const std::optional<QString> value = valueText(n);
+        known = known && value;
+        return value.value_or(QString());
+    });
+    return known ? std::optional(text) : std::nullopt;
+}
+
+std::optional<QString> WatchedValueText(std::optional<double> value) {
+    return value ? std::optional(TrendValueText(*value)) : std::nullopt;
+}
+
+int HighestVariable(const QString& formula) {
+    int highest = 0;
+    SubstituteVariables(formula, [&highest](int n) {
+        highest = std::max(highest, n);
+        return QString();
+    });
+    return highest;
 }
 
 FormulaResult EvaluateFormula(const QString& substituted, EvaluatorLines lines) {

@@ -3,6 +3,7 @@
 // text, then the evaluator. Shared by the trend window and kestrel-cli watch.
 
 #include <QString>
+#include <cstdint>
 #include <functional>
 #include <optional>
 
@@ -11,6 +12,18 @@
 // V12 followed by 3, and V0 is no reference. Each reference takes its own
 // variable's text: in V1+V12 the first takes V1's, the second V12's.
 QString SubstituteVariables(const QString& formula, const std::function<QString(int n)>& valueText);
+
+// SubstituteVariables for values that may not be known yet: nullopt when
+// valueText(n) is nullopt for any variable of `formula`.
+std::optional<QString>
+SubstituteKnownVariables(const QString& formula,
+                         const std::function<std::optional<QString>(int n)>& valueText);
+
+// A watched value as a variable's text; nullopt before its first frame.
+std::optional<QString> WatchedValueText(std::optional<double> value);
+
+// The highest n of the variable references of `formula`; 0 when it has none.
+int HighestVariable(const QString& formula);
 
 struct FormulaResult {
     bool ok = false;

@@ -114,9 +114,12 @@ bool RemoveTrendEntry(int index) {
 }
 
 FormulaLineResult EvaluateFormulaLine(const QString& formula,
-                                      const std::function<QString(int n)>& valueText,
+                                      const std::function<std::optional<QString>(int n)>& valueText,
                                       const Clock& clock) {
-    const QString substituted = SubstituteVariables(formula, valueText);
+    const std::optional<QString> known = SubstituteKnownVariables(formula, valueText);
+    if (!known)
+        return {false, QStringLiteral("--"), {}};
+    const QString& substituted = *known;
     const Clock::Time start = clock.now();
     const FormulaResult evaluated = EvaluateFormula(substituted, EvaluatorLines::Stdout);
     const bool tooSlow = clock.now() - start >= kFormulaTimeLimit;

@@ -60,16 +60,18 @@ bool RemoveTrendEntry(int index);
 // One evaluation of a data view formula line.
 struct FormulaLineResult {
     bool failed = false;
-    QString resultText;         // "%f" of the value, or "Error Expression"
+    QString resultText;         // "%f" of the value, "Error Expression", or "--"
     QString floatingPointError; // the error's message when one was raised
 };
 
 // A formula that takes this long or longer counts as failed.
 inline constexpr auto kFormulaTimeLimit = std::chrono::milliseconds(1000);
 
-// Substitutes the variables of `formula` with valueText(n) (the data view's
-// value cell of V n, or an empty text when there is none), evaluates it and
-// times the evaluation on `clock`.
+// Substitutes the variables of `formula` with valueText(n) (the value of V n,
+// or an empty text when there is no such variable), evaluates it and times
+// the evaluation on `clock`. A variable whose value is not known yet
+// (nullopt) makes the result "--" without evaluating: the line waits for its
+// frames and has not failed.
 FormulaLineResult EvaluateFormulaLine(const QString& formula,
-                                      const std::function<QString(int n)>& valueText,
+                                      const std::function<std::optional<QString>(int n)>& valueText,
                                       const Clock& clock = steadyClock());

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <limits>
 
 type_TrendCAN Global_TrendCAN;
@@ -30,6 +31,8 @@ const QString kDatabase = QStringLiteral("Database");
 type_TrendCAN& Watched = Global_TrendCAN;
 type_Formula& Formulas = Global_Formula;
 
+PartialRead lastPartialRead;
+
 // Only the names the writer gives formula sections: a watched identifier
 // whose description mentions "Formula" stays a watched identifier.
 bool IsFormulaSection(const QString& name) {
@@ -49,22 +52,30 @@ int32_t StoredValue(const QString& text) {
     return StrToInt(text);
 }
 
-// A code that is not a number reads as 0.
-int32_t CodeValue(const IniDocument::Section& section, const QString& key) {
+// A code that is not a number reads as 0, with a warning.
+int32_t CodeValue(const QString& path, const IniDocument::Section& section, const QString& key,
+                  QList<IniWarning>& warnings) {
     try {
         return StoredValue(section.value(key, QStringLiteral("0")));
     } catch (const ConvertError&) {
+        warnings.append(IniValueWarning(path, section, key, QStringLiteral("is not a number"),
+                                        QStringLiteral("taken as 0")));
         return 0;
     }
 }
 
-void ReadWatched(const QString& path, const IniDocument::Section& section, int n) {
+void ReadWatched(const QString& path, const IniDocument::Section& section, int n,
+                 QList<IniWarning>& warnings) {
+    if (section.name.isEmpty())
+        warnings.append(
+            IniSectionWarning(path, section, QStringLiteral("has no name"),
+                              QStringLiteral("read as watched identifier V%1").arg(n + 1)));
     Watched.Description1[n] = section.value(kDescription1, kDefaultText);
     Watched.Description2[n] = section.value(kDescription2, kDefaultText);
     Watched.TrendCANID[n] =
         ReadIniNumber(path, section, kTrendCANID, QStringLiteral("000"), StoredValue);
-    Watched.CANDataType[n] = CodeValue(section, kCANDataType);
-    Watched.CANDataRange[n] = CodeValue(section, kCANDataRange);
+    Watched.CANDataType[n] = CodeValue(path, section, kCANDataType, warnings);
+    Watched.CANDataRange[n] = CodeValue(path, section, kCANDataRange, warnings);
     Watched.Signal[n] = section.value(kSignal, QString());
     Watched.TrendCAN_Count = static_cast<uint16_t>(n + 1);
 }
@@ -129,6 +140,31 @@ void AddFormulaSections(IniDocument& doc) {
     }
 }
 
+// Reads the sections into the tables; throws as ReadTrendCANIni does.
+TrendReadResult ReadSections(const QString& path, const IniDocument& doc,
+                             QList<IniWarning>& found) {
+    TrendReadResult result;
+    for (const IniDocument::Section& section : doc.sections()) {
+        if (section.name.isNull()) {
+            const QString database = section.value(kDatabase, QString());
+            if (!database.isEmpty())
+                Watched.Database = QFileInfo(path).dir().filePath(database);
+            continue;
+        }
+        if (!IsFormulaSection(section.name)) {
+            if (Watched.TrendCAN_Count == kMaxTrendCAN)
+                ++result.ignoredEntries;
+            else
+                ReadWatched(path, section, Watched.TrendCAN_Count, found);
+        } else if (Formulas.Formula_Count == kMaxFormulas) {
+            ++result.ignoredFormulas;
+        } else {
+            ReadFormula(section, Formulas.Formula_Count);
+        }
+    }
+    return result;
+}
+
 } // namespace
 
 QString DataTypeText(int type) {
@@ -161,37 +197,45 @@ QString TrendCANIniPath() {
     return ProgramFolder() + QLatin1String("/TrendCAN.ini");
 }
 
+const PartialRead& LastTrendPartialRead() {
+    return lastPartialRead;
+}
+
 TrendReadResult ReadTrendCANIni(const QString& path) {
     if (!QFileInfo(path).isFile())
-        return {-1, 0, 0};
+        return {-1, 0, 0, {}};
+    lastPartialRead = {path, QStringLiteral("the whole file")};
     const IniDocument doc = IniDocument::load(path);
     Watched.TrendCAN_Count = 0;
     Watched.Database.clear();
     Formulas.Formula_Count = 0;
     TrendReadResult result;
-    for (const IniDocument::Section& section : doc.sections()) {
-        if (section.name.isNull()) {
-            const QString database = section.value(kDatabase, QString());
-            if (!database.isEmpty())
-                Watched.Database = QFileInfo(path).dir().filePath(database);
-            continue;
-        }
-        if (!IsFormulaSection(section.name)) {
-            if (Watched.TrendCAN_Count == kMaxTrendCAN)
-                ++result.ignoredEntries;
-            else
-                ReadWatched(path, section, Watched.TrendCAN_Count);
-        } else if (Formulas.Formula_Count == kMaxFormulas) {
-            ++result.ignoredFormulas;
-        } else {
-            ReadFormula(section, Formulas.Formula_Count);
-        }
+    QList<IniWarning> found;
+    // Logged also when a bad identifier ends the read: they were found before it.
+    const auto log =
+        qScopeGuard([&doc, &found] { LogIniWarnings(InLineOrder(doc.warnings(), found)); });
+    try {
+        result = ReadSections(path, doc, found);
+    } catch (const IniValueError& error) {
+        lastPartialRead.leftOut =
+            QStringLiteral("watched identifier %1 and every section after it (%2)")
+                .arg(Watched.TrendCAN_Count + 1)
+                .arg(QString::fromUtf8(error.what()));
+        throw;
     }
-    if (result.ignoredEntries > 0 || result.ignoredFormulas > 0)
+    result.warnings = InLineOrder(doc.warnings(), found);
+    lastPartialRead = {};
+    if (result.ignoredEntries > 0 || result.ignoredFormulas > 0) {
+        lastPartialRead = {path, QStringLiteral("%1 watched identifiers and %2 formulas beyond "
+                                                "the first %3 of each")
+                                     .arg(result.ignoredEntries)
+                                     .arg(result.ignoredFormulas)
+                                     .arg(kMaxTrendCAN)};
         SystemLogf("%s: %d watched identifiers and %d formulas beyond the first %d of each were "
                    "not loaded",
                    qUtf8Printable(path), result.ignoredEntries, result.ignoredFormulas,
                    kMaxTrendCAN);
+    }
     return result;
 }
 
@@ -212,4 +256,6 @@ void WriteTrendCANIni(const QString& path) {
     } catch (const IniFileError& error) {
         throw ConfigWriteError(error.what());
     }
+    if (!lastPartialRead.path.isEmpty() && QFileInfo(lastPartialRead.path) == QFileInfo(path))
+        lastPartialRead = {}; // the file now holds the tables, all of them
 }

@@ -3,6 +3,10 @@
 // the codes that say where and how a value lies in a frame, and their file
 // TrendCAN.ini. Plain data in static storage; UI thread only.
 
+#include "ConfigFile.h"
+#include "IniFile.h"
+
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -53,6 +57,9 @@ struct TrendReadResult {
     int status = 0;          // 0 read, -1 no such file (the tables are then unchanged)
     int ignoredEntries = 0;  // watched-identifier sections beyond the first 100
     int ignoredFormulas = 0; // formula sections beyond the first 100
+    // Codes that are no number (read as 0), lines without "=" and sections
+    // without a name, in file order; also in the system log.
+    QList<IniWarning> warnings;
 };
 
 // Loads both tables from `path`. The key Database before the first section
@@ -63,6 +70,12 @@ struct TrendReadResult {
 // stay in the table), IniFileError when the file exists but cannot be read. Sections beyond 100 of
 // a kind are logged and counted.
 TrendReadResult ReadTrendCANIni(const QString& path = TrendCANIniPath());
+
+// The last read of a TrendCAN.ini that did not bring all of the file into the
+// tables, and what of it was left out; empty after a whole read and after the
+// tables were written to that file. The trend window asks before it saves
+// over such a file.
+const PartialRead& LastTrendPartialRead();
 
 // Writes both tables to `path`, replacing the file in one step. Throws
 // ConfigWriteError before the old file is touched when a description holds

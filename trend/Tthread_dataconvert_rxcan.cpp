@@ -3,6 +3,8 @@
 #include "DbcDecode.h"
 #include "Phrases.h"
 #include "TrendDecode.h"
+#include "TrendSignals.h"
+#include "TrendTables.h"
 #include "ZarvoApi.h"
 #include "ZarvoReader.h"
 
@@ -15,14 +17,14 @@ constexpr auto kIdlePoll = std::chrono::milliseconds(10);
 // Empty polls in a row after which both histories receive a 0.
 constexpr int kIdleRoundsPerZero = 52;
 
-struct Match {
+struct ByteRange {
     uint32_t id;
     int type;
     int firstByte;
     bool enabled;
 };
 
-Match Unpack(uint64_t word) {
+ByteRange Unpack(uint64_t word) {
     return {static_cast<uint32_t>(word), static_cast<int>((word >> 32) & 0xFF),
             static_cast<int>((word >> 40) & 0xFF), ((word >> 48) & 1) != 0};
 }
@@ -30,6 +32,10 @@ Match Unpack(uint64_t word) {
 // Codes beyond a byte become 255, which decodes nothing, like any other bad code.
 uint64_t Code(int32_t code) {
     return static_cast<uint64_t>(std::clamp<int32_t>(code, 0, 255) == code ? code : 255);
+}
+
+uint64_t Pack(uint32_t id, int32_t type, int32_t firstByte) {
+    return id | Code(type) << 32 | Code(firstByte) << 40 | uint64_t{1} << 48;
 }
 
 std::optional<double> SignalValue(const TrendSignal& s, const ZarvoFrameBuffer& frame) {
@@ -50,14 +56,23 @@ void ShowTrendPortStatus(TrendView& view, uint32_t status) {
     view.showSearchAgain(SearchAgainText(status));
 }
 
-uint64_t TThread_DataConvert_RxCAN::Pack(uint32_t id, int32_t type, int32_t firstByte,
-                                         bool enabled) {
-    return id | Code(type) << 32 | Code(firstByte) << 40 | uint64_t{enabled} << 48;
+TThread_DataConvert_RxCAN::Match TThread_DataConvert_RxCAN::ByteMatch(uint32_t id, int32_t type,
+                                                                      int32_t firstByte) {
+    return {Pack(id, type, firstByte), {}};
+}
+
+TThread_DataConvert_RxCAN::Match TThread_DataConvert_RxCAN::SignalMatch(const TrendSignal& signal) {
+    return {0, signal};
 }
 
 void TThread_DataConvert_RxCAN::History::push(double value) {
     --newest;
     ring[newest] = value;
+    length = std::min(length + 1, kTrendHistoryLength);
+}
+
+void TThread_DataConvert_RxCAN::History::clear() {
+    *this = History{};
 }
 
 TrendHistory TThread_DataConvert_RxCAN::History::copy() const {
@@ -70,7 +85,7 @@ TrendHistory TThread_DataConvert_RxCAN::History::copy() const {
 
 TThread_DataConvert_RxCAN::TThread_DataConvert_RxCAN(TrendView& view, uint8_t port,
                                                      const Clock& clock)
-    : view_(view), clock_(clock), port_(port), trend1_(Pack(0, 0, 0, true)),
+    : view_(view), clock_(clock), port_(port), trend_{ByteMatch(0, 0, 0), Match{}},
       thread_([this] { Execute(); }) {}
 
 TThread_DataConvert_RxCAN::~TThread_DataConvert_RxCAN() {
@@ -81,88 +96,87 @@ void TThread_DataConvert_RxCAN::SetPort(uint8_t port) {
     port_.store(port, std::memory_order_relaxed);
 }
 
+void TThread_DataConvert_RxCAN::SetSlot(int curve, const Match& match) {
+    const auto i = static_cast<size_t>(curve - 1);
+    std::lock_guard lock(mutex_);
+    if (!(trend_[i] == match))
+        history_[i].clear();
+    trend_[i] = match;
+}
+
 void TThread_DataConvert_RxCAN::SetTrend1(uint32_t id, int32_t type, int32_t firstByte) {
-    SetTrendSignal(1, {});
-    trend1_.store(Pack(id, type, firstByte, true), std::memory_order_relaxed);
+    SetSlot(1, ByteMatch(id, type, firstByte));
 }
 
 void TThread_DataConvert_RxCAN::SetTrend2(uint32_t id, int32_t type, int32_t firstByte) {
-    SetTrendSignal(2, {});
-    trend2_.store(Pack(id, type, firstByte, true), std::memory_order_relaxed);
-}
-
-void TThread_DataConvert_RxCAN::ChangePlan(const std::function<void(SignalPlan&)>& change) {
-    std::lock_guard lock(planMutex_);
-    auto plan = std::make_shared<SignalPlan>(*plan_);
-    change(*plan);
-    plan_ = std::move(plan);
+    SetSlot(2, ByteMatch(id, type, firstByte));
 }
 
 int TThread_DataConvert_RxCAN::SetTrendSignal(int slot, const TrendSignal& signal) {
     if (slot != 1 && slot != 2)
         return 1;
-    if (signal) // the slot's byte match stops; slot 2 is enabled for good all the same
-        (slot == 1 ? trend1_ : trend2_).store(Pack(0, 0, 0, false), std::memory_order_relaxed);
-    ChangePlan([&](SignalPlan& plan) { plan.trend[slot - 1] = signal; });
+    SetSlot(slot, SignalMatch(signal));
     return 0;
 }
 
-int TThread_DataConvert_RxCAN::SetWatchSignal(int index, const TrendSignal& signal) {
-    if (SetWatchItem(index, 0, 0, 0) != 0)
+void TThread_DataConvert_RxCAN::ClearTrend(int curve) {
+    SetSlot(curve == 1 ? 1 : 2, Match{});
+}
+
+int TThread_DataConvert_RxCAN::SetWatch(int index, const Match& match) {
+    if (index < 0 || index >= kWatchItemCount)
         return 1;
     const auto i = static_cast<size_t>(index);
-    watch_[i].store(Pack(0, 0, 0, false), std::memory_order_relaxed);
-    signalValues_[i].store(0, std::memory_order_relaxed);
-    isSignal_[i].store(static_cast<bool>(signal), std::memory_order_relaxed);
-    ChangePlan([&](SignalPlan& plan) {
-        plan.watch[i] = signal;
-        plan.watchEnd = std::max(plan.watchEnd, index + 1);
-    });
+    std::lock_guard lock(mutex_);
+    if (!(watch_[i] == match)) {
+        const auto end = watch_.begin() + watchEnd_;
+        const auto same = std::find(watch_.begin(), end, match);
+        values_[i] =
+            same == end ? std::nullopt : values_[static_cast<size_t>(same - watch_.begin())];
+        watch_[i] = match;
+    }
+    watchEnd_ = std::max(watchEnd_, index + 1);
     return 0;
 }
 
 int TThread_DataConvert_RxCAN::SetWatchItem(int index, uint32_t id, int32_t type,
                                             int32_t firstByte) {
-    if (index < 0 || index >= kWatchItemCount)
-        return 1;
-    if (isSignal_[static_cast<size_t>(index)].exchange(false))
-        ChangePlan([index](SignalPlan& plan) { plan.watch[static_cast<size_t>(index)] = {}; });
-    watch_[static_cast<size_t>(index)].store(Pack(id, type, firstByte, true),
-                                             std::memory_order_relaxed);
-    int end = watchEnd_.load(std::memory_order_relaxed);
-    while (end <= index && !watchEnd_.compare_exchange_weak(end, index + 1))
-        ;
-    return 0;
+    return SetWatch(index, ByteMatch(id, type, firstByte));
+}
+
+int TThread_DataConvert_RxCAN::SetWatchSignal(int index, const TrendSignal& signal) {
+    return SetWatch(index, SignalMatch(signal));
+}
+
+void TThread_DataConvert_RxCAN::SetWatchItemCount(int count) {
+    std::lock_guard lock(mutex_);
+    for (int i = std::max(count, 0); i < watchEnd_; ++i) {
+        watch_[static_cast<size_t>(i)] = Match{};
+        values_[static_cast<size_t>(i)].reset();
+    }
+    watchEnd_ = std::clamp(count, 0, watchEnd_);
 }
 
 TrendHistory TThread_DataConvert_RxCAN::History1() const {
-    std::lock_guard lock(historyMutex_);
-    return history1_.copy();
+    std::lock_guard lock(mutex_);
+    return history_[0].copy();
 }
 
 TrendHistory TThread_DataConvert_RxCAN::History2() const {
-    std::lock_guard lock(historyMutex_);
-    return history2_.copy();
+    std::lock_guard lock(mutex_);
+    return history_[1].copy();
 }
 
 TrendHistories TThread_DataConvert_RxCAN::Histories() const {
-    std::lock_guard lock(historyMutex_);
-    return {history1_.copy(), history2_.copy()};
+    std::lock_guard lock(mutex_);
+    return {history_[0].copy(), history_[1].copy(), history_[0].length, history_[1].length};
 }
 
-int32_t TThread_DataConvert_RxCAN::WatchItemValue(int index) const {
+std::optional<double> TThread_DataConvert_RxCAN::WatchItemValue(int index) const {
     if (index < 0 || index >= kWatchItemCount)
-        return 0;
-    return values_[static_cast<size_t>(index)].load(std::memory_order_relaxed);
-}
-
-double TThread_DataConvert_RxCAN::WatchValue(int index) const {
-    if (index < 0 || index >= kWatchItemCount)
-        return 0;
-    const auto i = static_cast<size_t>(index);
-    return isSignal_[i].load(std::memory_order_relaxed)
-               ? signalValues_[i].load(std::memory_order_relaxed)
-               : values_[i].load(std::memory_order_relaxed);
+        return std::nullopt;
+    std::lock_guard lock(mutex_);
+    return values_[static_cast<size_t>(index)];
 }
 
 void TThread_DataConvert_RxCAN::Stop() {
@@ -204,15 +218,10 @@ void TThread_DataConvert_RxCAN::Execute() {
         }
         idleRounds = 0;
         ReportStatus(port);
-        std::shared_ptr<const SignalPlan> plan;
-        {
-            std::lock_guard lock(planMutex_);
-            plan = plan_;
-        }
         ZarvoFrameBuffer frame;
         for (uint16_t i = 0; i < count; ++i) {
             reader.read(frame);
-            Decode(*plan, frame);
+            Decode(frame);
         }
         view_.runOnUiThread([] {});
     }
@@ -237,9 +246,11 @@ bool TThread_DataConvert_RxCAN::Idle(uint8_t port, int& idleRounds) {
         return true;
     idleRounds = 0;
     {
-        std::lock_guard lock(historyMutex_);
-        history1_.push(0);
-        history2_.push(0);
+        // A history still waiting for its first frame stays empty.
+        std::lock_guard lock(mutex_);
+        for (History& history : history_)
+            if (history.length > 0)
+                history.push(0);
     }
     view_.runOnUiThread([] {});
     return true;
@@ -252,50 +263,39 @@ void TThread_DataConvert_RxCAN::ReportStatus(uint8_t port) {
     view_.runOnUiThread([this, status] { ShowTrendPortStatus(view_, status); });
 }
 
-bool TThread_DataConvert_RxCAN::TrendValue(const std::atomic<uint64_t>& slot,
-                                           const TrendSignal& signal, const ZarvoFrameBuffer& frame,
-                                           double& value) {
-    if (const std::optional<double> physical = SignalValue(signal, frame)) {
-        value = *physical;
-        return true;
+void TThread_DataConvert_RxCAN::Decode(const ZarvoFrameBuffer& frame) {
+    // Matches and results under one lock: a match changed meanwhile never
+    // receives a value of the one it replaced, and a copy of both histories
+    // never holds half a frame.
+    std::lock_guard lock(mutex_);
+    for (size_t curve = 0; curve < trend_.size(); ++curve)
+        if (const std::optional<double> value = MatchValue(trend_[curve], frame))
+            history_[curve].push(*value);
+    for (int i = 0; i < watchEnd_; ++i) {
+        const auto index = static_cast<size_t>(i);
+        if (const std::optional<double> value = MatchValue(watch_[index], frame))
+            values_[index] = value;
     }
-    if (const std::optional<int32_t> whole = SlotValue(slot, frame.id, frame.data)) {
-        value = *whole;
-        return true;
-    }
-    return false;
 }
 
-void TThread_DataConvert_RxCAN::Decode(const SignalPlan& plan, const ZarvoFrameBuffer& frame) {
-    const uint32_t id = frame.id;
-    const uint8_t(&data)[8] = frame.data;
-    double value1 = 0;
-    double value2 = 0;
-    const bool trend1 = TrendValue(trend1_, plan.trend[0], frame, value1);
-    const bool trend2 = TrendValue(trend2_, plan.trend[1], frame, value2);
-    if (trend1 || trend2) {
-        // One lock for both, so that a copy of both never holds half a frame.
-        std::lock_guard lock(historyMutex_);
-        if (trend1)
-            history1_.push(value1);
-        if (trend2)
-            history2_.push(value2);
-    }
-    const int end = watchEnd_.load(std::memory_order_relaxed);
-    for (int i = 0; i < end; ++i) {
-        const std::optional<int32_t> value = SlotValue(watch_[static_cast<size_t>(i)], id, data);
-        if (value)
-            values_[static_cast<size_t>(i)].store(*value, std::memory_order_relaxed);
-    }
-    for (int i = 0; i < plan.watchEnd; ++i)
-        if (const auto value = SignalValue(plan.watch[static_cast<size_t>(i)], frame))
-            signalValues_[static_cast<size_t>(i)].store(*value, std::memory_order_relaxed);
-}
-
-std::optional<int32_t> TThread_DataConvert_RxCAN::SlotValue(const std::atomic<uint64_t>& slot,
-                                                            uint32_t id, const uint8_t (&data)[8]) {
-    const Match m = Unpack(slot.load(std::memory_order_relaxed));
-    if (!m.enabled || m.id != id)
+std::optional<double> TThread_DataConvert_RxCAN::MatchValue(const Match& match,
+                                                            const ZarvoFrameBuffer& frame) {
+    if (match.signal)
+        return SignalValue(match.signal, frame);
+    const ByteRange m = Unpack(match.bytes);
+    if (!m.enabled || m.id != frame.id)
         return std::nullopt;
-    return DecodeCanValue(data, m.type, m.firstByte);
+    return DecodeCanValue(frame.data, m.type, m.firstByte);
+}
+
+void WatchTrendTable(TThread_DataConvert_RxCAN& thread,
+                     const std::shared_ptr<const dbc::Database>& database) {
+    const type_TrendCAN& t = Global_TrendCAN;
+    for (int i = 0; i < t.TrendCAN_Count; ++i)
+        if (!t.Signal[i].isEmpty())
+            thread.SetWatchSignal(i, FindTrendSignal(database, t.Signal[i]));
+        else
+            thread.SetWatchItem(i, static_cast<uint32_t>(t.TrendCANID[i]), t.CANDataType[i],
+                                t.CANDataRange[i]);
+    thread.SetWatchItemCount(t.TrendCAN_Count);
 }

@@ -2,11 +2,13 @@
 
 #include "Globals.h"
 #include "GridView.h"
+#include "IniFile.h"
 #include "Phrases.h"
 #include "StatusLamp.h"
 #include "TrendByteDiagram.h"
 #include "TrendChart.h"
 #include "TrendPages.h"
+#include "TrendTables.h"
 #include "UserDialogs.h"
 #include "WaitMessage.h"
 
@@ -98,10 +100,12 @@ void TForm_ViewTrend::TabSheet_TrendConfigShow() {
     try {
         ReadTrendCANIni();
     } catch (const std::exception& e) {
-        // The entries read before the fault stay; the page shows them.
+        // The message names the file and the line; the entries read before
+        // the fault stay, and the page shows them.
         dialogs_.error(QString::fromUtf8(e.what()));
     }
     loadDatabase();
+    WatchTrendTable(*thread_, database_);
     setPhrases();
     fillConfigGrid();
     TntEdit_CANDescription1->clear();
@@ -198,6 +202,8 @@ void TForm_ViewTrend::TntSpeedButton_DatabaseClick() {
         return;
     }
     Global_TrendCAN.Database = databasePath_ = path;
+    // Signal entries follow the new database's signals from now on.
+    WatchTrendTable(*thread_, database_);
     fillSignalList();
     fillConfigGrid();
     showUnsaved(true);
@@ -233,6 +239,7 @@ void TForm_ViewTrend::TntSpeedButton_AddCANIDClick() {
     Edit_ID->setText(idText);
     // Grid row i + 1 is entry i: the first entry fills the empty row.
     const int index = AppendTrendEntry(entry);
+    WatchTrendTable(*thread_, database_);
     setConfigRow(index + 1, index, QStringLiteral("0x") + idText);
     TntStringGrid_TrendCANID->selectGridRow(1);
     dialogs_.inform(Phrase(PhraseId::ItemAdded));
@@ -252,6 +259,8 @@ void TForm_ViewTrend::TntSpeedButton_RemoveClick() {
         return;
     // The row's own entry goes, so that the grid and the table stay alike.
     RemoveTrendEntry(row - 1);
+    // The variables after it move up with their rows.
+    WatchTrendTable(*thread_, database_);
     configModel_->removeRow(row - 1);
     if (configModel_->rowCount() == 0)
         configModel_->setRowCount(1);
@@ -259,7 +268,33 @@ void TForm_ViewTrend::TntSpeedButton_RemoveClick() {
     showUnsaved(true);
 }
 
+namespace {
+
+// The question before the tables are written over a file read only in part;
+// empty when they hold all of it.
+QString overwritePartlyReadQuestion() {
+    const PartialRead& partial = LastTrendPartialRead();
+    if (partial.path.isEmpty() || QFileInfo(partial.path) != QFileInfo(TrendCANIniPath()))
+        return {};
+    static const char* const texts[] = {
+        "%1 was read only in part; left out: %2.\r\nSaving writes a shorter file, and what was "
+        "left out is lost. Save anyway?",
+        "%1 "
+        "只读取了一部分；未读取：%"
+        "2。\r\n保存会写入一个更短的文件，未读取的内容将丢失。仍要保存吗？",
+        "%1 "
+        "只讀取了一部分；未讀取：%"
+        "2。\r\n儲存會寫入一個更短的檔案，未讀取的內容將遺失。仍要儲存嗎？"};
+    return QString::fromUtf8(texts[LanguageIndex < 3 ? LanguageIndex : 0])
+        .arg(partial.path, partial.leftOut);
+}
+
+} // namespace
+
 void TForm_ViewTrend::TntSpeedButton_SaveTrendCANIDClick() {
+    if (const QString question = overwritePartlyReadQuestion();
+        !question.isEmpty() && !dialogs_.confirm(question))
+        return;
     Global_Formula.Formula_Count = 0;
     for (const FormulaLine& line : formulas_) {
         const int k = Global_Formula.Formula_Count++;

@@ -13,6 +13,7 @@
 #include <QWidget>
 #include <array>
 #include <memory>
+#include <optional>
 
 class GridView;
 class QCheckBox;
@@ -103,10 +104,14 @@ private:
 
     // The chart page (ViewTrendChart.cpp).
     void TabSheet_TrendShow();
+    // Curve `curve` plots entry `position` from now on.
+    void followEntry(int curve, int position);
+    void dropCurve(int curve);
+    void showCurve(int curve, const TrendHistory& history, int length);
 
     // The data view page (ViewTrendDataView.cpp).
     void TabSheet_DataViewShow();
-    QString variableText(int n) const;
+    std::optional<QString> variableText(int n) const;
     // Shows `text` in formula line `k` as committed, without a result yet.
     void loadFormula(int k, const QString& text);
 

@@ -19,13 +19,27 @@ QString ValueWithUnit(double value, const QString& unit) {
 } // namespace
 
 void TForm_ViewTrend::TabSheet_TrendShow() {
-    for (QComboBox* list : curveLists_) {
+    for (int curve = 1; curve <= 2; ++curve) {
+        QComboBox* list = curveLists_[static_cast<size_t>(curve - 1)];
         const int remembered = list->currentIndex();
         list->clear();
         for (int i = 0; i < Global_TrendCAN.TrendCAN_Count; ++i)
             list->addItem(TrendEntryListText(i));
         list->setCurrentIndex(remembered < list->count() ? remembered : -1);
+        // The table may have changed since: the curve follows the entry its
+        // list now shows (a history is kept only while the match stays), and
+        // a curve whose entry is gone shows nothing.
+        if (list->currentIndex() >= 0)
+            followEntry(curve, list->currentIndex());
+        else if (remembered >= 0)
+            dropCurve(curve);
     }
+}
+
+void TForm_ViewTrend::dropCurve(int curve) {
+    thread_->ClearTrend(curve);
+    curveTexts_[static_cast<size_t>(curve - 1)]->clear();
+    Chart_Trend->clearCurve(curve);
 }
 
 void TForm_ViewTrend::CheckBox_CANID2Click() {
@@ -38,9 +52,14 @@ void TForm_ViewTrend::CheckBox_CANID2Click() {
 void TForm_ViewTrend::TntComboBox_TrendCANChange(int curve, int position) {
     if (position < 0 || position >= Global_TrendCAN.TrendCAN_Count)
         return;
+    selectTypeAndRange(Global_TrendCAN.CANDataType[position],
+                       Global_TrendCAN.CANDataRange[position]);
+    followEntry(curve, position);
+}
+
+void TForm_ViewTrend::followEntry(int curve, int position) {
     const int type = Global_TrendCAN.CANDataType[position];
     const int range = Global_TrendCAN.CANDataRange[position];
-    selectTypeAndRange(type, range);
     curveTexts_[static_cast<size_t>(curve - 1)]->setText(TrendEntryDataText(position));
     const TrendSignal signal = entrySignal(position);
     units_[static_cast<size_t>(curve - 1)] =
@@ -63,19 +82,23 @@ void TForm_ViewTrend::TntComboBox_TrendCANChange(int curve, int position) {
 void TForm_ViewTrend::Timer_ShowCurveTimer() {
     const TrendHistories now = thread_->Histories();
     const bool curve2 = viewBoxes_[1]->isChecked();
-    const bool changed1 = now.history1 != shown_.history1 || Chart_Trend->series(1)->count() == 0;
-    const bool changed2 = curve2 && (!curve2Shown_ || now.history2 != shown_.history2 ||
-                                     Chart_Trend->series(2)->count() == 0);
-    if (changed1) {
-        Chart_Trend->showHistory(1, now.history1);
-        valueEdits_[0]->setText(ValueWithUnit(now.history1[0], units_[0]));
-        shown_.history1 = now.history1;
-    }
-    if (changed2) {
-        Chart_Trend->showHistory(2, now.history2);
-        valueEdits_[1]->setText(ValueWithUnit(now.history2[0], units_[1]));
-        shown_.history2 = now.history2;
-    }
+    const bool changed1 = now.history1 != shown_.history1 || now.length1 != shown_.length1 ||
+                          Chart_Trend->series(1)->count() != now.length1;
+    const bool changed2 =
+        curve2 && (!curve2Shown_ || now.history2 != shown_.history2 ||
+                   now.length2 != shown_.length2 || Chart_Trend->series(2)->count() != now.length2);
+    if (changed1)
+        showCurve(1, now.history1, now.length1);
+    if (changed2)
+        showCurve(2, now.history2, now.length2);
     // While curve 2 is off it keeps its points; switching it on redraws it.
     curve2Shown_ = curve2;
+}
+
+void TForm_ViewTrend::showCurve(int curve, const TrendHistory& history, int length) {
+    Chart_Trend->showHistory(curve, history, length);
+    const auto i = static_cast<size_t>(curve - 1);
+    valueEdits_[i]->setText(length > 0 ? ValueWithUnit(history[0], units_[i]) : QString());
+    (curve == 1 ? shown_.history1 : shown_.history2) = history;
+    (curve == 1 ? shown_.length1 : shown_.length2) = length;
 }

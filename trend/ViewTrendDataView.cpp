@@ -3,6 +3,7 @@
 
 #include "GridView.h"
 #include "Phrases.h"
+#include "TrendFormula.h"
 #include "TrendPages.h"
 #include "ViewTrend.h"
 
@@ -14,6 +15,8 @@
 namespace {
 
 constexpr int kValueColumn = 5;
+// A value cell before its identifier's first frame.
+const QString kNoValue = QStringLiteral("--");
 
 } // namespace
 
@@ -21,30 +24,21 @@ void TForm_ViewTrend::TabSheet_DataViewShow() {
     ResetTrendGrid(*TntStringGrid_DataView, *dataModel_, true);
     const int count = Global_TrendCAN.TrendCAN_Count;
     for (int i = 0; i < count; ++i) {
-        const int type = Global_TrendCAN.CANDataType[i];
-        const int range = Global_TrendCAN.CANDataRange[i];
-        const TrendSignal signal = entrySignal(i);
         const QString cells[] = {Global_TrendCAN.Description1[i],
                                  Global_TrendCAN.Description2[i] +
                                      QStringLiteral(" (V%1)").arg(i + 1),
                                  TrendIdText(Global_TrendCAN.TrendCANID[i]),
                                  TrendEntryTypeText(i),
-                                 TrendEntryRangeText(i, signal),
-                                 QStringLiteral("--")};
+                                 TrendEntryRangeText(i, entrySignal(i)),
+                                 kNoValue};
         for (int column = 0; column <= kValueColumn; ++column)
             dataModel_->setItem(i, column, new QStandardItem(cells[column]));
-        // The value cell stays a bare number (formulas read it); the unit
-        // shows in the range column.
-        if (!Global_TrendCAN.Signal[i].isEmpty())
-            thread_->SetWatchSignal(i, signal);
-        else
-            thread_->SetWatchItem(i, static_cast<uint32_t>(Global_TrendCAN.TrendCANID[i]), type,
-                                  range);
     }
+    WatchTrendTable(*thread_, database_);
     if (count > 0)
         selectTypeAndRange(Global_TrendCAN.CANDataType[count - 1],
                            Global_TrendCAN.CANDataRange[count - 1]);
-    // Values at once: a formula tick in between would fail on the "--" placeholders.
+    // Values at once: "--" stays only where no frame has come yet.
     Timer_ShowDataViewTimer();
     Timer_ShowDataView->start();
 }
@@ -54,13 +48,14 @@ void TForm_ViewTrend::Timer_ShowDataViewTimer() {
     for (int i = 0; i < rows; ++i)
         if (QStandardItem* cell = dataModel_->item(i, kValueColumn))
             // setText() repaints only a cell whose text changed.
-            cell->setText(TrendValueText(thread_->WatchValue(i)));
+            cell->setText(WatchedValueText(thread_->WatchItemValue(i)).value_or(kNoValue));
 }
 
-QString TForm_ViewTrend::variableText(int n) const {
-    const QStandardItem* cell =
-        n <= Global_TrendCAN.TrendCAN_Count ? dataModel_->item(n - 1, kValueColumn) : nullptr;
-    return cell ? cell->text() : QString();
+std::optional<QString> TForm_ViewTrend::variableText(int n) const {
+    // A variable beyond the table has an empty text, which fails the formula.
+    if (n > Global_TrendCAN.TrendCAN_Count)
+        return QString();
+    return WatchedValueText(thread_->WatchItemValue(n - 1));
 }
 
 void TForm_ViewTrend::loadFormula(int k, const QString& text) {

@@ -180,11 +180,40 @@ TEST_F(MainWindowTest, BadValueShowsTheErrorAndLeavesTheRestOfTheLoadUndone) {
     window->TntSpeedButton_LoadConfigClick();
 
     ASSERT_EQ(dialogs.texts(QStringLiteral("error")),
-              QStringList{QStringLiteral("'x1' is not a valid integer value")});
+              QStringList{bad + QStringLiteral(", line 9, TxLoopTimes: 'x1' is not a valid integer "
+                                               "value")});
     EXPECT_EQ(dialogs.shown.last().caption, QStringLiteral("Kestrel"));
-    EXPECT_EQ(Global_CustomerCMD.CMD_Count, 1);    // the item read before the bad value
-    EXPECT_EQ(Global_ResultCells().rowCount(), 4); // the grid was not refilled
-    EXPECT_EQ(Global_ResultCells().cell(ResultCells::TestName, 3), QStringLiteral("Item 2"));
+    EXPECT_EQ(Global_CustomerCMD.CMD_Count, 1); // the item read before the bad value
+    // The grid shows the table, not the rows of the file before; nothing is
+    // tested as if the file were loaded.
+    EXPECT_EQ(Global_ResultCells().rowCount(), 2);
+    EXPECT_EQ(Global_ResultCells().cell(ResultCells::TestName, 1), QStringLiteral("Item 0"));
+    EXPECT_EQ(statusLine(*window),
+              QStringLiteral("Current Configuration File : ") + bad + " (not loaded)");
+    EXPECT_FALSE(enabled(*window, "TntSpeedButton_TestAllItems"));
+}
+
+TEST_F(MainWindowTest, ImportListsTheValuesTakenOtherThanWrittenInOneBox) {
+    const QString odd = writeConfig(QStringLiteral("odd.ini"), 2, QStringLiteral("TxCANLen=300"));
+    const auto window = makeMainWindow();
+    QFile settings(programPath(QStringLiteral("Zarvo.ini")));
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+    settings.write("[ORBTEC_ZarvoPortConfig]\nZarvoPort=257\n");
+    settings.close();
+    dialogs.fileAnswers = {odd};
+    window->TntSpeedButton_LoadConfigClick();
+
+    ASSERT_EQ(dialogs.texts(QStringLiteral("warn")).size(), 1);
+    const QStringList lines = dialogs.texts(QStringLiteral("warn")).first().split('\n');
+    EXPECT_EQ(lines, QStringList({QStringLiteral("The files were loaded, but these values were "
+                                                 "taken other than as written:"),
+                                  odd + QStringLiteral(", line 9: TxCANLen=300 is beyond 0..255; "
+                                                       "taken as 44 (its low 8 bits)"),
+                                  programPath(QStringLiteral("Zarvo.ini")) +
+                                      QStringLiteral(", line 2: ZarvoPort=257 is beyond 0..255; "
+                                                     "taken as 1 (its low 8 bits)")}));
+    EXPECT_EQ(Global_CustomerCMD.TxCANLen[1], 44);
+    EXPECT_EQ(ZarvoPort, 1);
 }
 
 TEST_F(MainWindowTest, ItemsBeyondTheTableAreLeftOutAndReported) {

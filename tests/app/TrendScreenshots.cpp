@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QTabWidget>
 #include <QTest>
@@ -112,7 +113,10 @@ bool savePage(TForm_ViewTrend& window, int page, const QString& file) {
 // The chart paused and zoomed into part of the history, with both cursors
 // placed and the readout at the mouse, driven as the user would.
 bool saveChartTools(TForm_ViewTrend& window, const QString& file) {
-    window.findChild<QTabWidget*>(QStringLiteral("PageControl1"))->setCurrentIndex(1);
+    // Through the first page, which takes the current language's phrases.
+    auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+    tabs->setCurrentIndex(0);
+    tabs->setCurrentIndex(1);
     auto* chart = window.findChild<TrendChart*>(QStringLiteral("Chart_Trend"));
     chart->setPaused(true);
     const auto pointAt = [chart](double x) {
@@ -125,7 +129,11 @@ bool saveChartTools(TForm_ViewTrend& window, const QString& file) {
     QTest::mouseRelease(viewport, Qt::LeftButton, {}, pointAt(140));
     QTest::mouseClick(viewport, Qt::LeftButton, {}, pointAt(45));
     QTest::mouseClick(viewport, Qt::LeftButton, Qt::ShiftModifier, pointAt(95));
-    QTest::mouseMove(viewport, pointAt(70));
+    // Straight to the chart: a move through the screen's cursor lands off headless.
+    const QPoint readoutAt = pointAt(70);
+    QMouseEvent move(QEvent::MouseMove, readoutAt, viewport->mapToGlobal(readoutAt), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &move);
     serveEvents(300);
     const bool saved = window.grab().save(file);
     std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(file));

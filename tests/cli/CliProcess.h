@@ -15,14 +15,17 @@ struct CliOutcome {
     QString errText() const { return QString::fromUtf8(err); }
 };
 
+// `program` is the built kestrel-cli unless a test runs a copy of it (whose
+// folder holds the Zarvo.ini it reads).
 inline CliOutcome RunCli(const QStringList& args,
                          const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
-                         const QString& workingFolder = {}) {
+                         const QString& workingFolder = {},
+                         const QString& program = QStringLiteral(KESTREL_CLI_PATH)) {
     QProcess process;
     process.setProcessEnvironment(env);
     if (!workingFolder.isEmpty())
         process.setWorkingDirectory(workingFolder);
-    process.start(QStringLiteral(KESTREL_CLI_PATH), args);
+    process.start(program, args);
     EXPECT_TRUE(process.waitForFinished(120000)) << qPrintable(args.join(' '));
     EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << qPrintable(args.join(' '));
     return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};

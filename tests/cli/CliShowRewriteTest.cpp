@@ -98,8 +98,28 @@ TEST_F(CliShowRewriteTest, ShowOfABadValuePrintsTheItemsBeforeIt) {
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(ParseTable(result.out)[QStringLiteral("CMD_Count")].toInt(), 2);
     EXPECT_TRUE(result.errText().contains(
-        file + QStringLiteral(", line 18: 'fast' is not a valid integer value")))
+        file + QStringLiteral(", line 18, TxLoopInterval: 'fast' is not a valid integer value")))
         << qPrintable(result.errText());
+}
+
+// Values changed to fit are read as the file rules say and named on stderr;
+// the exit code stays that of a good file.
+TEST_F(CliShowRewriteTest, ShowWarnsOfValuesTakenOtherThanWritten) {
+    const QString file =
+        writeFile(QStringLiteral("odd.ini"), "[a]\nTxCANLen=256\nTxCANID=FFFFFFFF\n");
+    const CliOutcome result = run({QStringLiteral("show"), file});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(
+        ParseTable(result.out)[QStringLiteral("items")][0][QStringLiteral("TxCANLen")].toInt(), 0);
+    const QStringList err = result.errText().split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(err.size(), 2) << qPrintable(result.errText());
+    EXPECT_EQ(err[0], QStringLiteral("kestrel-cli: warning: %1, line 2: TxCANLen=256 is beyond "
+                                     "0..255; taken as 0 (its low 8 bits)")
+                          .arg(file));
+    EXPECT_TRUE(err[1].startsWith(QStringLiteral("kestrel-cli: warning: %1, line 3: "
+                                                 "TxCANID=FFFFFFFF is beyond 7FF")
+                                      .arg(file)))
+        << qPrintable(err[1]);
 }
 
 TEST_F(CliShowRewriteTest, RewriteWritesWhatShowReads) {
@@ -125,12 +145,44 @@ TEST_F(CliShowRewriteTest, FailuresLeaveNoOutputFile) {
     const QString bad = writeFile(QStringLiteral("bad.ini"), "[a]\nTxCANID=0x100\n");
     const CliOutcome badValue = run({QStringLiteral("rewrite"), bad, out});
     EXPECT_EQ(badValue.exitCode, 1);
-    EXPECT_TRUE(
-        badValue.errText().contains(QStringLiteral("'0x0x100' is not a valid integer value")));
+    EXPECT_TRUE(badValue.errText().contains(
+        QStringLiteral("TxCANID: '0x100' is not a valid integer value")));
     EXPECT_FALSE(QFile::exists(out));
     const QString unstorable = writeFile(QStringLiteral("eq.ini"), "[a]\nDescription1=U=12V\n");
     EXPECT_EQ(run({QStringLiteral("rewrite"), unstorable, out}).exitCode, 1);
     EXPECT_FALSE(QFile::exists(out));
+}
+
+TEST_F(CliShowRewriteTest, RewriteNeverEmptiesOrShortensTheOutput) {
+    const QByteArray kept = "[00..kept..x]\nTxCANID=00000100\n";
+    QByteArray big;
+    for (int i = 0; i < 105; ++i)
+        big += "[" + QByteArray::number(i) + "]\nTxCANID=100\n";
+    const struct {
+        const char* name;
+        QByteArray in;
+        bool sameFile;
+        int exitCode;
+        const char* message;
+    } cases[] = {
+        {"empty", "", false, 2, "holds no test items"},
+        {"comments only", "; notes\n# more\n", false, 2, "holds no test items"},
+        {"driver section only", "[ORBTEC_ZarvoPortConfig]\nZarvoPort=1\n", false, 2,
+         "holds no test items"},
+        {"its own notes", "; notes\n", true, 2, "holds no test items"},
+        {"105 items onto itself", big, true, 1, "would lose the 5 items beyond the first 100"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString in = writeFile(QStringLiteral("in.ini"), c.in);
+        const QString out = c.sameFile ? in : writeFile(QStringLiteral("out.ini"), kept);
+        const CliOutcome o = run({QStringLiteral("rewrite"), in, out});
+        EXPECT_EQ(o.exitCode, c.exitCode);
+        EXPECT_TRUE(o.errText().contains(QLatin1String(c.message))) << qPrintable(o.errText());
+        QFile file(out);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), c.sameFile ? c.in : kept);
+    }
 }
 
 TEST_F(CliShowRewriteTest, MissingFileAndWrongArguments) {

@@ -82,10 +82,15 @@ TEST_F(CliMonitorTest, EndsWholeOnSigintAndSigterm) {
     EXPECT_TRUE(out.endsWith('\n'));
     EXPECT_FALSE(Identifiers(out).isEmpty());
 
-    // The file exists once the signals are taken.
+    // The log is written under a temporary name beside it, which exists once
+    // the signals are taken; the log takes its name only when it is complete.
     const QString asc = dir.filePath("bus.asc");
+    const auto temporaries = [&] {
+        return QDir(dir.path()).entryList({".bus.asc.*"}, QDir::Files | QDir::Hidden);
+    };
     QProcess toFile;
-    start(toFile, simulator() + QStringList{"--asc", asc}, [&] { return QFile::exists(asc); });
+    start(toFile, simulator() + QStringList{"--asc", asc},
+          [&] { return !temporaries().isEmpty(); });
     toFile.terminate();
     ASSERT_TRUE(toFile.waitForFinished());
     EXPECT_EQ(toFile.exitCode(), 0) << qPrintable(toFile.readAllStandardError());
@@ -94,6 +99,7 @@ TEST_F(CliMonitorTest, EndsWholeOnSigintAndSigterm) {
     const QByteArray text = file.readAll();
     EXPECT_TRUE(text.startsWith("date ")) << text.constData();
     EXPECT_TRUE(text.endsWith("End TriggerBlock\n")) << text.constData();
+    EXPECT_TRUE(temporaries().isEmpty());
 }
 
 TEST_F(CliMonitorTest, WritesBothLogFormatsThatConvertIntoEachOther) {

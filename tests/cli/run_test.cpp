@@ -3,12 +3,19 @@
 
 #include "CliProcess.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <csignal>
+#include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 #include <optional>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -198,25 +205,42 @@ TEST_F(CliRunTest, RefusedRunsTellWhy) {
     const QString empty = writeFile("empty.ini", "[ORBTEC_ZarvoPortConfig]\n");
     const QString endless = writeFile("endless.ini", Item(0, "Once", "TxLoopTimes=1") +
                                                          Item(1, "Repeated", "TxLoopTimes=0"));
+    const QString negative = writeFile("negative.ini", Item(0, "Forever", "TxLoopTimes=-1"));
+    const QString wide = writeFile("wide.ini", Item(0, "Fits", "TxCANID=7FF\nTxLoopTimes=1") +
+                                                   Item(1, "Wide", "TxCANID=800\nTxLoopTimes=1"));
     const QString unwritable = dir.filePath("missing/out");
+    QFile::copy(demo, dir.filePath("copy.ini"));
+    const QString copy = dir.filePath("copy.ini");
+    const QByteArray copyBytes = readFile("copy.ini");
     const struct {
         QStringList args;
         int exitCode;
-        const char* message;
+        QString message;
     } cases[] = {
         {{dir.filePath("missing.ini")}, 2, "missing.ini: no such file"},
-        {{bad}, 2, "'0x0xZZ' is not a valid integer value"},
+        {{bad}, 2, "bad.ini, line 6, TxCANID: '0xZZ' is not a valid integer value"},
+        // A masked identifier would be sent in place of the one in the file.
+        {{wide}, 2, "item 2 \"Wide\": TxCANID 0x800 is beyond the 11-bit identifiers"},
+        {{wide, "--item", "2", "--timeout", "5"}, 2, "item 2 \"Wide\": TxCANID 0x800"},
         {{empty}, 2, "empty.ini: no test items"},
         {{demo, "--port", "250"}, 3, "The Zarvo port is error. Please search CAN devices again!"},
         // The --timeout only bounds a run that wrongly waits for a port that never opened.
         {{demo, "--bitrate", "10", "--timeout", "5"},
          3,
          "cannot be opened at 10 bit/s: Simulator: bit rate 10 bit/s is outside"},
-        {{demo, "--junit", unwritable + ".xml"}, 5, "missing/out.xml: cannot be written"},
+        {{demo, "--junit", unwritable + ".xml"}, 5, "missing/out.xml: No such file or directory"},
+        {{demo, "--junit", "/dev/full"}, 5, "/dev/full: No space left on device"},
+        {{demo, "--csv", "/dev/full"}, 5, "/dev/full: No space left on device"},
+        {{demo, "--trace", "/dev/full"}, 5, "/dev/full: the trace cannot be written"},
+        {{copy, "--trace", copy}, 64, "--trace " + copy + " is the same file as FILE"},
+        {{copy, "--csv", dir.filePath("out.csv"), "--junit", dir.filePath("./out.csv")},
+         64,
+         "is the same file as --junit"},
         {{demo, "--csv", unwritable + ".csv"}, 5, "missing/out.csv"},
         {{demo, "--trace", unwritable + ".log"}, 5, "missing/out.log: the trace cannot be written"},
         {{endless}, 64, "item 2 \"Repeated\" has TxLoopTimes=0"},
         {{endless, "--item", "2"}, 64, "item 2 \"Repeated\" has TxLoopTimes=0"},
+        {{negative}, 64, "item 1 \"Forever\" has TxLoopTimes=-1"},
         {{demo, "--item", "7"}, 64, "--item 7: the file has 6 items"},
         {{}, 64, "usage:"},
         {{demo, "--item", "0"}, 64, "usage:"},
@@ -230,7 +254,134 @@ TEST_F(CliRunTest, RefusedRunsTellWhy) {
     for (const auto& c : cases) {
         const Outcome o = run(c.args);
         EXPECT_EQ(o.exitCode, c.exitCode) << qPrintable(c.args.join(' '));
-        EXPECT_TRUE(o.err.contains(QLatin1String(c.message))) << qPrintable(o.err);
+        EXPECT_TRUE(o.err.contains(c.message)) << qPrintable(o.err);
+    }
+    EXPECT_EQ(readFile("copy.ini"), copyBytes);
+}
+
+// Polls `condition` until it holds; false after a minute.
+bool WaitFor(const std::function<bool()>& condition) {
+    QDeadlineTimer deadline(60000);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+// The names of the files in `folder`, hidden ones too.
+QStringList Files(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+TEST_F(CliRunTest, ParallelRunsLeaveEveryReportAndTraceUnderNamesOfTheirOwn) {
+    const QString reports = dir.filePath("state/Reports");
+    ASSERT_TRUE(QDir().mkpath(reports));
+    // The trace of a run that died (a pid above the kernel's limit is nobody's).
+    WriteTestFile(dir, "state/Reports/.demo-20240309-140307.log.2147483600.0.tmp", "(1.0) x 1#\n");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_STATE_HOME"), dir.filePath("state"));
+    constexpr int kRuns = 8;
+    std::vector<std::unique_ptr<QProcess>> runs;
+    for (int i = 0; i < kRuns; ++i) {
+        runs.push_back(std::make_unique<QProcess>());
+        runs.back()->setProcessEnvironment(env);
+        runs.back()->start(QStringLiteral(KESTREL_CLI_PATH),
+                           {"run", demo, "--port", port, "--bitrate", "500000", "--report"});
+    }
+    for (const auto& process : runs) {
+        ASSERT_TRUE(process->waitForFinished(120000));
+        EXPECT_EQ(process->exitCode(), 1) << process->readAllStandardError().constData();
+    }
+    const QStringList files = Files(reports);
+    EXPECT_EQ(files.filter(QRegularExpression("^demo-\\d{8}-\\d{6}(-\\d+)?\\.csv$")).size(), kRuns)
+        << qPrintable(files.join(' '));
+    for (const QString& csv : files.filter(".csv")) {
+        const QString log = csv.chopped(4) + ".log";
+        EXPECT_TRUE(files.contains(log)) << qPrintable(files.join(' '));
+        QFile trace(reports + '/' + log);
+        ASSERT_TRUE(trace.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(trace.readAll().contains(" 7E0#0322F19000000000 T\n")) << qPrintable(log);
+    }
+    EXPECT_TRUE(files.contains("demo-20240309-140307-incomplete.log"))
+        << qPrintable(files.join(' '));
+    EXPECT_EQ(files.size(), 2 * kRuns + 1) << qPrintable(files.join(' '));
+}
+
+TEST_F(CliRunTest, ASignalStopsTheRunAsStopDoesAndEveryOutputIsWritten) {
+    const QString file =
+        writeFile("forever.ini", Item(0, "Repeated", "TxCANID=100\nTxLoopTimes=0\nComp_CANID=108") +
+                                     Item(1, "Never sent", "TxCANID=200\nTxLoopTimes=1"));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_STATE_HOME"), dir.filePath("state"));
+    const struct {
+        int signal;
+        const char* name;
+        int exitCode;
+    } signals_[] = {{SIGINT, "SIGINT", 130}, {SIGTERM, "SIGTERM", 143}};
+    for (const auto& s : signals_) {
+        SCOPED_TRACE(s.name);
+        WriteTestFile(dir, "old.csv", "kept until the new one is complete");
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(KESTREL_CLI_PATH),
+                      {"run", file, "--port", port, "--bitrate", "500000", "--timeout", "600",
+                       "--junit", dir.filePath("out.xml"), "--csv", dir.filePath("old.csv"),
+                       "--trace", dir.filePath("out.log"), "--report"});
+        // The run is under way once its trace was begun.
+        ASSERT_TRUE(WaitFor([this] { return !Files(dir.path()).filter(".out.log.").isEmpty(); }));
+        ::kill(static_cast<pid_t>(process.processId()), s.signal);
+        ASSERT_TRUE(process.waitForFinished(60000));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process.exitCode(), s.exitCode) << process.readAllStandardError().constData();
+        const QString out = QString::fromUtf8(process.readAllStandardOutput());
+        EXPECT_TRUE(out.contains("\nRepeated ")) << qPrintable(out);
+
+        const QByteArray xml = readFile("out.xml");
+        EXPECT_TRUE(xml.contains(
+            QByteArray("<property name=\"interrupted\" value=\"interrupted by ") + s.name + "\"/>"))
+            << xml.constData();
+        EXPECT_TRUE(xml.contains(QByteArray("<failure message=\"not finished: interrupted by ") +
+                                 s.name + "\"/>"));
+        EXPECT_TRUE(readFile("old.csv").startsWith("Test Name,"));
+        EXPECT_TRUE(
+            readFile("out.log").endsWith(QByteArray("# run interrupted by ") + s.name + "\n"));
+        const QStringList reports = Files(dir.filePath("state/Reports"));
+        EXPECT_EQ(reports.filter(QRegularExpression("^forever-.*\\.(csv|log)$")).size(),
+                  reports.size());
+        EXPECT_TRUE(Files(dir.path()).filter(".tmp").isEmpty())
+            << qPrintable(Files(dir.path()).join(' '));
+        EXPECT_TRUE(reports.filter(".tmp").isEmpty()) << qPrintable(reports.join(' '));
+    }
+}
+
+// Zarvo.ini is read from the program's folder: a copy of kestrel-cli in a
+// folder of the test's own reads the test's Zarvo.ini.
+TEST_F(CliRunTest, ZarvoIniValuesAreWarnedOrRefusedWithTheirOwnExitCode) {
+    const QString program = dir.filePath("kestrel-cli");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(KESTREL_CLI_PATH), program));
+    const struct {
+        QByteArray values;
+        int exitCode;
+        QString message;
+    } cases[] = {
+        {"ZarvoPort=x\n", 6,
+         QStringLiteral("Zarvo.ini, line 2, ZarvoPort: 'x' is not a valid integer value")},
+        {"ZarvoPort=" + QByteArray::number(256 + port.toInt()) + "\n", 0,
+         QStringLiteral(
+             "Zarvo.ini, line 2: ZarvoPort=%1 is beyond 0..255; taken as %2 (its low 8 bits)")
+             .arg(256 + port.toInt())
+             .arg(port)},
+    };
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_STATE_HOME"), dir.filePath("state"));
+    for (const auto& c : cases) {
+        writeFile("Zarvo.ini", "[ORBTEC_ZarvoPortConfig]\n" + c.values);
+        const CliOutcome o =
+            RunCli({"run", demo, "--item", "1", "--bitrate", "500000"}, env, {}, program);
+        EXPECT_EQ(o.exitCode, c.exitCode) << qPrintable(o.errText());
+        EXPECT_TRUE(o.errText().contains(c.message)) << qPrintable(o.errText());
     }
 }
 

@@ -4,6 +4,7 @@
 #include "CliProcess.h"
 
 #include <QTemporaryDir>
+#include <csignal>
 #include <gtest/gtest.h>
 
 namespace {
@@ -44,6 +45,28 @@ TEST_F(CliWatchTest, LogsTheSimulatedRampAsCsv) {
     EXPECT_EQ(o.errText().count("Floating point division by zero"), 1) << qPrintable(o.errText());
 }
 
+TEST_F(CliWatchTest, ASignalEndsTheWatchWithEveryLineComplete) {
+    for (const int signal : {SIGINT, SIGTERM}) {
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(KESTREL_CLI_PATH),
+                      {"watch", QStringLiteral(KESTREL_EXAMPLES_DIR "/TrendCAN.ini"), "--port",
+                       SimulatorPort(), "--bitrate", "500000", "--period", "20"});
+        QByteArray out;
+        while (out.count('\n') < 5 && process.waitForReadyRead(60000))
+            out += process.readAllStandardOutput();
+        ASSERT_GE(out.count('\n'), 5) << out.constData();
+        ::kill(static_cast<pid_t>(process.processId()), signal);
+        ASSERT_TRUE(process.waitForFinished(60000));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process.exitCode(), 0);
+        out += process.readAllStandardOutput();
+        EXPECT_TRUE(out.endsWith('\n'));
+        for (const QByteArray& line : out.split('\n').mid(2))
+            EXPECT_TRUE(line.isEmpty() || line.count(',') == 8) << line.constData();
+    }
+}
+
 TEST_F(CliWatchTest, ExitCodesTellWhatWentWrong) {
     const QString file = WriteTestFile(dir, "TrendCAN.ini", "[00..a..b]\nTrendCANID=1000\n");
     const CliOutcome noPort = watch({file, "--port", "49", "--bitrate", "500000"});
@@ -54,7 +77,16 @@ TEST_F(CliWatchTest, ExitCodesTellWhatWentWrong) {
     const QString bad = WriteTestFile(dir, "bad.ini", "[00..a..b]\nTrendCANID=x\n");
     const CliOutcome unreadable = watch({bad, "--port", "0", "--bitrate", "1"});
     EXPECT_EQ(unreadable.exitCode, 2);
-    EXPECT_TRUE(unreadable.errText().contains("'x' is not a valid integer value"));
+    EXPECT_TRUE(unreadable.errText().contains(
+        bad + QStringLiteral(", line 2, TrendCANID: 'x' is not a valid integer value")));
+    // V2 has no watched identifier: its column could never hold a value.
+    const QString orphan = WriteTestFile(
+        dir, "orphan.ini", "[00..a..b]\nTrendCANID=1000\n[Formula-00..f]\nFormula=V1+V2\n");
+    const CliOutcome refused = watch({orphan, "--port", "0", "--bitrate", "1"});
+    EXPECT_EQ(refused.exitCode, 64);
+    EXPECT_TRUE(
+        refused.errText().contains("F1 'V1+V2' names V2, but the file watches 1 identifiers"))
+        << qPrintable(refused.errText());
     EXPECT_EQ(watch({file, "--period", "0"}).exitCode, 64);
     EXPECT_EQ(watch({file, file}).exitCode, 64);
 }

@@ -103,8 +103,8 @@ TEST_F(ConfigReadTest, PortSectionIsSkippedOnlyWhenSpelledExactly) {
 }
 
 struct BadFile {
-    const char* body;     // the second item's keys; the first item is always good
-    const char* message;  // the error
+    const char* body;     // the second item's keys (from line 5); the first item is always good
+    const char* message;  // the error after "<path>, line "
     int groupCountBefore; // Group_Count as the good first item left it
 };
 
@@ -113,11 +113,13 @@ class ConfigReadBadValue : public TableTest, public ::testing::WithParamInterfac
 TEST_P(ConfigReadBadValue, StopsThereKeepingTheItemsBefore) {
     const QByteArray text = QByteArray("[good]\nDescription1=first\nTxCANID=10\n[bad]\n") +
                             GetParam().body + "\n[never]\nDescription1=third\n";
+    const QString file = writeFile(QStringLiteral("a.ini"), text);
     try {
-        ReadTestConfig(writeFile(QStringLiteral("a.ini"), text));
+        ReadTestConfig(file);
         FAIL() << "the read did not fail";
     } catch (const ConvertError& error) {
-        EXPECT_STREQ(error.what(), GetParam().message);
+        EXPECT_EQ(QString::fromUtf8(error.what()),
+                  file + QLatin1String(", line ") + QLatin1String(GetParam().message));
     }
     EXPECT_EQ(table.CMD_Count, 1);
     EXPECT_EQ(table.Description1[0], QStringLiteral("first"));
@@ -127,14 +129,16 @@ TEST_P(ConfigReadBadValue, StopsThereKeepingTheItemsBefore) {
 INSTANTIATE_TEST_SUITE_P(
     Values, ConfigReadBadValue,
     ::testing::Values(
-        BadFile{"TxCANID=0x12", "'0x0x12' is not a valid integer value", 1},
-        BadFile{"TxCANID=", "'0x' is not a valid integer value", 1},
-        BadFile{"TxLoopTimes=1a", "'1a' is not a valid integer value", 1},
-        BadFile{"TxCANLen=8 bytes", "'8 bytes' is not a valid integer value", 1},
-        BadFile{"TxCANID=000000001F", "'0x000000001F' is not a valid integer value", 1},
+        // The text as it stands in the file, without the "0x" the reader puts in front.
+        BadFile{"TxCANID=0x12", "5, TxCANID: '0x12' is not a valid integer value", 1},
+        BadFile{"TxCANID=", "5, TxCANID: '' is not a valid integer value", 1},
+        BadFile{"TxLoopTimes=1a", "5, TxLoopTimes: '1a' is not a valid integer value", 1},
+        BadFile{"TxCANLen=8 bytes", "5, TxCANLen: '8 bytes' is not a valid integer value", 1},
+        BadFile{"TxCANID=000000001F", "5, TxCANID: '000000001F' is not a valid integer value", 1},
         BadFile{"TxCANID=20\nTxCANGroup=7\nComp_CANID=123456789",
-                "'0x123456789' is not a valid integer value", 1},
-        BadFile{"TxCANID=20\nComp_CANData7=FF FF", "'0xFF FF' is not a valid integer value", 1}));
+                "7, Comp_CANID: '123456789' is not a valid integer value", 1},
+        BadFile{"TxCANID=20\nComp_CANData7=FF FF",
+                "6, Comp_CANData7: 'FF FF' is not a valid integer value", 1}));
 
 TEST_F(ConfigReadTest, SectionsBeyondTheTableAreCountedNotLoaded) {
     QByteArray text = "[ORBTEC_ZarvoPortConfig]\nZarvoPort=1\n";

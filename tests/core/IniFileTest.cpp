@@ -64,6 +64,33 @@ TEST(IniDocument, WritesBackWhatItReadAndChangesValuesInPlace) {
                                        "k=v\n"));
 }
 
+// A file of blank lines costs its text, not an object per line, and a file of
+// more keys than any of Kestrel's is refused rather than held in memory.
+TEST(IniDocument, KeepsRunsOfOtherLinesAsOneAndBoundsTheKeys) {
+    const QByteArray blank(1 << 20, '\n');
+    const IniDocument blanks =
+        IniDocument::parse(QByteArray("; head\n") + blank + "[s]\nk=v\n" + blank + "x\n");
+    ASSERT_EQ(blanks.sections().size(), 2);
+    EXPECT_EQ(blanks.sections()[0].lines.size(), 1);
+    EXPECT_EQ(blanks.sections()[1].lines.size(), 2); // k=v, then the blank lines with "x"
+    EXPECT_EQ(blanks.sections()[1].number, (1 << 20) + 2);
+    EXPECT_EQ(blanks.toUtf8(), QByteArray("; head\n") + blank + "[s]\nk=v\n" + blank + "x\n");
+    ASSERT_EQ(blanks.warnings().size(), 1);
+    EXPECT_EQ(blanks.warnings()[0].line, 2 * (1 << 20) + 4);
+    EXPECT_EQ(blanks.warnings()[0].text, QStringLiteral("x"));
+
+    QByteArray keys = "[s]\n";
+    for (int i = 1; i < kMaxIniEntries; ++i)
+        keys += "k=1\n";
+    EXPECT_NO_THROW(IniDocument::parse(keys));
+    try {
+        IniDocument::parse(keys + "[t]\n");
+        FAIL() << "more entries than the bound were read";
+    } catch (const IniFileError& error) {
+        EXPECT_STREQ(error.what(), "line 65537: more than 65536 keys and sections");
+    }
+}
+
 TEST(DecodeIniText, ReadsUtf8AndFallsBackToGb18030) {
     const QString chinese = QStringLiteral("测试人员登入 繁體");
     EXPECT_EQ(DecodeIniText(chinese.toUtf8()), chinese);
@@ -77,8 +104,8 @@ TEST(DecodeIniText, ReadsUtf8AndFallsBackToGb18030) {
 struct FileCase {
     const char* what;
     QByteArray bytes;
-    QStringList lines; // what is read, when `error` is empty
-    QString error;     // the refusal after "Cannot read <path>: "
+    QString text;  // what is read, when `error` is empty
+    QString error; // the refusal after "Cannot read <path>: "
 };
 
 QByteArray Utf16(QStringEncoder::Encoding encoding, const QString& text) {
@@ -86,15 +113,16 @@ QByteArray Utf16(QStringEncoder::Encoding encoding, const QString& text) {
     return encoder(text);
 }
 
-TEST(ReadIniLines, ReadsEveryTextFormAndRefusesTheRestNamingTheLine) {
-    const QStringList twoLines{QStringLiteral("[a]"), QStringLiteral("k=电")};
+TEST(ReadIniText, ReadsEveryTextFormAndRefusesTheRestNamingTheLine) {
+    const QString twoLines = QStringLiteral("[a]\nk=电");
     const FileCase cases[] = {
-        {"LF", "[a]\nk=\xE7\x94\xB5\n", twoLines, {}},
+        {"LF", "[a]\nk=\xE7\x94\xB5\n", twoLines + '\n', {}},
         {"CR only", "[a]\rk=\xE7\x94\xB5", twoLines, {}},
-        {"CR LF and blank lines", "\r\n[a]\r\n\r\n", {{}, QStringLiteral("[a]"), {}}, {}},
+        {"CR LF and blank lines", "\r\n[a]\r\n\r\n", QStringLiteral("\n[a]\n\n"), {}},
+        {"CR CR LF", "a\r\r\nb", QStringLiteral("a\n\nb"), {}},
         {"UTF-16 LE",
          Utf16(QStringEncoder::Utf16LE, QStringLiteral("[a]\r\nk=电\r\n")),
-         twoLines,
+         twoLines + '\n',
          {}},
         {"UTF-16 BE", Utf16(QStringEncoder::Utf16BE, QStringLiteral("[a]\rk=电")), twoLines, {}},
         {"UTF-16 without BOM",
@@ -123,7 +151,7 @@ TEST(ReadIniLines, ReadsEveryTextFormAndRefusesTheRestNamingTheLine) {
         file.write(c.bytes);
         file.close();
         try {
-            EXPECT_EQ(ReadIniLines(path), c.lines) << c.what;
+            EXPECT_EQ(ReadIniText(path), c.text) << c.what;
             EXPECT_TRUE(c.error.isEmpty()) << c.what << ": read";
         } catch (const IniFileError& error) {
             EXPECT_TRUE(QString::fromUtf8(error.what())

@@ -86,7 +86,9 @@ TEST_F(ZarvoIniTest, BadValueIsReportedAndChangesNothing) {
         ReadZarvoIni(dir.path());
         FAIL() << "the read did not fail";
     } catch (const ConvertError& error) {
-        EXPECT_STREQ(error.what(), "'250k' is not a valid integer value");
+        EXPECT_EQ(QString::fromUtf8(error.what()),
+                  zarvo() + QStringLiteral(
+                                ", line 3, ZarvoBaudRate: '250k' is not a valid integer value"));
     }
     EXPECT_EQ(ZarvoPort, 0);
     EXPECT_EQ(ZarvoBaudRate, 250000u);

@@ -100,6 +100,16 @@ TEST(ItemInputTest, TheFirstFailingCheckGivesItsMessage) {
          QStringLiteral("The comparison of the CAN message which is the  D3 is an illegal Hex. "
                         "data.") +
              kRetry},
+        // Compared as its low 8 bits, 100 would be a byte the user never typed.
+        {"compared D2 above FF",
+         [](ItemInput& in) {
+             in.compId = QStringLiteral("581");
+             in.compData[0] = QStringLiteral("FF");
+             in.compData[1] = QStringLiteral("100");
+         },
+         QStringLiteral("The comparison of the CAN message which is the  D2 is an illegal Hex. "
+                        "data.") +
+             kRetry},
     };
     for (const Case& c : cases) {
         ItemInput in = validInput();
@@ -114,8 +124,8 @@ TEST(ItemInputTest, AcceptedValues) {
     in.interval = QStringLiteral("  0x10");
     in.totalTimes = QStringLiteral("-5");
     in.compId = QStringLiteral("FFFFFFFF");
-    in.compData[2] = QStringLiteral("1FF");
-    in.compData[3] = QStringLiteral("100");
+    in.compData[2] = QStringLiteral("FF");
+    in.compData[3] = QStringLiteral("0");
     in.compRtr = 1;
     const auto result = CheckItemInput(in);
     ASSERT_TRUE(std::holds_alternative<TestItemValues>(result)) << qPrintable(refusal(in));
@@ -161,6 +171,29 @@ TEST_F(ItemDialogTest, TheTwentyNineBitSwitchSetsTheIdentifierLength) {
     wide.TxCANMode = 1;
     dialog.fill(wide);
     EXPECT_EQ(id->text(), QStringLiteral("18FF0001"));
+}
+
+// Whatever the 29-bit switch was left at, the identifier box takes as many
+// digits as the mode of the item the dialog is filled with.
+TEST_F(ItemDialogTest, FillingSetsTheIdentifierLengthOfTheItemsMode) {
+    struct Case {
+        int lastSwitch;
+        uint8_t mode;
+        int digits;
+    };
+    auto* mode = child<QComboBox>("ComboBox_CANMode");
+    auto* id = child<QLineEdit>("Edit_ID");
+    for (const Case& c : {Case{0, 1, 8}, Case{1, 0, 3}, Case{1, 1, 8}, Case{0, 0, 3}}) {
+        mode->setCurrentIndex(c.lastSwitch);
+        emit mode->activated(c.lastSwitch);
+        TestItemValues item;
+        item.TxCANID = 0x12;
+        item.TxCANMode = c.mode;
+        dialog.fill(item);
+        EXPECT_EQ(id->maxLength(), c.digits) << c.lastSwitch << " " << int{c.mode};
+        id->setText(QStringLiteral("18FF0001"));
+        EXPECT_EQ(id->text(), QStringLiteral("18FF0001").left(c.digits));
+    }
 }
 
 TEST_F(ItemDialogTest, EditShowsTheItemAndOkGivesItBackUnchanged) {

@@ -59,14 +59,37 @@ TEST_F(ZarvoConfigTest, OpeningShowsTheTableAndTheChoiceInForce) {
                   Phrase(PhraseId::NoConfigFile));
 }
 
-TEST_F(ZarvoConfigTest, ABitRateNotInTheListKeepsTheListsSelection) {
-    window.show();
-    choose("ComboBox_BaudRate", 3);
-    window.hide();
-    ZarvoBaudRate = 33333;
-    window.show();
-    EXPECT_EQ(list("ComboBox_BaudRate")->currentIndex(), 3);
-    EXPECT_FALSE(alarmShown());
+// A stored bit rate the list does not hold is shown as no entry with its
+// value, and a Save keeps it unless the user picked an entry.
+TEST_F(ZarvoConfigTest, AStoredBitRateIsShownAndKeptBySaveUnlessAnotherIsPicked) {
+    struct Case {
+        uint32_t stored;
+        int picked; // -1: only the port is changed
+        int shownEntry;
+        uint32_t saved;
+    };
+    for (const Case& c : {Case{33333, -1, -1, 33333}, Case{33333, 3, -1, *BitRateOfEntry(3)},
+                          Case{500000, -1, *BitRateIndex(500000), 500000}}) {
+        window.show();
+        choose("ComboBox_BaudRate", 0); // the last window left another entry selected
+        window.hide();
+        ZarvoBaudRate = c.stored;
+        window.show();
+        EXPECT_EQ(list("ComboBox_BaudRate")->currentIndex(), c.shownEntry) << c.stored;
+        if (c.shownEntry < 0) {
+            EXPECT_EQ(list("ComboBox_BaudRate")->placeholderText(),
+                      QStringLiteral("%1 bit/s").arg(c.stored));
+        }
+        EXPECT_FALSE(alarmShown());
+        choose("ComboBox_ZarvoPort", 1);
+        if (c.picked >= 0)
+            choose("ComboBox_BaudRate", c.picked);
+        window.TntSpeedButton_SaveRangeClick();
+        ZarvoBaudRate = 0;
+        ASSERT_EQ(ReadZarvoIni(programDir.path()), 0);
+        EXPECT_EQ(ZarvoBaudRate, c.saved) << c.stored << " " << c.picked;
+        window.hide();
+    }
 }
 
 TEST_F(ZarvoConfigTest, SavingTheEmptyEighthEntryStoresPort7) {

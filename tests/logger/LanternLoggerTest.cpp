@@ -75,4 +75,31 @@ TEST_F(LanternLoggerTest, ConcurrentWritersProduceWholeLines) {
     EXPECT_TRUE(seen.contains(QStringLiteral("writer 3 line 249")));
 }
 
+TEST_F(LanternLoggerTest, AFullLogSaysOnceThatLinesAreLeftOutAndCountsThem) {
+    const QString path = dir.filePath(QStringLiteral("SystemLog-2015-07-20.Log"));
+    // A sparse file just below the bound stands for a day of heavy logging.
+    constexpr qint64 kBound = 64LL << 20;
+    QFile full(path);
+    ASSERT_TRUE(full.open(QIODevice::WriteOnly) && full.resize(kBound - 4096 - 40));
+    full.close();
+    ASSERT_EQ(setFileName(path.toUtf8(), 0), 0);
+    EXPECT_EQ(write("still fits", 0), 0);
+    for (int i = 0; i < 1000; ++i)
+        EXPECT_EQ(write("left out", 0), 0);
+    // Naming another file ends the count, as the end of the program does.
+    ASSERT_EQ(setFileName(dir.filePath(QStringLiteral("next.Log")).toUtf8(), 0), 0);
+
+    ASSERT_TRUE(full.open(QIODevice::ReadOnly));
+    EXPECT_LT(full.size(), kBound);
+    full.seek(kBound - 4096 - 40);
+    const QStringList tail = QString::fromUtf8(full.readAll()).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(tail.size(), 3) << qPrintable(tail.join('\n'));
+    EXPECT_TRUE(tail[0].endsWith(QStringLiteral("  still fits")));
+    EXPECT_TRUE(tail[1].endsWith(
+        QStringLiteral("The log has reached 64 MiB: further lines are left out and counted")));
+    EXPECT_TRUE(tail[2].contains(QStringLiteral("  1000 lines of ")));
+    EXPECT_TRUE(
+        tail[2].endsWith(QStringLiteral(" were left out of the log: it had reached 64 MiB")));
+}
+
 } // namespace

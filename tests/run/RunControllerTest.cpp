@@ -68,8 +68,8 @@ protected:
 TEST_F(RunControllerTest, TestAllHandsEveryItemOverAsGroupZero) {
     SetTable({{.id = 0x100}, {.id = 0x200}, {.id = 0x100}});
     Global_CustomerCMD.TxCANLen[1] = 2;
-    Global_CustomerCMD.TxCANMode[1] = 0;
-    Global_CustomerCMD.TxCANID[1] = 0xFEDCBA98; // copied whole, whatever the format
+    Global_CustomerCMD.TxCANMode[1] = 1;
+    Global_CustomerCMD.TxCANID[1] = 0x1EDCBA98; // all 29 bits copied
     for (int d = 0; d < 8; ++d)
         Global_CustomerCMD.TxCANData[1][d] = static_cast<uint8_t>(0xA0 + d);
     run.testAllItems(false);
@@ -83,8 +83,8 @@ TEST_F(RunControllerTest, TestAllHandsEveryItemOverAsGroupZero) {
     EXPECT_EQ(fake.rxCallback(0, 0), &RxCallback_AllItems);
 
     const FakeZarvoCall send = fake.calls("Zarvo_SendGroup")[0];
-    const uint8_t expected[30] = {0,    0, 0, 0,    0,    0,    0,    0,    0,    0x98, 0xBA, 0xDC,
-                                  0xFE, 0, 2, 0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xA6, 0xA7};
+    const uint8_t expected[30] = {0,    0, 0, 0,    0,    0,    0,    0,    1,    0x98, 0xBA, 0xDC,
+                                  0x1E, 0, 2, 0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xA6, 0xA7};
     EXPECT_EQ(std::memcmp(&send.msgs[1], expected, sizeof expected), 0);
     EXPECT_EQ(send.times, std::vector<int32_t>({1, 1, 1}));
     EXPECT_EQ(view.controls, std::vector<RunControls>({RunControls::Running}));
@@ -125,6 +125,7 @@ TEST_F(RunControllerTest, GroupModeLogsEveryItemAndGroupItHandsOver) {
     SetTable({{.id = 0x7E0, .group = 0}, {.id = 0x12345678, .group = 2, .times = 4}, {.group = 2}});
     type_CustomerCMD& t = Global_CustomerCMD;
     t.TxCANData[1][0] = 0xAB;
+    t.TxCANMode[1] = 1; // 0x12345678 is a 29-bit identifier
     t.TxLoopInterval[2] = 30;
     t.TxLoopTerminal[2] = 500;
     ZarvoPort = 1;
@@ -294,6 +295,44 @@ TEST_F(RunControllerTest, NoPortRefusesTheRunAndChangesNothing) {
     EXPECT_FALSE(run.isRunning());
     // The dialog of a repeated item is opened and hidden again.
     EXPECT_EQ(view.singleTransmit, QStringList({"show 0", "hide", "show 0", "hide"}));
+}
+
+// A masked identifier would go out in place of the item's own: the run is
+// refused before the port is touched, naming the item.
+TEST_F(RunControllerTest, AnIdentifierBeyondItsModeRefusesTheRun) {
+    SetTable({{.id = 0x7FF}, {.id = 0x800}});
+    run.testAllItems(false);
+    run.testSelectedItem(2);
+    const QStringList errors = view.boxes.texts("error");
+    ASSERT_EQ(errors.size(), 2);
+    for (const QString& error : errors)
+        EXPECT_TRUE(error.startsWith(QStringLiteral("Test item 2 \"item 1\": the identifier 0x800 "
+                                                    "is beyond the 11-bit identifiers")))
+            << qPrintable(error);
+    EXPECT_TRUE(fake.calls("Zarvo_GetPortTable").empty());
+    EXPECT_FALSE(run.isRunning());
+    // Item 1 alone fits, and a 29-bit item may use 29 bits.
+    Global_CustomerCMD.TxCANMode[1] = 1;
+    Global_CustomerCMD.TxCANID[1] = 0x1FFFFFFF;
+    fake.setPortCount(0);
+    run.testAllItems(false);
+    EXPECT_EQ(view.boxes.texts("error").back(),
+              Phrase(PhraseId::PortError)); // on to the port check
+}
+
+// Every count of 0 or below is sent until Stop, so each opens the dialog.
+TEST_F(RunControllerTest, SingleItemOpensTheDialogForEveryCountUntilStopped) {
+    fake.setPortCount(0);
+    const struct {
+        int32_t times;
+        QStringList dialog;
+    } cases[] = {{-1, {"show 0", "hide"}}, {0, {"show 0", "hide"}}, {1, {"hide"}}};
+    for (const auto& c : cases) {
+        SetTable({{.times = c.times}});
+        view.singleTransmit.clear();
+        run.testSelectedItem(1);
+        EXPECT_EQ(view.singleTransmit, c.dialog) << c.times;
+    }
 }
 
 TEST_F(RunControllerTest, SingleItemNeedsADataRowOfAnItem) {

@@ -84,20 +84,24 @@ TEST(RunReportTest, CsvQuotesOnlyWhatNeedsIt) {
               "\"Say \"\"hi\"\"\",\"line\nbreak\",,,--,\r\n");
 }
 
-TEST(RunReportTest, ReportPathIsNamedAfterTheFileAndTimeAndNeverReused) {
+TEST(RunReportTest, ReportsAreNamedAfterTheFileAndTimeAndNeverReplaceOneAnother) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QDateTime when(QDate(2024, 3, 9), QTime(14, 3, 7));
     const QString first = ReportPath(dir.path(), "/x/demo.test.ini", when);
     EXPECT_EQ(first, dir.path() + "/demo.test-20240309-140307.csv");
-    QString error;
-    ASSERT_TRUE(WriteResultCsv(first, {"A"}, {}, &error));
-    EXPECT_EQ(ReportPath(dir.path(), "/x/demo.test.ini", when),
-              dir.path() + "/demo.test-20240309-140307-2.csv");
     EXPECT_EQ(ReportPath(dir.path(), "", when), dir.path() + "/untitled-20240309-140307.csv");
+    QString error;
+    EXPECT_EQ(WriteNewResultCsv(first, {"A"}, {}, &error), first);
+    EXPECT_EQ(WriteNewResultCsv(first, {"B"}, {}, &error),
+              dir.path() + "/demo.test-20240309-140307-2.csv");
+    QFile kept(first);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), "A\r\n");
 
     EXPECT_FALSE(WriteResultCsv(dir.path() + "/missing/r.csv", {"A"}, {}, &error));
     EXPECT_TRUE(error.startsWith(dir.path() + "/missing/r.csv: ")) << qPrintable(error);
+    EXPECT_TRUE(WriteNewResultCsv(dir.path() + "/missing/r.csv", {"A"}, {}, &error).isEmpty());
 }
 
 TEST(RunReportTest, ReportsLieBesideTheLogFolder) {

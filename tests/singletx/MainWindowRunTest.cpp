@@ -183,7 +183,7 @@ QString focusName() {
 void typeItem(const QString& name) {
     EXPECT_EQ(focusName(), "TntEdit_CANDescription1");
     type(name);
-    for (int k = 0; k < 13; ++k) // description 2, the frame row and the data bytes
+    for (int k = 0; k < 14; ++k) // description 2, the frame row's four fields, eight data bytes
         press(Qt::Key_Tab);
     EXPECT_EQ(focusName(), "Edit_LoopInterval");
     for (const char* value : {"10", "1", "10"}) {

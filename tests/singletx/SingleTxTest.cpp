@@ -8,6 +8,7 @@
 #include "Phrases.h"
 #include "ScriptedDialogs.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFocusEvent>
 #include <QLabel>
@@ -164,6 +165,48 @@ TEST_F(SingleTxTest, SaveAsksThenWritesTheBytesToTheCurrentFile) {
     ASSERT_EQ(ReadTestConfig(CurrentConfigFile).status, 0);
     EXPECT_EQ(Global_CustomerCMD.TxCANData[1][5], 0x7E);
     EXPECT_EQ(Global_CustomerCMD.TxCANData[1][3], 255);
+}
+
+TEST_F(SingleTxTest, SaveNeitherShortensAPartlyReadFileNorReportsAFailedWriteAsSaved) {
+    QByteArray big;
+    for (int i = 0; i <= kMaxTestItems; ++i)
+        big += "[" + QByteArray::number(i) + "]\nTxCANID=100\nTxCANLen=3\n";
+    const QString file = dir.filePath("big.ini");
+    const QString folder = dir.filePath("folder.ini");
+    QFile write(file);
+    ASSERT_TRUE(write.open(QIODevice::WriteOnly));
+    write.write(big);
+    write.close();
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const struct {
+        QString path;
+        QString question; // a part of the question asked
+        QString error;    // a part of the error shown; empty: none
+    } cases[] = {
+        {file, "1 items beyond the first 100", {}},
+        {folder, Phrase(PhraseId::AskSaveChanges), folder + ": Is a directory"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        ASSERT_EQ(ReadTestConfig(file).status, 0);
+        dialog.LoadItemData(Global_CustomerCMD.TxCANData[1], 1);
+        CurrentConfigFile = c.path;
+        boxes.shown.clear();
+        boxes.confirmAnswers = {!c.error.isEmpty()};
+        dialog.findChild<QToolButton*>("TntSpeedButton_SaveRange")->click();
+        ASSERT_EQ(boxes.texts("confirm").size(), 1);
+        EXPECT_TRUE(boxes.texts("confirm")[0].contains(c.question))
+            << qPrintable(boxes.texts("confirm")[0]);
+        EXPECT_TRUE(boxes.texts("inform").isEmpty());
+        EXPECT_EQ(boxes.texts("error").size(), c.error.isEmpty() ? 0 : 1);
+        if (!c.error.isEmpty()) {
+            EXPECT_TRUE(boxes.texts("error")[0].contains(c.error))
+                << qPrintable(boxes.texts("error")[0]);
+        }
+        ASSERT_TRUE(write.open(QIODevice::ReadOnly));
+        EXPECT_EQ(write.readAll(), big);
+        write.close();
+    }
 }
 
 TEST_F(SingleTxTest, SaveAppliesTextTypedButNotEntered) {

@@ -120,9 +120,17 @@ TEST_F(TrendFileTest, MissingFileKeepsTheTablesAndReadingTwiceGivesTheSame) {
 
 TEST_F(TrendFileTest, HandWrittenSectionsTakeDefaults) {
     writeText("[anything]\n[x]\nTrendCANID=0x10\nCANDataType=word\nCANDataRange=2\n"
-              "[Formula-07..]\n");
-    ReadTrendCANIni(path);
-    ASSERT_EQ(Global_TrendCAN.TrendCAN_Count, 2);
+              "[Formula-07..]\n[]\nstray\n");
+    const TrendReadResult read = ReadTrendCANIni(path);
+    // What was taken other than as written is named, line by line.
+    const QStringList warnings{
+        QStringLiteral("%1, line 4: CANDataType=word is not a number; taken as 0"),
+        QStringLiteral("%1, line 7: '[]' has no name; read as watched identifier V3"),
+        QStringLiteral("%1, line 8: 'stray' has no \"=\"; ignored")};
+    ASSERT_EQ(read.warnings.size(), warnings.size());
+    for (int i = 0; i < warnings.size(); ++i)
+        EXPECT_EQ(read.warnings[i].message(), warnings[i].arg(path));
+    ASSERT_EQ(Global_TrendCAN.TrendCAN_Count, 3);
     EXPECT_EQ(Global_TrendCAN.Description1[0], "NULL");
     EXPECT_EQ(Global_TrendCAN.TrendCANID[0], 0);
     EXPECT_EQ(Global_TrendCAN.TrendCANID[1], 0x10);
@@ -138,7 +146,9 @@ TEST_F(TrendFileTest, BadIdentifierStopsTheReadKeepingTheEntriesBeforeIt) {
         ReadTrendCANIni(path);
         FAIL() << "no conversion error";
     } catch (const ConvertError& error) {
-        EXPECT_STREQ(error.what(), "'12x' is not a valid integer value");
+        EXPECT_EQ(QString::fromUtf8(error.what()),
+                  path +
+                      QStringLiteral(", line 4, TrendCANID: '12x' is not a valid integer value"));
     }
     EXPECT_EQ(Global_TrendCAN.TrendCAN_Count, 1);
     EXPECT_EQ(Global_TrendCAN.TrendCANID[0], 5);

@@ -5,6 +5,7 @@
 #include "DbcDatabase.h"
 #include "FakeZarvo.h"
 #include "TrendSignals.h"
+#include "TrendTables.h"
 #include "Tthread_dataconvert_rxcan.h"
 #include "UiTaskQueue.h"
 
@@ -21,6 +22,7 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr uint8_t kPort = 2;
+constexpr int kIdleRoundsForAZero = 52;
 
 // Runs the thread's calls at once on the thread itself and records the
 // status; a status update ends with the search-again text shown or hidden.
@@ -117,6 +119,8 @@ TEST_F(TrendThreadTest, SlotsFillTheirHistoriesNewestFirst) {
     EXPECT_EQ(h.history1[3], 0);
     EXPECT_EQ(h.history2[0], -1);
     EXPECT_EQ(h.history2[1], 0);
+    EXPECT_EQ(h.length1, 3);
+    EXPECT_EQ(h.length2, 1);
     EXPECT_EQ(thread->History1(), h.history1);
     EXPECT_EQ(thread->History2(), h.history2);
 }
@@ -133,10 +137,88 @@ TEST_F(TrendThreadTest, WatchItemsTakeTheirValuesFromEveryMatchingFrame) {
     EXPECT_EQ(thread->WatchItemValue(0), 770);
     EXPECT_EQ(thread->WatchItemValue(1), 134678021);
     EXPECT_EQ(thread->WatchItemValue(42), 200);
-    EXPECT_EQ(thread->WatchItemValue(99), 0);
-    EXPECT_EQ(thread->WatchItemValue(98), 0);
-    EXPECT_EQ(thread->WatchItemValue(2), 0);
-    EXPECT_EQ(thread->WatchItemValue(100), 0);
+    EXPECT_EQ(thread->WatchItemValue(99), std::nullopt);
+    EXPECT_EQ(thread->WatchItemValue(98), std::nullopt);
+    EXPECT_EQ(thread->WatchItemValue(2), std::nullopt);
+    EXPECT_EQ(thread->WatchItemValue(100), std::nullopt);
+}
+
+struct MatchChange {
+    const char* what;
+    uint32_t id;
+    int type;
+    int range;
+    bool kept;     // whether the history and the value of the old match stay
+    int32_t after; // the value the next frames give the new match
+};
+
+class TrendMatchChange : public TrendThreadTest,
+                         public ::testing::WithParamInterface<MatchChange> {};
+
+// Nothing of an earlier match is shown under a new one: a curve and a watch
+// item wait for the first frame of their new match.
+TEST_P(TrendMatchChange, ClearsTheHistoryAndTheValueOfAnotherMatch) {
+    const MatchChange& c = GetParam();
+    thread->SetTrend1(0x100, 0, 0);
+    thread->SetWatchItem(0, 0x100, 0, 0);
+    deliver({Frame(0x100, {0xF5, 6})});
+    thread->SetTrend1(c.id, c.type, c.range);
+    thread->SetWatchItem(0, c.id, c.type, c.range);
+    TrendHistories h = thread->Histories();
+    EXPECT_EQ(h.length1, c.kept ? 1 : 0) << c.what;
+    EXPECT_EQ(h.history1[0], c.kept ? 245 : 0) << c.what;
+    EXPECT_EQ(thread->WatchItemValue(0), c.kept ? std::optional(245) : std::nullopt) << c.what;
+    idle(kIdleRoundsForAZero);
+    EXPECT_EQ(thread->Histories().length1, c.kept ? 2 : 0) << c.what << ": idle zero";
+
+    deliver({Frame(0x200, {9, 1}), Frame(0x100, {0xF5, 6})});
+    h = thread->Histories();
+    EXPECT_EQ(h.history1[0], c.after) << c.what;
+    EXPECT_EQ(thread->WatchItemValue(0), c.after) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(Changes, TrendMatchChange,
+                         ::testing::Values(MatchChange{"the same match", 0x100, 0, 0, true, 245},
+                                           MatchChange{"another identifier", 0x200, 0, 0, false, 9},
+                                           MatchChange{"another type", 0x100, 1, 0, false, -11},
+                                           MatchChange{"another range", 0x100, 0, 1, false, 6}));
+
+TEST_F(TrendThreadTest, ClearedCurveAndItemsBeyondTheTableTakeNothing) {
+    thread->SetTrend2(0x100, 0, 0);
+    thread->SetWatchItem(0, 0x100, 0, 0);
+    thread->SetWatchItem(1, 0x100, 0, 1);
+    deliver({Frame(0x100, {1, 2})});
+    thread->ClearTrend(2);
+    thread->SetWatchItemCount(1);
+    EXPECT_EQ(thread->Histories().length2, 0);
+    EXPECT_EQ(thread->WatchItemValue(1), std::nullopt);
+    deliver({Frame(0x100, {3, 4})});
+    EXPECT_EQ(thread->Histories().length2, 0);
+    EXPECT_EQ(thread->WatchItemValue(0), 3);
+    EXPECT_EQ(thread->WatchItemValue(1), std::nullopt);
+}
+
+// The variables follow the rows: after a removal each later entry keeps its
+// own value (the latest frame of its match), never the removed entry's.
+TEST_F(TrendThreadTest, WatchedTableRemovalMovesValuesWithTheirEntries) {
+    type_TrendCAN& t = Global_TrendCAN;
+    t = type_TrendCAN{};
+    const uint32_t ids[] = {0x100, 0x200, 0x300};
+    for (int i = 0; i < 3; ++i)
+        t.TrendCANID[i] = static_cast<int32_t>(ids[i]);
+    t.TrendCAN_Count = 3;
+    WatchTrendTable(*thread, nullptr);
+    deliver({Frame(0x100, {1}), Frame(0x200, {2}), Frame(0x300, {3})});
+    t.TrendCANID[1] = 0x300; // entry 1 (0x200) removed
+    t.TrendCAN_Count = 2;
+    WatchTrendTable(*thread, nullptr);
+    EXPECT_EQ(thread->WatchItemValue(0), 1);
+    EXPECT_EQ(thread->WatchItemValue(1), 3);
+    EXPECT_EQ(thread->WatchItemValue(2), std::nullopt);
+    t.TrendCANID[1] = 0x400; // another identifier in its place: no value until its frame
+    WatchTrendTable(*thread, nullptr);
+    EXPECT_EQ(thread->WatchItemValue(1), std::nullopt);
+    t = type_TrendCAN{};
 }
 
 TEST_F(TrendThreadTest, EveryFiftySecondEmptyPollInARowPushesAZero) {
@@ -242,21 +324,46 @@ TEST_F(TrendThreadTest, SignalsGivePhysicalValuesOfTheirOwnFramesOnly) {
              {0x200, 1, 0, 8, {2, 0x11, 0x11}}, // multiplexor 2: no A
              {0x100, 0, 1, 8, {0xFF, 0xFF}},    // a remote frame carries no value
              {0x100, 0, 0, 1, {0xFF, 0xFF}}});  // too short for Temp
-    EXPECT_EQ(thread->WatchValue(0), -29.5);
-    EXPECT_EQ(thread->WatchValue(1), 0xABCD);
-    EXPECT_EQ(thread->WatchValue(2), 255); // the byte entry beside them
-    const TrendHistory h = thread->History1();
-    EXPECT_EQ(h[0], -29.5);
-    EXPECT_EQ(h[1], 0);
+    EXPECT_EQ(thread->WatchItemValue(0), -29.5);
+    EXPECT_EQ(thread->WatchItemValue(1), 0xABCD);
+    EXPECT_EQ(thread->WatchItemValue(2), 255); // the byte entry beside them
+    const TrendHistories h = thread->Histories();
+    EXPECT_EQ(h.length1, 1);
+    EXPECT_EQ(h.history1[0], -29.5);
+    // Another item of the same signal has its latest value at once.
+    thread->SetWatchSignal(3, temp);
+    EXPECT_EQ(thread->WatchItemValue(3), -29.5);
 
-    // Back to a type and byte range: the signal's value is gone with it.
+    // Back to a type and byte range: the signal's value and history are gone with it.
     thread->SetWatchItem(0, 0x100, 0, 1);
     thread->SetTrend1(0x100, 0, 1);
-    EXPECT_EQ(thread->WatchValue(0), 0);
+    EXPECT_EQ(thread->WatchItemValue(0), std::nullopt);
+    EXPECT_EQ(thread->Histories().length1, 0);
     deliver({Frame(0x100, {0x50, 0x07})});
-    EXPECT_EQ(thread->WatchValue(0), 7);
+    EXPECT_EQ(thread->WatchItemValue(0), 7);
+    EXPECT_EQ(thread->Histories().length1, 1);
     EXPECT_EQ(thread->History1()[0], 7);
-    EXPECT_EQ(thread->History1()[1], -29.5);
+}
+
+// Signal entries of the table follow the database handed with it; without
+// it, or without the signal in it, they take nothing.
+TEST_F(TrendThreadTest, TheTablesSignalEntriesFollowTheirDatabase) {
+    const auto db = std::make_shared<const dbc::Database>(dbc::parseDbc(kSignalDbc, "t.dbc"));
+    type_TrendCAN& t = Global_TrendCAN;
+    t = type_TrendCAN{};
+    t.TrendCANID[0] = 0x100;
+    t.Signal[1] = QStringLiteral("Std.Temp");
+    t.Signal[2] = QStringLiteral("Std.Missing");
+    t.TrendCAN_Count = 3;
+    WatchTrendTable(*thread, db);
+    deliver({Frame(0x100, {0x50, 0x01})});
+    EXPECT_EQ(thread->WatchItemValue(0), 0x50);
+    EXPECT_EQ(thread->WatchItemValue(1), -29.5);
+    EXPECT_EQ(thread->WatchItemValue(2), std::nullopt);
+    WatchTrendTable(*thread, nullptr);
+    deliver({Frame(0x100, {0x50, 0x01})});
+    EXPECT_EQ(thread->WatchItemValue(1), std::nullopt);
+    t = type_TrendCAN{};
 }
 
 } // namespace

@@ -91,8 +91,8 @@ int main(int argc, char* argv[]) {
     QApplication::processEvents();
 
     const Figures replaced = run(chart, refreshes, [&chart](const TrendHistories& h) {
-        chart.showHistory(1, h.history1);
-        chart.showHistory(2, h.history2);
+        chart.showHistory(1, h.history1, kTrendHistoryLength);
+        chart.showHistory(2, h.history2, kTrendHistoryLength);
     });
     const Figures appended = run(chart, refreshes, [&chart](const TrendHistories& h) {
         appendPoints(chart.series(1), h.history1);
