@@ -94,11 +94,7 @@ std::string TextLine(const CandumpRecord& r, const dbc::Message& m,
     for (size_t i = 0; i < values.size(); ++i) {
         const dbc::DecodedValue& v = values[i];
         line += (i ? ", " : " ") + v.signal->name + "=";
-        if (v.label)
-            line += *v.label;
-        else
-            line += dbc::formatPhysical(v.physical) +
-                    (v.signal->unit.empty() ? "" : " " + v.signal->unit);
+        line += v.label ? *v.label : dbc::physicalText(v);
     }
     return line;
 }

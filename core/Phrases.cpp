@@ -273,7 +273,11 @@ constexpr PhraseRow kRows[] = {
       u"測試項目 %1 \"%2\"：識別碼 %3 超出 %4 位元識別碼的範圍。請在測試前修正該項目或其 29 "
       u"位元設定。"}},
     {PhraseId::TrendSignal, {u"Signal", u"信号", u"訊號"}},
-    {PhraseId::TrendDatabase, {u"Database...", u"数据库...", u"資料庫..."}},
+    {PhraseId::ChooseDatabase, {u"Database...", u"数据库...", u"資料庫..."}},
+    {PhraseId::MonitorHeaderName, {u"Message", u"报文", u"報文"}},
+    {PhraseId::MonitorSignalsHint,
+     {u"Double-click a frame to show or hide its signals", u"双击一帧以显示或隐藏其信号",
+      u"雙擊一幀以顯示或隱藏其訊號"}},
 };
 
 // Every id has its row, in enum order, with all three texts.

@@ -159,7 +159,9 @@ enum class PhraseId : int {
     ValuesTakenOtherwise, // heads the list of a file's values taken other than as written
     IdBeyondMode,         // %1 item number, %2 its description, %3 its identifier, %4 11 or 29 bits
     TrendSignal,          // the label of the trend window's signal list
-    TrendDatabase,        // the button that chooses the signal database
+    ChooseDatabase,       // the button that chooses the signal database (trend, monitor)
+    MonitorHeaderName,    // the fixed view's column of message names
+    MonitorSignalsHint,   // the chronological view's tool tip
     Count
 };
 

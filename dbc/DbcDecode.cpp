@@ -127,4 +127,10 @@ std::string formatPhysical(double value) {
     return std::string(text, result.ptr);
 }
 
+std::string physicalText(const DecodedValue& value) {
+    const std::string& unit = value.signal->unit;
+    return unit.empty() ? formatPhysical(value.physical)
+                        : formatPhysical(value.physical) + " " + unit;
+}
+
 } // namespace dbc

@@ -46,4 +46,7 @@ void decodeFrame(const Message& message, const uint8_t* data, size_t length,
 // ("22.5", not "22.500000000000004"); "nan", "inf" and "-inf" as such.
 std::string formatPhysical(double value);
 
+// The value with its signal's unit: "22.5 degC", or "3" without a unit.
+std::string physicalText(const DecodedValue& value);
+
 } // namespace dbc

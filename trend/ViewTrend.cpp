@@ -1,5 +1,6 @@
 #include "ViewTrend.h"
 
+#include "DbcFile.h"
 #include "Globals.h"
 #include "GridView.h"
 #include "IniFile.h"
@@ -190,18 +191,11 @@ TrendSignal TForm_ViewTrend::entrySignal(int entry) const {
 }
 
 void TForm_ViewTrend::TntSpeedButton_DatabaseClick() {
-    const QString path =
-        dialogs_.openFile(Phrase(PhraseId::TrendDatabase), QFileInfo(databasePath_).path(),
-                          QStringLiteral("DBC (*.dbc);;* (*)"));
-    if (path.isEmpty())
+    std::optional<dbc::ChosenDatabase> chosen = dbc::chooseDbcFile(dialogs_, databasePath_);
+    if (!chosen)
         return;
-    try {
-        database_ = LoadTrendDatabase(path);
-    } catch (const std::exception& e) {
-        dialogs_.error(QString::fromUtf8(e.what()));
-        return;
-    }
-    Global_TrendCAN.Database = databasePath_ = path;
+    database_ = std::move(chosen->database);
+    Global_TrendCAN.Database = databasePath_ = chosen->path;
     // Signal entries follow the new database's signals from now on.
     WatchTrendTable(*thread_, database_);
     fillSignalList();

@@ -319,7 +319,7 @@ void TForm_ViewTrend::setPhrases() {
     TntLabel_ItemDataType->setText(Phrase(PhraseId::TrendDataType));
     TntLabel_ItemDataRange->setText(Phrase(PhraseId::TrendDataRange));
     TntLabel_ItemSignal->setText(Phrase(PhraseId::TrendSignal));
-    TntSpeedButton_Database->setText(Phrase(PhraseId::TrendDatabase));
+    TntSpeedButton_Database->setText(Phrase(PhraseId::ChooseDatabase));
     TntSpeedButton_AddCANID->setText(Phrase(PhraseId::TrendAdd));
     TntSpeedButton_Remove->setText(Phrase(PhraseId::DeleteItem));
     TntSpeedButton_SaveTrendCANID->setText(Phrase(PhraseId::Save));
