@@ -20,6 +20,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
+#include <QTimer>
 #include <QToolButton>
 
 TForm_MainKestrel* Form_MainKestrel = nullptr;
@@ -81,15 +82,35 @@ void TForm_MainKestrel::closeEvent(QCloseEvent* event) {
         emit closed();
 }
 
-void TForm_MainKestrel::setRunControls(bool running) {
-    SpeedButton_Stop->setEnabled(running);
+void TForm_MainKestrel::applyRunControls(RunControls state) {
+    const bool running = state == RunControls::Running || state == RunControls::Ending;
+    SpeedButton_Stop->setEnabled(state == RunControls::Running);
+    // The port tool button opens the same window as Zarvo Port: a port changed
+    // during a run would leave the running groups out of Stop's reach.
     for (QWidget* control : std::initializer_list<QWidget*>{
              TntSpeedButton_TestAllItems, TntSpeedButton_ManualTest, TntSpeedButton_LoadConfig,
-             SpeedButton_RangeSetup, TntSpeedButton_ViewTrend, TntCheckBox_GroupCheck})
+             SpeedButton_RangeSetup, TntSpeedButton_ViewTrend, TntCheckBox_GroupCheck,
+             SpeedButton_ZarvoConfig})
         control->setEnabled(!running);
+    for (QAction* item : {Menu_ConfigTestItems, Menu_ConfigZarvo, N1, Lang_Eng, Lang_SC, Lang_TC})
+        item->setEnabled(!running);
 }
 
-void TForm_MainKestrel::paintCanStatus(const QColor& colour) {
+void TForm_MainKestrel::setRunTimer(RunTimer timer, bool enabled) {
+    QTimer* t = timer == RunTimer::TestAllItems ? Timer_TestAllItems : Timer_TestSingleItem;
+    if (enabled)
+        t->start();
+    else
+        t->stop();
+}
+
+void TForm_MainKestrel::showSearchAgain(const QString& text) {
+    if (!text.isEmpty())
+        TntLabel_SearchAgain->setText(text);
+    TntLabel_SearchAgain->setVisible(true);
+}
+
+void TForm_MainKestrel::paintCanStatus(LampColour colour) {
     Shape_CANStatus->setColour(colour);
 }
 

@@ -6,11 +6,14 @@
 
 #include "AppPaths.h"
 #include "ConfigFile.h"
+#include "RunView.h"
 #include "SystemLog.h"
+#include "Verdict.h"
 
 #include <QMainWindow>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QActionGroup;
@@ -27,6 +30,8 @@ class ResultGridView;
 class StatusLamp;
 class UserDialogs;
 
+// The object and member names (Panel1, N1 ... N14, Tnt..., Shape_...) are the
+// window's historic ones: stored layouts and the tests find controls by them.
 class TForm_MainKestrel : public QMainWindow {
     Q_OBJECT
 public:
@@ -46,21 +51,30 @@ public:
     void FormShow();
 
     // --- for the run control
-    // Enables Stop alone while a run is active, and the other run-related tool
-    // controls while none is.
-    void setRunControls(bool running);
+    // Enables Stop alone while a run is active (not even Stop while it ends by
+    // itself), and the other run-related tool controls while none is. The
+    // commands that change the table or the port (Test Items, Zarvo Port and
+    // its tool button, Save As Test File, and the languages, whose refresh
+    // reloads the table and empties the result columns) are disabled during a
+    // run, so the table is never edited under the running threads.
+    void applyRunControls(RunControls state);
+    void setRunTimer(RunTimer timer, bool enabled);
     // Paints the CAN bus status lamp.
-    void paintCanStatus(const QColor& colour);
+    void paintCanStatus(LampColour colour);
     // Shows TntLabel_SearchAgain with the text it last received, or hides it.
     void setSearchAgainVisible(bool visible);
+    // Shows TntLabel_SearchAgain with `text`, or with the text it last had when `text` is empty.
+    void showSearchAgain(const QString& text);
     // The selected data row of the result grid (item number + 1), 0 when none.
     int selectedGridRow() const;
     void selectGridRow(int row);
+    // The status line adds how the last run's items fared, until another file is loaded.
+    void showRunSummary(const VerdictCounts& counts);
 
 public slots:
     // Commands of the menus and tool buttons.
     void TntSpeedButton_LoadConfigClick();
-    void N1Click();
+    void N1Click(); // Parameters Setting → Save As Test File
     void Menu_AboutClick();
     void Menu_ExitSystemClick();
     void Lang_EngClick(int language);
@@ -70,8 +84,8 @@ public slots:
     void TntSpeedButton_BusMonitorClick();
 
     // Run commands and their end-of-run timers.
-    void TntSpeedButton_TestAllItemsClick();
-    void TntSpeedButton_ManualTestClick();
+    void TntSpeedButton_TestAllItemsClick(); // Multiple Tests
+    void TntSpeedButton_ManualTestClick();   // Single Test
     void SpeedButton_StopClick();
     void Timer_TestAllItemsTimer();
     void Timer_TestSingleItemTimer();
@@ -122,41 +136,42 @@ private:
     UserDialogs& dialogs_;
     const QString programFolder_;
     const QString logFolder_;
+    std::optional<VerdictCounts> runSummary_;
 
-    QFrame* Panel1 = nullptr;
+    QFrame* Panel1 = nullptr; // the tool panel above the result grid
     QToolButton* SpeedButton_Exit = nullptr;
-    QToolButton* SpeedButton_RangeSetup = nullptr;
-    QToolButton* SpeedButton_ZarvoConfig = nullptr;
+    QToolButton* SpeedButton_RangeSetup = nullptr;  // opens the test configuration editor
+    QToolButton* SpeedButton_ZarvoConfig = nullptr; // opens the CAN port window
     QToolButton* SpeedButton_Stop = nullptr;
     QToolButton* TntSpeedButton_ManualTest = nullptr;
     QToolButton* TntSpeedButton_LoadConfig = nullptr;
     QToolButton* TntSpeedButton_TestAllItems = nullptr;
     QToolButton* TntSpeedButton_ViewTrend = nullptr;
     QToolButton* TntSpeedButton_BusMonitor = nullptr;
-    QCheckBox* TntCheckBox_GroupCheck = nullptr;
+    QCheckBox* TntCheckBox_GroupCheck = nullptr; // "Multiple Sent"
     QLabel* TntLabel_SearchAgain = nullptr;
-    StatusLamp* Shape_CANStatus = nullptr;
-    QLabel* Label1 = nullptr;
+    StatusLamp* Shape_CANStatus = nullptr; // the CAN bus status lamp
+    QLabel* Label1 = nullptr;              // "CAN bus" beside the lamp
     ResultGridModel* gridModel_ = nullptr;
     ResultGridView* TntStringGrid_TestResult = nullptr;
-    QLabel* TntLabel_CurrentConfigurationFile = nullptr;
+    QLabel* TntLabel_CurrentConfigurationFile = nullptr; // the status line
 
-    QMenu* Menu_Person = nullptr;
-    QAction* N5 = nullptr;
-    QAction* N6 = nullptr;
-    QAction* N7 = nullptr;
-    QAction* N8 = nullptr;
+    QMenu* Menu_Person = nullptr; // Login
+    QAction* N5 = nullptr;        // Login → Tester Configuration (no function)
+    QAction* N6 = nullptr;        // Login → Update Tester (no function)
+    QAction* N7 = nullptr;        // Login → Tester Login (no function)
+    QAction* N8 = nullptr;        // Login → Delete Tester (no function)
     QAction* Menu_ExitSystem = nullptr;
-    QMenu* N10 = nullptr;
-    QAction* N11 = nullptr;
+    QMenu* N10 = nullptr;   // Parameters Setting
+    QAction* N11 = nullptr; // Parameters Setting → Maintain Test File (no function)
     QAction* Menu_ConfigTestItems = nullptr;
     QAction* Menu_ConfigZarvo = nullptr;
     QAction* Menu_BusMonitor = nullptr;
-    QAction* N1 = nullptr;
-    QAction* N13 = nullptr;
-    QAction* N14 = nullptr;
+    QAction* N1 = nullptr;  // Parameters Setting → Save As Test File
+    QAction* N13 = nullptr; // Parameters Setting → Device Management (no function)
+    QAction* N14 = nullptr; // Parameters Setting → View Report (no function)
     QAction* Menu_About = nullptr;
-    QMenu* N2 = nullptr;
+    QMenu* N2 = nullptr; // Language
     QAction* Lang_Eng = nullptr;
     QAction* Lang_SC = nullptr;
     QAction* Lang_TC = nullptr;

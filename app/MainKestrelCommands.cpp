@@ -51,11 +51,6 @@ QString importWarningsText(const QList<IniWarning>& warnings) {
     return lines.join(QLatin1Char('\n'));
 }
 
-QString notLoadedText(const QString& file) {
-    static const char* const texts[] = {"%1 (not loaded)", "%1（未加载）", "%1（未載入）"};
-    return QString::fromUtf8(texts[LanguageIndex < 3 ? LanguageIndex : 0]).arg(file);
-}
-
 QString folderOf(const QString& file) {
     return file.isEmpty() ? QString() : QFileInfo(file).absolutePath();
 }
@@ -104,7 +99,7 @@ ReadResult TForm_MainKestrel::readCurrentConfig() {
         // as if the file were loaded.
         FillResultRows(Global_ResultCells());
         gridModel_->refresh();
-        showStatusLine(notLoadedText(CurrentConfigFile));
+        showStatusLine(Phrase(PhraseId::NotLoaded).arg(CurrentConfigFile));
         TntSpeedButton_TestAllItems->setEnabled(false);
         TntSpeedButton_ManualTest->setEnabled(false);
         throw;
@@ -112,6 +107,7 @@ ReadResult TForm_MainKestrel::readCurrentConfig() {
 }
 
 void TForm_MainKestrel::loadChosenConfig() {
+    runSummary_.reset();
     showStatusLine(CurrentConfigFile);
     const ReadResult read = readCurrentConfig();
     QList<IniWarning> warnings = read.warnings;

@@ -11,6 +11,7 @@
 #include "ResultGridFill.h"
 #include "ResultGridModel.h"
 #include "ResultGridView.h"
+#include "RunReport.h"
 #include "ZarvoIni.h"
 
 #include <QAction>
@@ -71,9 +72,16 @@ void TForm_MainKestrel::FormShow() {
     SetUpResultGrid(TntStringGrid_TestResult);
 }
 
+void TForm_MainKestrel::showRunSummary(const VerdictCounts& counts) {
+    runSummary_ = counts;
+    showStatusLine(CurrentConfigFile);
+}
+
 void TForm_MainKestrel::showStatusLine(const QString& file) {
-    TntLabel_CurrentConfigurationFile->setText(Phrase(PhraseId::CurrentConfigLabel) +
-                                               QStringLiteral(" : ") + file);
+    QString line = Phrase(PhraseId::CurrentConfigLabel) + QStringLiteral(" : ") + file;
+    if (runSummary_)
+        line += QStringLiteral("  |  ") + RunSummaryText(*runSummary_);
+    TntLabel_CurrentConfigurationFile->setText(line);
 }
 
 // The test buttons need a configuration file name of at least 4 characters.

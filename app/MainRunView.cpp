@@ -3,11 +3,7 @@
 #include "Dialog_singletxcan.h"
 #include "MainKestrel.h"
 
-#include <QAction>
 #include <QCoreApplication>
-#include <QLabel>
-#include <QTimer>
-#include <QToolButton>
 
 void MainRunView::runOnUiThread(const std::function<void()>& task) {
     QMetaObject::invokeMethod(
@@ -23,48 +19,19 @@ UserDialogs& MainRunView::dialogs() {
 }
 
 void MainRunView::setRunControls(RunControls state) {
-    const bool running = state == RunControls::Running || state == RunControls::Ending;
-    window_.setRunControls(running);
-    // An automatic end waits with Stop disabled.
-    if (state == RunControls::Ending)
-        window_.findChild<QToolButton*>(QStringLiteral("SpeedButton_Stop"))->setEnabled(false);
-    for (const char* name :
-         {"Menu_ConfigTestItems", "Menu_ConfigZarvo", "N1", "Lang_Eng", "Lang_SC", "Lang_TC"})
-        window_.findChild<QAction*>(QLatin1String(name))->setEnabled(!running);
-    // Its tool button opens the same window as Zarvo Port: a port changed
-    // during a run would leave the running groups out of Stop's reach.
-    window_.findChild<QToolButton*>(QStringLiteral("SpeedButton_ZarvoConfig"))
-        ->setEnabled(!running);
+    window_.applyRunControls(state);
 }
 
 void MainRunView::setTimerEnabled(RunTimer timer, bool enabled) {
-    auto* t = window_.findChild<QTimer*>(timer == RunTimer::TestAllItems
-                                             ? QStringLiteral("Timer_TestAllItems")
-                                             : QStringLiteral("Timer_TestSingleItem"));
-    if (enabled)
-        t->start();
-    else
-        t->stop();
+    window_.setRunTimer(timer, enabled);
 }
 
 void MainRunView::setStatusLamp(LampColour colour) {
-    switch (colour) {
-    case LampColour::Blue:
-        window_.paintCanStatus(QColor(0, 0, 255));
-        break;
-    case LampColour::Green:
-        window_.paintCanStatus(QColor(0, 255, 0));
-        break;
-    case LampColour::Red:
-        window_.paintCanStatus(QColor(255, 0, 0));
-        break;
-    }
+    window_.paintCanStatus(colour);
 }
 
 void MainRunView::showSearchAgain(const QString& text) {
-    if (!text.isEmpty())
-        window_.findChild<QLabel*>(QStringLiteral("TntLabel_SearchAgain"))->setText(text);
-    window_.setSearchAgainVisible(true);
+    window_.showSearchAgain(text);
 }
 
 void MainRunView::hideSearchAgain() {
@@ -78,6 +45,10 @@ void MainRunView::setSelectedRow(int row) {
 void MainRunView::showSingleTransmit(int item) {
     if (Form_SingleTxCAN)
         Form_SingleTxCAN->ShowBelow(window_, item);
+}
+
+void MainRunView::showRunSummary(const VerdictCounts& counts) {
+    window_.showRunSummary(counts);
 }
 
 void MainRunView::hideSingleTransmit() {

@@ -15,11 +15,6 @@ public:
     void runOnUiThread(const std::function<void()>& task) override;
     void processPendingEvents() override;
     UserDialogs& dialogs() override;
-    // Besides the tool controls, the commands that change the table or the
-    // port (Test Items, Zarvo Port and its tool button, Save As Test File, and
-    // the languages, whose refresh reloads the table and empties the result
-    // columns) are disabled during a run, so the table is never edited under
-    // the running threads.
     void setRunControls(RunControls state) override;
     void setTimerEnabled(RunTimer timer, bool enabled) override;
     void setStatusLamp(LampColour colour) override;
@@ -28,6 +23,7 @@ public:
     void setSelectedRow(int row) override;
     void showSingleTransmit(int item) override;
     void hideSingleTransmit() override;
+    void showRunSummary(const VerdictCounts& counts) override;
 
 private:
     TForm_MainKestrel& window_;

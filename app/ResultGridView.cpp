@@ -11,8 +11,8 @@ namespace {
 constexpr std::array<int, ResultCells::ColumnCount> kColumnWidths{200, 200, 90, 90, 90, 280};
 constexpr int kTimePadding = 8; // pixels beside a centred time text
 
-// Width of the Start Time and End Time columns: as specified, or more where
-// the widest time of day of `locale` needs it ("12:58:58.888 PM").
+// Width of the Start Time and End Time columns: the grid's usual 90 pixels,
+// or more where the widest time of day of `locale` needs it ("12:58:58.888 PM").
 int TimeColumnWidth(const QFontMetrics& metrics, const QLocale& locale) {
     // 8 is the widest digit in common fonts; the hours cover both halves of a
     // 12-hour clock and one- and two-digit hours.

@@ -7,10 +7,10 @@
 
 #include "CliOptions.h"
 #include "Commands.h"
+#include "SafeFile.h"
 #include "TraceFile.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <cstdio>
 
 namespace {
@@ -22,17 +22,16 @@ std::string LocalPath(const QString& path) {
 }
 
 // Every record of `trace` into `path`, through a temporary file that
-// replaces `path` only once it is complete.
-bool WriteTrace(const QString& path, const TraceFile& trace) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
+// replaces `path` only once it is complete. Empty on success, else
+// "PATH: reason".
+std::string WriteTrace(const QString& path, const TraceFile& trace) {
+    SafeFileWriter file(LocalPath(path));
     const std::unique_ptr<TraceLineFormat> format = makeTraceLineFormat(LocalPath(path));
     std::vector<std::string> lines;
     const auto put = [&] {
         for (const std::string& line : lines) {
-            file.write(line.data(), static_cast<qint64>(line.size()));
-            file.putChar('\n');
+            file.write(line);
+            file.write("\n");
         }
         lines.clear();
     };
@@ -42,7 +41,8 @@ bool WriteTrace(const QString& path, const TraceFile& trace) {
     }
     format->closingLines(lines);
     put();
-    return file.commit(); // false when any write failed
+    file.commit(); // fails when any write failed
+    return file.error();
 }
 
 } // namespace
@@ -57,8 +57,8 @@ int cmdConvert(const QStringList& args) {
         PrintError(QString::fromStdString(error));
         return kExitNoFile;
     }
-    if (!WriteTrace(args[1], trace)) {
-        PrintError(QStringLiteral("%1: cannot be written").arg(args[1]));
+    if (const std::string failure = WriteTrace(args[1], trace); !failure.empty()) {
+        PrintError(QString::fromStdString(failure));
         return kExitNotWritten;
     }
     std::printf("%zu frames converted; %llu comment lines and %llu event lines left out\n",

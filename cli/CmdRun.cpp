@@ -134,46 +134,39 @@ private:
     QString searchAgain_;
 };
 
-bool HasExpectation(int item) {
-    const type_CustomerCMD& t = Global_CustomerCMD;
-    bool any = t.Comp_CANID[item] != kCompareWildcard || t.Comp_CANMode[item] != kCompareWildcard ||
-               t.Comp_CANRTR[item] != kCompareWildcard || t.Comp_CANLen[item] != kCompareWildcard;
-    for (int d = 0; d < kCanDataBytes; ++d)
-        any = any || t.Comp_CANData[item][d] != kCompareWildcard;
-    return any;
-}
-
 // Whether item number `item` (grid row - 1) is one the run tests.
 bool UnderTest(const RunArgs& args, int item) {
     return args.item == 0 || item == args.item - 1;
 }
 
-struct Verdict {
+// An item the run tested and why it failed; `failure` is empty when its verdict is accepted.
+struct TestedItem {
     int item;
-    QString failure; // empty when the item passed
+    QString failure;
 };
 
-// `stopped` tells how a run cut short at --timeout ended; empty when it ended by itself.
-Verdict Judge(int item, const ResultCells::Row& row, const QString& stopped) {
-    // An item cut short has not passed, whatever its Result says so far.
-    if (!stopped.isEmpty() && row[ResultCells::EndTime].isEmpty())
-        return {item, QStringLiteral("not finished: %1").arg(stopped)};
-    const QString& result = row[ResultCells::Result];
-    if (result == QLatin1String("0"))
-        return {item, {}};
-    if (result == QLatin1String("--"))
-        return {item, HasExpectation(item) ? QStringLiteral("no response") : QString()};
-    if (result.isEmpty())
-        return {item, QStringLiteral("not started")};
-    return {item, QStringLiteral("Result %1: %2").arg(result, row[ResultCells::Remarks])};
+// `stopped` tells how a run cut short (--timeout, a signal) ended; empty when it ended by itself.
+std::vector<TestedItem> TestedItems(const std::vector<std::optional<Verdict>>& verdicts,
+                                    const QString& stopped) {
+    std::vector<TestedItem> tested;
+    for (size_t item = 0; item < verdicts.size(); ++item) {
+        if (!verdicts[item])
+            continue;
+        QString failure = verdicts[item]->failureText();
+        if (verdicts[item]->outcome == Verdict::NotFinished && !stopped.isEmpty())
+            failure += QStringLiteral(": ") + stopped;
+        tested.push_back({static_cast<int>(item), failure});
+    }
+    return tested;
 }
 
-void PrintResults(const std::vector<ResultCells::Row>& rows, const std::vector<Verdict>& verdicts) {
+void PrintResults(const std::vector<ResultCells::Row>& rows,
+                  const std::vector<TestedItem>& verdicts) {
     const QStringList headers = ResultHeaders();
     std::vector<qsizetype> widths;
     for (const QString& header : headers)
         widths.push_back(header.size());
-    for (const Verdict& v : verdicts)
+    for (const TestedItem& v : verdicts)
         for (size_t c = 0; c < widths.size(); ++c)
             widths[c] = std::max(widths[c], rows[static_cast<size_t>(v.item)][c].size());
     auto printLine = [&widths](const auto& cells) {
@@ -183,16 +176,16 @@ void PrintResults(const std::vector<ResultCells::Row>& rows, const std::vector<V
         std::printf("%s\n", qUtf8Printable(line.trimmed()));
     };
     printLine(headers);
-    for (const Verdict& v : verdicts)
+    for (const TestedItem& v : verdicts)
         printLine(rows[static_cast<size_t>(v.item)]);
 }
 
 // Writes the JUnit XML over `path`; empty, or "PATH: reason" when it cannot be written.
 std::string WriteJUnit(const QString& path, const std::vector<ResultCells::Row>& rows,
-                       const std::vector<Verdict>& verdicts, const QString& stopped) {
+                       const std::vector<TestedItem>& verdicts, const QString& stopped) {
     const QString suite = QFileInfo(CurrentConfigFile).completeBaseName();
     const auto failures = std::count_if(verdicts.begin(), verdicts.end(),
-                                        [](const Verdict& v) { return !v.failure.isEmpty(); });
+                                        [](const TestedItem& v) { return !v.failure.isEmpty(); });
     QByteArray bytes;
     QXmlStreamWriter xml(&bytes);
     xml.setAutoFormatting(true);
@@ -211,7 +204,7 @@ std::string WriteJUnit(const QString& path, const std::vector<ResultCells::Row>&
         xml.writeEndElement();
         xml.writeEndElement();
     }
-    for (const Verdict& v : verdicts) {
+    for (const TestedItem& v : verdicts) {
         const ResultCells::Row& row = rows[static_cast<size_t>(v.item)];
         xml.writeStartElement(QStringLiteral("testcase"));
         xml.writeAttribute(QStringLiteral("classname"), suite);
@@ -305,11 +298,11 @@ int CheckItems(const RunArgs& args) {
 
 // Writes the result files asked for; false after telling which could not be written.
 bool WriteOutputs(const RunArgs& args, const RunController& run,
-                  const std::vector<Verdict>& verdicts, const QString& stopped) {
+                  const std::vector<TestedItem>& verdicts, const QString& stopped) {
     bool written = true;
     QString error;
     if (!args.csv.isEmpty() &&
-        !WriteResultCsv(args.csv, ResultHeaders(), run.lastResults(), &error)) {
+        !WriteResultCsv(args.csv, ResultHeaders(), run.lastResults(), run.lastVerdicts(), &error)) {
         PrintError(error);
         written = false;
     }
@@ -346,18 +339,14 @@ QString StoppedText(const RunArgs& args) {
 // Prints the verdicts, writes the requested outputs and tells the exit code of a finished run.
 int Report(const RunArgs& args, const RunController& run, bool ended) {
     const QString stopped = ended ? QString() : StoppedText(args);
-    const std::vector<ResultCells::Row>& rows = run.lastResults();
-    std::vector<Verdict> verdicts;
-    for (int item = 0; item < Global_CustomerCMD.CMD_Count; ++item)
-        if (UnderTest(args, item))
-            verdicts.push_back(Judge(item, rows[static_cast<size_t>(item)], stopped));
-    PrintResults(rows, verdicts);
+    const std::vector<TestedItem> verdicts = TestedItems(run.lastVerdicts(), stopped);
+    PrintResults(run.lastResults(), verdicts);
     if (!WriteOutputs(args, run, verdicts, stopped))
         return kExitNotWritten;
     if (!ended)
         return StopSignals::stopSignal() ? StopSignals::exitCode() : kExitTimeout;
     const bool failed = std::any_of(verdicts.begin(), verdicts.end(),
-                                    [](const Verdict& v) { return !v.failure.isEmpty(); });
+                                    [](const TestedItem& v) { return !v.failure.isEmpty(); });
     return failed ? kExitFailed : 0;
 }
 

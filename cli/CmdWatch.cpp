@@ -89,7 +89,7 @@ class WatchView : public TrendView {
 public:
     void runOnUiThread(const std::function<void()>& task) override { queue.runBlocking(task); }
     void processPendingEvents() override { queue.drain(); }
-    void setStatusLamps(LampColour) override {}
+    void setStatusLamp(LampColour) override {}
     void showSearchAgain(const QString& text) override {
         if (text != shown_)
             PrintError(text);

@@ -3,6 +3,7 @@
 #include "Convert.h"
 #include "Globals.h"
 #include "IniFile.h"
+#include "Phrases.h"
 #include "SystemLog.h"
 #include "TestItemEdit.h"
 
@@ -218,16 +219,7 @@ const PartialRead& LastPartialRead() {
 QString OverwritePartlyReadQuestion(const QString& path) {
     if (lastPartialRead.path.isEmpty() || QFileInfo(lastPartialRead.path) != QFileInfo(path))
         return {};
-    static const char* const texts[] = {
-        "%1 was read only in part; left out: %2.\r\nSaving writes the %3 items shown over the "
-        "file, and what was left out is lost. Save anyway?",
-        "%1 只读取了一部分；未读取：%2。\r\n保存会用显示的 %3 "
-        "个项目覆盖该文件，未读取的内容将丢失。"
-        "仍要保存吗？",
-        "%1 只讀取了一部分；未讀取：%2。\r\n儲存會用顯示的 %3 "
-        "個項目覆蓋該檔案，未讀取的內容將遺失。"
-        "仍要儲存嗎？"};
-    return QString::fromUtf8(texts[LanguageIndex < 3 ? LanguageIndex : 0])
+    return Phrase(PhraseId::OverwritePartlyReadItems)
         .arg(path, lastPartialRead.leftOut)
         .arg(Items.CMD_Count);
 }

@@ -272,6 +272,27 @@ constexpr PhraseRow kRows[] = {
       u"测试项目 %1 \"%2\"：识别码 %3 超出 %4 位识别码的范围。请在测试前修正该项目或其 29 位设置。",
       u"測試項目 %1 \"%2\"：識別碼 %3 超出 %4 位元識別碼的範圍。請在測試前修正該項目或其 29 "
       u"位元設定。"}},
+    {PhraseId::RunSummary,
+     {u"%1 items: %2 passed, %3 failed, %4 without expectation",
+      u"%1 个项目：%2 个通过，%3 个失败，%4 个无比对值",
+      u"%1 個項目：%2 個通過，%3 個失敗，%4 個無比對值"}},
+    {PhraseId::RunSummaryNotFinished, {u", %1 not finished", u"，%1 个未完成", u"，%1 個未完成"}},
+    {PhraseId::NotLoaded, {u"%1 (not loaded)", u"%1（未加载）", u"%1（未載入）"}},
+    {PhraseId::OverwritePartlyReadItems,
+     {u"%1 was read only in part; left out: %2.\r\nSaving writes the %3 items shown over the "
+      u"file, and what was left out is lost. Save anyway?",
+      u"%1 只读取了一部分；未读取：%2。\r\n保存会用显示的 %3 个项目覆盖该文件，未读取的内容将丢失。"
+      u"仍要保存吗？",
+      u"%1 只讀取了一部分；未讀取：%2。\r\n儲存會用顯示的 %3 個項目覆蓋該檔案，未讀取的內容將遺失。"
+      u"仍要儲存嗎？"}},
+    {PhraseId::OverwritePartlyReadTrend,
+     {u"%1 was read only in part; left out: %2.\r\nSaving writes a shorter file, and what was "
+      u"left out is lost. Save anyway?",
+      u"%1 "
+      u"只读取了一部分；未读取：%2。\r\n保存会写入一个更短的文件，未读取的内容将丢失。仍要保存吗？",
+      u"%1 "
+      u"只讀取了一部分；未讀取：%"
+      u"2。\r\n儲存會寫入一個更短的檔案，未讀取的內容將遺失。仍要儲存嗎？"}},
     {PhraseId::TrendSignal, {u"Signal", u"信号", u"訊號"}},
     {PhraseId::ChooseDatabase, {u"Database...", u"数据库...", u"資料庫..."}},
     {PhraseId::MonitorHeaderName, {u"Message", u"报文", u"報文"}},

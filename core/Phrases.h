@@ -158,10 +158,15 @@ enum class PhraseId : int {
     ButtonMonitor,
     ValuesTakenOtherwise, // heads the list of a file's values taken other than as written
     IdBeyondMode,         // %1 item number, %2 its description, %3 its identifier, %4 11 or 29 bits
-    TrendSignal,          // the label of the trend window's signal list
-    ChooseDatabase,       // the button that chooses the signal database (trend, monitor)
-    MonitorHeaderName,    // the fixed view's column of message names
-    MonitorSignalsHint,   // the chronological view's tool tip
+    RunSummary,           // %1 items: %2 passed, %3 failed, %4 without expectation
+    RunSummaryNotFinished,    // appended to RunSummary: %1 items not finished
+    NotLoaded,                // %1 a configuration file that could not be loaded
+    OverwritePartlyReadItems, // %1 file, %2 what was left out, %3 items shown
+    OverwritePartlyReadTrend, // %1 TrendCAN.ini, %2 what was left out
+    TrendSignal,              // the label of the trend window's signal list
+    ChooseDatabase,           // the button that chooses the signal database (trend, monitor)
+    MonitorHeaderName,        // the fixed view's column of message names
+    MonitorSignalsHint,       // the chronological view's tool tip
     Count
 };
 

@@ -143,8 +143,10 @@ SafeFileWriter::~SafeFileWriter() {
 }
 
 bool SafeFileWriter::fail(const std::string& path, int errorNumber) {
-    if (error_.empty())
-        error_ = path + ": " + Reason(errorNumber);
+    if (error_.empty()) {
+        reason_ = Reason(errorNumber);
+        error_ = path + ": " + reason_;
+    }
     return false;
 }
 

@@ -43,6 +43,8 @@ public:
     bool failed() const { return !error_.empty(); }
     // "PATH: reason" of the first failure; empty while there was none.
     const std::string& error() const { return error_; }
+    // The system's reason alone, for messages that name the file themselves.
+    const std::string& reason() const { return reason_; }
     const std::string& target() const { return target_; }
 
 private:
@@ -53,6 +55,7 @@ private:
     std::string temporary_; // empty when the target is written directly
     std::string buffer_;
     std::string error_;
+    std::string reason_;
     int fd_ = -1;
     bool done_ = false;
 };

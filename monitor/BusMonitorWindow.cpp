@@ -6,6 +6,7 @@
 #include "GridView.h"
 #include "MonitorExport.h"
 #include "Phrases.h"
+#include "SafeFile.h"
 #include "TraceFile.h"
 #include "UserDialogs.h"
 #include "ZarvoApi.h"
@@ -20,7 +21,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSaveFile>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -397,18 +397,15 @@ void TForm_BusMonitor::Button_SaveClick() {
 // Written beside the target and renamed over it at the end, so that a failed
 // save leaves an older file as it was.
 bool TForm_BusMonitor::saveCapture(const QString& path) {
-    QSaveFile file(path);
+    SafeFileWriter file(QFile::encodeName(path).toStdString());
     const std::unique_ptr<TraceLineFormat> format = makeTraceLineFormat(path.toStdString());
     const bool written =
-        file.open(QIODevice::WriteOnly) &&
         writeCapture(monitor_.capture(), interfaceName().toStdString(), *format,
-                     [&file](std::string_view piece) {
-                         return file.write(piece.data(), static_cast<qint64>(piece.size())) ==
-                                static_cast<qint64>(piece.size());
-                     }) &&
+                     [&file](std::string_view piece) { return file.write(piece); }) &&
         file.commit();
     if (!written)
-        dialogs_.error(Phrase(PhraseId::MonitorSaveFailed).arg(path, file.errorString()));
+        dialogs_.error(
+            Phrase(PhraseId::MonitorSaveFailed).arg(path, QString::fromStdString(file.reason())));
     return written;
 }
 

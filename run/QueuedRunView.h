@@ -28,6 +28,7 @@ public:
     void setSelectedRow(int) override {}
     void showSingleTransmit(int) override {}
     void hideSingleTransmit() override {}
+    void showRunSummary(const VerdictCounts&) override {}
 
     // Serves `run` until it ends, firing the enabled end-of-run timer every
     // 100 ms as the main window's timers do; after `timeout`, or once the

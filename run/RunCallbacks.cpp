@@ -5,7 +5,8 @@
 #include "SystemLog.h"
 #include "TimeOfDay.h"
 
-#include <QStringList>
+#include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -71,92 +72,57 @@ void OnTxState(Candidates mode, uint8_t group, const uint8_t* state) {
         UpdateEndTime(mode, group);
 }
 
-struct Response {
-    uint32_t id;
-    uint8_t mode, rtr, len;
-    const uint8_t* data;
-};
-
-struct Verdict {
-    bool needCompare = false;
-    uint32_t mismatchCode = 0;
-    QStringList remarks;
-};
-
-// One compared field: `expected` -1 skips it; a received 8-bit value is
-// compared as an unsigned number, so an expectation above 255 never matches.
-void CompareField(Verdict& v, int32_t expected, int64_t received, uint32_t bit,
-                  const QString& remark) {
-    v.needCompare = true;
-    if (received != expected) {
-        v.mismatchCode |= bit;
-        v.remarks << remark;
+// The received value of every compared field, as the system log keeps them:
+// one line per field, the data line once per compared byte.
+void LogComparedFields(const Expectation& e, const Response& r) {
+    const std::pair<int32_t, const char*> fields[] = {
+        {e.id, "GRxID"}, {e.mode, "GRxMode"}, {e.rtr, "GRxRTR"}, {e.len, "GRxLen"}};
+    const int32_t received[] = {static_cast<int32_t>(r.id), r.mode, r.rtr, r.len};
+    for (size_t f = 0; f < std::size(fields); ++f) {
+        if (fields[f].first != kCompareWildcard)
+            SystemLog(
+                QStringLiteral("%1(%2)").arg(QLatin1String(fields[f].second)).arg(received[f]));
+    }
+    const auto& b = r.data;
+    for (int32_t expected : e.data) {
+        if (expected != kCompareWildcard)
+            SystemLogf("GRxData1=%d, GRxData2=%d, GRxData3=%d, GRxData4=%d, GRxData5=%d, "
+                       "GRxData6=%d, GRxData7=%d, GRxData8=%d",
+                       b[0], b[1], b[2], b[3], b[4], b[5], b[6], b[7]);
     }
 }
 
-Verdict Compare(int item, const Response& r) {
-    const type_CustomerCMD& t = Global_CustomerCMD;
-    Verdict v;
-    struct Field {
-        int32_t expected;
-        int64_t received;
-        uint32_t bit;
-        const char* logName; // the log line is "<logName>(<received>)"
-        const char* remark;
-    };
-    // The identifier is compared with all 32 bits of the expectation.
-    const Field fields[] = {
-        {t.Comp_CANID[item], static_cast<int32_t>(r.id), kMismatchID, "GRxID", "ID"},
-        {t.Comp_CANMode[item], r.mode, kMismatchMode, "GRxMode", "Mode"},
-        {t.Comp_CANRTR[item], r.rtr, kMismatchRTR, "GRxRTR", "RTR"},
-        {t.Comp_CANLen[item], r.len, kMismatchLen, "GRxLen", "Len"},
-    };
-    for (const Field& f : fields) {
-        if (f.expected == kCompareWildcard)
-            continue;
-        SystemLog(QStringLiteral("%1(%2)")
-                      .arg(QLatin1String(f.logName))
-                      .arg(static_cast<int32_t>(f.received)));
-        CompareField(v, f.expected, f.received, f.bit, QString::fromLatin1(f.remark));
-    }
-    // All eight bytes are compared whatever the received length.
-    for (int d = 0; d < kCanDataBytes; ++d) {
-        if (t.Comp_CANData[item][d] == kCompareWildcard)
-            continue;
-        const uint8_t* b = r.data;
-        SystemLogf("GRxData1=%d, GRxData2=%d, GRxData3=%d, GRxData4=%d, GRxData5=%d, "
-                   "GRxData6=%d, GRxData7=%d, GRxData8=%d",
-                   b[0], b[1], b[2], b[3], b[4], b[5], b[6], b[7]);
-        CompareField(v, t.Comp_CANData[item][d], b[d], kMismatchData0 << d,
-                     QStringLiteral("D%1").arg(d + 1));
-    }
-    return v;
-}
-
+// The Result cell, and the Remarks cell of a compared response.
 void WriteVerdict(int item, const Verdict& v) {
     ResultCells& cells = Global_ResultCells();
     const int row = item + 1;
+    const bool compared = v.outcome != Verdict::NotCompared;
     try {
-        if (v.needCompare) {
-            cells.setCell(ResultCells::Result, row, QString::number(v.mismatchCode));
-            cells.setCell(ResultCells::Remarks, row, v.remarks.join(QLatin1String(", ")));
-        } else {
-            cells.setCell(ResultCells::Result, row, QStringLiteral("--"));
-        }
+        cells.setCell(ResultCells::Result, row, v.resultText());
+        if (compared)
+            cells.setCell(ResultCells::Remarks, row, v.remarks());
     } catch (const std::exception&) {
-        SystemLogf("Thread_RxCAN(IsNeedCompare = %d) Error! RowCount(%d) [4][%d]",
-                   v.needCompare ? 1 : 0, cells.rowCount(), row);
+        SystemLogf("Thread_RxCAN(IsNeedCompare = %d) Error! RowCount(%d) [4][%d]", compared ? 1 : 0,
+                   cells.rowCount(), row);
     }
 }
 
-void OnResponse(Candidates mode, uint8_t group, const Response& response) {
+void JudgeResponse(int item, const Response& response) {
+    const Expectation expected = Expectation::ofItem(Global_CustomerCMD, item);
+    LogComparedFields(expected, response);
+    ReceivedResponses()[static_cast<size_t>(item)] = response;
+    WriteVerdict(item, Judge(expected, response));
+}
+
+void OnResponse(Candidates mode, uint8_t group, const uint8_t* data, Response response) {
     std::lock_guard lock(RunCellsMutex());
     if (mode == Candidates::Single)
         SystemLogf("_SingleIndex=%d)", SingleTestRow);
     else
         SystemLogf("Msg Group ID = %d", group);
-    if (!response.data)
+    if (!data)
         return;
+    std::copy_n(data, kCanDataBytes, response.data.begin());
     // The single item is judged whatever its cells hold; otherwise the first
     // unfinished candidate, so a late response goes to the next item. A row
     // the grid lacks is never a candidate; writing to it is what fails.
@@ -167,7 +133,7 @@ void OnResponse(Candidates mode, uint8_t group, const Response& response) {
                (row < cells.rowCount() && cells.cell(ResultCells::EndTime, row).isEmpty());
     });
     if (item >= 0)
-        WriteVerdict(item, Compare(item, response));
+        JudgeResponse(item, response);
 }
 
 } // namespace
@@ -175,6 +141,11 @@ void OnResponse(Candidates mode, uint8_t group, const Response& response) {
 std::mutex& RunCellsMutex() {
     static std::mutex mutex;
     return mutex;
+}
+
+RunResponses& ReceivedResponses() {
+    static RunResponses responses;
+    return responses;
 }
 
 void TxCallback_AllItems(uint32_t, uint8_t group, uint8_t* state) {
@@ -191,15 +162,15 @@ void TxCallback_Single(uint32_t, uint8_t group, uint8_t* state) {
 
 void RxCallback_AllItems(uint32_t, uint8_t group, uint32_t id, uint8_t mode, uint8_t rtr,
                          uint8_t len, uint8_t* data) {
-    OnResponse(Candidates::AllItems, group, {id, mode, rtr, len, data});
+    OnResponse(Candidates::AllItems, group, data, {id, mode, rtr, len, {}});
 }
 
 void RxCallback_Group(uint32_t, uint8_t group, uint32_t id, uint8_t mode, uint8_t rtr, uint8_t len,
                       uint8_t* data) {
-    OnResponse(Candidates::Group, group, {id, mode, rtr, len, data});
+    OnResponse(Candidates::Group, group, data, {id, mode, rtr, len, {}});
 }
 
 void RxCallback_Single(uint32_t, uint8_t group, uint32_t id, uint8_t mode, uint8_t rtr, uint8_t len,
                        uint8_t* data) {
-    OnResponse(Candidates::Single, group, {id, mode, rtr, len, data});
+    OnResponse(Candidates::Single, group, data, {id, mode, rtr, len, {}});
 }

@@ -9,18 +9,13 @@
 // calls them and decide from what the previous one wrote. They read the test
 // item table, ZarvoPort and SingleTestRow, which no command changes during a run.
 
+#include "Verdict.h"
 #include "ZarvoApi.h"
 
+#include <array>
 #include <cstdint>
 #include <mutex>
-
-// MismatchCode bits: identifier, format, RTR flag, length, and data byte d as
-// kMismatchData0 << d.
-inline constexpr uint32_t kMismatchID = 1;
-inline constexpr uint32_t kMismatchMode = 2;
-inline constexpr uint32_t kMismatchRTR = 4;
-inline constexpr uint32_t kMismatchLen = 8;
-inline constexpr uint32_t kMismatchData0 = 16;
+#include <optional>
 
 // Candidates: every item in table order.
 void TxCallback_AllItems(uint32_t port, uint8_t group, uint8_t* state);
@@ -38,3 +33,8 @@ void RxCallback_Single(uint32_t port, uint8_t group, uint32_t id, uint8_t mode, 
 // Held by every callback body. The run control holds it while it copies or
 // clears the result columns, so that no callback works on half-cleared rows.
 std::mutex& RunCellsMutex();
+
+// The response each item (index) was last judged on since the result columns
+// were cleared; none for an item that got none. Guarded by RunCellsMutex().
+using RunResponses = std::array<std::optional<Response>, kMaxTestItems>;
+RunResponses& ReceivedResponses();

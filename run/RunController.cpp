@@ -29,7 +29,7 @@ QString IdBeyondModeText(int item) {
 
 RunController::RunController(RunView& view, QString reportFolder)
     : view_(view), reportFolder_(std::move(reportFolder)), RxThread([this](uint32_t status) {
-          view_.runOnUiThread([this, status] { showPortStatus(status); });
+          view_.runOnUiThread([this, status] { ShowPortStatus(view_, status); });
       }) {
     if (!reportFolder_.isEmpty())
         RecoverIncompleteTraces(reportFolder_);
@@ -111,6 +111,10 @@ void RunController::testSelectedItem(int row) {
 }
 
 void RunController::startThreads() {
+    {
+        std::lock_guard lock(RunCellsMutex());
+        ReceivedResponses().fill(std::nullopt);
+    }
     TxThread.SetPort(ZarvoPort);
     TxThread.Resume();
     TxThread.StartSend();
@@ -195,16 +199,6 @@ void RunController::waitForReceiveThread() {
     }
 }
 
-void RunController::showPortStatus(uint32_t status) {
-    if (status == 0) {
-        view_.setStatusLamp(LampColour::Green);
-        view_.hideSearchAgain();
-        return;
-    }
-    view_.setStatusLamp(LampColour::Red);
-    view_.showSearchAgain(SearchAgainText(status));
-}
-
 void RunController::clearResults() {
     std::lock_guard lock(RunCellsMutex());
     ClearResultColumns(Global_ResultCells());
@@ -215,10 +209,25 @@ void RunController::keepAndClearResults(const QString& traceNote) {
         std::lock_guard lock(RunCellsMutex());
         std::vector<ResultCells::Row> rows = Global_ResultCells().snapshot();
         lastResults_.assign(rows.begin() + 1, rows.end());
+        judgeResults();
         ClearResultColumns(Global_ResultCells());
     }
+    view_.showRunSummary(CountVerdicts(lastVerdicts_));
     writeReport();
     finishTrace(traceNote);
+}
+
+void RunController::judgeResults() {
+    const RunResponses& responses = ReceivedResponses();
+    const type_CustomerCMD& t = Global_CustomerCMD;
+    lastVerdicts_.assign(lastResults_.size(), std::nullopt);
+    for (int item = 0; item < t.CMD_Count && item < static_cast<int>(lastResults_.size()); ++item) {
+        if (t.IsTestAll == 0 && item != SingleTestRow - 1)
+            continue;
+        const auto i = static_cast<size_t>(item);
+        lastVerdicts_[i] = Judge(Expectation::ofItem(t, item), responses[i],
+                                 !lastResults_[i][ResultCells::EndTime].isEmpty());
+    }
 }
 
 void RunController::writeReport() {
@@ -230,7 +239,8 @@ void RunController::writeReport() {
     if (!QDir().mkpath(reportFolder_))
         error = QStringLiteral("%1: cannot create the folder").arg(reportFolder_);
     else
-        lastReportPath_ = WriteNewResultCsv(path, ResultHeaders(), lastResults_, &error);
+        lastReportPath_ =
+            WriteNewResultCsv(path, ResultHeaders(), lastResults_, lastVerdicts_, &error);
     if (!error.isEmpty())
         SystemLog(QStringLiteral("Run report Error! %1").arg(error));
 }

@@ -12,8 +12,10 @@
 #include "RunView.h"
 #include "Tthread_rxcan.h"
 #include "Tthread_txcan.h"
+#include "Verdict.h"
 
 #include <QString>
+#include <optional>
 #include <vector>
 
 // The port check before a port is opened: the driver's port table lists `port`.
@@ -45,6 +47,8 @@ public:
     bool isRunning() const { return running_; }
     // Grid rows 1 and on as the last run left them, before they were cleared.
     const std::vector<ResultCells::Row>& lastResults() const { return lastResults_; }
+    // The verdict of each row of lastResults(); none for an item the run did not test.
+    const std::vector<std::optional<Verdict>>& lastVerdicts() const { return lastVerdicts_; }
     // The report of the last run; empty when none was written.
     const QString& lastReportPath() const { return lastReportPath_; }
     // The runs from now on also write their bus trace to `path` (none when empty).
@@ -60,13 +64,17 @@ private:
     // its item's mode; else an error box names the first that does not.
     bool idsFit(int row);
     void startThreads();
-    void showPortStatus(uint32_t status);
-    // Steps 4.1 to 4.8 of an automatic end.
+    // The end of a run whose items all have their End Time: Stop is disabled,
+    // the receive thread finishes the responses it holds, the completion
+    // message shows over the results, then the results are kept, judged and
+    // cleared, the lamp turns blue and the controls return.
     void finishByItself();
     void waitForReceiveThread();
     void clearResults();
-    // Copies the results for lastResults() and the report, then clears them.
+    // Copies the results for lastResults() and the report, judges them for
+    // lastVerdicts() and the run summary, then clears them.
     void keepAndClearResults(const QString& traceNote = {});
+    void judgeResults();
     void writeReport();
     void startTrace();
     // Ends the trace; a trace beside the report takes the report's name.
@@ -78,6 +86,7 @@ private:
     QString reportFolder_;
     bool running_ = false;
     std::vector<ResultCells::Row> lastResults_;
+    std::vector<std::optional<Verdict>> lastVerdicts_;
     QString lastReportPath_;
     QString traceFile_;
     QString lastTracePath_;

@@ -41,16 +41,21 @@ QStringList ResultHeaders() {
             Phrase(PhraseId::HeaderResult),    Phrase(PhraseId::HeaderRemarks)};
 }
 
-QByteArray ResultCsv(const QStringList& headers, const std::vector<ResultCells::Row>& rows) {
-    QString text = CsvLine(headers);
-    for (const ResultCells::Row& row : rows)
-        text += CsvLine(QStringList(row.begin(), row.end()));
+QByteArray ResultCsv(const QStringList& headers, const std::vector<ResultCells::Row>& rows,
+                     const std::vector<std::optional<Verdict>>& verdicts) {
+    QString text = CsvLine(headers + QStringList{QStringLiteral("Verdict")});
+    for (size_t r = 0; r < rows.size(); ++r) {
+        const std::optional<Verdict> verdict = r < verdicts.size() ? verdicts[r] : std::nullopt;
+        text += CsvLine(QStringList(rows[r].begin(), rows[r].end())
+                        << (verdict ? verdict->word() : QString()));
+    }
     return text.toUtf8();
 }
 
 bool WriteResultCsv(const QString& path, const QStringList& headers,
-                    const std::vector<ResultCells::Row>& rows, QString* error) {
-    const QByteArray bytes = ResultCsv(headers, rows);
+                    const std::vector<ResultCells::Row>& rows,
+                    const std::vector<std::optional<Verdict>>& verdicts, QString* error) {
+    const QByteArray bytes = ResultCsv(headers, rows, verdicts);
     const std::string failure =
         WriteFileSafely(QFile::encodeName(path).toStdString(),
                         std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
@@ -59,14 +64,26 @@ bool WriteResultCsv(const QString& path, const QStringList& headers,
 }
 
 QString WriteNewResultCsv(const QString& path, const QStringList& headers,
-                          const std::vector<ResultCells::Row>& rows, QString* error) {
-    const QByteArray bytes = ResultCsv(headers, rows);
+                          const std::vector<ResultCells::Row>& rows,
+                          const std::vector<std::optional<Verdict>>& verdicts, QString* error) {
+    const QByteArray bytes = ResultCsv(headers, rows, verdicts);
     SafeFileWriter file(QFile::encodeName(path).toStdString());
     file.write(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
     if (const std::optional<std::string> written = file.commitAsNew())
         return QFile::decodeName(QByteArray::fromStdString(*written));
     *error = QFile::decodeName(QByteArray::fromStdString(file.error()));
     return {};
+}
+
+QString RunSummaryText(const VerdictCounts& counts) {
+    QString text = Phrase(PhraseId::RunSummary)
+                       .arg(counts.items)
+                       .arg(counts.passed)
+                       .arg(counts.failed)
+                       .arg(counts.notCompared);
+    if (counts.notFinished > 0)
+        text += Phrase(PhraseId::RunSummaryNotFinished).arg(counts.notFinished);
+    return text;
 }
 
 QString ReportPath(const QString& folder, const QString& configFile, const QDateTime& when) {

@@ -22,6 +22,9 @@ QString FromNative(const std::string& path) {
 
 bool RunTrace::start(uint8_t port, const QString& path) {
     discard();
+    // A killed run left its trace under a hidden name beside this one.
+    const QFileInfo target(path);
+    RecoverIncompleteTraces(target.absolutePath(), QLatin1Char('.') + target.suffix());
     file_ = std::make_shared<SafeFileWriter>(Native(path));
     if (file_->failed()) {
         SystemLog(QStringLiteral("Run trace Error! %1").arg(FromNative(file_->error())));
@@ -98,8 +101,8 @@ QString CopyToNewFile(const QString& from, const QString& to, QString* error) {
     return {};
 }
 
-void RecoverIncompleteTraces(const QString& folder) {
-    for (const std::string& path : RecoverAbandonedFiles(Native(folder), ".log"))
+void RecoverIncompleteTraces(const QString& folder, const QString& extension) {
+    for (const std::string& path : RecoverAbandonedFiles(Native(folder), Native(extension)))
         SystemLog(QStringLiteral("Run trace of a run that ended without finishing it: %1")
                       .arg(FromNative(path)));
 }

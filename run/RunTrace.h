@@ -50,5 +50,7 @@ QString TracePathFor(const QString& reportPath, const QString& tracePath = {});
 QString CopyToNewFile(const QString& from, const QString& to, QString* error);
 
 // Traces of runs that died in `folder`, left under their temporary names, get
-// visible names ending in "-incomplete.log"; each is noted in the system log.
-void RecoverIncompleteTraces(const QString& folder);
+// visible names ending in "-incomplete" and `extension`; each is noted in the
+// system log.
+void RecoverIncompleteTraces(const QString& folder,
+                             const QString& extension = QStringLiteral(".log"));

@@ -2,7 +2,9 @@
 // What the run control needs from the window it runs in. The main window
 // implements it with widgets; kestrel-cli and the tests implement it without.
 
+#include "PortStatusView.h"
 #include "UserDialogs.h"
+#include "Verdict.h"
 
 #include <QString>
 #include <functional>
@@ -12,12 +14,9 @@
 // completion message; EndedByItself and Stopped enable what Idle enables.
 enum class RunControls { Idle, Running, Ending, EndedByItself, Stopped };
 
-// Colours of the CAN bus status indicator.
-enum class LampColour { Blue, Green, Red };
-
 enum class RunTimer { TestAllItems, TestSingleItem };
 
-class RunView {
+class RunView : public PortStatusView {
 public:
     virtual ~RunView() = default;
 
@@ -34,15 +33,12 @@ public:
     // The 100 ms end-of-run timers; when one fires the view calls the
     // controller's matching handler.
     virtual void setTimerEnabled(RunTimer timer, bool enabled) = 0;
-    virtual void setStatusLamp(LampColour colour) = 0;
-    // TntLabel_SearchAgain: shown with `text` as its caption, or with the text
-    // it last had when `text` is empty; hidden.
-    virtual void showSearchAgain(const QString& text) = 0;
-    virtual void hideSearchAgain() = 0;
     // The main window's selected row (grid row).
     virtual void setSelectedRow(int row) = 0;
     // The single transmit dialog for item `item`: loaded with its data bytes
     // and names and shown below the main window; hidden.
     virtual void showSingleTransmit(int item) = 0;
     virtual void hideSingleTransmit() = 0;
+    // After each run: how its items fared (RunSummaryText words it).
+    virtual void showRunSummary(const VerdictCounts& counts) = 0;
 };

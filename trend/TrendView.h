@@ -3,12 +3,12 @@
 // trend window implements it with widgets; kestrel-cli watch and the tests
 // implement it without.
 
-#include "RunView.h"
+#include "PortStatusView.h"
 
 #include <QString>
 #include <functional>
 
-class TrendView {
+class TrendView : public PortStatusView {
 public:
     virtual ~TrendView() = default;
 
@@ -21,13 +21,4 @@ public:
     // Carries out pending runOnUiThread tasks (while the UI thread waits for
     // the receive thread to end).
     virtual void processPendingEvents() = 0;
-    // Both status lamps: the trend page's and the data view page's.
-    virtual void setStatusLamps(LampColour colour) = 0;
-    // Both search-again texts: shown with `text`, or hidden.
-    virtual void showSearchAgain(const QString& text) = 0;
-    virtual void hideSearchAgain() = 0;
 };
-
-// The status update: green lamps and no text for status 0; else red lamps
-// and "Search CAN devices again! ( <status> )". UI thread.
-void ShowTrendPortStatus(TrendView& view, uint32_t status);

@@ -46,16 +46,6 @@ std::optional<double> SignalValue(const TrendSignal& s, const ZarvoFrameBuffer& 
 
 } // namespace
 
-void ShowTrendPortStatus(TrendView& view, uint32_t status) {
-    if (status == 0) {
-        view.setStatusLamps(LampColour::Green);
-        view.hideSearchAgain();
-        return;
-    }
-    view.setStatusLamps(LampColour::Red);
-    view.showSearchAgain(SearchAgainText(status));
-}
-
 TThread_DataConvert_RxCAN::Match TThread_DataConvert_RxCAN::ByteMatch(uint32_t id, int32_t type,
                                                                       int32_t firstByte) {
     return {Pack(id, type, firstByte), {}};
@@ -260,7 +250,7 @@ void TThread_DataConvert_RxCAN::ReportStatus(uint8_t port) {
     uint32_t status = 1; // "port not open" stays when the call is refused (an unknown port)
     uint32_t second = 0;
     zarvo().Zarvo_GetPortStatus(port, &status, &second);
-    view_.runOnUiThread([this, status] { ShowTrendPortStatus(view_, status); });
+    view_.runOnUiThread([this, status] { ShowPortStatus(view_, status); });
 }
 
 void TThread_DataConvert_RxCAN::Decode(const ZarvoFrameBuffer& frame) {

@@ -56,12 +56,9 @@ void TForm_ViewTrend::processPendingEvents() {
     QCoreApplication::processEvents();
 }
 
-void TForm_ViewTrend::setStatusLamps(LampColour colour) {
-    const QColor c = colour == LampColour::Green ? QColor(0, 255, 0)
-                     : colour == LampColour::Red ? QColor(255, 0, 0)
-                                                 : QColor(0, 0, 255);
+void TForm_ViewTrend::setStatusLamp(LampColour colour) {
     for (StatusLamp* lamp : lamps_)
-        lamp->setColour(c);
+        lamp->setColour(colour);
 }
 
 void TForm_ViewTrend::showSearchAgain(const QString& text) {
@@ -270,17 +267,7 @@ QString overwritePartlyReadQuestion() {
     const PartialRead& partial = LastTrendPartialRead();
     if (partial.path.isEmpty() || QFileInfo(partial.path) != QFileInfo(TrendCANIniPath()))
         return {};
-    static const char* const texts[] = {
-        "%1 was read only in part; left out: %2.\r\nSaving writes a shorter file, and what was "
-        "left out is lost. Save anyway?",
-        "%1 "
-        "只读取了一部分；未读取：%"
-        "2。\r\n保存会写入一个更短的文件，未读取的内容将丢失。仍要保存吗？",
-        "%1 "
-        "只讀取了一部分；未讀取：%"
-        "2。\r\n儲存會寫入一個更短的檔案，未讀取的內容將遺失。仍要儲存嗎？"};
-    return QString::fromUtf8(texts[LanguageIndex < 3 ? LanguageIndex : 0])
-        .arg(partial.path, partial.leftOut);
+    return Phrase(PhraseId::OverwritePartlyReadTrend).arg(partial.path, partial.leftOut);
 }
 
 } // namespace

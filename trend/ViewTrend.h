@@ -46,7 +46,7 @@ public:
     // TrendView
     void runOnUiThread(const std::function<void()>& task) override;
     void processPendingEvents() override;
-    void setStatusLamps(LampColour colour) override;
+    void setStatusLamp(LampColour colour) override;
     void showSearchAgain(const QString& text) override;
     void hideSearchAgain() override;
 

@@ -5,6 +5,7 @@
 #include "Phrases.h"
 #include "TrendFormula.h"
 #include "TrendPages.h"
+#include "UserDialogs.h"
 #include "ViewTrend.h"
 
 #include <QCheckBox>

@@ -4,8 +4,10 @@
 
 StatusLamp::StatusLamp(QWidget* parent) : QWidget(parent) {}
 
-void StatusLamp::setColour(const QColor& colour) {
-    colour_ = colour;
+void StatusLamp::setColour(LampColour colour) {
+    colour_ = colour == LampColour::Green ? QColor(0, 255, 0)
+              : colour == LampColour::Red ? QColor(255, 0, 0)
+                                          : QColor(0, 0, 255);
     update();
 }
 

@@ -56,7 +56,7 @@ class DirectView : public TrendView {
 public:
     void runOnUiThread(const std::function<void()>& task) override { task(); }
     void processPendingEvents() override {}
-    void setStatusLamps(LampColour) override {}
+    void setStatusLamp(LampColour) override {}
     void showSearchAgain(const QString&) override {}
     void hideSearchAgain() override {}
 };

@@ -32,7 +32,7 @@ QString statusLine(const TForm_MainKestrel& window) {
 }
 
 bool enabled(const TForm_MainKestrel& window, const char* button) {
-    return window.findChild<QToolButton*>(QString::fromLatin1(button))->isEnabled();
+    return window.findChild<QWidget*>(QString::fromLatin1(button))->isEnabled();
 }
 
 QStringList checkedLanguages(const TForm_MainKestrel& window) {
@@ -365,36 +365,35 @@ TEST_F(MainWindowTest, BadDriverSettingsStopTheStart) {
     EXPECT_THROW(makeMainWindow(), std::exception);
 }
 
-TEST_F(MainWindowTest, RunControlsSwitchTogether) {
-    const auto window = makeMainWindow();
-    window->setRunControls(true);
-    EXPECT_TRUE(enabled(*window, "SpeedButton_Stop"));
-    for (const char* name :
-         {"TntSpeedButton_TestAllItems", "TntSpeedButton_ManualTest", "TntSpeedButton_LoadConfig",
-          "SpeedButton_RangeSetup", "TntSpeedButton_ViewTrend"})
-        EXPECT_FALSE(enabled(*window, name)) << name;
-    EXPECT_FALSE(child<QCheckBox>(window.get(), "TntCheckBox_GroupCheck")->isEnabled());
-    window->setRunControls(false);
-    EXPECT_FALSE(enabled(*window, "SpeedButton_Stop"));
-    EXPECT_TRUE(enabled(*window, "TntSpeedButton_TestAllItems"));
-    EXPECT_TRUE(child<QCheckBox>(window.get(), "TntCheckBox_GroupCheck")->isEnabled());
-}
-
-// A language change reloads the table and empties the result columns, so it
-// waits, like the other commands that change the table, until the run is over.
-TEST_F(MainWindowTest, LanguageMenuWaitsForTheEndOfARun) {
+// Stop is enabled only while a run goes on; the commands that change the table
+// or the port (a language change reloads the table and empties the result
+// columns) wait, like the other run controls, until the run is over.
+TEST_F(MainWindowTest, RunControlsFollowTheRunState) {
     const auto window = makeMainWindow();
     MainRunView view(*window);
-    const std::pair<RunControls, bool> states[] = {{RunControls::Running, false},
-                                                   {RunControls::Ending, false},
-                                                   {RunControls::Stopped, true},
-                                                   {RunControls::Running, false},
-                                                   {RunControls::EndedByItself, true}};
-    for (const auto& [state, idle] : states) {
-        view.setRunControls(state);
-        for (const char* name : {"Lang_Eng", "Lang_SC", "Lang_TC"})
-            EXPECT_EQ(child<QAction>(window.get(), name)->isEnabled(), idle)
-                << name << " " << static_cast<int>(state);
+    struct State {
+        RunControls state;
+        bool stop;
+        bool idle;
+    };
+    const State states[] = {
+        {RunControls::Running, true, false},       {RunControls::Ending, false, false},
+        {RunControls::Stopped, false, true},       {RunControls::Running, true, false},
+        {RunControls::EndedByItself, false, true}, {RunControls::Idle, false, true}};
+    const char* const idleWidgets[] = {"TntSpeedButton_TestAllItems", "TntSpeedButton_ManualTest",
+                                       "TntSpeedButton_LoadConfig",   "SpeedButton_RangeSetup",
+                                       "TntSpeedButton_ViewTrend",    "TntCheckBox_GroupCheck",
+                                       "SpeedButton_ZarvoConfig"};
+    const char* const idleItems[] = {
+        "Menu_ConfigTestItems", "Menu_ConfigZarvo", "N1", "Lang_Eng", "Lang_SC", "Lang_TC"};
+    for (const State& s : states) {
+        SCOPED_TRACE(static_cast<int>(s.state));
+        view.setRunControls(s.state);
+        EXPECT_EQ(enabled(*window, "SpeedButton_Stop"), s.stop);
+        for (const char* name : idleWidgets)
+            EXPECT_EQ(enabled(*window, name), s.idle) << name;
+        for (const char* name : idleItems)
+            EXPECT_EQ(child<QAction>(window.get(), name)->isEnabled(), s.idle) << name;
     }
 }
 

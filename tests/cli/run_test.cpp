@@ -89,8 +89,9 @@ TEST_F(CliRunTest, DemoRunsToItsEndWithTheExpectedVerdicts) {
         EXPECT_TRUE(xml.contains("<failure message=\"Result 24: Len, D1\"/>"));
         const QByteArray csv = readFile("demo.csv");
         EXPECT_TRUE(csv.startsWith("Test Name,Test Parameter,Start Time,End Time,Result,"
-                                   "Remarks\r\nRead VIN,UDS 22 F1 90,"));
-        EXPECT_TRUE(csv.contains(",24,\"Len, D1\"\r\n"));
+                                   "Remarks,Verdict\r\nRead VIN,UDS 22 F1 90,"));
+        EXPECT_TRUE(csv.contains(",0,,passed\r\n"));
+        EXPECT_TRUE(csv.contains(",24,\"Len, D1\",failed\r\n"));
     }
     // Only the run asked to leaves a report beside the log folder.
     EXPECT_EQ(QDir(dir.filePath("state/Reports")).entryList({"demo-*.csv"}).size(), 1);
@@ -307,6 +308,18 @@ TEST_F(CliRunTest, ParallelRunsLeaveEveryReportAndTraceUnderNamesOfTheirOwn) {
     EXPECT_TRUE(files.contains("demo-20240309-140307-incomplete.log"))
         << qPrintable(files.join(' '));
     EXPECT_EQ(files.size(), 2 * kRuns + 1) << qPrintable(files.join(' '));
+}
+
+// A killed run's trace, left under its hidden temporary name, is given a
+// visible name by the next run that traces into the same folder.
+TEST_F(CliRunTest, TheNextTraceRecoversTheTraceOfAKilledRun) {
+    // A pid above the kernel's limit is nobody's.
+    WriteTestFile(dir, ".out.asc.2147483600.0.tmp", "date Sat Nov 14 22:13:20 2026\n");
+    ASSERT_EQ(run({demo, "--trace", dir.filePath("out.asc")}).exitCode, 1);
+    EXPECT_EQ(readFile("out-incomplete.asc"), "date Sat Nov 14 22:13:20 2026\n");
+    EXPECT_TRUE(readFile("out.asc").contains(" 7E0 ")) << readFile("out.asc").constData();
+    EXPECT_TRUE(Files(dir.path()).filter(".tmp").isEmpty())
+        << qPrintable(Files(dir.path()).join(' '));
 }
 
 TEST_F(CliRunTest, ASignalStopsTheRunAsStopDoesAndEveryOutputIsWritten) {

@@ -237,9 +237,14 @@ TEST_F(RunControllerTest, TestAllEndsWhenEveryItemHasAnEndTimeThenClears) {
     QFile report(run.lastReportPath());
     ASSERT_TRUE(report.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = report.readAll().split('\n');
-    EXPECT_EQ(lines[0], "Test Name,Test Parameter,Start Time,End Time,Result,Remarks\r");
+    EXPECT_EQ(lines[0], "Test Name,Test Parameter,Start Time,End Time,Result,Remarks,Verdict\r");
     EXPECT_TRUE(lines[1].startsWith("item 0,param 0,")) << lines[1].constData();
-    EXPECT_TRUE(lines[1].endsWith(",16,D1\r")) << lines[1].constData();
+    EXPECT_TRUE(lines[1].endsWith(",16,D1,failed\r")) << lines[1].constData();
+    EXPECT_TRUE(lines[2].endsWith(",--,,not compared\r")) << lines[2].constData();
+    // Item 1 failed, the others expect nothing.
+    ASSERT_EQ(view.summaries.size(), 1u);
+    EXPECT_EQ(RunSummaryText(view.summaries[0]),
+              "3 items: 0 passed, 1 failed, 2 without expectation");
 }
 
 TEST_F(RunControllerTest, TwoRunsInARowWithoutStopSetUpTheSecondAtOnce) {

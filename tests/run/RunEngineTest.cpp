@@ -78,10 +78,11 @@ TEST(RunReportTest, CsvQuotesOnlyWhatNeedsIt) {
         {"Power on", "12V, 2A", "10:00:00.000", "10:00:00.010", "2081", "ID, D2, D8"},
         {"Say \"hi\"", "line\nbreak", "", "", "--", ""},
     };
-    EXPECT_EQ(ResultCsv({"A", "B", "C", "D", "E", "F"}, rows),
-              "A,B,C,D,E,F\r\n"
-              "Power on,\"12V, 2A\",10:00:00.000,10:00:00.010,2081,\"ID, D2, D8\"\r\n"
-              "\"Say \"\"hi\"\"\",\"line\nbreak\",,,--,\r\n");
+    const Verdict failed{Verdict::Failed, 2081, {"ID", "D2", "D8"}};
+    EXPECT_EQ(ResultCsv({"A", "B", "C", "D", "E", "F"}, rows, {failed, std::nullopt}),
+              "A,B,C,D,E,F,Verdict\r\n"
+              "Power on,\"12V, 2A\",10:00:00.000,10:00:00.010,2081,\"ID, D2, D8\",failed\r\n"
+              "\"Say \"\"hi\"\"\",\"line\nbreak\",,,--,,\r\n");
 }
 
 TEST(RunReportTest, ReportsAreNamedAfterTheFileAndTimeAndNeverReplaceOneAnother) {
@@ -92,16 +93,16 @@ TEST(RunReportTest, ReportsAreNamedAfterTheFileAndTimeAndNeverReplaceOneAnother)
     EXPECT_EQ(first, dir.path() + "/demo.test-20240309-140307.csv");
     EXPECT_EQ(ReportPath(dir.path(), "", when), dir.path() + "/untitled-20240309-140307.csv");
     QString error;
-    EXPECT_EQ(WriteNewResultCsv(first, {"A"}, {}, &error), first);
-    EXPECT_EQ(WriteNewResultCsv(first, {"B"}, {}, &error),
+    EXPECT_EQ(WriteNewResultCsv(first, {"A"}, {}, {}, &error), first);
+    EXPECT_EQ(WriteNewResultCsv(first, {"B"}, {}, {}, &error),
               dir.path() + "/demo.test-20240309-140307-2.csv");
     QFile kept(first);
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
-    EXPECT_EQ(kept.readAll(), "A\r\n");
+    EXPECT_EQ(kept.readAll(), "A,Verdict\r\n");
 
-    EXPECT_FALSE(WriteResultCsv(dir.path() + "/missing/r.csv", {"A"}, {}, &error));
+    EXPECT_FALSE(WriteResultCsv(dir.path() + "/missing/r.csv", {"A"}, {}, {}, &error));
     EXPECT_TRUE(error.startsWith(dir.path() + "/missing/r.csv: ")) << qPrintable(error);
-    EXPECT_TRUE(WriteNewResultCsv(dir.path() + "/missing/r.csv", {"A"}, {}, &error).isEmpty());
+    EXPECT_TRUE(WriteNewResultCsv(dir.path() + "/missing/r.csv", {"A"}, {}, {}, &error).isEmpty());
 }
 
 TEST(RunReportTest, ReportsLieBesideTheLogFolder) {

@@ -36,6 +36,7 @@ public:
     QString searchAgainText;
     int selectedRow = 0;
     QStringList singleTransmit; // "show N" and "hide", in order
+    std::vector<VerdictCounts> summaries;
 
     void runOnUiThread(const std::function<void()>& task) override { queue.runBlocking(task); }
     void processPendingEvents() override { queue.drain(); }
@@ -56,6 +57,7 @@ public:
         singleTransmit << QStringLiteral("show %1").arg(item);
     }
     void hideSingleTransmit() override { singleTransmit << QStringLiteral("hide"); }
+    void showRunSummary(const VerdictCounts& counts) override { summaries.push_back(counts); }
 
     bool timer(RunTimer t) const { return timerEnabled[static_cast<int>(t)]; }
 

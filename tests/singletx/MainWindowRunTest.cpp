@@ -97,6 +97,10 @@ TEST_F(MainWindowRunTest, TestAllRunsToTheCompletionMessageThenClears) {
     EXPECT_EQ(dialogs.texts("inform"), QStringList({Phrase(PhraseId::RunComplete)}));
     for (int row = 1; row <= Global_CustomerCMD.CMD_Count; ++row)
         EXPECT_EQ(Cell(ResultCells::EndTime, row), "");
+    EXPECT_TRUE(child<QLabel>(window, "TntLabel_CurrentConfigurationFile")
+                    ->text()
+                    .endsWith("demo.ini  |  6 items: 4 passed, 1 failed, 1 without expectation"))
+        << qPrintable(child<QLabel>(window, "TntLabel_CurrentConfigurationFile")->text());
     EXPECT_FALSE(enabled("SpeedButton_Stop"));
     for (const char* name : buttons)
         EXPECT_TRUE(enabled(name)) << name;
@@ -105,6 +109,9 @@ TEST_F(MainWindowRunTest, TestAllRunsToTheCompletionMessageThenClears) {
     const QDir reports(logDir.filePath("state/Reports"));
     const QStringList csv = reports.entryList({"demo-*.csv"});
     ASSERT_EQ(csv.size(), 1);
+    QFile report(reports.filePath(csv[0]));
+    ASSERT_TRUE(report.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(report.readAll().contains(",24,\"Len, D1\",failed\r\n"));
     // The run's bus trace lies beside the report, under its name.
     QFile trace(reports.filePath(QFileInfo(csv[0]).completeBaseName() + ".log"));
     ASSERT_TRUE(trace.open(QIODevice::ReadOnly));

@@ -30,7 +30,7 @@ class RecordingTrendView : public TrendView {
 public:
     void runOnUiThread(const std::function<void()>& task) override { task(); }
     void processPendingEvents() override {}
-    void setStatusLamps(LampColour colour) override {
+    void setStatusLamp(LampColour colour) override {
         std::lock_guard lock(mutex_);
         lamp_ = colour;
     }
@@ -259,7 +259,7 @@ class QueuedTrendView : public TrendView {
 public:
     void runOnUiThread(const std::function<void()>& task) override { queue.runBlocking(task); }
     void processPendingEvents() override { queue.drain(); }
-    void setStatusLamps(LampColour) override {}
+    void setStatusLamp(LampColour) override {}
     void showSearchAgain(const QString&) override {}
     void hideSearchAgain() override {}
 

@@ -1,7 +1,7 @@
 #pragma once
 // Blocking calls from worker threads onto one serving thread, without an event
 // loop: the stand-in for the toolkit's blocking queued call in kestrel-cli and
-// in the tests of the run engine.
+// in the tests of the worker threads.
 //
 // Thread-safe: runBlocking() may be called from any thread but the serving
 // one; drain() and serveFor() only from the serving thread.
