@@ -1,11 +1,12 @@
 // kestrel-cli watch: logs the decoded values of TrendCAN.ini's watched
-// identifiers and its formulas as CSV, with the trend window's receive thread,
-// for plotting later.
+// identifiers and its formulas, and the signals named with --signal, as CSV,
+// with the trend window's receive thread, for plotting later.
 //
-// Exit codes: 0 stopped after --duration or by SIGINT/SIGTERM, 2 the file is
-// missing or unreadable, 3 the port check failed or the port cannot be opened,
-// 6 Zarvo.ini holds a value that is no number, 64 wrong arguments or a
-// formula naming a variable that has no watched identifier.
+// Exit codes: 0 stopped after --duration or by SIGINT/SIGTERM, 2 the file or
+// the database is missing or unreadable, 3 the port check failed or the port
+// cannot be opened, 6 Zarvo.ini holds a value that is no number, 64 wrong
+// arguments, a signal not in the database or a formula naming a variable that
+// has no watched identifier.
 
 #include "AppPaths.h"
 #include "CliOptions.h"
@@ -13,6 +14,7 @@
 #include "Globals.h"
 #include "StopSignals.h"
 #include "TrendFormula.h"
+#include "TrendSignals.h"
 #include "TrendTables.h"
 #include "Tthread_dataconvert_rxcan.h"
 #include "UiTaskQueue.h"
@@ -31,6 +33,8 @@ using std::chrono::milliseconds;
 
 struct WatchArgs {
     QString file;
+    QString dbc;
+    QStringList signalNames; // MESSAGE.SIGNAL
     PortOptions portOptions;
     std::optional<milliseconds> duration;
     milliseconds period{100};
@@ -47,6 +51,14 @@ bool ApplyOption(WatchArgs& args, const QString& name, const QString& value) {
     if (name == QLatin1String("--duration")) {
         args.duration = Seconds(value);
         return args.duration.has_value();
+    }
+    if (name == QLatin1String("--dbc") && args.dbc.isEmpty()) {
+        args.dbc = value;
+        return true;
+    }
+    if (name == QLatin1String("--signal")) {
+        args.signalNames.append(value);
+        return true;
     }
     return false;
 }
@@ -65,6 +77,9 @@ std::optional<WatchArgs> ParseArgs(const QStringList& list) {
         else
             args.file = list[i];
     }
+    // Signals need their database, and a database is given for its signals.
+    if (args.dbc.isEmpty() != args.signalNames.isEmpty())
+        return std::nullopt;
     return args;
 }
 
@@ -88,11 +103,51 @@ private:
     QString shown_;
 };
 
+// The signals watched: those of TrendCAN.ini's signal entries, then those
+// named with --signal (watch items after the entries).
+struct WatchedSignals {
+    std::shared_ptr<const dbc::Database> database;
+    std::vector<TrendSignal> named;
+};
+
+// The database and the signals; 0, or the exit code after telling why not.
+int LoadSignals(const WatchArgs& args, WatchedSignals& watched) {
+    const QString path = args.dbc.isEmpty() ? Global_TrendCAN.Database : args.dbc;
+    try {
+        if (!path.isEmpty())
+            watched.database = LoadTrendDatabase(path);
+    } catch (const std::exception& error) {
+        PrintError(QString::fromUtf8(error.what()));
+        return kExitNoFile;
+    }
+    for (int i = 0; i < Global_TrendCAN.TrendCAN_Count; ++i) {
+        const QString& name = Global_TrendCAN.Signal[i];
+        if (!name.isEmpty() && !FindTrendSignal(watched.database, name))
+            PrintError(QStringLiteral("V%1: %2 is not a signal of %3; its column stays empty")
+                           .arg(i + 1)
+                           .arg(name, path.isEmpty() ? QStringLiteral("any database") : path));
+    }
+    for (const QString& name : args.signalNames) {
+        watched.named.push_back(FindTrendSignal(watched.database, name));
+        if (!watched.named.back()) {
+            PrintError(QStringLiteral("%1 is not a signal of %2").arg(name, path));
+            return kExitUsage;
+        }
+    }
+    if (Global_TrendCAN.TrendCAN_Count + args.signalNames.size() > kWatchItemCount) {
+        PrintError(QStringLiteral("at most %1 values can be watched").arg(kWatchItemCount));
+        return kExitUsage;
+    }
+    return 0;
+}
+
 // Loads the tables and the driver settings; 0, or the exit code after telling why not.
+// With --signal and no TRENDFILE only the signals are watched.
 int LoadSettings(const WatchArgs& args) {
     const QString path = args.file.isEmpty() ? TrendCANIniPath() : args.file;
+    const bool tables = !args.file.isEmpty() || args.signalNames.isEmpty();
     try {
-        const TrendReadResult read = ReadTrendCANIni(path);
+        const TrendReadResult read = tables ? ReadTrendCANIni(path) : TrendReadResult{};
         if (read.status != 0) {
             PrintError(QStringLiteral("%1: no such file").arg(path));
             return kExitNoFile;
@@ -132,7 +187,7 @@ int CheckFormulas() {
     return 0;
 }
 
-void PrintHeader() {
+void PrintHeader(const WatchedSignals& watched) {
     const type_TrendCAN& t = Global_TrendCAN;
     QStringList names;
     QString columns = QStringLiteral("time_s");
@@ -147,6 +202,11 @@ void PrintHeader() {
                          .arg(Global_Formula.Formula_Description[k], Global_Formula.Formula[k]));
         columns += QStringLiteral(",F%1").arg(k + 1);
     }
+    for (const TrendSignal& s : watched.named) {
+        const QString name = TrendSignalName(*s.message, *s.signal);
+        names.append(name + QLatin1Char(' ') + QString::fromStdString(s.signal->unit));
+        columns += QLatin1Char(',') + name;
+    }
     std::printf("# %s\n%s\n", qUtf8Printable(names.join(QLatin1String("; "))),
                 qUtf8Printable(columns));
     std::fflush(stdout);
@@ -157,8 +217,8 @@ void PrintHeader() {
 // and tells why on stderr, once per message.
 class LinePrinter {
 public:
-    explicit LinePrinter(const TThread_DataConvert_RxCAN& thread)
-        : thread_(thread), reported_(Global_Formula.Formula_Count) {}
+    LinePrinter(const TThread_DataConvert_RxCAN& thread, int watchItems)
+        : thread_(thread), watchItems_(watchItems), reported_(Global_Formula.Formula_Count) {}
 
     void print(double seconds) {
         QString line = QString::asprintf("%.3f", seconds);
@@ -166,6 +226,8 @@ public:
             line += QLatin1Char(',') + valueText(i + 1).value_or(QString());
         for (int k = 0; k < Global_Formula.Formula_Count; ++k)
             line += QLatin1Char(',') + formulaField(k);
+        for (int i = Global_TrendCAN.TrendCAN_Count; i < watchItems_; ++i)
+            line += QLatin1Char(',') + valueText(i + 1).value_or(QString());
         std::printf("%s\n", qUtf8Printable(line));
         std::fflush(stdout);
     }
@@ -194,6 +256,7 @@ private:
     }
 
     const TThread_DataConvert_RxCAN& thread_;
+    const int watchItems_;
     std::vector<QString> reported_;
 };
 
@@ -204,9 +267,11 @@ void ServeUntil(UiTaskQueue& queue, Clock::time_point until) {
         queue.serveFor(std::min(kSlice, std::chrono::ceil<milliseconds>(until - now)));
 }
 
-void Watch(const WatchArgs& args, WatchView& view, const TThread_DataConvert_RxCAN& thread) {
-    LinePrinter printer(thread);
-    PrintHeader();
+void Watch(const WatchArgs& args, const WatchedSignals& watched, WatchView& view,
+           const TThread_DataConvert_RxCAN& thread) {
+    LinePrinter printer(thread,
+                        Global_TrendCAN.TrendCAN_Count + static_cast<int>(watched.named.size()));
+    PrintHeader(watched);
     const Clock::time_point start = Clock::now();
     for (long long k = 1; !StopSignals::stopSignal(); ++k) {
         const milliseconds due = k * args.period;
@@ -230,6 +295,9 @@ int cmdWatch(const QStringList& list) {
         return status;
     if (const int status = CheckFormulas())
         return status;
+    WatchedSignals watched;
+    if (const int status = LoadSignals(*args, watched))
+        return status;
     if (!CheckPortInTable())
         return kExitNoPort;
     const StopSignals stopSignals;
@@ -237,8 +305,11 @@ int cmdWatch(const QStringList& list) {
         return kExitNoPort;
     WatchView view;
     TThread_DataConvert_RxCAN thread(view, ZarvoPort);
-    WatchTrendTable(thread);
-    Watch(*args, view, thread);
+    WatchTrendTable(thread, watched.database);
+    for (size_t k = 0; k < watched.named.size(); ++k)
+        thread.SetWatchSignal(Global_TrendCAN.TrendCAN_Count + static_cast<int>(k),
+                              watched.named[k]);
+    Watch(*args, watched, view, thread);
     thread.Stop();
     zarvo().Zarvo_ClosePort(ZarvoPort);
     return 0;

@@ -19,6 +19,7 @@ int cmdEval(const QStringList& args);
 int cmdWatch(const QStringList& args);
 int cmdConvert(const QStringList& args);
 int cmdMonitor(const QStringList& args);
+int cmdDecode(const QStringList& args);
 
 // Prints the usage text on stderr and returns kExitUsage.
 int usageError();

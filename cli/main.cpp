@@ -13,8 +13,9 @@ struct Subcommand {
 };
 
 constexpr Subcommand kSubcommands[] = {
-    {"show", cmdShow}, {"rewrite", cmdRewrite}, {"run", cmdRun},         {"ports", cmdPorts},
-    {"eval", cmdEval}, {"watch", cmdWatch},     {"convert", cmdConvert}, {"monitor", cmdMonitor},
+    {"show", cmdShow},       {"rewrite", cmdRewrite}, {"run", cmdRun},
+    {"ports", cmdPorts},     {"eval", cmdEval},       {"watch", cmdWatch},
+    {"convert", cmdConvert}, {"monitor", cmdMonitor}, {"decode", cmdDecode},
 };
 
 void printUsage(std::FILE* stream) {
@@ -26,10 +27,11 @@ void printUsage(std::FILE* stream) {
                "       kestrel-cli ports [--search]\n"
                "       kestrel-cli eval EXPR\n"
                "       kestrel-cli watch [TRENDFILE] [--port N] [--bitrate B] [--duration S]\n"
-               "                   [--period MS]\n"
+               "                   [--period MS] [--dbc FILE --signal MSG.SIG ...]\n"
                "       kestrel-cli convert IN OUT\n"
                "       kestrel-cli monitor [--port N] [--bitrate B] [--duration S]\n"
                "                   [--filter ID[:MASK]]... [--log OUT] [--asc OUT]\n"
+               "       kestrel-cli decode --dbc FILE TRACE [--json]\n"
                "       kestrel-cli --help\n",
                stream);
 }

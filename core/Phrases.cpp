@@ -293,6 +293,12 @@ constexpr PhraseRow kRows[] = {
       u"%1 "
       u"只讀取了一部分；未讀取：%"
       u"2。\r\n儲存會寫入一個更短的檔案，未讀取的內容將遺失。仍要儲存嗎？"}},
+    {PhraseId::TrendSignal, {u"Signal", u"信号", u"訊號"}},
+    {PhraseId::ChooseDatabase, {u"Database...", u"数据库...", u"資料庫..."}},
+    {PhraseId::MonitorHeaderName, {u"Message", u"报文", u"報文"}},
+    {PhraseId::MonitorSignalsHint,
+     {u"Double-click a frame to show or hide its signals", u"双击一帧以显示或隐藏其信号",
+      u"雙擊一幀以顯示或隱藏其訊號"}},
 };
 
 // Every id has its row, in enum order, with all three texts.

@@ -163,6 +163,10 @@ enum class PhraseId : int {
     NotLoaded,                // %1 a configuration file that could not be loaded
     OverwritePartlyReadItems, // %1 file, %2 what was left out, %3 items shown
     OverwritePartlyReadTrend, // %1 TrendCAN.ini, %2 what was left out
+    TrendSignal,              // the label of the trend window's signal list
+    ChooseDatabase,           // the button that chooses the signal database (trend, monitor)
+    MonitorHeaderName,        // the fixed view's column of message names
+    MonitorSignalsHint,       // the chronological view's tool tip
     Count
 };
 

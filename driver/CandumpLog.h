@@ -60,6 +60,9 @@ bool readCandumpLog(std::istream& in, const TraceVisitor& visit, TraceSkips& ski
 // The same, keeping every frame line in `records`.
 bool readCandumpLog(std::istream& in, std::vector<CandumpRecord>& records, std::string& error,
                     TraceSkips* skipped = nullptr);
+// The same, one frame at a time to `take` (a log need not fit in memory).
+bool forEachCandumpRecord(std::istream& in, const std::function<void(const CandumpRecord&)>& take,
+                          std::string& error, TraceSkips* skipped = nullptr);
 
 // "N frames dropped: the trace writer fell behind", the note a trace ends with.
 std::string droppedFramesNote(uint64_t dropped);

@@ -48,7 +48,8 @@ void MonitorModel::setHeaders(QStringList headers) {
 }
 
 void MonitorModel::aboutToInsert(size_t first, size_t last) {
-    beginInsertRows({}, static_cast<int>(first), static_cast<int>(last));
+    beginInsertRows({}, static_cast<int>(modelRow(first)),
+                    static_cast<int>(modelRow(first) + last - first));
 }
 
 void MonitorModel::inserted() {
@@ -56,16 +57,20 @@ void MonitorModel::inserted() {
 }
 
 void MonitorModel::aboutToRemove(size_t first, size_t last) {
-    beginRemoveRows({}, static_cast<int>(first), static_cast<int>(last));
+    beginRemoveRows({}, static_cast<int>(modelRow(first)),
+                    static_cast<int>(modelRow(last + 1) - 1));
+    removing_[0] = first;
+    removing_[1] = last;
 }
 
 void MonitorModel::removed() {
+    rowsGone(removing_[0], removing_[1]);
     endRemoveRows();
 }
 
 void MonitorModel::changed(size_t first, size_t last) {
-    emit dataChanged(index(static_cast<int>(first), 0),
-                     index(static_cast<int>(last), columnCount() - 1));
+    emit dataChanged(index(static_cast<int>(modelRow(first)), 0),
+                     index(static_cast<int>(modelRow(last + 1) - 1), columnCount() - 1));
 }
 
 void MonitorModel::aboutToReset() {
@@ -73,21 +78,31 @@ void MonitorModel::aboutToReset() {
 }
 
 void MonitorModel::reset() {
+    rowsReset();
     endResetModel();
+}
+
+void MonitorModel::setDatabase(std::shared_ptr<const dbc::Database> database) {
+    database_ = std::move(database);
 }
 
 ChronologicalModel::ChronologicalModel(const BusMonitor& monitor, QObject* parent)
     : MonitorModel(monitor, ColumnCount, parent) {}
 
 int ChronologicalModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(monitor_.chronologicalRows());
+    return parent.isValid() ? 0
+                            : static_cast<int>(expanded_.rowCount(monitor_.chronologicalRows()));
 }
 
 QVariant ChronologicalModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid() ||
-        static_cast<size_t>(index.row()) >= monitor_.chronologicalRows())
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount())
         return {};
-    const auto row = static_cast<size_t>(index.row());
+    const ExpandedFrames::Place place = expanded_.place(static_cast<size_t>(index.row()));
+    if (place.line >= 0)
+        return index.column() == Data
+                   ? QString::fromStdString((*expanded_.lines(place.frame))[place.line])
+                   : QVariant();
+    const size_t row = place.frame;
     const MonitorFrame& frame = monitor_.chronologicalFrame(row);
     switch (index.column()) {
     case Time:
@@ -129,6 +144,36 @@ QString ChronologicalModel::timeText(size_t row) const {
     return clockText_ + QStringLiteral("%1").arg(time % 1000000, 6, 10, QLatin1Char('0'));
 }
 
+void ChronologicalModel::setDatabase(std::shared_ptr<const dbc::Database> database) {
+    beginResetModel();
+    expanded_.clear();
+    MonitorModel::setDatabase(std::move(database));
+    endResetModel();
+}
+
+bool ChronologicalModel::toggleSignals(int row) {
+    if (row < 0 || row >= rowCount())
+        return false;
+    const size_t frame = frameRow(row);
+    const auto first = static_cast<int>(expanded_.rowOf(frame)) + 1;
+    if (const std::vector<std::string>* lines = expanded_.lines(frame)) {
+        beginRemoveRows({}, first, first + static_cast<int>(lines->size()) - 1);
+        expanded_.collapse(frame);
+        endRemoveRows();
+        return true;
+    }
+    // Decoded now, once: the lines stay with the row while it is expanded.
+    std::vector<std::string> lines =
+        database_ ? signalLines(*database_, monitor_.chronologicalFrame(frame))
+                  : std::vector<std::string>{};
+    if (lines.empty())
+        return false;
+    beginInsertRows({}, first, first + static_cast<int>(lines.size()) - 1);
+    expanded_.expand(frame, std::move(lines));
+    endInsertRows();
+    return true;
+}
+
 void ChronologicalModel::setTimeMode(TimeMode mode) {
     timeMode_ = mode;
     if (rowCount() > 0)
@@ -160,6 +205,10 @@ QVariant FixedModel::data(const QModelIndex& index, int role) const {
         return directionText(row.last);
     case Identifier:
         return QString::fromStdString(identifierText(row.last));
+    case Name: {
+        const dbc::Message* message = database_ ? monitorMessage(*database_, row.last) : nullptr;
+        return message ? QString::fromStdString(message->name) : QString();
+    }
     case Remote:
         return remoteText(row.last);
     case Length:
@@ -175,4 +224,10 @@ QVariant FixedModel::data(const QModelIndex& index, int role) const {
     default:
         return {};
     }
+}
+
+void FixedModel::setDatabase(std::shared_ptr<const dbc::Database> database) {
+    MonitorModel::setDatabase(std::move(database));
+    if (rowCount() > 0)
+        emit dataChanged(index(0, Name), index(rowCount() - 1, Name));
 }

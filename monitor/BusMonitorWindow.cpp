@@ -1,6 +1,7 @@
 #include "BusMonitorWindow.h"
 
 #include "BusMonitorModels.h"
+#include "DbcFile.h"
 #include "Globals.h"
 #include "GridView.h"
 #include "MonitorExport.h"
@@ -73,10 +74,13 @@ void TForm_BusMonitor::createControls() {
     Grid_Chronological =
         createGrid(QStringLiteral("Grid_Chronological"), chronologicalModel_, false);
     Grid_Chronological->setColumnWidths(kChronologicalWidths);
+    connect(Grid_Chronological, &GridView::gridDoubleClicked, this,
+            [this] { ToggleSignals(Grid_Chronological->currentIndex().row()); });
     Grid_Fixed = createGrid(QStringLiteral("Grid_Fixed"), fixedModel_, true);
     std::array<int, FixedModel::ColumnCount> fixedWidths{};
     fixedWidths.fill(32);
     fixedWidths[FixedModel::Identifier] = 90;
+    fixedWidths[FixedModel::Name] = 120;
     fixedWidths[FixedModel::Count] = 80;
     for (int c = FixedModel::Cycle; c <= FixedModel::CycleMax; ++c)
         fixedWidths[static_cast<size_t>(c)] = 75;
@@ -114,6 +118,11 @@ QWidget* TForm_BusMonitor::createToolRow() {
     Button_Clear = button("Button_Clear", &TForm_BusMonitor::Button_ClearClick);
     Button_Copy = button("Button_Copy", &TForm_BusMonitor::Button_CopyClick);
     Button_Save = button("Button_Save", &TForm_BusMonitor::Button_SaveClick);
+    layout->addSpacing(12);
+    Button_Database = button("Button_Database", &TForm_BusMonitor::Button_DatabaseClick);
+    Label_Database = new QLabel(row);
+    Label_Database->setObjectName(QStringLiteral("Label_Database"));
+    layout->addWidget(Label_Database);
     ComboBox_TimeMode = new QComboBox(row);
     ComboBox_TimeMode->setObjectName(QStringLiteral("ComboBox_TimeMode"));
     connect(ComboBox_TimeMode, &QComboBox::currentIndexChanged, this, [this](int mode) {
@@ -182,6 +191,8 @@ void TForm_BusMonitor::setPhrases() {
     Button_Clear->setText(Phrase(PhraseId::MonitorClear));
     Button_Copy->setText(Phrase(PhraseId::MonitorCopy));
     Button_Save->setText(Phrase(PhraseId::MonitorSave));
+    Button_Database->setText(Phrase(PhraseId::ChooseDatabase));
+    Grid_Chronological->setToolTip(Phrase(PhraseId::MonitorSignalsHint));
     PageControl_Views->setTabText(0, Phrase(PhraseId::MonitorChronological));
     PageControl_Views->setTabText(1, Phrase(PhraseId::MonitorFixed));
     const auto fill = [](QComboBox* box, std::initializer_list<PhraseId> items) {
@@ -201,7 +212,8 @@ void TForm_BusMonitor::setPhrases() {
     chronologicalModel_->setHeaders({Phrase(PhraseId::MonitorHeaderTime),
                                      Phrase(PhraseId::MonitorHeaderDirection), id, rtr, dlc,
                                      Phrase(PhraseId::MonitorHeaderData)});
-    QStringList fixedHeaders{Phrase(PhraseId::MonitorHeaderDirection), id, rtr, dlc};
+    QStringList fixedHeaders{Phrase(PhraseId::MonitorHeaderDirection), id,
+                             Phrase(PhraseId::MonitorHeaderName), rtr, dlc};
     for (int byte = 0; byte < 8; ++byte)
         fixedHeaders << QStringLiteral("D%1").arg(byte);
     fixedHeaders << Phrase(PhraseId::MonitorHeaderCount) << Phrase(PhraseId::MonitorHeaderCycle)
@@ -342,15 +354,16 @@ void TForm_BusMonitor::ApplyFilter() {
 std::vector<MonitorFrame> TForm_BusMonitor::selectedFrames() const {
     const bool fixed = PageControl_Views->currentIndex() == 1;
     const GridView* grid = fixed ? Grid_Fixed : Grid_Chronological;
-    std::vector<int> rows;
+    // A selected signal row stands for its frame, which is taken once.
+    std::vector<size_t> rows;
     for (const QModelIndex& index : grid->selectionModel()->selectedRows())
-        rows.push_back(index.row());
+        rows.push_back(fixed ? static_cast<size_t>(index.row())
+                             : chronologicalModel_->frameRow(index.row()));
     std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     std::vector<MonitorFrame> frames;
-    for (const int row : rows) {
-        const auto r = static_cast<size_t>(row);
-        frames.push_back(fixed ? monitor_.fixedRow(r).last : monitor_.chronologicalFrame(r));
-    }
+    for (const size_t row : rows)
+        frames.push_back(fixed ? monitor_.fixedRow(row).last : monitor_.chronologicalFrame(row));
     return frames;
 }
 
@@ -394,4 +407,18 @@ bool TForm_BusMonitor::saveCapture(const QString& path) {
         dialogs_.error(
             Phrase(PhraseId::MonitorSaveFailed).arg(path, QString::fromStdString(file.reason())));
     return written;
+}
+
+void TForm_BusMonitor::Button_DatabaseClick() {
+    std::optional<dbc::ChosenDatabase> chosen = dbc::chooseDbcFile(dialogs_, databasePath_);
+    if (!chosen)
+        return;
+    databasePath_ = chosen->path;
+    Label_Database->setText(QFileInfo(databasePath_).fileName());
+    chronologicalModel_->setDatabase(chosen->database);
+    fixedModel_->setDatabase(std::move(chosen->database));
+}
+
+void TForm_BusMonitor::ToggleSignals(int row) {
+    chronologicalModel_->toggleSignals(row);
 }

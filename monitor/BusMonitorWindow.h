@@ -4,8 +4,10 @@
 // window takes what waits at most 25 times a second (one queued call per
 // batch starts a single-shot timer) and shows it in two views of the same
 // capture: chronological and fixed. Pausing freezes the views while the
-// capture goes on. Non-modal; closing it stops listening and keeps the
-// capture. UI thread only.
+// capture goes on. With a signal database chosen, the fixed view names each
+// identifier's message and a frame of the chronological view expands to its
+// decoded signals (decoded then, not as frames arrive). Non-modal; closing it
+// stops listening and keeps the capture. UI thread only.
 
 #include "BusMonitor.h"
 #include "MonitorStaging.h"
@@ -56,6 +58,12 @@ public:
     void Button_CopyClick();
     void Button_SaveClick();
     void ApplyFilter();
+    // Chooses the signal database (a file dialog); a file that cannot be read
+    // is reported and changes nothing.
+    void Button_DatabaseClick();
+    // Expands the chronological view's row `row` (from 0) to its frame's
+    // signals, or collapses it; the grid's double click calls it.
+    void ToggleSignals(int row);
 
     BusMonitor& monitor() { return monitor_; }
     // Where the driver's tap delivers; tests and the benchmark feed it directly.
@@ -97,6 +105,9 @@ private:
     QToolButton* Button_Clear = nullptr;
     QToolButton* Button_Copy = nullptr;
     QToolButton* Button_Save = nullptr;
+    QToolButton* Button_Database = nullptr;
+    QLabel* Label_Database = nullptr; // the database's file name
+    QString databasePath_;
     QComboBox* ComboBox_TimeMode = nullptr;
     QSpinBox* SpinBox_Capacity = nullptr;
     QLabel* Label_IdFilter = nullptr;

@@ -11,7 +11,7 @@ packages=(
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     clang clang-format libclang-rt-14-dev
     libmuparser-dev libboost-dev
-    python3-can can-utils
+    python3-can python3-canmatrix can-utils
     fonts-noto-cjk fonts-dejavu-core fonts-liberation2
     xvfb xauth x11-apps
 )

@@ -49,7 +49,7 @@ if [ -x build-fuzz/bin/expr_fuzz ] || command -v clang++ >/dev/null; then
         -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTREL_WERROR=ON -DKESTREL_FUZZ=ON \
         -DKESTREL_BUILD_GUI=OFF -DKESTREL_BUILD_BENCH=OFF
     cmake --build build-fuzz --parallel "$jobs" \
-        --target expr_fuzz show_fuzz zarvo_ini_fuzz sim_device_fuzz trend_can_fuzz trace_fuzz
+        --target expr_fuzz show_fuzz zarvo_ini_fuzz sim_device_fuzz trend_can_fuzz trace_fuzz dbc_fuzz
     run_ctest --test-dir build-fuzz -L fuzz --output-on-failure
 fi
 

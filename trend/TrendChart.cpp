@@ -1,5 +1,7 @@
 #include "TrendChart.h"
 
+#include "TrendSignals.h"
+
 #include <QChart>
 #include <QGraphicsLayout>
 #include <QKeyEvent>
@@ -121,7 +123,7 @@ void TrendChart::draw(int curve) {
     for (int x = 0; x < length; ++x)
         points_[x] = QPointF(x, history[static_cast<size_t>(x)]);
     series(curve)->replace(points_);
-    legend_[curve - 1]->setText(length > 0 ? QString::number(history[0]) : QString());
+    legend_[curve - 1]->setText(length > 0 ? TrendShortValueText(history[0]) : QString());
     fitValueAxis();
     if (cursors_[0] || cursors_[1])
         cursorReadout_->setText(cursorText());

@@ -1,6 +1,7 @@
 #include "TrendFormula.h"
 
 #include "Expr.h"
+#include "TrendSignals.h"
 
 #include <algorithm>
 
@@ -43,8 +44,8 @@ SubstituteKnownVariables(const QString& formula,
     return known ? std::optional(text) : std::nullopt;
 }
 
-std::optional<QString> WatchedValueText(std::optional<int32_t> value) {
-    return value ? std::optional(QString::number(*value)) : std::nullopt;
+std::optional<QString> WatchedValueText(std::optional<double> value) {
+    return value ? std::optional(TrendValueText(*value)) : std::nullopt;
 }
 
 int HighestVariable(const QString& formula) {

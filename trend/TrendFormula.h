@@ -20,7 +20,7 @@ SubstituteKnownVariables(const QString& formula,
                          const std::function<std::optional<QString>(int n)>& valueText);
 
 // A watched value as a variable's text; nullopt before its first frame.
-std::optional<QString> WatchedValueText(std::optional<int32_t> value);
+std::optional<QString> WatchedValueText(std::optional<double> value);
 
 // The highest n of the variable references of `formula`; 0 when it has none.
 int HighestVariable(const QString& formula);

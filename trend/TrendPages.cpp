@@ -33,6 +33,11 @@ QString TrendEntryListText(int entry) {
 }
 
 QString TrendEntryDataText(int entry) {
+    if (!Global_TrendCAN.Signal[entry].isEmpty())
+        return QStringLiteral("ID: 0x%1, Signal: %2")
+            .arg(QString::number(static_cast<uint32_t>(Global_TrendCAN.TrendCANID[entry]), 16)
+                     .toUpper(),
+                 Global_TrendCAN.Signal[entry]);
     const int type = Global_TrendCAN.CANDataType[entry];
     return QStringLiteral("ID: 0x%1, Data: %2, %3")
         .arg(
@@ -40,10 +45,33 @@ QString TrendEntryDataText(int entry) {
             DataTypeText(type), DataRangeText(type, Global_TrendCAN.CANDataRange[entry]));
 }
 
+QString TrendEntryTypeText(int entry) {
+    return Global_TrendCAN.Signal[entry].isEmpty()
+               ? DataTypeText(Global_TrendCAN.CANDataType[entry])
+               : Global_TrendCAN.Signal[entry];
+}
+
+QString TrendEntryRangeText(int entry, const TrendSignal& signal) {
+    if (!Global_TrendCAN.Signal[entry].isEmpty())
+        return signal ? QString::fromStdString(signal.signal->unit) : QString();
+    return DataRangeText(Global_TrendCAN.CANDataType[entry], Global_TrendCAN.CANDataRange[entry]);
+}
+
+NewTrendEntry NewSignalEntry(const QString& description1, const QString& description2,
+                             const TrendSignal& signal) {
+    return {description1,
+            description2,
+            QString::number(signal.message->id, 16).toUpper(),
+            0,
+            0,
+            TrendSignalName(*signal.message, *signal.signal)};
+}
+
 AddRefusal CheckNewTrendEntry(const NewTrendEntry& entry) {
-    if (DataTypeText(entry.type).isEmpty())
+    const bool bytes = entry.signal.isEmpty();
+    if (bytes && DataTypeText(entry.type).isEmpty())
         return AddRefusal::NoDataType;
-    if (DataRangeText(entry.type, entry.range).isEmpty())
+    if (bytes && DataRangeText(entry.type, entry.range).isEmpty())
         return AddRefusal::NoDataRange;
     if (!ParseTrendId(entry.idText))
         return AddRefusal::IllegalId;
@@ -60,6 +88,7 @@ int AppendTrendEntry(const NewTrendEntry& entry) {
     t.TrendCANID[i] = *ParseTrendId(entry.idText);
     t.CANDataType[i] = entry.type;
     t.CANDataRange[i] = entry.range;
+    t.Signal[i] = entry.signal;
     ++t.TrendCAN_Count;
     return i;
 }
@@ -75,9 +104,11 @@ bool RemoveTrendEntry(int index) {
         t.TrendCANID[i] = t.TrendCANID[i + 1];
         t.CANDataType[i] = t.CANDataType[i + 1];
         t.CANDataRange[i] = t.CANDataRange[i + 1];
+        t.Signal[i] = t.Signal[i + 1];
     }
     t.Description1[count - 1].clear();
     t.Description2[count - 1].clear();
+    t.Signal[count - 1].clear();
     --t.TrendCAN_Count;
     return true;
 }

@@ -4,6 +4,7 @@
 // one evaluation of a formula line. UI thread only (the tables are).
 
 #include "Clock.h"
+#include "TrendSignals.h"
 #include "TrendTables.h"
 
 #include <QString>
@@ -21,8 +22,15 @@ QString TrendIdText(int32_t id);
 QString TrendEntryListText(int entry);
 
 // The chart page's description of entry `entry`:
-// "ID: 0x7FF, Data: WORD (unsigned 2-byte), D3 ~ D4".
+// "ID: 0x7FF, Data: WORD (unsigned 2-byte), D3 ~ D4", or for a signal entry
+// "ID: 0x3E8, Signal: SimValues.Ramp".
 QString TrendEntryDataText(int entry);
+
+// The grids' type and range columns of entry `entry`: the type and the bytes,
+// or for a signal entry the signal's name and its unit (from `signal`, the
+// entry's signal in the database; empty when the database lacks it).
+QString TrendEntryTypeText(int entry);
+QString TrendEntryRangeText(int entry, const TrendSignal& signal);
 
 // What Add refuses, in the order it checks.
 enum class AddRefusal { None, NoDataType, NoDataRange, IllegalId, TableFull };
@@ -33,7 +41,12 @@ struct NewTrendEntry {
     QString idText; // as typed, without "0x"
     int type = -1;  // -1: none chosen
     int range = -1;
+    QString signal = {}; // "MESSAGE.SIGNAL" for a signal entry: no type or range needed
 };
+
+// The new entry that follows `signal`: its message's identifier, no type or range.
+NewTrendEntry NewSignalEntry(const QString& description1, const QString& description2,
+                             const TrendSignal& signal);
 
 AddRefusal CheckNewTrendEntry(const NewTrendEntry& entry);
 

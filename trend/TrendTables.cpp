@@ -6,6 +6,7 @@
 #include "IniFile.h"
 #include "SystemLog.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -24,6 +25,8 @@ const QString kCANDataType = QStringLiteral("CANDataType");
 const QString kCANDataRange = QStringLiteral("CANDataRange");
 const QString kFormulaDescription = QStringLiteral("Formula_Description");
 const QString kFormula = QStringLiteral("Formula");
+const QString kSignal = QStringLiteral("Signal");
+const QString kDatabase = QStringLiteral("Database");
 
 type_TrendCAN& Watched = Global_TrendCAN;
 type_Formula& Formulas = Global_Formula;
@@ -73,6 +76,7 @@ void ReadWatched(const QString& path, const IniDocument::Section& section, int n
         ReadIniNumber(path, section, kTrendCANID, QStringLiteral("000"), StoredValue);
     Watched.CANDataType[n] = CodeValue(path, section, kCANDataType, warnings);
     Watched.CANDataRange[n] = CodeValue(path, section, kCANDataRange, warnings);
+    Watched.Signal[n] = section.value(kSignal, QString());
     Watched.TrendCAN_Count = static_cast<uint16_t>(n + 1);
 }
 
@@ -108,14 +112,18 @@ void AddWatchedSections(IniDocument& doc) {
         const QString index = QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0'));
         CheckDescription(QStringLiteral("entry ") + index, Watched.Description1[i]);
         CheckDescription(QStringLiteral("entry ") + index, Watched.Description2[i]);
+        CheckDescription(QStringLiteral("entry ") + index, Watched.Signal[i]);
+        QList<IniDocument::Line> lines = {{kDescription1, Watched.Description1[i], {}},
+                                          {kDescription2, Watched.Description2[i], {}},
+                                          {kTrendCANID, Unsigned(Watched.TrendCANID[i]), {}},
+                                          {kCANDataType, Unsigned(Watched.CANDataType[i]), {}},
+                                          {kCANDataRange, Unsigned(Watched.CANDataRange[i]), {}}};
+        if (!Watched.Signal[i].isEmpty())
+            lines.append({kSignal, Watched.Signal[i], {}});
         AddSection(doc,
                    index + QLatin1String("..") + Watched.Description1[i] + QLatin1String("..") +
                        Watched.Description2[i],
-                   {{kDescription1, Watched.Description1[i], {}},
-                    {kDescription2, Watched.Description2[i], {}},
-                    {kTrendCANID, Unsigned(Watched.TrendCANID[i]), {}},
-                    {kCANDataType, Unsigned(Watched.CANDataType[i]), {}},
-                    {kCANDataRange, Unsigned(Watched.CANDataRange[i]), {}}});
+                   lines);
     }
 }
 
@@ -137,8 +145,12 @@ TrendReadResult ReadSections(const QString& path, const IniDocument& doc,
                              QList<IniWarning>& found) {
     TrendReadResult result;
     for (const IniDocument::Section& section : doc.sections()) {
-        if (section.name.isNull())
+        if (section.name.isNull()) {
+            const QString database = section.value(kDatabase, QString());
+            if (!database.isEmpty())
+                Watched.Database = QFileInfo(path).dir().filePath(database);
             continue;
+        }
         if (!IsFormulaSection(section.name)) {
             if (Watched.TrendCAN_Count == kMaxTrendCAN)
                 ++result.ignoredEntries;
@@ -195,6 +207,7 @@ TrendReadResult ReadTrendCANIni(const QString& path) {
     lastPartialRead = {path, QStringLiteral("the whole file")};
     const IniDocument doc = IniDocument::load(path);
     Watched.TrendCAN_Count = 0;
+    Watched.Database.clear();
     Formulas.Formula_Count = 0;
     TrendReadResult result;
     QList<IniWarning> found;
@@ -228,6 +241,14 @@ TrendReadResult ReadTrendCANIni(const QString& path) {
 
 void WriteTrendCANIni(const QString& path) {
     IniDocument doc;
+    if (!Watched.Database.isEmpty()) {
+        if (Watched.Database.contains(QLatin1Char('\n')) ||
+            Watched.Database.contains(QLatin1Char('\r')))
+            Refuse(QStringLiteral("the database path"), Watched.Database,
+                   "paths must not contain line breaks");
+        doc.sectionForWriting(QString()).lines = {{kDatabase, Watched.Database, {}},
+                                                  IniDocument::Line{}};
+    }
     AddWatchedSections(doc);
     AddFormulaSections(doc);
     try {

@@ -23,6 +23,12 @@ struct type_TrendCAN {
     int32_t TrendCANID[kMaxTrendCAN] = {};
     int32_t CANDataType[kMaxTrendCAN] = {};
     int32_t CANDataRange[kMaxTrendCAN] = {}; // index of the value's first data byte
+    // "MESSAGE.SIGNAL" of the database for an entry that follows a signal
+    // (its identifier is the message's; type and range are not used); empty
+    // for an entry of a type and a byte range.
+    QString Signal[kMaxTrendCAN];
+    // The DBC database the signals belong to; empty without one.
+    QString Database;
 };
 
 struct type_Formula {
@@ -56,12 +62,13 @@ struct TrendReadResult {
     QList<IniWarning> warnings;
 };
 
-// Loads both tables from `path`. A section is a formula section when its
-// name starts with "Formula-", two digits and ".."; every other section is a
-// watched identifier. Throws ConvertError at a TrendCANID that is not a
-// number (the entries read before it stay in the table), IniFileError when
-// the file exists but cannot be read. Sections beyond 100 of a kind are
-// logged and counted.
+// Loads both tables from `path`. The key Database before the first section
+// names the signal database (relative to the file's folder), the key Signal
+// of an entry its signal; readers that know neither key ignore both. A section is a formula section
+// when its name starts with "Formula-", two digits and ".."; every other section is a watched
+// identifier. Throws ConvertError at a TrendCANID that is not a number (the entries read before it
+// stay in the table), IniFileError when the file exists but cannot be read. Sections beyond 100 of
+// a kind are logged and counted.
 TrendReadResult ReadTrendCANIni(const QString& path = TrendCANIniPath());
 
 // The last read of a TrendCAN.ini that did not bring all of the file into the

@@ -1,7 +1,9 @@
 #include "Tthread_dataconvert_rxcan.h"
 
+#include "DbcDecode.h"
 #include "Phrases.h"
 #include "TrendDecode.h"
+#include "TrendSignals.h"
 #include "TrendTables.h"
 #include "ZarvoApi.h"
 #include "ZarvoReader.h"
@@ -15,14 +17,14 @@ constexpr auto kIdlePoll = std::chrono::milliseconds(10);
 // Empty polls in a row after which both histories receive a 0.
 constexpr int kIdleRoundsPerZero = 52;
 
-struct Match {
+struct ByteRange {
     uint32_t id;
     int type;
     int firstByte;
     bool enabled;
 };
 
-Match Unpack(uint64_t word) {
+ByteRange Unpack(uint64_t word) {
     return {static_cast<uint32_t>(word), static_cast<int>((word >> 32) & 0xFF),
             static_cast<int>((word >> 40) & 0xFF), ((word >> 48) & 1) != 0};
 }
@@ -32,14 +34,28 @@ uint64_t Code(int32_t code) {
     return static_cast<uint64_t>(std::clamp<int32_t>(code, 0, 255) == code ? code : 255);
 }
 
-} // namespace
-
-uint64_t TThread_DataConvert_RxCAN::Pack(uint32_t id, int32_t type, int32_t firstByte,
-                                         bool enabled) {
-    return id | Code(type) << 32 | Code(firstByte) << 40 | uint64_t{enabled} << 48;
+uint64_t Pack(uint32_t id, int32_t type, int32_t firstByte) {
+    return id | Code(type) << 32 | Code(firstByte) << 40 | uint64_t{1} << 48;
 }
 
-void TThread_DataConvert_RxCAN::History::push(int32_t value) {
+std::optional<double> SignalValue(const TrendSignal& s, const ZarvoFrameBuffer& frame) {
+    if (!s || s.message->id != frame.id || s.message->extended != (frame.mode == 1) || frame.rtr)
+        return std::nullopt;
+    return dbc::decodeSignal(*s.message, *s.signal, frame.data, std::min<size_t>(frame.len, 8));
+}
+
+} // namespace
+
+TThread_DataConvert_RxCAN::Match TThread_DataConvert_RxCAN::ByteMatch(uint32_t id, int32_t type,
+                                                                      int32_t firstByte) {
+    return {Pack(id, type, firstByte), {}};
+}
+
+TThread_DataConvert_RxCAN::Match TThread_DataConvert_RxCAN::SignalMatch(const TrendSignal& signal) {
+    return {0, signal};
+}
+
+void TThread_DataConvert_RxCAN::History::push(double value) {
     --newest;
     ring[newest] = value;
     length = std::min(length + 1, kTrendHistoryLength);
@@ -59,7 +75,7 @@ TrendHistory TThread_DataConvert_RxCAN::History::copy() const {
 
 TThread_DataConvert_RxCAN::TThread_DataConvert_RxCAN(TrendView& view, uint8_t port,
                                                      const Clock& clock, const ZarvoBinding& driver)
-    : view_(view), clock_(clock), driver_(driver), port_(port), trend1_(Pack(0, 0, 0, true)),
+    : view_(view), clock_(clock), driver_(driver), port_(port), trend_{ByteMatch(0, 0, 0), Match{}},
       thread_([this] { Execute(); }) {}
 
 TThread_DataConvert_RxCAN::~TThread_DataConvert_RxCAN() {
@@ -70,38 +86,39 @@ void TThread_DataConvert_RxCAN::SetPort(uint8_t port) {
     port_.store(port, std::memory_order_relaxed);
 }
 
-void TThread_DataConvert_RxCAN::SetSlot(uint64_t& slot, History& history, uint64_t match) {
-    if (slot != match)
-        history.clear();
-    slot = match;
+void TThread_DataConvert_RxCAN::SetSlot(int curve, const Match& match) {
+    const auto i = static_cast<size_t>(curve - 1);
+    std::lock_guard lock(mutex_);
+    if (!(trend_[i] == match))
+        history_[i].clear();
+    trend_[i] = match;
 }
 
 void TThread_DataConvert_RxCAN::SetTrend1(uint32_t id, int32_t type, int32_t firstByte) {
-    std::lock_guard lock(mutex_);
-    SetSlot(trend1_, history1_, Pack(id, type, firstByte, true));
+    SetSlot(1, ByteMatch(id, type, firstByte));
 }
 
 void TThread_DataConvert_RxCAN::SetTrend2(uint32_t id, int32_t type, int32_t firstByte) {
-    std::lock_guard lock(mutex_);
-    SetSlot(trend2_, history2_, Pack(id, type, firstByte, true));
+    SetSlot(2, ByteMatch(id, type, firstByte));
+}
+
+int TThread_DataConvert_RxCAN::SetTrendSignal(int slot, const TrendSignal& signal) {
+    if (slot != 1 && slot != 2)
+        return 1;
+    SetSlot(slot, SignalMatch(signal));
+    return 0;
 }
 
 void TThread_DataConvert_RxCAN::ClearTrend(int curve) {
-    std::lock_guard lock(mutex_);
-    if (curve == 1)
-        SetSlot(trend1_, history1_, 0);
-    else
-        SetSlot(trend2_, history2_, 0);
+    SetSlot(curve == 1 ? 1 : 2, Match{});
 }
 
-int TThread_DataConvert_RxCAN::SetWatchItem(int index, uint32_t id, int32_t type,
-                                            int32_t firstByte) {
+int TThread_DataConvert_RxCAN::SetWatch(int index, const Match& match) {
     if (index < 0 || index >= kWatchItemCount)
         return 1;
-    const uint64_t match = Pack(id, type, firstByte, true);
     const auto i = static_cast<size_t>(index);
     std::lock_guard lock(mutex_);
-    if (watch_[i] != match) {
+    if (!(watch_[i] == match)) {
         const auto end = watch_.begin() + watchEnd_;
         const auto same = std::find(watch_.begin(), end, match);
         values_[i] =
@@ -112,10 +129,19 @@ int TThread_DataConvert_RxCAN::SetWatchItem(int index, uint32_t id, int32_t type
     return 0;
 }
 
+int TThread_DataConvert_RxCAN::SetWatchItem(int index, uint32_t id, int32_t type,
+                                            int32_t firstByte) {
+    return SetWatch(index, ByteMatch(id, type, firstByte));
+}
+
+int TThread_DataConvert_RxCAN::SetWatchSignal(int index, const TrendSignal& signal) {
+    return SetWatch(index, SignalMatch(signal));
+}
+
 void TThread_DataConvert_RxCAN::SetWatchItemCount(int count) {
     std::lock_guard lock(mutex_);
     for (int i = std::max(count, 0); i < watchEnd_; ++i) {
-        watch_[static_cast<size_t>(i)] = 0;
+        watch_[static_cast<size_t>(i)] = Match{};
         values_[static_cast<size_t>(i)].reset();
     }
     watchEnd_ = std::clamp(count, 0, watchEnd_);
@@ -123,20 +149,20 @@ void TThread_DataConvert_RxCAN::SetWatchItemCount(int count) {
 
 TrendHistory TThread_DataConvert_RxCAN::History1() const {
     std::lock_guard lock(mutex_);
-    return history1_.copy();
+    return history_[0].copy();
 }
 
 TrendHistory TThread_DataConvert_RxCAN::History2() const {
     std::lock_guard lock(mutex_);
-    return history2_.copy();
+    return history_[1].copy();
 }
 
 TrendHistories TThread_DataConvert_RxCAN::Histories() const {
     std::lock_guard lock(mutex_);
-    return {history1_.copy(), history2_.copy(), history1_.length, history2_.length};
+    return {history_[0].copy(), history_[1].copy(), history_[0].length, history_[1].length};
 }
 
-std::optional<int32_t> TThread_DataConvert_RxCAN::WatchItemValue(int index) const {
+std::optional<double> TThread_DataConvert_RxCAN::WatchItemValue(int index) const {
     if (index < 0 || index >= kWatchItemCount)
         return std::nullopt;
     std::lock_guard lock(mutex_);
@@ -186,7 +212,7 @@ void TThread_DataConvert_RxCAN::Execute() {
         ZarvoFrameBuffer frame;
         for (uint16_t i = 0; i < count; ++i) {
             reader.read(frame);
-            Decode(frame.id, frame.data);
+            Decode(frame);
         }
         view_.runOnUiThread([] {});
     }
@@ -213,9 +239,9 @@ bool TThread_DataConvert_RxCAN::Idle(uint8_t port, int& idleRounds) {
     {
         // A history still waiting for its first frame stays empty.
         std::lock_guard lock(mutex_);
-        for (History* history : {&history1_, &history2_})
-            if (history->length > 0)
-                history->push(0);
+        for (History& history : history_)
+            if (history.length > 0)
+                history.push(0);
     }
     view_.runOnUiThread([] {});
     return true;
@@ -228,34 +254,39 @@ void TThread_DataConvert_RxCAN::ReportStatus(uint8_t port) {
     view_.runOnUiThread([this, status] { ShowPortStatus(view_, status); });
 }
 
-void TThread_DataConvert_RxCAN::Decode(uint32_t id, const uint8_t (&data)[8]) {
+void TThread_DataConvert_RxCAN::Decode(const ZarvoFrameBuffer& frame) {
     // Matches and results under one lock: a match changed meanwhile never
     // receives a value of the one it replaced, and a copy of both histories
     // never holds half a frame.
     std::lock_guard lock(mutex_);
-    if (const std::optional<int32_t> trend1 = SlotValue(trend1_, id, data))
-        history1_.push(*trend1);
-    if (const std::optional<int32_t> trend2 = SlotValue(trend2_, id, data))
-        history2_.push(*trend2);
+    for (size_t curve = 0; curve < trend_.size(); ++curve)
+        if (const std::optional<double> value = MatchValue(trend_[curve], frame))
+            history_[curve].push(*value);
     for (int i = 0; i < watchEnd_; ++i) {
         const auto index = static_cast<size_t>(i);
-        if (const std::optional<int32_t> value = SlotValue(watch_[index], id, data))
+        if (const std::optional<double> value = MatchValue(watch_[index], frame))
             values_[index] = value;
     }
 }
 
-std::optional<int32_t> TThread_DataConvert_RxCAN::SlotValue(uint64_t slot, uint32_t id,
-                                                            const uint8_t (&data)[8]) {
-    const Match m = Unpack(slot);
-    if (!m.enabled || m.id != id)
+std::optional<double> TThread_DataConvert_RxCAN::MatchValue(const Match& match,
+                                                            const ZarvoFrameBuffer& frame) {
+    if (match.signal)
+        return SignalValue(match.signal, frame);
+    const ByteRange m = Unpack(match.bytes);
+    if (!m.enabled || m.id != frame.id)
         return std::nullopt;
-    return DecodeCanValue(data, m.type, m.firstByte);
+    return DecodeCanValue(frame.data, m.type, m.firstByte);
 }
 
-void WatchTrendTable(TThread_DataConvert_RxCAN& thread) {
+void WatchTrendTable(TThread_DataConvert_RxCAN& thread,
+                     const std::shared_ptr<const dbc::Database>& database) {
     const type_TrendCAN& t = Global_TrendCAN;
     for (int i = 0; i < t.TrendCAN_Count; ++i)
-        thread.SetWatchItem(i, static_cast<uint32_t>(t.TrendCANID[i]), t.CANDataType[i],
-                            t.CANDataRange[i]);
+        if (!t.Signal[i].isEmpty())
+            thread.SetWatchSignal(i, FindTrendSignal(database, t.Signal[i]));
+        else
+            thread.SetWatchItem(i, static_cast<uint32_t>(t.TrendCANID[i]), t.CANDataType[i],
+                                t.CANDataRange[i]);
     thread.SetWatchItemCount(t.TrendCAN_Count);
 }

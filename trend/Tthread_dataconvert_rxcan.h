@@ -11,16 +11,21 @@
 // a row every history that holds a value receives a 0, so that curves fall to
 // zero while nothing arrives. Nothing is allocated per frame.
 //
-// A slot or watch item given another match (identifier, type or first byte)
-// forgets what it had: its history is empty and its value unknown until the
+// A slot or watch item given another match (identifier, type or first byte,
+// or another signal) forgets what it had: its history is empty and its value unknown until the
 // first frame of the new match, so no value of an earlier match is ever shown
 // under the new one.
+//
+// A slot or watch item may instead follow a signal of a DBC database: its
+// value is then the signal's physical value, decoded when a frame of the
+// signal's message arrives (and, for a multiplexed signal, carries it).
 //
 // Thread-safe: every public method may be called from any thread; the window
 // calls them on the UI thread. The setters take effect from the next frame;
 // matches, histories and values change under one short lock, never torn.
 
 #include "Clock.h"
+#include "DbcDatabase.h"
 #include "TrendView.h"
 #include "ZarvoApi.h"
 
@@ -28,6 +33,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -35,7 +41,19 @@
 inline constexpr int kTrendHistoryLength = 256;
 inline constexpr int kWatchItemCount = 100;
 
-using TrendHistory = std::array<int32_t, kTrendHistoryLength>;
+// Values as doubles: a whole-byte value is a signed 32-bit integer, which a
+// double holds exactly; a signal's value is its physical value.
+using TrendHistory = std::array<double, kTrendHistoryLength>;
+
+// A signal of a database, with the message it lies in. Both belong to the
+// database handed over with it, which the thread keeps alive.
+struct TrendSignal {
+    std::shared_ptr<const dbc::Database> database;
+    const dbc::Message* message = nullptr;
+    const dbc::Signal* signal = nullptr;
+
+    explicit operator bool() const { return signal != nullptr; }
+};
 
 // Both histories as they stood at one instant. Only the first `length`
 // entries of a history are values (newest first); the rest are 0.
@@ -73,6 +91,11 @@ public:
     // with the same match, since that is what its latest frame held; else the
     // value is unknown until the first frame.
     int SetWatchItem(int index, uint32_t id, int32_t type, int32_t firstByte);
+    // Slot 1 or 2 (`slot`) or watch item `index` following a signal instead,
+    // with the history or value rules above; 1 for a slot or index outside.
+    // An empty TrendSignal follows nothing.
+    int SetTrendSignal(int slot, const TrendSignal& signal);
+    int SetWatchSignal(int index, const TrendSignal& signal);
     // Items `count` and beyond match nothing from now on and have no value
     // (the table has `count` entries left).
     void SetWatchItemCount(int count);
@@ -80,9 +103,11 @@ public:
     TrendHistory History1() const;
     TrendHistory History2() const;
     TrendHistories Histories() const;
-    // The latest value of watch item `index` (0..99); nullopt until its first
-    // frame since its match was set, and for an index outside.
-    std::optional<int32_t> WatchItemValue(int index) const;
+    // The latest value of watch item `index` (0..99): its signal's physical
+    // value when it follows a signal, else the whole value of its bytes;
+    // nullopt until its first frame since its match was set, and for an
+    // index outside.
+    std::optional<double> WatchItemValue(int index) const;
 
     // Ends the loop and joins the thread, carrying out the view's pending
     // calls meanwhile. Call it before the port is closed. Idempotent.
@@ -91,29 +116,40 @@ public:
     bool Stopped();
 
 private:
-    // A slot's or watch item's match, packed into one word: identifier, type,
-    // first byte, enabled.
-    static uint64_t Pack(uint32_t id, int32_t type, int32_t firstByte, bool enabled);
+    // A slot's or watch item's match: a type and byte range of a frame,
+    // packed into one word (identifier, type, first byte, enabled; 0 matches
+    // nothing), or a signal.
+    struct Match {
+        uint64_t bytes = 0;
+        TrendSignal signal;
+        bool operator==(const Match& other) const {
+            return bytes == other.bytes && signal.signal == other.signal.signal;
+        }
+    };
+    static Match ByteMatch(uint32_t id, int32_t type, int32_t firstByte);
+    static Match SignalMatch(const TrendSignal& signal);
 
     struct History {
         TrendHistory ring{};
         uint8_t newest = 0; // ring index of entry 0; wraps at 256
         int length = 0;     // values pushed since the last clear, at most 256
-        void push(int32_t value);
+        void push(double value);
         void clear();
         TrendHistory copy() const;
     };
 
-    // Sets a slot's match; a different one empties its history. Under mutex_.
-    static void SetSlot(uint64_t& slot, History& history, uint64_t match);
+    // Sets a slot's match; a different one empties its history.
+    void SetSlot(int curve, const Match& match);
+    // Sets a watch item's match, as SetWatchItem() tells; 1 for an index outside.
+    int SetWatch(int index, const Match& match);
 
     void Execute();
     // An empty poll; false when the thread is to end.
     bool Idle(uint8_t port, int& idleRounds);
     void ReportStatus(uint8_t port);
-    void Decode(uint32_t id, const uint8_t (&data)[8]);
+    void Decode(const ZarvoFrameBuffer& frame);
     // The value of a slot's or watch item's match in this frame, if it has one.
-    static std::optional<int32_t> SlotValue(uint64_t slot, uint32_t id, const uint8_t (&data)[8]);
+    static std::optional<double> MatchValue(const Match& match, const ZarvoFrameBuffer& frame);
 
     TrendView& view_;
     const Clock& clock_;
@@ -122,13 +158,11 @@ private:
 
     // Guards the matches, histories and values below.
     mutable std::mutex mutex_;
-    uint64_t trend1_;
-    uint64_t trend2_ = 0;
-    std::array<uint64_t, kWatchItemCount> watch_{};
+    std::array<Match, 2> trend_; // curves 1 and 2
+    std::array<Match, kWatchItemCount> watch_{};
     int watchEnd_ = 0; // one above the highest registered item
-    std::array<std::optional<int32_t>, kWatchItemCount> values_{};
-    History history1_;
-    History history2_;
+    std::array<std::optional<double>, kWatchItemCount> values_{};
+    std::array<History, 2> history_;
 
     std::mutex stopMutex_;
     std::condition_variable stopChanged_;
@@ -139,5 +173,8 @@ private:
 
 // Hands the watched-identifier table (Global_TrendCAN) to `thread`: watch item
 // i is entry i, so that variable V(i+1) always follows row i+1 of the table;
-// items beyond the table match nothing. UI thread (the table is read).
-void WatchTrendTable(TThread_DataConvert_RxCAN& thread);
+// items beyond the table match nothing. A signal entry follows its signal in
+// `database`; without the database or the signal there it matches nothing.
+// UI thread (the table is read).
+void WatchTrendTable(TThread_DataConvert_RxCAN& thread,
+                     const std::shared_ptr<const dbc::Database>& database);

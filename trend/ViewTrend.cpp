@@ -1,5 +1,6 @@
 #include "ViewTrend.h"
 
+#include "DbcFile.h"
 #include "Globals.h"
 #include "GridView.h"
 #include "IniFile.h"
@@ -101,7 +102,8 @@ void TForm_ViewTrend::TabSheet_TrendConfigShow() {
         // the fault stay, and the page shows them.
         dialogs_.error(QString::fromUtf8(e.what()));
     }
-    WatchTrendTable(*thread_);
+    loadDatabase();
+    WatchTrendTable(*thread_, database_);
     setPhrases();
     fillConfigGrid();
     TntEdit_CANDescription1->clear();
@@ -126,10 +128,9 @@ void TForm_ViewTrend::fillConfigGrid() {
 }
 
 void TForm_ViewTrend::setConfigRow(int row, int entry, const QString& idText) {
-    const int type = Global_TrendCAN.CANDataType[entry];
     const QString cells[] = {Global_TrendCAN.Description1[entry],
-                             Global_TrendCAN.Description2[entry], idText, DataTypeText(type),
-                             DataRangeText(type, Global_TrendCAN.CANDataRange[entry])};
+                             Global_TrendCAN.Description2[entry], idText, TrendEntryTypeText(entry),
+                             TrendEntryRangeText(entry, entrySignal(entry))};
     for (int column = 0; column < 5; ++column)
         configModel_->setItem(row - 1, column, new QStandardItem(cells[column]));
 }
@@ -159,10 +160,54 @@ void TForm_ViewTrend::showUnsaved(bool shown) {
         TntLabel_UnSaveAlarm2->hide();
 }
 
+void TForm_ViewTrend::loadDatabase() {
+    if (Global_TrendCAN.Database == databasePath_)
+        return;
+    databasePath_ = Global_TrendCAN.Database;
+    database_.reset();
+    try {
+        if (!databasePath_.isEmpty())
+            database_ = LoadTrendDatabase(databasePath_);
+    } catch (const std::exception& e) {
+        dialogs_.error(QString::fromUtf8(e.what()));
+    }
+    fillSignalList();
+}
+
+void TForm_ViewTrend::fillSignalList() {
+    ComboBox_Signal->clear();
+    ComboBox_Signal->addItem(QString());
+    if (database_)
+        for (const dbc::Message& m : database_->messages)
+            for (const dbc::Signal& s : m.signalList)
+                ComboBox_Signal->addItem(TrendSignalName(m, s));
+}
+
+TrendSignal TForm_ViewTrend::entrySignal(int entry) const {
+    return FindTrendSignal(database_, Global_TrendCAN.Signal[entry]);
+}
+
+void TForm_ViewTrend::TntSpeedButton_DatabaseClick() {
+    std::optional<dbc::ChosenDatabase> chosen = dbc::chooseDbcFile(dialogs_, databasePath_);
+    if (!chosen)
+        return;
+    database_ = std::move(chosen->database);
+    Global_TrendCAN.Database = databasePath_ = chosen->path;
+    // Signal entries follow the new database's signals from now on.
+    WatchTrendTable(*thread_, database_);
+    fillSignalList();
+    fillConfigGrid();
+    showUnsaved(true);
+}
+
 void TForm_ViewTrend::TntSpeedButton_AddCANIDClick() {
-    const NewTrendEntry entry{TntEdit_CANDescription1->text(), TntEdit_CANDescription2->text(),
-                              Edit_ID->text(), ComboBox_DataConvert_DataType->currentIndex(),
-                              ComboBox_DataConvert_DataRange->currentIndex()};
+    const TrendSignal signal = FindTrendSignal(database_, ComboBox_Signal->currentText());
+    const NewTrendEntry entry =
+        signal ? NewSignalEntry(TntEdit_CANDescription1->text(), TntEdit_CANDescription2->text(),
+                                signal)
+               : NewTrendEntry{TntEdit_CANDescription1->text(), TntEdit_CANDescription2->text(),
+                               Edit_ID->text(), ComboBox_DataConvert_DataType->currentIndex(),
+                               ComboBox_DataConvert_DataRange->currentIndex()};
     switch (CheckNewTrendEntry(entry)) {
     case AddRefusal::NoDataType:
         dialogs_.error(QStringLiteral("資料型態尚未選擇"));
@@ -185,7 +230,7 @@ void TForm_ViewTrend::TntSpeedButton_AddCANIDClick() {
     Edit_ID->setText(idText);
     // Grid row i + 1 is entry i: the first entry fills the empty row.
     const int index = AppendTrendEntry(entry);
-    WatchTrendTable(*thread_);
+    WatchTrendTable(*thread_, database_);
     setConfigRow(index + 1, index, QStringLiteral("0x") + idText);
     TntStringGrid_TrendCANID->selectGridRow(1);
     dialogs_.inform(Phrase(PhraseId::ItemAdded));
@@ -206,7 +251,7 @@ void TForm_ViewTrend::TntSpeedButton_RemoveClick() {
     // The row's own entry goes, so that the grid and the table stay alike.
     RemoveTrendEntry(row - 1);
     // The variables after it move up with their rows.
-    WatchTrendTable(*thread_);
+    WatchTrendTable(*thread_, database_);
     configModel_->removeRow(row - 1);
     if (configModel_->rowCount() == 0)
         configModel_->setRowCount(1);

@@ -6,6 +6,7 @@
 // the data view with its four formulas. UI thread only.
 
 #include "TrendFormula.h"
+#include "TrendSignals.h"
 #include "TrendView.h"
 #include "Tthread_dataconvert_rxcan.h"
 
@@ -53,6 +54,9 @@ public:
     void TntSpeedButton_AddCANIDClick();
     void TntSpeedButton_RemoveClick();
     void TntSpeedButton_SaveTrendCANIDClick();
+    // Chooses the signal database (a file dialog); a file that cannot be
+    // read is reported and changes nothing.
+    void TntSpeedButton_DatabaseClick();
     void TntComboBox_TrendCANChange(int curve, int position);
     void CheckBox_CANID2Click();
     void Timer_ShowCurveTimer();
@@ -92,6 +96,11 @@ private:
     void showByteDiagram();
     void gridRowClicked(int row);
     void showUnsaved(bool shown);
+    // The database of Global_TrendCAN.Database, read when the path changed;
+    // a database that cannot be read is reported once and leaves none.
+    void loadDatabase();
+    void fillSignalList();
+    TrendSignal entrySignal(int entry) const;
 
     // The chart page (ViewTrendChart.cpp).
     void TabSheet_TrendShow();
@@ -125,6 +134,11 @@ private:
     QComboBox* ComboBox_DataConvert_DataType = nullptr;
     QComboBox* ComboBox_DataConvert_DataRange = nullptr;
     QLabel* Image_CANData = nullptr;
+    QLabel* TntLabel_ItemSignal = nullptr;
+    QComboBox* ComboBox_Signal = nullptr; // "" (type and range) first, then MESSAGE.SIGNAL
+    QToolButton* TntSpeedButton_Database = nullptr;
+    std::shared_ptr<const dbc::Database> database_;
+    QString databasePath_; // the path database_ was read from (or refused)
     QToolButton* TntSpeedButton_AddCANID = nullptr;
     QToolButton* TntSpeedButton_Remove = nullptr;
     QToolButton* TntSpeedButton_SaveTrendCANID = nullptr;
@@ -140,7 +154,8 @@ private:
     TrendChart* Chart_Trend = nullptr;
     QToolButton* TntSpeedButton_Pause = nullptr;
     QToolButton* TntSpeedButton_ResetView = nullptr;
-    TrendHistories shown_{}; // the histories the chart shows
+    TrendHistories shown_{};         // the histories the chart shows
+    std::array<QString, 2> units_{}; // of the curves' signals; empty for other entries
     bool curve2Shown_ = false;
     // Data view page.
     GridView* TntStringGrid_DataView = nullptr;

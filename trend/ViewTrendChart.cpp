@@ -9,6 +9,15 @@
 #include <QLineEdit>
 #include <QTimer>
 
+namespace {
+
+QString ValueWithUnit(double value, const QString& unit) {
+    return unit.isEmpty() ? TrendShortValueText(value)
+                          : TrendShortValueText(value) + QLatin1Char(' ') + unit;
+}
+
+} // namespace
+
 void TForm_ViewTrend::TabSheet_TrendShow() {
     for (int curve = 1; curve <= 2; ++curve) {
         QComboBox* list = curveLists_[static_cast<size_t>(curve - 1)];
@@ -52,10 +61,16 @@ void TForm_ViewTrend::followEntry(int curve, int position) {
     const int type = Global_TrendCAN.CANDataType[position];
     const int range = Global_TrendCAN.CANDataRange[position];
     curveTexts_[static_cast<size_t>(curve - 1)]->setText(TrendEntryDataText(position));
+    const TrendSignal signal = entrySignal(position);
+    units_[static_cast<size_t>(curve - 1)] =
+        signal ? QString::fromStdString(signal.signal->unit) : QString();
     // Every identifier is handed over, also one of 0x80000000 or more: the
     // curve then plots what its label names (nothing), never the previous one.
+    // A signal entry whose database lacks the signal plots nothing either.
     const auto id = static_cast<uint32_t>(Global_TrendCAN.TrendCANID[position]);
-    if (curve == 1)
+    if (!Global_TrendCAN.Signal[position].isEmpty())
+        thread_->SetTrendSignal(curve, signal);
+    else if (curve == 1)
         thread_->SetTrend1(id, type, range);
     else
         thread_->SetTrend2(id, type, range);
@@ -82,8 +97,8 @@ void TForm_ViewTrend::Timer_ShowCurveTimer() {
 
 void TForm_ViewTrend::showCurve(int curve, const TrendHistory& history, int length) {
     Chart_Trend->showHistory(curve, history, length);
-    valueEdits_[static_cast<size_t>(curve - 1)]->setText(length > 0 ? QString::number(history[0])
-                                                                    : QString());
+    const auto i = static_cast<size_t>(curve - 1);
+    valueEdits_[i]->setText(length > 0 ? ValueWithUnit(history[0], units_[i]) : QString());
     (curve == 1 ? shown_.history1 : shown_.history2) = history;
     (curve == 1 ? shown_.length1 : shown_.length2) = length;
 }

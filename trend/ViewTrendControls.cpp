@@ -126,11 +126,22 @@ QWidget* TForm_ViewTrend::createConfigPage() {
     addRow(2, TntLabel_ItemCANID, "TntLabel_ItemCANID", idRow);
     addRow(3, TntLabel_ItemDataType, "TntLabel_ItemDataType", ComboBox_DataConvert_DataType);
     addRow(4, TntLabel_ItemDataRange, "TntLabel_ItemDataRange", ComboBox_DataConvert_DataRange);
+    auto* signalRow = new QWidget(page);
+    auto* signalLayout = new QHBoxLayout(signalRow);
+    signalLayout->setContentsMargins(0, 0, 0, 0);
+    ComboBox_Signal = Named<QComboBox>(QStringLiteral("ComboBox_Signal"), signalRow);
+    TntSpeedButton_Database =
+        Button(QStringLiteral("TntSpeedButton_Database"), QString(), signalRow);
+    connect(TntSpeedButton_Database, &QToolButton::clicked, this,
+            &TForm_ViewTrend::TntSpeedButton_DatabaseClick);
+    signalLayout->addWidget(ComboBox_Signal, 1);
+    signalLayout->addWidget(TntSpeedButton_Database);
+    addRow(5, TntLabel_ItemSignal, "TntLabel_ItemSignal", signalRow);
     auto* dataLabel = Named<QLabel>(QStringLiteral("Label30"), page);
     dataLabel->setText(QStringLiteral("CAN Data"));
     Image_CANData = Named<QLabel>(QStringLiteral("Image_CANData"), page);
-    form->addWidget(dataLabel, 5, 0);
-    form->addWidget(Image_CANData, 5, 1);
+    form->addWidget(dataLabel, 6, 0);
+    form->addWidget(Image_CANData, 6, 1);
     showByteDiagram();
 
     auto* buttons = new QHBoxLayout;
@@ -151,7 +162,7 @@ QWidget* TForm_ViewTrend::createConfigPage() {
                                          TntSpeedButton_SaveTrendCANID, TntLabel_UnSaveAlarm})
         buttons->addWidget(w);
     buttons->addStretch();
-    form->addLayout(buttons, 6, 0, 1, 2);
+    form->addLayout(buttons, 7, 0, 1, 2);
     form->setColumnStretch(1, 1);
     layout->addLayout(form);
     return page;
@@ -307,6 +318,8 @@ void TForm_ViewTrend::setPhrases() {
     TntLabel_ItemCANID->setText(Phrase(PhraseId::TrendCanId));
     TntLabel_ItemDataType->setText(Phrase(PhraseId::TrendDataType));
     TntLabel_ItemDataRange->setText(Phrase(PhraseId::TrendDataRange));
+    TntLabel_ItemSignal->setText(Phrase(PhraseId::TrendSignal));
+    TntSpeedButton_Database->setText(Phrase(PhraseId::ChooseDatabase));
     TntSpeedButton_AddCANID->setText(Phrase(PhraseId::TrendAdd));
     TntSpeedButton_Remove->setText(Phrase(PhraseId::DeleteItem));
     TntSpeedButton_SaveTrendCANID->setText(Phrase(PhraseId::Save));

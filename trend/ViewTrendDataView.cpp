@@ -25,19 +25,17 @@ void TForm_ViewTrend::TabSheet_DataViewShow() {
     ResetTrendGrid(*TntStringGrid_DataView, *dataModel_, true);
     const int count = Global_TrendCAN.TrendCAN_Count;
     for (int i = 0; i < count; ++i) {
-        const int type = Global_TrendCAN.CANDataType[i];
-        const int range = Global_TrendCAN.CANDataRange[i];
         const QString cells[] = {Global_TrendCAN.Description1[i],
                                  Global_TrendCAN.Description2[i] +
                                      QStringLiteral(" (V%1)").arg(i + 1),
                                  TrendIdText(Global_TrendCAN.TrendCANID[i]),
-                                 DataTypeText(type),
-                                 DataRangeText(type, range),
+                                 TrendEntryTypeText(i),
+                                 TrendEntryRangeText(i, entrySignal(i)),
                                  kNoValue};
         for (int column = 0; column <= kValueColumn; ++column)
             dataModel_->setItem(i, column, new QStandardItem(cells[column]));
     }
-    WatchTrendTable(*thread_);
+    WatchTrendTable(*thread_, database_);
     if (count > 0)
         selectTypeAndRange(Global_TrendCAN.CANDataType[count - 1],
                            Global_TrendCAN.CANDataRange[count - 1]);

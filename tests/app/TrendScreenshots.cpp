@@ -67,7 +67,9 @@ void writeTrendSettings() {
 void plotRampAndSine(TForm_ViewTrend& window) {
     auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
     tabs->setCurrentIndex(1);
-    window.findChild<QCheckBox*>(QStringLiteral("CheckBox_CANID2"))->click();
+    if (auto* view2 = window.findChild<QCheckBox*>(QStringLiteral("CheckBox_CANID2"));
+        !view2->isChecked())
+        view2->click();
     for (int curve = 1; curve <= 2; ++curve) {
         window.findChild<QComboBox*>(QStringLiteral("TntComboBox_TrendCAN%1").arg(curve))
             ->setCurrentIndex(curve - 1);
@@ -80,6 +82,24 @@ void plotRampAndSine(TForm_ViewTrend& window) {
         window.findChild<QCheckBox*>(QStringLiteral("TntCheckBox_Formula_Desc%1").arg(k))
             ->setChecked(true);
     serveEvents(200);
+}
+
+// Two signals of the example database (examples/SimDevice.dbc) on the chart:
+// the ramp in per cent and the float sine.
+void writeSignalSettings() {
+    type_TrendCAN& t = Global_TrendCAN;
+    t = type_TrendCAN{};
+    t.Database = QStringLiteral(KESTREL_EXAMPLES_DIR "/SimDevice.dbc");
+    const char* const signalNames[][2] = {{"Ramp", "SimValues.Ramp"},
+                                          {"Float sine", "SimValues.FloatSine"}};
+    for (const auto& [description, name] : signalNames) {
+        const int i = t.TrendCAN_Count++;
+        t.Description1[i] = QString::fromUtf8(description);
+        t.Description2[i] = QString::fromUtf8(name);
+        t.TrendCANID[i] = 0x3E8;
+        t.Signal[i] = QString::fromUtf8(name);
+    }
+    WriteTrendCANIni();
 }
 
 bool savePage(TForm_ViewTrend& window, int page, const QString& file) {
@@ -148,5 +168,9 @@ bool SaveTrendScreenshots(const QString& output, const QString& programFolder) {
     }
     Form_MainKestrel->Lang_EngClick(0);
     ok &= saveChartTools(*Form_ViewTrend, output + QStringLiteral("/trend-chart-tools-en.png"));
+    writeSignalSettings();
+    Form_MainKestrel->TntSpeedButton_ViewTrendClick();
+    plotRampAndSine(*Form_ViewTrend);
+    ok &= savePage(*Form_ViewTrend, 1, output + QStringLiteral("/trend-signal-en.png"));
     return ok;
 }

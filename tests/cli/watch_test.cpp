@@ -91,4 +91,43 @@ TEST_F(CliWatchTest, ExitCodesTellWhatWentWrong) {
     EXPECT_EQ(watch({file, file}).exitCode, 64);
 }
 
+TEST_F(CliWatchTest, LogsNamedSignalsAloneOrBesideTheTrendFile) {
+    const QString dbc = QStringLiteral(KESTREL_EXAMPLES_DIR "/SimDevice.dbc");
+    const QStringList port = {"--port", SimulatorPort(), "--bitrate", "500000", "--period", "200"};
+    const CliOutcome alone = watch(QStringList{"--dbc", dbc, "--signal", "SimValues.Ramp",
+                                               "--signal", "SimTime.Seconds", "--duration", "1.2"} +
+                                   port);
+    ASSERT_EQ(alone.exitCode, 0) << qPrintable(alone.errText());
+    const QStringList lines = alone.outText().split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 8) << qPrintable(alone.outText());
+    EXPECT_EQ(lines[0], "# SimValues.Ramp %; SimTime.Seconds s");
+    EXPECT_EQ(lines[1], "time_s,SimValues.Ramp,SimTime.Seconds");
+    // The ramp climbs 25 % a second at the start, in steps of a tenth.
+    const double first = lines[2].split(',')[1].toDouble();
+    const double last = lines.last().split(',')[1].toDouble();
+    EXPECT_GT(last, first + 10);
+
+    const CliOutcome beside =
+        watch(QStringList{QStringLiteral(KESTREL_EXAMPLES_DIR "/TrendCAN.ini"), "--dbc", dbc,
+                          "--signal", "SimValues.FloatSine", "--duration", "0.4"} +
+              port);
+    ASSERT_EQ(beside.exitCode, 0) << qPrintable(beside.errText());
+    EXPECT_EQ(beside.outText().split('\n')[1],
+              "time_s,V1,V2,V3,V4,F1,F2,F3,F4,SimValues.FloatSine");
+}
+
+TEST_F(CliWatchTest, SignalsNeedTheirDatabaseAndMustBeInIt) {
+    const QString dbc = QStringLiteral(KESTREL_EXAMPLES_DIR "/SimDevice.dbc");
+    const CliOutcome unknown = watch({"--dbc", dbc, "--signal", "SimValues.Nothing"});
+    EXPECT_EQ(unknown.exitCode, 64);
+    EXPECT_TRUE(unknown.errText().contains("SimValues.Nothing is not a signal of"));
+    EXPECT_EQ(watch({"--signal", "SimValues.Ramp"}).exitCode, 64);
+    EXPECT_EQ(watch({"--dbc", dbc}).exitCode, 64);
+    const QString bad = WriteTestFile(dir, "bad.dbc", "BO_ 1 M: 8 E\n SG_ S : 0|8@1+ (1,0)\n");
+    const CliOutcome refused = watch({"--dbc", bad, "--signal", "M.S"});
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_TRUE(refused.errText().contains("bad.dbc: line 2: expected '['"))
+        << qPrintable(refused.errText());
+}
+
 } // namespace

@@ -8,8 +8,10 @@
 
 #include "AppPaths.h"
 #include "BusMonitorModels.h"
+#include "DbcFile.h"
 #include "Globals.h"
 #include "GridView.h"
+#include "Phrases.h"
 #include "ScriptedDialogs.h"
 #include "SimulatorPort.h"
 #include "TraceFile.h"
@@ -217,6 +219,118 @@ TEST_F(BusMonitorWindowTest, ASaveThatCannotBeWrittenSaysWhy) {
     ASSERT_EQ(dialogs.texts(QStringLiteral("error")).size(), 1);
     EXPECT_TRUE(dialogs.texts(QStringLiteral("error"))[0].endsWith(
         folder + QStringLiteral("/capture.log: No such file or directory")));
+}
+
+// The example database describes the default device's 0x3E8 (SimValues: Ramp,
+// Sine, FloatSine). A file it cannot read is reported with its line first.
+TEST_F(BusMonitorWindowTest, ADatabaseNamesTheMessagesAndAFrameExpandsToItsSignals) {
+    QFile bad(dir.filePath(QStringLiteral("bad.dbc")));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("BO_ 1000 M: 8 E\n SG_ S : 0|8@1+ (1,0) [0|0] X\n");
+    bad.close();
+    dialogs.fileAnswers = {bad.fileName(), QStringLiteral(KESTREL_EXAMPLES_DIR "/SimDevice.dbc")};
+    window->Button_DatabaseClick();
+    ASSERT_EQ(dialogs.texts("error").size(), 1);
+    EXPECT_TRUE(dialogs.texts("error")[0].contains("bad.dbc: line 2"))
+        << qPrintable(dialogs.texts("error")[0]);
+    EXPECT_EQ(child<QLabel>("Label_Database")->text(), "");
+    window->Button_DatabaseClick();
+    EXPECT_EQ(child<QLabel>("Label_Database")->text(), "SimDevice.dbc");
+
+    window->ShowMonitor();
+    QTRY_VERIFY_WITH_TIMEOUT(
+        rowsOf("Grid_Fixed", FixedModel::Name, QStringLiteral("SimValues")) == 1, kWaitMs);
+    EXPECT_EQ(grid("Grid_Fixed")->model()->headerData(FixedModel::Name, Qt::Horizontal),
+              Phrase(PhraseId::MonitorHeaderName));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        rowsOf("Grid_Chronological", ChronologicalModel::Identifier, QStringLiteral("3E8")) >= 2,
+        kWaitMs);
+    window->Button_PauseClick(true); // the rows stay where they are
+    const int before = rows("Grid_Chronological");
+    int row = 0;
+    while (cell("Grid_Chronological", row, ChronologicalModel::Identifier) != "3E8")
+        ++row;
+    const auto doubleClick = [&](int r) {
+        GridView* chronological = grid("Grid_Chronological");
+        chronological->scrollTo(chronological->model()->index(r, 0));
+        const QPoint at = chronological->visualRect(chronological->model()->index(r, 0)).center();
+        // A double click: a click, then the double-click event.
+        QTest::mouseClick(chronological->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(chronological->viewport(), Qt::LeftButton, {}, at);
+    };
+    doubleClick(row);
+    ASSERT_EQ(rows("Grid_Chronological"), before + 3);
+    const QString ramp = cell("Grid_Chronological", row + 1, ChronologicalModel::Data);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^Ramp = [0-9.]+ %( \\((Top|Bottom)\\))?$"))
+                    .match(ramp)
+                    .hasMatch())
+        << qPrintable(ramp);
+    EXPECT_TRUE(cell("Grid_Chronological", row + 2, ChronologicalModel::Data)
+                    .startsWith(QStringLiteral("Sine = ")));
+    EXPECT_TRUE(cell("Grid_Chronological", row + 3, ChronologicalModel::Data)
+                    .endsWith(QStringLiteral(" units")));
+    EXPECT_EQ(cell("Grid_Chronological", row + 1, ChronologicalModel::Identifier), "");
+    EXPECT_FALSE(cell("Grid_Chronological", row + 4, ChronologicalModel::Time).isEmpty());
+
+    // A selected signal row copies its frame.
+    grid("Grid_Chronological")->selectGridRow(row + 2);
+    window->Button_CopyClick();
+    const QStringList copied =
+        QApplication::clipboard()->text().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(copied.size(), 1);
+    EXPECT_TRUE(copied[0].contains(QStringLiteral(" 3E8#"))) << qPrintable(copied[0]);
+
+    doubleClick(row + 2); // on a signal row: its frame collapses
+    EXPECT_EQ(rows("Grid_Chronological"), before);
+    EXPECT_FALSE(cell("Grid_Chronological", row + 1, ChronologicalModel::Time).isEmpty());
+}
+
+// The expanded frames' rows stay with their frames while frames arrive and
+// the oldest leave the capture; the model tester checks every change.
+TEST(ChronologicalModelSignals, ExpandedRowsStayWithTheirFramesAsTheCaptureMoves) {
+    const auto db = std::make_shared<const dbc::Database>(
+        dbc::parseDbc("BO_ 256 M: 2 E\n SG_ V : 0|8@1+ (1,0) [0|0] \"\" X\n"
+                      " SG_ W : 8|8@1+ (1,0) [0|0] \"\" X\n",
+                      "t.dbc"));
+    BusMonitor monitor(steadyClock(), 4);
+    ChronologicalModel model(monitor, nullptr);
+    FixedModel fixed(monitor, nullptr);
+    monitor.setListeners(&model, &fixed);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    model.setDatabase(db);
+    const auto frame = [](uint8_t v, uint32_t id) {
+        MonitorFrame f;
+        f.id = id;
+        f.len = 2;
+        f.data[0] = v;
+        return f;
+    };
+    const auto text = [&](int row, int column) {
+        return model.data(model.index(row, column)).toString();
+    };
+    const std::vector<MonitorFrame> first = {frame(1, 0x100), frame(2, 0x101), frame(3, 0x100)};
+    monitor.append(first);
+    EXPECT_TRUE(model.toggleSignals(0));
+    EXPECT_FALSE(model.toggleSignals(3)); // 0x101 is no message of the database
+    EXPECT_TRUE(model.toggleSignals(4));
+    EXPECT_EQ(model.rowCount(), 7);
+    EXPECT_EQ(text(1, ChronologicalModel::Data), "V = 1");
+    EXPECT_EQ(text(6, ChronologicalModel::Data), "W = 0");
+
+    // Capacity 4: the first frame leaves, and its signal rows with it.
+    const std::vector<MonitorFrame> more = {frame(4, 0x100), frame(5, 0x100)};
+    monitor.append(more);
+    ASSERT_EQ(model.rowCount(), 6);
+    const char* const data[] = {"02 00", "03 00", "V = 3", "W = 0", "04 00", "05 00"};
+    for (int row = 0; row < 6; ++row)
+        EXPECT_EQ(text(row, ChronologicalModel::Data), data[row]) << row;
+    EXPECT_EQ(model.frameRow(3), 1u);
+
+    EXPECT_TRUE(model.toggleSignals(2)); // a signal row collapses its frame
+    EXPECT_EQ(model.rowCount(), 4);
+    model.setDatabase(nullptr);
+    EXPECT_FALSE(model.toggleSignals(1));
+    monitor.setListeners(nullptr, nullptr);
 }
 
 } // namespace

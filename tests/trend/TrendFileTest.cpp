@@ -228,4 +228,34 @@ TEST_F(TrendFileTest, ReadsEveryTextFormAndRefusesTheRest) {
     }
 }
 
+TEST_F(TrendFileTest, DatabaseAndSignalKeysComeBackAndFilesWithoutThemReadAsBefore) {
+    Global_TrendCAN.Database = dir.filePath(QStringLiteral("bus.dbc"));
+    AddEntry(QStringLiteral("Ramp"), QStringLiteral("%"), 1000, 0, 0);
+    Global_TrendCAN.Signal[0] = QStringLiteral("SimValues.Ramp");
+    AddEntry(QStringLiteral("Sine"), QStringLiteral("counts"), 1000, 3, 2);
+    WriteTrendCANIni(path);
+    EXPECT_TRUE(fileText().startsWith("Database=" + Global_TrendCAN.Database.toUtf8() +
+                                      "\n\n[00..Ramp..%]\n"))
+        << fileText().constData();
+    EXPECT_TRUE(fileText().contains("CANDataRange=0\nSignal=SimValues.Ramp\n\n[01..Sine..counts]"));
+
+    const QString database = Global_TrendCAN.Database;
+    Global_TrendCAN = type_TrendCAN{};
+    ASSERT_EQ(ReadTrendCANIni(path).status, 0);
+    EXPECT_EQ(Global_TrendCAN.Database, database);
+    EXPECT_EQ(Global_TrendCAN.Signal[0], "SimValues.Ramp");
+    EXPECT_EQ(Global_TrendCAN.Signal[1], "");
+
+    // A relative database lies beside the file; a file without the keys
+    // leaves neither behind from the file read before.
+    writeText("Database=sub/bus.dbc\n[00..a..b]\nTrendCANID=1\nSignal=M.S\n");
+    ASSERT_EQ(ReadTrendCANIni(path).status, 0);
+    EXPECT_EQ(Global_TrendCAN.Database, dir.filePath(QStringLiteral("sub/bus.dbc")));
+    writeText("[00..a..b]\nTrendCANID=1\n");
+    ASSERT_EQ(ReadTrendCANIni(path).status, 0);
+    EXPECT_EQ(Global_TrendCAN.Database, "");
+    EXPECT_EQ(Global_TrendCAN.Signal[0], "");
+    EXPECT_EQ(Global_TrendCAN.TrendCAN_Count, 1);
+}
+
 } // namespace

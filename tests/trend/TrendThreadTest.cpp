@@ -2,7 +2,9 @@
 // thread in its 10 ms pause after an empty poll until the test moves time on,
 // so every poll is counted exactly (each one reports the port status once).
 
+#include "DbcDatabase.h"
 #include "FakeZarvo.h"
+#include "TrendSignals.h"
 #include "TrendTables.h"
 #include "Tthread_dataconvert_rxcan.h"
 #include "UiTaskQueue.h"
@@ -206,16 +208,16 @@ TEST_F(TrendThreadTest, WatchedTableRemovalMovesValuesWithTheirEntries) {
     for (int i = 0; i < 3; ++i)
         t.TrendCANID[i] = static_cast<int32_t>(ids[i]);
     t.TrendCAN_Count = 3;
-    WatchTrendTable(*thread);
+    WatchTrendTable(*thread, nullptr);
     deliver({Frame(0x100, {1}), Frame(0x200, {2}), Frame(0x300, {3})});
     t.TrendCANID[1] = 0x300; // entry 1 (0x200) removed
     t.TrendCAN_Count = 2;
-    WatchTrendTable(*thread);
+    WatchTrendTable(*thread, nullptr);
     EXPECT_EQ(thread->WatchItemValue(0), 1);
     EXPECT_EQ(thread->WatchItemValue(1), 3);
     EXPECT_EQ(thread->WatchItemValue(2), std::nullopt);
     t.TrendCANID[1] = 0x400; // another identifier in its place: no value until its frame
-    WatchTrendTable(*thread);
+    WatchTrendTable(*thread, nullptr);
     EXPECT_EQ(thread->WatchItemValue(1), std::nullopt);
     t = type_TrendCAN{};
 }
@@ -299,6 +301,70 @@ TEST(TrendThreadRace, CopiesAreNeverTornAndStopServesTheWaitingThread) {
     EXPECT_EQ(thread.History1()[0], 600);
     thread.Stop();
     thread.Stop();
+}
+
+// Temp: 12 bits from bit 4, scaled; A: 16 big-endian bits of the 29-bit
+// message 0x200 while its multiplexor is 1.
+const char* const kSignalDbc = "BO_ 256 Std: 8 E\n SG_ Temp : 4|12@1- (0.5,-40) [0|0] \"degC\" X\n"
+                               "BO_ 2147484160 Ext: 8 E\n SG_ Sel M : 0|8@1+ (1,0) [0|0] \"\" X\n"
+                               " SG_ A m1 : 15|16@0+ (1,0) [0|0] \"\" X\n";
+
+TEST_F(TrendThreadTest, SignalsGivePhysicalValuesOfTheirOwnFramesOnly) {
+    const auto db = std::make_shared<const dbc::Database>(dbc::parseDbc(kSignalDbc, "t.dbc"));
+    const TrendSignal temp = FindTrendSignal(db, QStringLiteral("Std.Temp"));
+    ASSERT_TRUE(temp);
+    EXPECT_EQ(thread->SetTrendSignal(1, temp), 0);
+    EXPECT_EQ(thread->SetTrendSignal(3, temp), 1);
+    EXPECT_EQ(thread->SetWatchSignal(0, temp), 0);
+    EXPECT_EQ(thread->SetWatchSignal(1, FindTrendSignal(db, QStringLiteral("Ext.A"))), 0);
+    EXPECT_EQ(thread->SetWatchSignal(100, temp), 1);
+    thread->SetWatchItem(2, 0x100, 0, 0);
+    deliver({Frame(0x100, {0x50, 0x01}),        // Temp 21 * 0.5 - 40
+             {0x200, 0, 0, 8, {1, 0x12, 0x34}}, // 11-bit 0x200 is another message
+             {0x200, 1, 0, 8, {1, 0xAB, 0xCD}}, // A = 0xABCD
+             {0x200, 1, 0, 8, {2, 0x11, 0x11}}, // multiplexor 2: no A
+             {0x100, 0, 1, 8, {0xFF, 0xFF}},    // a remote frame carries no value
+             {0x100, 0, 0, 1, {0xFF, 0xFF}}});  // too short for Temp
+    EXPECT_EQ(thread->WatchItemValue(0), -29.5);
+    EXPECT_EQ(thread->WatchItemValue(1), 0xABCD);
+    EXPECT_EQ(thread->WatchItemValue(2), 255); // the byte entry beside them
+    const TrendHistories h = thread->Histories();
+    EXPECT_EQ(h.length1, 1);
+    EXPECT_EQ(h.history1[0], -29.5);
+    // Another item of the same signal has its latest value at once.
+    thread->SetWatchSignal(3, temp);
+    EXPECT_EQ(thread->WatchItemValue(3), -29.5);
+
+    // Back to a type and byte range: the signal's value and history are gone with it.
+    thread->SetWatchItem(0, 0x100, 0, 1);
+    thread->SetTrend1(0x100, 0, 1);
+    EXPECT_EQ(thread->WatchItemValue(0), std::nullopt);
+    EXPECT_EQ(thread->Histories().length1, 0);
+    deliver({Frame(0x100, {0x50, 0x07})});
+    EXPECT_EQ(thread->WatchItemValue(0), 7);
+    EXPECT_EQ(thread->Histories().length1, 1);
+    EXPECT_EQ(thread->History1()[0], 7);
+}
+
+// Signal entries of the table follow the database handed with it; without
+// it, or without the signal in it, they take nothing.
+TEST_F(TrendThreadTest, TheTablesSignalEntriesFollowTheirDatabase) {
+    const auto db = std::make_shared<const dbc::Database>(dbc::parseDbc(kSignalDbc, "t.dbc"));
+    type_TrendCAN& t = Global_TrendCAN;
+    t = type_TrendCAN{};
+    t.TrendCANID[0] = 0x100;
+    t.Signal[1] = QStringLiteral("Std.Temp");
+    t.Signal[2] = QStringLiteral("Std.Missing");
+    t.TrendCAN_Count = 3;
+    WatchTrendTable(*thread, db);
+    deliver({Frame(0x100, {0x50, 0x01})});
+    EXPECT_EQ(thread->WatchItemValue(0), 0x50);
+    EXPECT_EQ(thread->WatchItemValue(1), -29.5);
+    EXPECT_EQ(thread->WatchItemValue(2), std::nullopt);
+    WatchTrendTable(*thread, nullptr);
+    deliver({Frame(0x100, {0x50, 0x01})});
+    EXPECT_EQ(thread->WatchItemValue(1), std::nullopt);
+    t = type_TrendCAN{};
 }
 
 } // namespace

@@ -21,6 +21,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -471,18 +472,33 @@ TEST_F(TrendWindowTest, ChartToolsPauseZoomAndReadBothCurves) {
 
 // The real driver's simulated bus: the default device sends a WORD ramp in
 // bytes 0-1 of 0x3E8 every 20 ms.
-TEST(TrendWindowOnSimulator, TheChartHoldsTheThreadsHistory) {
+class TrendWindowOnSimulator : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetProgramFolderForTesting(dir.path());
+        Global_TrendCAN = type_TrendCAN{};
+        Global_Formula = type_Formula{};
+        const std::optional<uint8_t> found = FirstSimulatorPort();
+        ASSERT_TRUE(found);
+        ZarvoPort = port = *found;
+    }
+    // The window over the tables as they stand, on the opened port.
+    std::unique_ptr<TForm_ViewTrend> openWindow() {
+        auto window = std::make_unique<TForm_ViewTrend>(dialogs);
+        EXPECT_EQ(zarvo().Zarvo_OpenPort(port, 500000), 0);
+        window->ShowTrend();
+        return window;
+    }
+
     QTemporaryDir dir;
-    SetProgramFolderForTesting(dir.path());
-    Global_TrendCAN = type_TrendCAN{};
-    AppendTrendEntry({"Ramp", "", "3E8", 2, 0});
-    const std::optional<uint8_t> port = FirstSimulatorPort();
-    ASSERT_TRUE(port);
-    ZarvoPort = *port;
+    uint8_t port = 0;
     ScriptedDialogs dialogs;
-    TForm_ViewTrend window(dialogs);
-    ASSERT_EQ(zarvo().Zarvo_OpenPort(*port, 500000), 0);
-    window.ShowTrend();
+};
+
+TEST_F(TrendWindowOnSimulator, TheChartHoldsTheThreadsHistory) {
+    AppendTrendEntry({"Ramp", "", "3E8", 2, 0});
+    const std::unique_ptr<TForm_ViewTrend> opened = openWindow();
+    TForm_ViewTrend& window = *opened;
     window.findChild<QTabWidget*>(QStringLiteral("PageControl1"))->setCurrentIndex(1);
     window.findChild<QComboBox*>(QStringLiteral("TntComboBox_TrendCAN1"))->setCurrentIndex(0);
     window.TntComboBox_TrendCANChange(1, 0);
@@ -490,7 +506,7 @@ TEST(TrendWindowOnSimulator, TheChartHoldsTheThreadsHistory) {
     window.Timer_ShowCurveTimer();
     const TrendHistory history = window.thread().History1();
     const QList<QPointF> points = window.findChild<TrendChart*>()->series(1)->points();
-    zarvo().Zarvo_ClosePort(*port);
+    zarvo().Zarvo_ClosePort(port);
     // One point per value the slot has had, no more.
     ASSERT_GE(points.size(), 20);
     // Frames may have arrived since the refresh: the curve is the history as it
@@ -506,6 +522,77 @@ TEST(TrendWindowOnSimulator, TheChartHoldsTheThreadsHistory) {
     EXPECT_NE(points[0].y(), points[5].y()); // the ramp moves
     EXPECT_EQ(window.findChild<QLineEdit*>(QStringLiteral("Edit_Value1"))->text().toInt(),
               points[0].y());
+}
+
+// A signal of the example database on the simulated bus: the ramp of 0x3E8
+// in per cent (a tenth of its WORD counts), beside the same bytes as a WORD.
+TEST_F(TrendWindowOnSimulator, ASignalEntryShowsItsPhysicalValueInCurvesDataViewAndFormulas) {
+    const std::unique_ptr<TForm_ViewTrend> opened = openWindow();
+    TForm_ViewTrend& window = *opened;
+
+    QFile bad(dir.filePath(QStringLiteral("bad.dbc")));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("BO_ 1000 M: 8 E\n SG_ S : 0|8@1+ (1,0) [0|0]\n");
+    bad.close();
+    dialogs.fileAnswers = {bad.fileName(), QStringLiteral(KESTREL_EXAMPLES_DIR "/SimDevice.dbc")};
+    window.TntSpeedButton_DatabaseClick();
+    ASSERT_EQ(dialogs.texts("error").size(), 1);
+    EXPECT_TRUE(dialogs.texts("error")[0].contains("bad.dbc: line 2: expected the unit in quotes"))
+        << qPrintable(dialogs.texts("error")[0]);
+    window.TntSpeedButton_DatabaseClick();
+    EXPECT_EQ(dialogs.texts("error").size(), 1);
+
+    auto* signalList = window.findChild<QComboBox*>(QStringLiteral("ComboBox_Signal"));
+    signalList->setCurrentText(QStringLiteral("SimValues.Ramp"));
+    window.findChild<QLineEdit*>(QStringLiteral("TntEdit_CANDescription1"))->setText("Ramp");
+    window.TntSpeedButton_AddCANIDClick();
+    signalList->setCurrentIndex(0);
+    window.findChild<QLineEdit*>(QStringLiteral("Edit_ID"))->setText("3E8");
+    auto* types = window.findChild<QComboBox*>(QStringLiteral("ComboBox_DataConvert_DataType"));
+    types->setCurrentIndex(2);
+    emit types->activated(2);
+    window.TntSpeedButton_AddCANIDClick();
+    ASSERT_EQ(Global_TrendCAN.TrendCAN_Count, 2);
+    const QAbstractItemModel* config =
+        window.findChild<QTableView*>(QStringLiteral("TntStringGrid_TrendCANID"))->model();
+    EXPECT_EQ(config->index(0, 2).data().toString(), "0x3E8");
+    EXPECT_EQ(config->index(0, 3).data().toString(), "SimValues.Ramp");
+    EXPECT_EQ(config->index(0, 4).data().toString(), "%");
+
+    auto* pages = window.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+    pages->setCurrentIndex(1);
+    window.findChild<QComboBox*>(QStringLiteral("TntComboBox_TrendCAN1"))->setCurrentIndex(0);
+    window.TntComboBox_TrendCANChange(1, 0);
+    auto* value1 = window.findChild<QLineEdit*>(QStringLiteral("Edit_Value1"));
+    EXPECT_TRUE(waitFor([&] {
+        window.Timer_ShowCurveTimer();
+        return value1->text().endsWith(" %") && value1->text().chopped(2).toDouble() > 0;
+    })) << qPrintable(value1->text());
+
+    pages->setCurrentIndex(2);
+    auto* formula = window.findChild<QLineEdit*>(QStringLiteral("TntEdit_Formula1"));
+    formula->selectAll();
+    QTest::keyClicks(formula, QStringLiteral("V1 * 10 - V2"));
+    QTest::keyClick(formula, Qt::Key_Return); // the formula counts once entered
+    window.findChild<QCheckBox*>(QStringLiteral("TntCheckBox_Formula_Desc1"))->setChecked(true);
+    const QAbstractItemModel* data =
+        window.findChild<QTableView*>(QStringLiteral("TntStringGrid_DataView"))->model();
+    auto* result = window.findChild<QLineEdit*>(QStringLiteral("TntEdit_Formula_Result1"));
+    // V1 is the physical value, V2 the raw counts of the same bytes.
+    EXPECT_TRUE(waitFor([&] {
+        const double v1 = data->index(0, 5).data().toString().toDouble();
+        return v1 > 0 && v1 * 10 == data->index(1, 5).data().toString().toDouble() &&
+               result->text() == "0.000000";
+    })) << qPrintable(result->text());
+    EXPECT_EQ(data->index(0, 4).data().toString(), "%");
+
+    window.TntSpeedButton_SaveTrendCANIDClick();
+    zarvo().Zarvo_ClosePort(port);
+    QFile saved(dir.filePath(QStringLiteral("TrendCAN.ini")));
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QByteArray text = saved.readAll();
+    EXPECT_TRUE(text.startsWith("Database=" KESTREL_EXAMPLES_DIR "/SimDevice.dbc\n"));
+    EXPECT_TRUE(text.contains("Signal=SimValues.Ramp\n"));
 }
 
 // Qt's virtual CAN bus, with a peer process that answers every data frame
