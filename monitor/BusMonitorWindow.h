@@ -11,6 +11,7 @@
 
 #include "BusMonitor.h"
 #include "MonitorStaging.h"
+#include "ZarvoApi.h"
 
 #include <QElapsedTimer>
 #include <QWidget>
@@ -35,8 +36,10 @@ public:
     // Refreshes are at least this far apart.
     static constexpr int kRefreshPeriodMs = 40;
 
-    explicit TForm_BusMonitor(UserDialogs& dialogs, QWidget* parent = nullptr,
-                              const Clock& clock = steadyClock());
+    // Listens through `driver`.
+    explicit TForm_BusMonitor(UserDialogs& dialogs,
+                              const ZarvoBinding& driver = builtinZarvoBinding(),
+                              QWidget* parent = nullptr, const Clock& clock = steadyClock());
     ~TForm_BusMonitor() override;
 
     // The bus monitor command once the port is open: listens to ZarvoPort
@@ -87,6 +90,7 @@ private:
     QString interfaceName() const;
 
     UserDialogs& dialogs_;
+    const ZarvoBinding& driver_;
     BusMonitor monitor_;
     std::shared_ptr<MonitorStaging> staging_;
     MonitorStaging::Batch batch_;

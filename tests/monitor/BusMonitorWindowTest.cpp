@@ -44,7 +44,7 @@ protected:
         ASSERT_TRUE(port);
         ZarvoPort = *port;
         ZarvoBaudRate = 500000;
-        ASSERT_EQ(zarvo().Zarvo_OpenPort(ZarvoPort, ZarvoBaudRate), 0);
+        ASSERT_EQ(builtinZarvoBinding().Zarvo_OpenPort(ZarvoPort, ZarvoBaudRate), 0);
         window = std::make_unique<TForm_BusMonitor>(dialogs);
         for (const char* name : {"Grid_Chronological", "Grid_Fixed"})
             testers.push_back(std::make_unique<QAbstractItemModelTester>(
@@ -53,7 +53,7 @@ protected:
     void TearDown() override {
         testers.clear();
         window.reset();
-        zarvo().Zarvo_ClosePort(ZarvoPort);
+        builtinZarvoBinding().Zarvo_ClosePort(ZarvoPort);
     }
 
     template <typename T> T* child(const char* name) const {
@@ -196,7 +196,7 @@ TEST_F(BusMonitorWindowTest, AnotherPortStartsANewCapture) {
     QTRY_VERIFY_WITH_TIMEOUT(rows("Grid_Chronological") >= 2, kWaitMs);
     const uint8_t first = ZarvoPort;
     ZarvoPort = static_cast<uint8_t>(first + 1); // the next simulator port
-    ASSERT_EQ(zarvo().Zarvo_OpenPort(ZarvoPort, ZarvoBaudRate), 0);
+    ASSERT_EQ(builtinZarvoBinding().Zarvo_OpenPort(ZarvoPort, ZarvoBaudRate), 0);
     window->ShowMonitor();
     EXPECT_EQ(rows("Grid_Chronological"), 0);
     QTRY_VERIFY_WITH_TIMEOUT(rows("Grid_Chronological") >= 2, kWaitMs);
@@ -207,7 +207,7 @@ TEST_F(BusMonitorWindowTest, AnotherPortStartsANewCapture) {
         parseCandumpLine(QApplication::clipboard()->text().trimmed().toStdString(), record));
     EXPECT_EQ(record.interfaceName,
               "simulator" + std::to_string(first + 1 - *FirstSimulatorPort()));
-    zarvo().Zarvo_ClosePort(ZarvoPort);
+    builtinZarvoBinding().Zarvo_ClosePort(ZarvoPort);
     ZarvoPort = first;
 }
 

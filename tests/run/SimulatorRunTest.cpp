@@ -158,7 +158,8 @@ TEST_F(SimulatorRunTest, EveryRunLeavesItsBusTraceBesideItsReport) {
 
 TEST_F(SimulatorRunTest, APortBeyondTheTableRefusesTheRun) {
     uint8_t count = 0;
-    zarvo().Zarvo_GetPortTable(&count, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    builtinZarvoBinding().Zarvo_GetPortTable(&count, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                             nullptr);
     ZarvoPort = count;
     run.testAllItems(false);
     EXPECT_EQ(view.boxes.texts("error"), QStringList({Phrase(PhraseId::PortError)}));

@@ -50,7 +50,7 @@ protected:
         TrendTablesTest::SetUp();
         driver.setPortCount(1);
         ZarvoPort = 0;
-        window = std::make_unique<TForm_ViewTrend>(dialogs);
+        window = std::make_unique<TForm_ViewTrend>(dialogs, driver.binding());
     }
     void TearDown() override { window.reset(); }
 
@@ -485,7 +485,7 @@ protected:
     // The window over the tables as they stand, on the opened port.
     std::unique_ptr<TForm_ViewTrend> openWindow() {
         auto window = std::make_unique<TForm_ViewTrend>(dialogs);
-        EXPECT_EQ(zarvo().Zarvo_OpenPort(port, 500000), 0);
+        EXPECT_EQ(builtinZarvoBinding().Zarvo_OpenPort(port, 500000), 0);
         window->ShowTrend();
         return window;
     }
@@ -506,7 +506,7 @@ TEST_F(TrendWindowOnSimulator, TheChartHoldsTheThreadsHistory) {
     window.Timer_ShowCurveTimer();
     const TrendHistory history = window.thread().History1();
     const QList<QPointF> points = window.findChild<TrendChart*>()->series(1)->points();
-    zarvo().Zarvo_ClosePort(port);
+    builtinZarvoBinding().Zarvo_ClosePort(port);
     // One point per value the slot has had, no more.
     ASSERT_GE(points.size(), 20);
     // Frames may have arrived since the refresh: the curve is the history as it
@@ -587,7 +587,7 @@ TEST_F(TrendWindowOnSimulator, ASignalEntryShowsItsPhysicalValueInCurvesDataView
     EXPECT_EQ(data->index(0, 4).data().toString(), "%");
 
     window.TntSpeedButton_SaveTrendCANIDClick();
-    zarvo().Zarvo_ClosePort(port);
+    builtinZarvoBinding().Zarvo_ClosePort(port);
     QFile saved(dir.filePath(QStringLiteral("TrendCAN.ini")));
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     const QByteArray text = saved.readAll();
@@ -604,8 +604,8 @@ TEST(TrendWindowOnVirtualCan, AResponseReachesTheChartAndTheDataView) {
     uint8_t count = 0;
     std::array<uint32_t, kZarvoMaxPorts> types{};
     std::array<uint8_t, kZarvoMaxPorts> canPorts{};
-    zarvo().Zarvo_GetPortTable(&count, types.data(), nullptr, nullptr, nullptr, nullptr,
-                               canPorts.data());
+    builtinZarvoBinding().Zarvo_GetPortTable(&count, types.data(), nullptr, nullptr, nullptr,
+                                             nullptr, canPorts.data());
     int port = 0;
     while (port < count && !(types[port] == kTypeEthernet && canPorts[port] == 0))
         ++port;
@@ -618,7 +618,7 @@ TEST(TrendWindowOnVirtualCan, AResponseReachesTheChartAndTheDataView) {
     ZarvoPort = static_cast<uint8_t>(port);
     ScriptedDialogs dialogs;
     TForm_ViewTrend window(dialogs);
-    ASSERT_EQ(zarvo().Zarvo_OpenPort(ZarvoPort, 500000), kZarvoOk);
+    ASSERT_EQ(builtinZarvoBinding().Zarvo_OpenPort(ZarvoPort, 500000), kZarvoOk);
     window.ShowTrend();
     auto* pages = window.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
     pages->setCurrentIndex(1);
@@ -632,8 +632,9 @@ TEST(TrendWindowOnVirtualCan, AResponseReachesTheChartAndTheDataView) {
     request.Len = 8;
     request.Data[0] = 0x05;
     const int32_t interval = 20, times = 1, terminal = 0;
-    ASSERT_EQ(zarvo().Zarvo_SetGroupCount(ZarvoPort, 1), kZarvoOk);
-    ASSERT_EQ(zarvo().Zarvo_SendGroup(ZarvoPort, 0, 1, &request, &interval, &times, &terminal),
+    ASSERT_EQ(builtinZarvoBinding().Zarvo_SetGroupCount(ZarvoPort, 1), kZarvoOk);
+    ASSERT_EQ(builtinZarvoBinding().Zarvo_SendGroup(ZarvoPort, 0, 1, &request, &interval, &times,
+                                                    &terminal),
               kZarvoOk);
     // 0x45 0x00 as a WORD at D1 ~ D2.
     auto* grid = window.findChild<QTableView*>(QStringLiteral("TntStringGrid_DataView"));
@@ -641,7 +642,7 @@ TEST(TrendWindowOnVirtualCan, AResponseReachesTheChartAndTheDataView) {
     const QList<QPointF> points = window.findChild<TrendChart*>()->series(1)->points();
     EXPECT_TRUE(
         std::any_of(points.begin(), points.end(), [](const QPointF& p) { return p.y() == 69; }));
-    zarvo().Zarvo_ClosePort(ZarvoPort);
+    builtinZarvoBinding().Zarvo_ClosePort(ZarvoPort);
     peer.kill();
     peer.waitForFinished();
 }
