@@ -9,6 +9,7 @@
 #include "AppPaths.h"
 #include "BusMonitorModels.h"
 #include "DbcFile.h"
+#include "FakeZarvo.h"
 #include "Globals.h"
 #include "GridView.h"
 #include "Phrases.h"
@@ -16,6 +17,7 @@
 #include "SimulatorPort.h"
 #include "TraceFile.h"
 #include "ZarvoApi.h"
+#include "ZarvoCodes.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
@@ -331,6 +333,44 @@ TEST(ChronologicalModelSignals, ExpandedRowsStayWithTheirFramesAsTheCaptureMoves
     model.setDatabase(nullptr);
     EXPECT_FALSE(model.toggleSignals(1));
     monitor.setListeners(nullptr, nullptr);
+}
+
+// The sink the window handed to the tap of the binding below.
+std::unique_ptr<TraceSink> g_tapSink;
+
+// The window listens through the driver binding it is given, not Kestrel's own
+// driver: the frames of that binding's tap fill the views, and the status line
+// shows that binding's port status.
+TEST(BusMonitorWindowBindingTest, ListensThroughTheBindingItIsGiven) {
+    FakeZarvo fake;
+    fake.setPortStatus(5, 36);
+    ZarvoBinding driver = fake.binding();
+    driver.Zarvo_AddTap = [](uint8_t, std::unique_ptr<TraceSink> sink, uint64_t& tapId) {
+        g_tapSink = std::move(sink);
+        tapId = 1;
+        return int32_t{kZarvoOk};
+    };
+    driver.Zarvo_RemoveTap = [](uint64_t) {
+        g_tapSink->finish(0);
+        g_tapSink.reset();
+    };
+    ZarvoPort = 5;
+    ScriptedDialogs dialogs;
+    TForm_BusMonitor window(dialogs, driver);
+    window.ShowMonitor();
+    ASSERT_TRUE(g_tapSink);
+    CandumpRecord record;
+    record.frame.id = 0x2A8;
+    record.frame.len = 1;
+    record.direction = 'R';
+    g_tapSink->write(record);
+    auto* chronological = window.findChild<GridView*>(QStringLiteral("Grid_Chronological"));
+    QTRY_COMPARE_WITH_TIMEOUT(chronological->model()->rowCount(), 1, kWaitMs);
+    EXPECT_EQ(chronological->model()->index(0, ChronologicalModel::Identifier).data().toString(),
+              "2A8");
+    EXPECT_TRUE(window.findChild<QLabel*>(QStringLiteral("Label_Status"))->text().endsWith("36"));
+    window.close();
+    EXPECT_FALSE(g_tapSink);
 }
 
 } // namespace
