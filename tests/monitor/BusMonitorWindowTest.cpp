@@ -392,6 +392,8 @@ TEST(BusMonitorWindowBindingTest, ListensThroughTheBindingItIsGiven) {
         g_tapSink->finish(0);
         g_tapSink.reset();
     };
+    QTemporaryDir dir; // the window's settings file
+    SetProgramFolderForTesting(dir.path());
     ZarvoPort = 5;
     ScriptedDialogs dialogs;
     TForm_BusMonitor window(dialogs, driver);
