@@ -36,10 +36,9 @@ struct DeviceViews {
 };
 
 // Builds both views from the port table, in port order; module addresses are
-// asked of `driver`. A change of type code
-// starts a new top-level node; a change of module number, or a new top-level
-// node, adds a module under the latest one, so several ports of one module
-// give one module node.
+// asked of `driver`. A change of type code starts a new top-level node; a
+// change of module number, or a new top-level node, adds a module under the
+// latest one, so several ports of one module give one module node.
 DeviceViews BuildDeviceViews(const ZarvoBinding& driver, const std::vector<ZarvoPortEntry>& ports);
 
 // Tree text of a port's module, e.g. "Serial (slcan) (COM 3)",
