@@ -7,16 +7,13 @@
 #include "Globals.h"
 #include "GridView.h"
 #include "Phrases.h"
-#include "QtCanProviders.h"
 #include "ScriptedDialogs.h"
 #include "SimulatorPort.h"
 #include "TrendChart.h"
 #include "TrendPages.h"
 #include "TrendTablesFixture.h"
 #include "ViewTrend.h"
-#include "VirtualCanPeer.h"
 #include "ZarvoApi.h"
-#include "ZarvoCodes.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -32,7 +29,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
-#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -136,23 +132,6 @@ TEST_F(TrendWindowTest, AddRefusesWithTheExactTextsThenStoresTheUpperCasedIdenti
     EXPECT_EQ(cell("TntStringGrid_TrendCANID", 2, 3), "double (8-byte)");
     EXPECT_EQ(dialogs.texts("inform").last(), "Add new item successfully !");
     EXPECT_TRUE(unsavedShown());
-}
-
-TEST_F(TrendWindowTest, ChoosingATypeRefillsTheRanges) {
-    auto* ranges = child<QComboBox>("ComboBox_DataConvert_DataRange");
-    const struct {
-        int type;
-        int count;
-        const char* first;
-    } cases[] = {{0, 8, "D1"}, {3, 7, "D1 ~ D2"}, {6, 5, "D1 ~ D4"}, {7, 1, "D1 ~ D8"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.type);
-        ranges->setCurrentIndex(ranges->count() - 1);
-        chooseType(c.type);
-        EXPECT_EQ(ranges->count(), c.count);
-        EXPECT_EQ(ranges->currentIndex(), 0);
-        EXPECT_EQ(ranges->currentText(), c.first);
-    }
 }
 
 TEST_F(TrendWindowTest, RemoveNeedsARowAndAConfirmationAndTakesThatRowsEntry) {
@@ -593,57 +572,6 @@ TEST_F(TrendWindowOnSimulator, ASignalEntryShowsItsPhysicalValueInCurvesDataView
     const QByteArray text = saved.readAll();
     EXPECT_TRUE(text.startsWith("Database=" KESTREL_EXAMPLES_DIR "/SimDevice.dbc\n"));
     EXPECT_TRUE(text.contains("Signal=SimValues.Ramp\n"));
-}
-
-// Qt's virtual CAN bus, with a peer process that answers every data frame
-// with identifier + 8 and byte 0 + 0x40.
-TEST(TrendWindowOnVirtualCan, AResponseReachesTheChartAndTheDataView) {
-    QProcess peer;
-    ASSERT_TRUE(StartVirtualCanPeer(peer, QStringLiteral(KESTREL_VIRTUALCAN_PEER)));
-    ASSERT_TRUE(SearchCanDevices());
-    uint8_t count = 0;
-    std::array<uint32_t, kZarvoMaxPorts> types{};
-    std::array<uint8_t, kZarvoMaxPorts> canPorts{};
-    zarvo().Zarvo_GetPortTable(&count, types.data(), nullptr, nullptr, nullptr, nullptr,
-                               canPorts.data());
-    int port = 0;
-    while (port < count && !(types[port] == kTypeEthernet && canPorts[port] == 0))
-        ++port;
-    ASSERT_LT(port, count) << "the peer's virtual CAN server was not found";
-
-    QTemporaryDir dir;
-    SetProgramFolderForTesting(dir.path());
-    Global_TrendCAN = type_TrendCAN{};
-    AppendTrendEntry({"Answer", "", "2A8", 2, 0});
-    ZarvoPort = static_cast<uint8_t>(port);
-    ScriptedDialogs dialogs;
-    TForm_ViewTrend window(dialogs);
-    ASSERT_EQ(zarvo().Zarvo_OpenPort(ZarvoPort, 500000), kZarvoOk);
-    window.ShowTrend();
-    auto* pages = window.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
-    pages->setCurrentIndex(1);
-    window.findChild<QComboBox*>(QStringLiteral("TntComboBox_TrendCAN1"))->setCurrentIndex(0);
-    window.TntComboBox_TrendCANChange(1, 0);
-    pages->setCurrentIndex(2);
-
-    type_ZarvoMsg request{};
-    request.ID[0] = 0xA0;
-    request.ID[1] = 0x02;
-    request.Len = 8;
-    request.Data[0] = 0x05;
-    const int32_t interval = 20, times = 1, terminal = 0;
-    ASSERT_EQ(zarvo().Zarvo_SetGroupCount(ZarvoPort, 1), kZarvoOk);
-    ASSERT_EQ(zarvo().Zarvo_SendGroup(ZarvoPort, 0, 1, &request, &interval, &times, &terminal),
-              kZarvoOk);
-    // 0x45 0x00 as a WORD at D1 ~ D2.
-    auto* grid = window.findChild<QTableView*>(QStringLiteral("TntStringGrid_DataView"));
-    EXPECT_TRUE(waitFor([&] { return grid->model()->index(0, 5).data().toString() == "69"; }));
-    const QList<QPointF> points = window.findChild<TrendChart*>()->series(1)->points();
-    EXPECT_TRUE(
-        std::any_of(points.begin(), points.end(), [](const QPointF& p) { return p.y() == 69; }));
-    zarvo().Zarvo_ClosePort(ZarvoPort);
-    peer.kill();
-    peer.waitForFinished();
 }
 
 } // namespace
