@@ -192,50 +192,35 @@ TEST_F(TrendWindowTest, SaveStoresFourFormulasAndShowingThePageReadsTheFileAgain
     EXPECT_EQ(child<QTableView>("TntStringGrid_TrendCANID")->model()->rowCount(), 2);
 }
 
+// What each kind of read in part leaves out is
+// TrendFileTest.AFileReadInPartNamesWhatItLeftOutUntilItIsWritten.
 TEST_F(TrendWindowTest, AFileReadInPartNamesItsLineAndIsSavedOverOnlyAfterAsking) {
     const QString path = dir.filePath("TrendCAN.ini");
-    const struct {
-        const char* name;
-        QByteArray bytes;
-        const char* error;   // the box on showing the page; empty: none
-        const char* leftOut; // what the question before Save names
-    } cases[] = {
-        {"bad identifier in entry 2 of 3",
-         "[00..a..]\nTrendCANID=100\n[01..b..]\nTrendCANID=x\n[02..c..]\nTrendCANID=300\n",
-         ", line 4, TrendCANID: 'x' is not a valid integer value",
-         "watched identifier 2 and every section"},
-        {"101 entries", QByteArray(), "", "1 watched identifiers and 0 formulas beyond"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        QByteArray bytes = c.bytes;
-        for (int i = 0; c.bytes.isEmpty() && i <= kMaxTrendCAN; ++i)
-            bytes += "[" + QByteArray::number(i) + "..e..]\nTrendCANID=100\n";
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(bytes);
-        file.close();
-        dialogs.shown.clear();
-        showPage(1);
-        showPage(0);
-        EXPECT_EQ(dialogs.texts("error"),
-                  *c.error ? QStringList{path + QString::fromUtf8(c.error)} : QStringList());
+    const QByteArray bytes =
+        "[00..a..]\nTrendCANID=100\n[01..b..]\nTrendCANID=x\n[02..c..]\nTrendCANID=300\n";
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    showPage(1);
+    showPage(0);
+    EXPECT_EQ(dialogs.texts("error"),
+              QStringList{path + ", line 4, TrendCANID: 'x' is not a valid integer value"});
 
-        dialogs.confirmAnswers = {false};
-        window->TntSpeedButton_SaveTrendCANIDClick();
-        ASSERT_EQ(dialogs.texts("confirm").size(), 1);
-        EXPECT_TRUE(dialogs.texts("confirm")[0].contains(QString::fromUtf8(c.leftOut)))
-            << qPrintable(dialogs.texts("confirm")[0]);
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        EXPECT_EQ(file.readAll(), bytes);
-        file.close();
+    dialogs.confirmAnswers = {false};
+    window->TntSpeedButton_SaveTrendCANIDClick();
+    ASSERT_EQ(dialogs.texts("confirm").size(), 1);
+    EXPECT_TRUE(dialogs.texts("confirm")[0].contains("watched identifier 2 and every section"))
+        << qPrintable(dialogs.texts("confirm")[0]);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), bytes);
+    file.close();
 
-        dialogs.confirmAnswers = {true};
-        window->TntSpeedButton_SaveTrendCANIDClick();
-        EXPECT_EQ(dialogs.texts("inform").last(), "Save OK");
-        EXPECT_EQ(ReadTrendCANIni().status, 0);
-        EXPECT_TRUE(LastTrendPartialRead().path.isEmpty());
-    }
+    dialogs.confirmAnswers = {true};
+    window->TntSpeedButton_SaveTrendCANIDClick();
+    EXPECT_EQ(dialogs.texts("inform").last(), "Save OK");
+    EXPECT_EQ(ReadTrendCANIni().status, 0);
+    EXPECT_TRUE(LastTrendPartialRead().path.isEmpty());
 }
 
 TEST_F(TrendWindowTest, ClosingWithUnsavedChangesAsksAndOnlyHides) {
