@@ -235,22 +235,12 @@ TEST_F(EditorWindowTest, AConfigurationTheMainWindowCannotReloadIsReportedAfterR
                                                 "integer value")});
 }
 
-QByteArray ItemSections(int count, int badItem) {
-    QByteArray text;
-    for (int i = 0; i < count; ++i) {
-        text += QStringLiteral("[%1..Item %1..P]\nTxCANID=%2\n").arg(i).arg(0x100 + i).toUtf8();
-        if (i == badItem)
-            text += "TxCANData0=0x01\n";
-    }
-    return text;
-}
-
 // What the question names for each way a file is read in part is
 // ConfigReadTest.AFileReadInPartIsNamedUntilTheTableIsWrittenOverIt; here a
 // file that cannot be read at all, imported after a good one, is neither
 // saved over by Save nor by Save as onto it when the question is cancelled.
 TEST_F(EditorWindowTest, SaveNeverOverwritesAFileReadOnlyInPartWithoutAsking) {
-    const QString utf16 = QString::fromUtf8(ItemSections(2, -1));
+    const QString utf16 = QStringLiteral("[0..Item 0..P]\nTxCANID=100\n");
     const QByteArray noBom(reinterpret_cast<const char*>(utf16.utf16()), utf16.size() * 2);
     const QString path = programPath(QStringLiteral("partly.ini"));
     QFile file(path);
@@ -285,11 +275,8 @@ TEST_F(EditorWindowTest, SaveNeverOverwritesAFileReadOnlyInPartWithoutAsking) {
 }
 
 TEST_F(EditorWindowTest, SavingAPartlyReadFileAfterOkWritesTheTableAndStopsAsking) {
-    const QString path = programPath(QStringLiteral("five.ini"));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(ItemSections(3, 2));
-    file.close();
+    const QString path =
+        writeConfig(QStringLiteral("five.ini"), 3, QStringLiteral("TxLoopTimes=x1"));
     dialogs.fileAnswers = {path};
     Form_MainKestrel->TntSpeedButton_LoadConfigClick();
     inEditor([&] {
