@@ -1,6 +1,6 @@
 // The trend window's pages driven headless: Add, Remove, Save and closing with
-// scripted dialogs on the recording driver fake, the formula lines, and the
-// chart on the simulated bus.
+// scripted dialogs on the recording driver fake, the formula lines and the
+// chart tools; and a signal entry end to end on the simulated bus.
 
 #include "AppPaths.h"
 #include "FakeZarvo.h"
@@ -458,35 +458,6 @@ protected:
     uint8_t port = 0;
     ScriptedDialogs dialogs;
 };
-
-TEST_F(TrendWindowOnSimulator, TheChartHoldsTheThreadsHistory) {
-    AppendTrendEntry({"Ramp", "", "3E8", 2, 0});
-    const std::unique_ptr<TForm_ViewTrend> opened = openWindow();
-    TForm_ViewTrend& window = *opened;
-    window.findChild<QTabWidget*>(QStringLiteral("PageControl1"))->setCurrentIndex(1);
-    window.findChild<QComboBox*>(QStringLiteral("TntComboBox_TrendCAN1"))->setCurrentIndex(0);
-    window.TntComboBox_TrendCANChange(1, 0);
-    ASSERT_TRUE(waitFor([&] { return window.thread().Histories().length1 >= 20; }));
-    window.Timer_ShowCurveTimer();
-    const TrendHistory history = window.thread().History1();
-    const QList<QPointF> points = window.findChild<TrendChart*>()->series(1)->points();
-    zarvo().Zarvo_ClosePort(port);
-    // One point per value the slot has had, no more.
-    ASSERT_GE(points.size(), 20);
-    // Frames may have arrived since the refresh: the curve is the history as it
-    // stood a few pushes earlier.
-    int shift = 0;
-    while (shift < 10 && points[0].y() != history[static_cast<size_t>(shift)])
-        ++shift;
-    ASSERT_LT(shift, 10);
-    for (int x = 0; x + shift < points.size(); ++x) {
-        EXPECT_EQ(points[x].x(), x);
-        EXPECT_EQ(points[x].y(), history[static_cast<size_t>(x + shift)]) << x;
-    }
-    EXPECT_NE(points[0].y(), points[5].y()); // the ramp moves
-    EXPECT_EQ(window.findChild<QLineEdit*>(QStringLiteral("Edit_Value1"))->text().toInt(),
-              points[0].y());
-}
 
 // A signal of the example database on the simulated bus: the ramp of 0x3E8
 // in per cent (a tenth of its WORD counts), beside the same bytes as a WORD.
