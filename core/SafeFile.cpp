@@ -67,6 +67,23 @@ void SyncFolder(const std::string& path) {
     }
 }
 
+// A new temporary name of this process for `path`: ".NAME.<pid>.<n>.tmp" beside it.
+std::string TemporaryNameFor(const std::string& path) {
+    return FolderOf(path) + '.' + NameOf(path) + '.' + std::to_string(getpid()) + '.' +
+           std::to_string(temporaryCounter++) + kTemporarySuffix;
+}
+
+// Takes the abandoned file `path` over under a temporary name of this process
+// (which other processes leave alone while it lives); empty when another
+// process or thread took it first.
+std::string ClaimAbandonedFile(const std::string& path, const std::string& target) {
+    std::string claimed;
+    do
+        claimed = TemporaryNameFor(FolderOf(path) + target);
+    while (::access(claimed.c_str(), F_OK) == 0);
+    return ::rename(path.c_str(), claimed.c_str()) == 0 ? claimed : std::string();
+}
+
 // "PATH.<pid>.<n>.tmp" parts of a temporary name: the target's name and the writer's pid.
 bool ParseTemporaryName(const std::string& name, std::string& target, long& pid) {
     const size_t suffix = name.size() - std::char_traits<char>::length(kTemporarySuffix);
@@ -123,9 +140,8 @@ SafeFileWriter::SafeFileWriter(std::string target) : target_(std::move(target)) 
             fail(target_, errno);
         return;
     }
-    const std::string stem = FolderOf(real) + '.' + NameOf(real) + '.' + std::to_string(getpid());
     do {
-        temporary_ = stem + '.' + std::to_string(temporaryCounter++) + kTemporarySuffix;
+        temporary_ = TemporaryNameFor(real);
         fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     } while (fd_ < 0 && errno == EEXIST);
     if (fd_ < 0) {
@@ -256,9 +272,17 @@ std::vector<std::string> RecoverAbandonedFiles(const std::string& folder,
             target.compare(target.size() - extension.size(), std::string::npos, extension) != 0 ||
             !ProcessIsGone(pid))
             continue;
+        // Claimed before a visible name is chosen: runs that start together all
+        // find the file, and only the one that claims it may name it, so it
+        // gets the first free name.
+        const std::string claimed = ClaimAbandonedFile(folder + '/' + name, target);
+        if (claimed.empty())
+            continue;
         const std::string stem = target.substr(0, target.size() - extension.size());
         const std::string visible = ReserveNewName(folder + '/' + stem + "-incomplete" + extension);
-        if (!visible.empty() && ::rename((folder + '/' + name).c_str(), visible.c_str()) == 0)
+        // A file that cannot be named stays claimed: the first recovery after
+        // this process ends finds it again.
+        if (!visible.empty() && ::rename(claimed.c_str(), visible.c_str()) == 0)
             recovered.push_back(visible);
         else if (!visible.empty())
             ::unlink(visible.c_str());

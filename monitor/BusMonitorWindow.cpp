@@ -5,8 +5,10 @@
 #include "Globals.h"
 #include "GridView.h"
 #include "MonitorExport.h"
+#include "MonitorSettings.h"
 #include "Phrases.h"
 #include "SafeFile.h"
+#include "SystemLog.h"
 #include "TraceFile.h"
 #include "UserDialogs.h"
 #include "ZarvoApi.h"
@@ -22,6 +24,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
@@ -57,6 +60,7 @@ TForm_BusMonitor::TForm_BusMonitor(UserDialogs& dialogs, QWidget* parent, const 
     monitor_.setListeners(chronologicalModel_, fixedModel_);
     createControls();
     setPhrases();
+    applySettings();
     sinceRefresh_.start();
 }
 
@@ -128,17 +132,24 @@ QWidget* TForm_BusMonitor::createToolRow() {
     connect(ComboBox_TimeMode, &QComboBox::currentIndexChanged, this, [this](int mode) {
         chronologicalModel_->setTimeMode(static_cast<TimeMode>(std::max(mode, 0)));
     });
+    // Only the user's choice is stored, not the refill when the language changes.
+    connect(ComboBox_TimeMode, &QComboBox::activated, this, [this](int mode) {
+        settings_.timeMode = mode;
+        saveSettings();
+    });
     layout->addSpacing(12);
     layout->addWidget(ComboBox_TimeMode);
     SpinBox_Capacity = new QSpinBox(row);
     SpinBox_Capacity->setObjectName(QStringLiteral("SpinBox_Capacity"));
-    SpinBox_Capacity->setRange(1000, 5'000'000);
+    SpinBox_Capacity->setRange(MonitorSettings::kMinFramesKept, MonitorSettings::kMaxFramesKept);
     SpinBox_Capacity->setSingleStep(100'000);
     SpinBox_Capacity->setValue(static_cast<int>(monitor_.capture().capacity()));
     SpinBox_Capacity->setKeyboardTracking(false);
     connect(SpinBox_Capacity, &QSpinBox::valueChanged, this, [this](int frames) {
         monitor_.setCapacity(static_cast<size_t>(frames));
         updateStatus();
+        settings_.framesKept = frames;
+        saveSettings();
     });
     layout->addSpacing(12);
     layout->addWidget(SpinBox_Capacity);
@@ -410,13 +421,52 @@ bool TForm_BusMonitor::saveCapture(const QString& path) {
 }
 
 void TForm_BusMonitor::Button_DatabaseClick() {
-    std::optional<dbc::ChosenDatabase> chosen = dbc::chooseDbcFile(dialogs_, databasePath_);
+    std::optional<dbc::ChosenDatabase> chosen = dbc::chooseDbcFile(dialogs_, settings_.database);
     if (!chosen)
         return;
-    databasePath_ = chosen->path;
-    Label_Database->setText(QFileInfo(databasePath_).fileName());
-    chronologicalModel_->setDatabase(chosen->database);
-    fixedModel_->setDatabase(std::move(chosen->database));
+    settings_.database = chosen->path;
+    useDatabase(std::move(chosen->database));
+    saveSettings();
+}
+
+void TForm_BusMonitor::useDatabase(std::shared_ptr<const dbc::Database> database) {
+    Label_Database->setText(database ? QFileInfo(settings_.database).fileName() : QString());
+    chronologicalModel_->setDatabase(database);
+    fixedModel_->setDatabase(std::move(database));
+}
+
+void TForm_BusMonitor::applySettings() {
+    QList<IniWarning> warnings;
+    try {
+        settings_ = ReadMonitorSettings(MonitorSettingsPath(), warnings);
+    } catch (const IniFileError& error) {
+        SystemLog(QStringLiteral("Bus monitor settings Error! %1").arg(error.what()));
+    }
+    LogIniWarnings(warnings);
+    static_assert(MonitorSettings::kTimeModes == static_cast<int>(TimeMode::SinceStart) + 1);
+    ComboBox_TimeMode->setCurrentIndex(settings_.timeMode);
+    {
+        const QSignalBlocker quiet(SpinBox_Capacity); // nothing changed, nothing to store
+        SpinBox_Capacity->setValue(settings_.framesKept);
+    }
+    monitor_.setCapacity(static_cast<size_t>(settings_.framesKept));
+    if (settings_.database.isEmpty())
+        return;
+    // A database that cannot be read now (a drive not mounted) stays stored
+    // for the next start; the monitor goes on without one.
+    try {
+        useDatabase(std::make_shared<const dbc::Database>(dbc::loadDbcFile(settings_.database)));
+    } catch (const std::exception& error) {
+        SystemLog(QStringLiteral("Bus monitor settings Error! %1").arg(error.what()));
+    }
+}
+
+void TForm_BusMonitor::saveSettings() {
+    try {
+        WriteMonitorSettings(MonitorSettingsPath(), settings_);
+    } catch (const IniFileError& error) {
+        SystemLog(QStringLiteral("Bus monitor settings Error! %1").arg(error.what()));
+    }
 }
 
 void TForm_BusMonitor::ToggleSignals(int row) {

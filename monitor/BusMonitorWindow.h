@@ -6,16 +6,22 @@
 // capture: chronological and fixed. Pausing freezes the views while the
 // capture goes on. With a signal database chosen, the fixed view names each
 // identifier's message and a frame of the chronological view expands to its
-// decoded signals (decoded then, not as frames arrive). Non-modal; closing it
-// stops listening and keeps the capture. UI thread only.
+// decoded signals (decoded then, not as frames arrive). The database, the
+// capture's size and the time column's mode are kept in BusMonitor.ini for
+// the next start. Non-modal; closing it stops listening and keeps the
+// capture. UI thread only.
 
 #include "BusMonitor.h"
+#include "MonitorSettings.h"
 #include "MonitorStaging.h"
 
 #include <QElapsedTimer>
 #include <QWidget>
 #include <memory>
 
+namespace dbc {
+class Database;
+}
 class ChronologicalModel;
 class QAbstractItemModel;
 class FixedModel;
@@ -85,6 +91,11 @@ private:
     std::vector<MonitorFrame> selectedFrames() const;
     bool saveCapture(const QString& path);
     QString interfaceName() const;
+    // The choices of the last start (BusMonitor.ini), and storing each change.
+    void applySettings();
+    void saveSettings();
+    // Shows `database`'s signals (none: null); its path is settings_.database.
+    void useDatabase(std::shared_ptr<const dbc::Database> database);
 
     UserDialogs& dialogs_;
     BusMonitor monitor_;
@@ -107,7 +118,7 @@ private:
     QToolButton* Button_Save = nullptr;
     QToolButton* Button_Database = nullptr;
     QLabel* Label_Database = nullptr; // the database's file name
-    QString databasePath_;
+    MonitorSettings settings_;
     QComboBox* ComboBox_TimeMode = nullptr;
     QSpinBox* SpinBox_Capacity = nullptr;
     QLabel* Label_IdFilter = nullptr;

@@ -4,7 +4,8 @@
 # example's device (examples/ecu-smoke/SimDevice.ini), the test configuration
 # editor and its item dialog, the CAN hardware window after a search (with and
 # without a Qt virtual CAN server), the trend window's three pages on the
-# simulated bus, the bus monitor's two views of the run's traffic, the About
+# simulated bus, the bus monitor's two views of the run's traffic and its
+# signals (with examples/ecu-smoke/ecu-smoke.dbc), the About
 # window and the wait message. Headless; builds into build-app.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -4,7 +4,8 @@
 // example and its item dialog for Add and Edit; with language 0 also the About
 // window, the wait message, and the CAN hardware window and the trend window's
 // pages in all three languages; the bus monitor's two views of the run's
-// traffic in each language:
+// traffic with the example's signal database, and its signals, in each
+// language:
 //   kestrel_screenshots OUTPUT_FOLDER EXAMPLE.ini DEVICE.ini LANGUAGE
 // LANGUAGE: 0 English, 1 Simplified Chinese, 2 Traditional Chinese. The
 // example is shown from ~/tests/, so that no path of the machine that made the
@@ -13,6 +14,7 @@
 #include "About.h"
 #include "AddNewItem.h"
 #include "AppPaths.h"
+#include "BusMonitorModels.h"
 #include "BusMonitorWindow.h"
 #include "Globals.h"
 #include "GridView.h"
@@ -110,7 +112,32 @@ bool shootEditor(const QString& output, const QString& language) {
     return ok;
 }
 
-// The bus monitor's two views of the traffic the run made, a row selected in each.
+// The chronological view with the example's database, the last heartbeat and
+// engine speed answers expanded to their signals.
+bool shootMonitorSignals(const QString& output, const QString& language) {
+    auto* grid = Form_BusMonitor->findChild<GridView*>(QStringLiteral("Grid_Chronological"));
+    const QAbstractItemModel* model = grid->model();
+    const auto lastRowOf = [model](const QString& id) {
+        int row = model->rowCount() - 1;
+        while (row >= 0 &&
+               model->data(model->index(row, ChronologicalModel::Identifier)).toString() != id)
+            --row;
+        return row;
+    };
+    const int heartbeat = lastRowOf(QStringLiteral("701"));
+    const int engine = lastRowOf(QStringLiteral("0CF00400x"));
+    if (heartbeat < 0 || engine < 0)
+        return false;
+    // The later row first, so that the earlier one keeps its place.
+    Form_BusMonitor->ToggleSignals(std::max(heartbeat, engine));
+    Form_BusMonitor->ToggleSignals(std::min(heartbeat, engine));
+    grid->scrollTo(model->index(std::min(heartbeat, engine), 0), QAbstractItemView::PositionAtTop);
+    grid->selectGridRow(engine > heartbeat ? engine + 2 : engine);
+    return save(Form_BusMonitor, QStringLiteral("%1/monitor-signals-%2.png").arg(output, language));
+}
+
+// The bus monitor's two views of the traffic the run made, a row selected in
+// each, then its signals.
 bool shootBusMonitor(const QString& output, const QString& language) {
     Form_BusMonitor->Refresh();
     auto* tabs = Form_BusMonitor->findChild<QTabWidget*>(QStringLiteral("PageControl_Views"));
@@ -124,7 +151,7 @@ bool shootBusMonitor(const QString& output, const QString& language) {
                                         .arg(output, QLatin1String(views[view]), language));
     }
     tabs->setCurrentIndex(0);
-    return ok;
+    return ok && shootMonitorSignals(output, language);
 }
 
 } // namespace
@@ -177,6 +204,9 @@ int main(int argc, char* argv[]) {
     Form_MainKestrel->Lang_EngClick(language);
     const QString suffix = QString::fromLatin1(kLanguages[language]);
     Form_MainKestrel->TntSpeedButton_BusMonitorClick();
+    dialogs.fileAnswers = {
+        QFileInfo(QString::fromLocal8Bit(argv[3])).dir().filePath(QStringLiteral("ecu-smoke.dbc"))};
+    Form_BusMonitor->Button_DatabaseClick();
     Form_BusMonitor->resize(1100, 640);
     ok &= shootRun(dialogs, QStringLiteral("%1/main-%2.png").arg(output, suffix));
     ok &= shootBusMonitor(output, suffix);

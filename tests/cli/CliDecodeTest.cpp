@@ -1,5 +1,5 @@
-// kestrel-cli decode, run as a program on a trace written for the test and
-// the example database of the simulated device.
+// kestrel-cli decode, run as a program on traces written for the test and
+// the example databases.
 
 #include "CliProcess.h"
 
@@ -52,6 +52,25 @@ TEST_F(CliDecodeTest, TextNamesSignalsWithUnitsAndLabels) {
     EXPECT_EQ(lines[0], "1796811998.650411 3E8 SimValues: Ramp=Top, Sine=-2 counts, FloatSine=2.5 "
                         "units");
     EXPECT_EQ(lines[2], "1796811998.750000 7E0 (not in the database) 03 22 F1 90 00 00 00 00");
+}
+
+// The example ECU's database against the answers its simulated device gives
+// (examples/ecu-smoke/SimDevice.ini).
+TEST_F(CliDecodeTest, TheExampleEcusDatabaseNamesItsAnswers) {
+    const QString trace = WriteTestFile(dir, "ecu.log",
+                                        "(1.000000) simulator0 000#0100 T\n"
+                                        "(1.100000) simulator0 701#7F R\n"
+                                        "(1.200000) simulator0 18EA00F9#04F000 T\n"
+                                        "(1.300000) simulator0 0CF00400#F07D7D001AFFFFFF R\n");
+    const CliOutcome o =
+        RunCli({"decode", "--dbc", QStringLiteral(KESTREL_EXAMPLES_DIR "/ecu-smoke/ecu-smoke.dbc"),
+                trace});
+    ASSERT_EQ(o.exitCode, 0) << qPrintable(o.errText());
+    EXPECT_EQ(o.outText(), "1.000000 000 NMT: Command=Start, Node=0\n"
+                           "1.100000 701 Heartbeat: State=Pre-operational\n"
+                           "1.200000 18EA00F9 J1939_Request: RequestedPGN=61444\n"
+                           "1.300000 0CF00400 EEC1: TorqueMode=0, DriverDemandTorque=0 %, "
+                           "ActualTorque=0 %, EngineSpeed=832 rpm, SourceAddress=255\n");
 }
 
 TEST_F(CliDecodeTest, ExitCodesTellWhatWentWrong) {

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -184,6 +185,29 @@ TEST_F(SafeFileTest, TemporaryFilesOfDeadWritersBecomeVisible) {
     EXPECT_EQ(recovered, std::vector<std::string>({path("demo-20240309-140307-incomplete-2.log")}));
     EXPECT_EQ(Read(recovered[0]), "(1.0) can0 123#11 T\n");
     EXPECT_EQ(entries(dir.path().toStdString()).size(), 4);
+}
+
+// Several runs that start at once all find the same abandoned trace: it must
+// end up once, under the first free name.
+TEST_F(SafeFileTest, RunsRecoveringAtOnceRecoverEachAbandonedFileOnce) {
+    const std::string folder = dir.path().toStdString();
+    for (int round = 0; round < 500; ++round) {
+        SCOPED_TRACE(round);
+        Write(path(".t.log.2147483600.0.tmp"), "(1.0) can0 123#11 T\n");
+        std::vector<std::vector<std::string>> recovered(4);
+        std::vector<std::thread> runs;
+        for (auto& names : recovered)
+            runs.emplace_back([&folder, &names] { names = RecoverAbandonedFiles(folder, ".log"); });
+        for (std::thread& run : runs)
+            run.join();
+        std::vector<std::string> all;
+        for (const auto& names : recovered)
+            all.insert(all.end(), names.begin(), names.end());
+        ASSERT_EQ(all, std::vector<std::string>({path("t-incomplete.log")}));
+        ASSERT_EQ(entries(folder), QStringList({"t-incomplete.log"}));
+        EXPECT_EQ(Read(all[0]), "(1.0) can0 123#11 T\n");
+        ASSERT_EQ(::unlink(all[0].c_str()), 0);
+    }
 }
 
 TEST_F(SafeFileTest, ADiscardedWriterLeavesNothing) {

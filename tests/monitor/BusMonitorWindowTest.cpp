@@ -25,6 +25,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpression>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -285,6 +286,37 @@ TEST_F(BusMonitorWindowTest, ADatabaseNamesTheMessagesAndAFrameExpandsToItsSigna
     EXPECT_FALSE(cell("Grid_Chronological", row + 1, ChronologicalModel::Time).isEmpty());
 }
 
+TEST_F(BusMonitorWindowTest, TheDatabaseFrameCountAndTimeModeLastToTheNextStart) {
+    dialogs.fileAnswers = {QStringLiteral(KESTREL_EXAMPLES_DIR "/SimDevice.dbc")};
+    window->Button_DatabaseClick();
+    child<QSpinBox>("SpinBox_Capacity")->setValue(20000);
+    auto* timeMode = child<QComboBox>("ComboBox_TimeMode");
+    timeMode->setCurrentIndex(2);
+    emit timeMode->activated(2);
+    const auto restart = [this] {
+        testers.clear();
+        window = std::make_unique<TForm_BusMonitor>(dialogs);
+    };
+    restart();
+    EXPECT_EQ(child<QLabel>("Label_Database")->text(), "SimDevice.dbc");
+    EXPECT_EQ(child<QSpinBox>("SpinBox_Capacity")->value(), 20000);
+    EXPECT_EQ(window->monitor().capture().capacity(), 20000u);
+    EXPECT_EQ(child<QComboBox>("ComboBox_TimeMode")->currentIndex(), 2);
+
+    // A database that cannot be read at the start is left out, without a box,
+    // and stays stored for the next start.
+    QFile settings(dir.filePath(QStringLiteral("BusMonitor.ini")));
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+    settings.write("[BusMonitor]\nDatabase=gone.dbc\n");
+    settings.close();
+    restart();
+    EXPECT_EQ(child<QLabel>("Label_Database")->text(), "");
+    EXPECT_EQ(dialogs.shown.size(), 1); // the file dialog that chose the first database
+    child<QSpinBox>("SpinBox_Capacity")->setValue(30000);
+    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(settings.readAll().contains("Database=" + dir.filePath("gone.dbc").toUtf8()));
+}
+
 // The expanded frames' rows stay with their frames while frames arrive and
 // the oldest leave the capture; the model tester checks every change.
 TEST(ChronologicalModelSignals, ExpandedRowsStayWithTheirFramesAsTheCaptureMoves) {
@@ -328,6 +360,12 @@ TEST(ChronologicalModelSignals, ExpandedRowsStayWithTheirFramesAsTheCaptureMoves
 
     EXPECT_TRUE(model.toggleSignals(2)); // a signal row collapses its frame
     EXPECT_EQ(model.rowCount(), 4);
+    // Another database collapses every frame: no signal rows of the old one stay.
+    EXPECT_TRUE(model.toggleSignals(1));
+    EXPECT_EQ(model.rowCount(), 6);
+    model.setDatabase(std::make_shared<const dbc::Database>(*db));
+    EXPECT_EQ(model.rowCount(), 4);
+    EXPECT_EQ(text(2, ChronologicalModel::Data), "04 00");
     model.setDatabase(nullptr);
     EXPECT_FALSE(model.toggleSignals(1));
     monitor.setListeners(nullptr, nullptr);
