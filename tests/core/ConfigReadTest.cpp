@@ -153,6 +153,57 @@ TEST_F(ConfigReadTest, SectionsBeyondTheTableAreCountedNotLoaded) {
     EXPECT_EQ(table.Group_Count, 7);
 }
 
+QByteArray ItemSections(int count, int badItem) {
+    QByteArray text;
+    for (int i = 0; i < count; ++i) {
+        text += QStringLiteral("[%1..Item %1..P]\nTxCANID=%2\n").arg(i).arg(0x100 + i).toUtf8();
+        if (i == badItem)
+            text += "TxCANData0=0x01\n";
+    }
+    return text;
+}
+
+// A file not read whole is named, with what was left out, in the question
+// before the table is written over it; writing it ends the question.
+TEST_F(ConfigReadTest, AFileReadInPartIsNamedUntilTheTableIsWrittenOverIt) {
+    const QString utf16 = QString::fromUtf8(ItemSections(2, -1));
+    const QByteArray noBom(reinterpret_cast<const char*>(utf16.utf16()), utf16.size() * 2);
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        int itemsRead;
+        const char* leftOut;
+    } cases[] = {
+        {"bad value in item 0", ItemSections(3, 0), 0, "item 0 and every item after it"},
+        {"bad value in item 2", ItemSections(3, 2), 2, "item 2 and every item after it"},
+        // The items of the file read before belong to it, not to this one.
+        {"UTF-16 without a byte order mark", noBom, 0, "the whole file (Cannot read"},
+        {"105 items", ItemSections(kMaxTestItems + 5, -1), kMaxTestItems,
+         "5 items beyond the first 100"},
+    };
+    const QString good = writeFile(QStringLiteral("good.ini"), ItemSections(2, -1));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(ReadTestConfig(good).status, 0);
+        EXPECT_TRUE(OverwritePartlyReadQuestion(good).isEmpty());
+        const QString partly = writeFile(QStringLiteral("partly.ini"), c.bytes);
+        try {
+            ReadTestConfig(partly);
+        } catch (const std::exception&) {
+        }
+        EXPECT_EQ(table.CMD_Count, c.itemsRead);
+        EXPECT_EQ(LastPartialRead().path, partly);
+        EXPECT_TRUE(OverwritePartlyReadQuestion(partly).contains(QString::fromUtf8(c.leftOut)))
+            << qPrintable(OverwritePartlyReadQuestion(partly));
+        EXPECT_TRUE(OverwritePartlyReadQuestion(good).isEmpty());
+        WriteTestConfig(path(QStringLiteral("other.ini")));
+        EXPECT_FALSE(OverwritePartlyReadQuestion(partly).isEmpty());
+        WriteTestConfig(partly);
+        EXPECT_TRUE(OverwritePartlyReadQuestion(partly).isEmpty());
+        EXPECT_TRUE(LastPartialRead().path.isEmpty());
+    }
+}
+
 // Notepad's "Unicode" with old Mac line ends reads as the same items as UTF-8.
 TEST_F(ConfigReadTest, ReadsUtf16WithByteOrderMarkAndCrLineEnds) {
     const QString text = QStringLiteral("[a]\rDescription1=电源\rTxCANID=1F\r[b]\rTxCANID=20\r");

@@ -1,4 +1,5 @@
 #include "ConfigFile.h"
+#include "ConfigFileName.h"
 #include "CoreTestSupport.h"
 
 namespace {
@@ -143,6 +144,17 @@ TEST_F(ConfigWriteTest, UnwritableFileIsReported) {
     FillPowerOn(table, 0);
     table.CMD_Count = 1;
     EXPECT_THROW(WriteTestConfig(path(QStringLiteral("no/such/folder/out.ini"))), ConfigWriteError);
+}
+
+// Save as, in the main window and in the editor, names the file this way.
+TEST(ConfigFileName, IniIsAppendedOnlyWhenNoIniIsInTheName) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"plain", "plain.ini"},         {"/tmp/with.dot", "/tmp/with.dot.ini"},
+        {"upper.INI", "upper.INI"},     {"middle.ini.bak", "middle.ini.bak"},
+        {"mixed.Ini", "mixed.Ini.ini"},
+    };
+    for (const auto& [chosen, written] : cases)
+        EXPECT_EQ(WithIniExtension(QString::fromLatin1(chosen)), written) << chosen;
 }
 
 } // namespace

@@ -103,7 +103,6 @@ TEST(TraceTest, ReaderNamesTheFirstLineThatIsNotAFrame) {
         "(1.0) can0 123#00 X",               // unknown direction
         "(1.0) can0 123#00 T extra",         // too many fields
         "(1.0) can0",                        // no frame
-        "(18446744073710.0) can0 123#00",    // microseconds beyond 64 bits
     };
     for (const char* line : bad) {
         SCOPED_TRACE(line);

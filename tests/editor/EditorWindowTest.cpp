@@ -235,82 +235,48 @@ TEST_F(EditorWindowTest, AConfigurationTheMainWindowCannotReloadIsReportedAfterR
                                                 "integer value")});
 }
 
-// A file the import could not read whole: its bytes, the file imported before
-// it (none when empty), and what the question before Save must name.
-struct PartlyRead {
-    const char* name;
-    QByteArray bytes;
-    bool goodFileFirst;
-    const char* leftOut;
-};
-
-QByteArray ItemSections(int count, int badItem) {
-    QByteArray text;
-    for (int i = 0; i < count; ++i) {
-        text += QStringLiteral("[%1..Item %1..P]\nTxCANID=%2\n").arg(i).arg(0x100 + i).toUtf8();
-        if (i == badItem)
-            text += "TxCANData0=0x01\n";
-    }
-    return text;
-}
-
+// What the question names for each way a file is read in part is
+// ConfigReadTest.AFileReadInPartIsNamedUntilTheTableIsWrittenOverIt; here a
+// file that cannot be read at all, imported after a good one, is neither
+// saved over by Save nor by Save as onto it when the question is cancelled.
 TEST_F(EditorWindowTest, SaveNeverOverwritesAFileReadOnlyInPartWithoutAsking) {
-    const QString utf16 = QString::fromUtf8(ItemSections(2, -1));
+    const QString utf16 = QStringLiteral("[0..Item 0..P]\nTxCANID=100\n");
     const QByteArray noBom(reinterpret_cast<const char*>(utf16.utf16()), utf16.size() * 2);
-    const PartlyRead cases[] = {
-        {"bad value in item 0", ItemSections(3, 0), false, "item 0 and every item after it"},
-        {"bad value in item 2", ItemSections(3, 2), false, "item 2 and every item after it"},
-        {"UTF-16 without a byte order mark", noBom, true, "the whole file (Cannot read"},
-        {"105 items", ItemSections(kMaxTestItems + 5, -1), false, "5 items beyond the first 100"},
-    };
-    const QString good = writeConfig(QStringLiteral("good.ini"), 2);
-    for (const PartlyRead& c : cases) {
-        SCOPED_TRACE(c.name);
-        const QString path = programPath(QStringLiteral("partly.ini"));
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(c.bytes);
-        file.close();
-        dialogs.shown.clear();
-        dialogs.fileAnswers = {path};
-        if (c.goodFileFirst)
-            dialogs.fileAnswers.push_front(good);
-        while (!dialogs.fileAnswers.empty())
-            Form_MainKestrel->TntSpeedButton_LoadConfigClick();
-        EXPECT_TRUE(Form_MainKestrel
-                        ->findChild<QLabel*>(QStringLiteral("TntLabel_CurrentConfigurationFile"))
-                        ->text()
-                        .endsWith(path + (c.leftOut[0] == '5' ? "" : " (not loaded)")));
-        // The grid shows what the table holds, not the rows of the file before.
-        EXPECT_EQ(Global_ResultCells().rowCount(), ResultRowCountFor(Global_CustomerCMD.CMD_Count));
+    const QString path = programPath(QStringLiteral("partly.ini"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(noBom);
+    file.close();
+    dialogs.fileAnswers = {writeConfig(QStringLiteral("good.ini"), 2), path};
+    while (!dialogs.fileAnswers.empty())
+        Form_MainKestrel->TntSpeedButton_LoadConfigClick();
+    EXPECT_TRUE(
+        Form_MainKestrel->findChild<QLabel*>(QStringLiteral("TntLabel_CurrentConfigurationFile"))
+            ->text()
+            .endsWith(path + " (not loaded)"));
+    // The grid shows what the table holds, not the rows of the file before.
+    EXPECT_EQ(Global_ResultCells().rowCount(), ResultRowCountFor(Global_CustomerCMD.CMD_Count));
 
-        inEditor([&] {
-            dialogs.confirmAnswers = {false}; // the question: Cancel
-            click(Form_TestItems, "TntSpeedButton_SaveRange");
-            const QStringList questions = dialogs.texts(QStringLiteral("confirm"));
-            ASSERT_EQ(questions.size(), 1);
-            EXPECT_TRUE(questions[0].contains(QString::fromUtf8(c.leftOut)))
-                << questions[0].toStdString();
-            dialogs.confirmAnswers = {false}; // Save as onto the same file: Cancel too
-            dialogs.fileAnswers = {path};
-            click(Form_TestItems, "TntSpeedButton_SaveAs");
-            EXPECT_TRUE(dialogs.texts(QStringLiteral("confirm"))
-                            .last()
-                            .contains(QString::fromUtf8(c.leftOut)));
-        });
-        EXPECT_FALSE(dialogs.texts(QStringLiteral("inform")).contains(QStringLiteral("Save OK")));
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        EXPECT_EQ(file.readAll(), c.bytes);
-        file.close();
-    }
+    const QString leftOut = QStringLiteral("the whole file (Cannot read");
+    inEditor([&] {
+        dialogs.confirmAnswers = {false}; // the question: Cancel
+        click(Form_TestItems, "TntSpeedButton_SaveRange");
+        const QStringList questions = dialogs.texts(QStringLiteral("confirm"));
+        ASSERT_EQ(questions.size(), 1);
+        EXPECT_TRUE(questions[0].contains(leftOut)) << questions[0].toStdString();
+        dialogs.confirmAnswers = {false}; // Save as onto the same file: Cancel too
+        dialogs.fileAnswers = {path};
+        click(Form_TestItems, "TntSpeedButton_SaveAs");
+        EXPECT_TRUE(dialogs.texts(QStringLiteral("confirm")).last().contains(leftOut));
+    });
+    EXPECT_FALSE(dialogs.texts(QStringLiteral("inform")).contains(QStringLiteral("Save OK")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), noBom);
 }
 
 TEST_F(EditorWindowTest, SavingAPartlyReadFileAfterOkWritesTheTableAndStopsAsking) {
-    const QString path = programPath(QStringLiteral("five.ini"));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(ItemSections(3, 2));
-    file.close();
+    const QString path =
+        writeConfig(QStringLiteral("five.ini"), 3, QStringLiteral("TxLoopTimes=x1"));
     dialogs.fileAnswers = {path};
     Form_MainKestrel->TntSpeedButton_LoadConfigClick();
     inEditor([&] {

@@ -59,66 +59,59 @@ TEST_F(ZarvoConfigTest, OpeningShowsTheTableAndTheChoiceInForce) {
                   Phrase(PhraseId::NoConfigFile));
 }
 
-// A stored bit rate the list does not hold is shown as no entry with its
-// value, and a Save keeps it unless the user picked an entry.
-TEST_F(ZarvoConfigTest, AStoredBitRateIsShownAndKeptBySaveUnlessAnotherIsPicked) {
-    struct Case {
-        uint32_t stored;
-        int picked; // -1: only the port is changed
-        int shownEntry;
-        uint32_t saved;
+// What the lists show for the stored port and bit rate, and what Save stores
+// after the user's picks: a stored value the list does not hold is shown as no
+// entry and kept unless the user picked one.
+TEST_F(ZarvoConfigTest, SaveStoresThePicksAndKeepsStoredValuesTheListsDoNotHold) {
+    const struct {
+        uint8_t port;
+        uint32_t rate;
+        int pickedPort; // -1: none
+        int pickedRate;
+        int shownPort; // the entries shown on opening; -1: none
+        int shownRate;
+        uint8_t savedPort;
+        uint32_t savedRate;
+    } cases[] = {
+        {0, 33333, 1, -1, 0, -1, 1, 33333},
+        {0, 33333, 1, 3, 0, -1, 1, *BitRateOfEntry(3)},
+        {0, 500000, 1, -1, 0, *BitRateIndex(500000), 1, 500000},
+        {0, 500000, 7, 8, 0, *BitRateIndex(500000), 7, 1000000}, // the empty eighth entry
+        {20, 500000, -1, -1, 20, *BitRateIndex(500000), 20, 500000},
+        {200, 500000, -1, -1, -1, *BitRateIndex(500000), 200, 500000},
     };
-    for (const Case& c : {Case{33333, -1, -1, 33333}, Case{33333, 3, -1, *BitRateOfEntry(3)},
-                          Case{500000, -1, *BitRateIndex(500000), 500000}}) {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << int{c.port} << " " << c.rate << " " << c.pickedPort << " " << c.pickedRate);
         window.show();
         choose("ComboBox_BaudRate", 0); // the last window left another entry selected
         window.hide();
-        ZarvoBaudRate = c.stored;
+        ZarvoPort = c.port;
+        ZarvoBaudRate = c.rate;
         window.show();
-        EXPECT_EQ(list("ComboBox_BaudRate")->currentIndex(), c.shownEntry) << c.stored;
-        if (c.shownEntry < 0) {
+        EXPECT_EQ(list("ComboBox_ZarvoPort")->currentIndex(), c.shownPort);
+        EXPECT_EQ(list("ComboBox_BaudRate")->currentIndex(), c.shownRate);
+        if (c.shownRate < 0) {
             EXPECT_EQ(list("ComboBox_BaudRate")->placeholderText(),
-                      QStringLiteral("%1 bit/s").arg(c.stored));
+                      QStringLiteral("%1 bit/s").arg(c.rate));
         }
         EXPECT_FALSE(alarmShown());
-        choose("ComboBox_ZarvoPort", 1);
-        if (c.picked >= 0)
-            choose("ComboBox_BaudRate", c.picked);
+        if (c.pickedPort >= 0)
+            choose("ComboBox_ZarvoPort", c.pickedPort);
+        if (c.pickedRate >= 0)
+            choose("ComboBox_BaudRate", c.pickedRate);
+        EXPECT_EQ(alarmShown(), c.pickedPort >= 0 || c.pickedRate >= 0);
+        dialogs.shown.clear();
         window.TntSpeedButton_SaveRangeClick();
+        EXPECT_EQ(dialogs.texts("inform"), QStringList{Phrase(PhraseId::SaveOk)});
+        EXPECT_FALSE(alarmShown());
+        ZarvoPort = 0;
         ZarvoBaudRate = 0;
         ASSERT_EQ(ReadZarvoIni(programDir.path()), 0);
-        EXPECT_EQ(ZarvoBaudRate, c.saved) << c.stored << " " << c.picked;
+        EXPECT_EQ(ZarvoPort, c.savedPort);
+        EXPECT_EQ(ZarvoBaudRate, c.savedRate);
         window.hide();
     }
-}
-
-TEST_F(ZarvoConfigTest, SavingTheEmptyEighthEntryStoresPort7) {
-    window.show();
-    choose("ComboBox_ZarvoPort", 7);
-    choose("ComboBox_BaudRate", 8);
-    EXPECT_TRUE(alarmShown());
-    window.TntSpeedButton_SaveRangeClick();
-    EXPECT_EQ(dialogs.texts("inform"), QStringList{Phrase(PhraseId::SaveOk)});
-    EXPECT_FALSE(alarmShown());
-    ZarvoPort = 0;
-    ZarvoBaudRate = 0;
-    ASSERT_EQ(ReadZarvoIni(programDir.path()), 0);
-    EXPECT_EQ(ZarvoPort, 7);
-    EXPECT_EQ(ZarvoBaudRate, 1000000u);
-}
-
-TEST_F(ZarvoConfigTest, AStoredPortBeyondTheListIsKeptBySave) {
-    ZarvoPort = 20;
-    window.show();
-    EXPECT_EQ(list("ComboBox_ZarvoPort")->currentText(), QStringLiteral("CAN 20"));
-    window.hide();
-    ZarvoPort = 200;
-    window.show();
-    EXPECT_EQ(list("ComboBox_ZarvoPort")->currentIndex(), -1);
-    window.TntSpeedButton_SaveRangeClick();
-    ZarvoPort = 0;
-    ASSERT_EQ(ReadZarvoIni(programDir.path()), 0);
-    EXPECT_EQ(ZarvoPort, 200);
 }
 
 TEST_F(ZarvoConfigTest, ASaveThatFailsIsReportedAndChangesNothing) {

@@ -9,7 +9,6 @@
 #include "RunController.h"
 #include "RunTestSupport.h"
 #include "SimulatorPort.h"
-#include "ZarvoApi.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -154,18 +153,6 @@ TEST_F(SimulatorRunTest, EveryRunLeavesItsBusTraceBesideItsReport) {
         EXPECT_EQ(answered[i].id, sent[i].id + 8);
         EXPECT_EQ(answered[i].data[0], static_cast<uint8_t>(sent[i].data[0] + 0x40));
     }
-}
-
-TEST_F(SimulatorRunTest, APortBeyondTheTableRefusesTheRun) {
-    uint8_t count = 0;
-    builtinZarvoBinding().Zarvo_GetPortTable(&count, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                             nullptr);
-    ZarvoPort = count;
-    run.testAllItems(false);
-    EXPECT_EQ(view.boxes.texts("error"), QStringList({Phrase(PhraseId::PortError)}));
-    EXPECT_TRUE(view.searchAgain.has_value());
-    EXPECT_TRUE(view.controls.empty());
-    EXPECT_FALSE(run.isRunning());
 }
 
 } // namespace

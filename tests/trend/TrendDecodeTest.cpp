@@ -73,16 +73,36 @@ TEST(TrendDecode, TypeTable) {
     }
 }
 
+// The window's range list is refilled from these texts whenever a type is chosen.
 TEST(TrendDecode, RangeTextsFitTheEightBytes) {
-    EXPECT_EQ(DataTypeText(6), "float (4-byte)");
-    EXPECT_EQ(DataRangeTexts(1).last(), "D8");
+    const struct {
+        int type;
+        const char* typeText;
+        int count;
+        const char* first;
+        const char* last;
+    } cases[] = {
+        {0, "BYTE (unsigned 1-byte)", 8, "D1", "D8"},
+        {1, "char (signed 1-byte)", 8, "D1", "D8"},
+        {3, "short (signed 2-byte)", 7, "D1 ~ D2", "D7 ~ D8"},
+        {4, "DWORD (unsigned 4-byte)", 5, "D1 ~ D4", "D5 ~ D8"},
+        {6, "float (4-byte)", 5, "D1 ~ D4", "D5 ~ D8"},
+        {7, "double (8-byte)", 1, "D1 ~ D8", "D1 ~ D8"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.type);
+        EXPECT_EQ(DataTypeText(c.type), c.typeText);
+        const QStringList texts = DataRangeTexts(c.type);
+        ASSERT_EQ(texts.size(), c.count);
+        EXPECT_EQ(texts.first(), c.first);
+        EXPECT_EQ(texts.last(), c.last);
+        EXPECT_EQ(DataRangeText(c.type, c.count - 1), c.last);
+        EXPECT_TRUE(DataRangeText(c.type, c.count).isEmpty());
+    }
     EXPECT_EQ(DataRangeTexts(3), QStringList({"D1 ~ D2", "D2 ~ D3", "D3 ~ D4", "D4 ~ D5", "D5 ~ D6",
                                               "D6 ~ D7", "D7 ~ D8"}));
-    EXPECT_EQ(DataRangeTexts(6).size(), 5);
-    EXPECT_EQ(DataRangeText(4, 4), "D5 ~ D8");
-    EXPECT_EQ(DataRangeTexts(7), QStringList{"D1 ~ D8"});
-    EXPECT_TRUE(DataRangeText(7, 1).isEmpty());
     EXPECT_TRUE(DataRangeTexts(8).isEmpty());
+    EXPECT_TRUE(DataRangeTexts(-1).isEmpty());
 }
 
 QString Values(int n) {

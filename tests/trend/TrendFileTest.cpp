@@ -188,6 +188,42 @@ TEST_F(TrendFileTest, SectionsBeyondAHundredOfAKindAreCountedNotLoaded) {
     EXPECT_EQ(Global_Formula.Formula[99], "V99");
 }
 
+// What a read in part leaves out is named until the tables are written over
+// the file; the window asks with it before Save.
+TEST_F(TrendFileTest, AFileReadInPartNamesWhatItLeftOutUntilItIsWritten) {
+    QByteArray full;
+    for (int i = 0; i <= kMaxTrendCAN; ++i)
+        full += "[" + QByteArray::number(i) + "..e..]\nTrendCANID=100\n";
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        const char* leftOut;
+    } cases[] = {
+        {"bad identifier in entry 2 of 3",
+         "[00..a..]\nTrendCANID=100\n[01..b..]\nTrendCANID=x\n[02..c..]\nTrendCANID=300\n",
+         "watched identifier 2 and every section after it ("},
+        {"101 entries", full, "1 watched identifiers and 0 formulas beyond the first 100 of each"},
+        {"NUL", QByteArray("[00..a..b]\nTrendCANID=1\0", 25), "the whole file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeText(c.bytes);
+        try {
+            ReadTrendCANIni(path);
+        } catch (const std::runtime_error&) {
+        }
+        EXPECT_EQ(LastTrendPartialRead().path, path);
+        EXPECT_TRUE(LastTrendPartialRead().leftOut.startsWith(QString::fromUtf8(c.leftOut)))
+            << qPrintable(LastTrendPartialRead().leftOut);
+        WriteTrendCANIni(dir.filePath(QStringLiteral("other.ini")));
+        EXPECT_EQ(LastTrendPartialRead().path, path);
+        WriteTrendCANIni(path);
+        EXPECT_TRUE(LastTrendPartialRead().path.isEmpty());
+        EXPECT_EQ(ReadTrendCANIni(path).status, 0);
+        EXPECT_TRUE(LastTrendPartialRead().path.isEmpty());
+    }
+}
+
 TEST_F(TrendFileTest, NegativeCodesComeBackAsWritten) {
     AddEntry(QStringLiteral("a"), QStringLiteral("b"), -1, -2, -4);
     WriteTrendCANIni(path);

@@ -1,22 +1,19 @@
 // The trend window's pages driven headless: Add, Remove, Save and closing with
-// scripted dialogs on the recording driver fake, the formula lines, and the
-// chart on the simulated bus.
+// scripted dialogs on the recording driver fake, the formula lines and the
+// chart tools; and a signal entry end to end on the simulated bus.
 
 #include "AppPaths.h"
 #include "FakeZarvo.h"
 #include "Globals.h"
 #include "GridView.h"
 #include "Phrases.h"
-#include "QtCanProviders.h"
 #include "ScriptedDialogs.h"
 #include "SimulatorPort.h"
 #include "TrendChart.h"
 #include "TrendPages.h"
 #include "TrendTablesFixture.h"
 #include "ViewTrend.h"
-#include "VirtualCanPeer.h"
 #include "ZarvoApi.h"
-#include "ZarvoCodes.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -32,7 +29,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
-#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -138,23 +134,6 @@ TEST_F(TrendWindowTest, AddRefusesWithTheExactTextsThenStoresTheUpperCasedIdenti
     EXPECT_TRUE(unsavedShown());
 }
 
-TEST_F(TrendWindowTest, ChoosingATypeRefillsTheRanges) {
-    auto* ranges = child<QComboBox>("ComboBox_DataConvert_DataRange");
-    const struct {
-        int type;
-        int count;
-        const char* first;
-    } cases[] = {{0, 8, "D1"}, {3, 7, "D1 ~ D2"}, {6, 5, "D1 ~ D4"}, {7, 1, "D1 ~ D8"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.type);
-        ranges->setCurrentIndex(ranges->count() - 1);
-        chooseType(c.type);
-        EXPECT_EQ(ranges->count(), c.count);
-        EXPECT_EQ(ranges->currentIndex(), 0);
-        EXPECT_EQ(ranges->currentText(), c.first);
-    }
-}
-
 TEST_F(TrendWindowTest, RemoveNeedsARowAndAConfirmationAndTakesThatRowsEntry) {
     window->TntSpeedButton_RemoveClick(); // empty table: nothing at all
     EXPECT_TRUE(dialogs.shown.isEmpty());
@@ -213,50 +192,35 @@ TEST_F(TrendWindowTest, SaveStoresFourFormulasAndShowingThePageReadsTheFileAgain
     EXPECT_EQ(child<QTableView>("TntStringGrid_TrendCANID")->model()->rowCount(), 2);
 }
 
+// What each kind of read in part leaves out is
+// TrendFileTest.AFileReadInPartNamesWhatItLeftOutUntilItIsWritten.
 TEST_F(TrendWindowTest, AFileReadInPartNamesItsLineAndIsSavedOverOnlyAfterAsking) {
     const QString path = dir.filePath("TrendCAN.ini");
-    const struct {
-        const char* name;
-        QByteArray bytes;
-        const char* error;   // the box on showing the page; empty: none
-        const char* leftOut; // what the question before Save names
-    } cases[] = {
-        {"bad identifier in entry 2 of 3",
-         "[00..a..]\nTrendCANID=100\n[01..b..]\nTrendCANID=x\n[02..c..]\nTrendCANID=300\n",
-         ", line 4, TrendCANID: 'x' is not a valid integer value",
-         "watched identifier 2 and every section"},
-        {"101 entries", QByteArray(), "", "1 watched identifiers and 0 formulas beyond"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        QByteArray bytes = c.bytes;
-        for (int i = 0; c.bytes.isEmpty() && i <= kMaxTrendCAN; ++i)
-            bytes += "[" + QByteArray::number(i) + "..e..]\nTrendCANID=100\n";
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(bytes);
-        file.close();
-        dialogs.shown.clear();
-        showPage(1);
-        showPage(0);
-        EXPECT_EQ(dialogs.texts("error"),
-                  *c.error ? QStringList{path + QString::fromUtf8(c.error)} : QStringList());
+    const QByteArray bytes =
+        "[00..a..]\nTrendCANID=100\n[01..b..]\nTrendCANID=x\n[02..c..]\nTrendCANID=300\n";
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    showPage(1);
+    showPage(0);
+    EXPECT_EQ(dialogs.texts("error"),
+              QStringList{path + ", line 4, TrendCANID: 'x' is not a valid integer value"});
 
-        dialogs.confirmAnswers = {false};
-        window->TntSpeedButton_SaveTrendCANIDClick();
-        ASSERT_EQ(dialogs.texts("confirm").size(), 1);
-        EXPECT_TRUE(dialogs.texts("confirm")[0].contains(QString::fromUtf8(c.leftOut)))
-            << qPrintable(dialogs.texts("confirm")[0]);
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        EXPECT_EQ(file.readAll(), bytes);
-        file.close();
+    dialogs.confirmAnswers = {false};
+    window->TntSpeedButton_SaveTrendCANIDClick();
+    ASSERT_EQ(dialogs.texts("confirm").size(), 1);
+    EXPECT_TRUE(dialogs.texts("confirm")[0].contains("watched identifier 2 and every section"))
+        << qPrintable(dialogs.texts("confirm")[0]);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), bytes);
+    file.close();
 
-        dialogs.confirmAnswers = {true};
-        window->TntSpeedButton_SaveTrendCANIDClick();
-        EXPECT_EQ(dialogs.texts("inform").last(), "Save OK");
-        EXPECT_EQ(ReadTrendCANIni().status, 0);
-        EXPECT_TRUE(LastTrendPartialRead().path.isEmpty());
-    }
+    dialogs.confirmAnswers = {true};
+    window->TntSpeedButton_SaveTrendCANIDClick();
+    EXPECT_EQ(dialogs.texts("inform").last(), "Save OK");
+    EXPECT_EQ(ReadTrendCANIni().status, 0);
+    EXPECT_TRUE(LastTrendPartialRead().path.isEmpty());
 }
 
 TEST_F(TrendWindowTest, ClosingWithUnsavedChangesAsksAndOnlyHides) {
@@ -495,35 +459,6 @@ protected:
     ScriptedDialogs dialogs;
 };
 
-TEST_F(TrendWindowOnSimulator, TheChartHoldsTheThreadsHistory) {
-    AppendTrendEntry({"Ramp", "", "3E8", 2, 0});
-    const std::unique_ptr<TForm_ViewTrend> opened = openWindow();
-    TForm_ViewTrend& window = *opened;
-    window.findChild<QTabWidget*>(QStringLiteral("PageControl1"))->setCurrentIndex(1);
-    window.findChild<QComboBox*>(QStringLiteral("TntComboBox_TrendCAN1"))->setCurrentIndex(0);
-    window.TntComboBox_TrendCANChange(1, 0);
-    ASSERT_TRUE(waitFor([&] { return window.thread().Histories().length1 >= 20; }));
-    window.Timer_ShowCurveTimer();
-    const TrendHistory history = window.thread().History1();
-    const QList<QPointF> points = window.findChild<TrendChart*>()->series(1)->points();
-    builtinZarvoBinding().Zarvo_ClosePort(port);
-    // One point per value the slot has had, no more.
-    ASSERT_GE(points.size(), 20);
-    // Frames may have arrived since the refresh: the curve is the history as it
-    // stood a few pushes earlier.
-    int shift = 0;
-    while (shift < 10 && points[0].y() != history[static_cast<size_t>(shift)])
-        ++shift;
-    ASSERT_LT(shift, 10);
-    for (int x = 0; x + shift < points.size(); ++x) {
-        EXPECT_EQ(points[x].x(), x);
-        EXPECT_EQ(points[x].y(), history[static_cast<size_t>(x + shift)]) << x;
-    }
-    EXPECT_NE(points[0].y(), points[5].y()); // the ramp moves
-    EXPECT_EQ(window.findChild<QLineEdit*>(QStringLiteral("Edit_Value1"))->text().toInt(),
-              points[0].y());
-}
-
 // A signal of the example database on the simulated bus: the ramp of 0x3E8
 // in per cent (a tenth of its WORD counts), beside the same bytes as a WORD.
 TEST_F(TrendWindowOnSimulator, ASignalEntryShowsItsPhysicalValueInCurvesDataViewAndFormulas) {
@@ -593,58 +528,6 @@ TEST_F(TrendWindowOnSimulator, ASignalEntryShowsItsPhysicalValueInCurvesDataView
     const QByteArray text = saved.readAll();
     EXPECT_TRUE(text.startsWith("Database=" KESTREL_EXAMPLES_DIR "/SimDevice.dbc\n"));
     EXPECT_TRUE(text.contains("Signal=SimValues.Ramp\n"));
-}
-
-// Qt's virtual CAN bus, with a peer process that answers every data frame
-// with identifier + 8 and byte 0 + 0x40.
-TEST(TrendWindowOnVirtualCan, AResponseReachesTheChartAndTheDataView) {
-    QProcess peer;
-    ASSERT_TRUE(StartVirtualCanPeer(peer, QStringLiteral(KESTREL_VIRTUALCAN_PEER)));
-    ASSERT_TRUE(SearchCanDevices());
-    uint8_t count = 0;
-    std::array<uint32_t, kZarvoMaxPorts> types{};
-    std::array<uint8_t, kZarvoMaxPorts> canPorts{};
-    builtinZarvoBinding().Zarvo_GetPortTable(&count, types.data(), nullptr, nullptr, nullptr,
-                                             nullptr, canPorts.data());
-    int port = 0;
-    while (port < count && !(types[port] == kTypeEthernet && canPorts[port] == 0))
-        ++port;
-    ASSERT_LT(port, count) << "the peer's virtual CAN server was not found";
-
-    QTemporaryDir dir;
-    SetProgramFolderForTesting(dir.path());
-    Global_TrendCAN = type_TrendCAN{};
-    AppendTrendEntry({"Answer", "", "2A8", 2, 0});
-    ZarvoPort = static_cast<uint8_t>(port);
-    ScriptedDialogs dialogs;
-    TForm_ViewTrend window(dialogs);
-    ASSERT_EQ(builtinZarvoBinding().Zarvo_OpenPort(ZarvoPort, 500000), kZarvoOk);
-    window.ShowTrend();
-    auto* pages = window.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
-    pages->setCurrentIndex(1);
-    window.findChild<QComboBox*>(QStringLiteral("TntComboBox_TrendCAN1"))->setCurrentIndex(0);
-    window.TntComboBox_TrendCANChange(1, 0);
-    pages->setCurrentIndex(2);
-
-    type_ZarvoMsg request{};
-    request.ID[0] = 0xA0;
-    request.ID[1] = 0x02;
-    request.Len = 8;
-    request.Data[0] = 0x05;
-    const int32_t interval = 20, times = 1, terminal = 0;
-    ASSERT_EQ(builtinZarvoBinding().Zarvo_SetGroupCount(ZarvoPort, 1), kZarvoOk);
-    ASSERT_EQ(builtinZarvoBinding().Zarvo_SendGroup(ZarvoPort, 0, 1, &request, &interval, &times,
-                                                    &terminal),
-              kZarvoOk);
-    // 0x45 0x00 as a WORD at D1 ~ D2.
-    auto* grid = window.findChild<QTableView*>(QStringLiteral("TntStringGrid_DataView"));
-    EXPECT_TRUE(waitFor([&] { return grid->model()->index(0, 5).data().toString() == "69"; }));
-    const QList<QPointF> points = window.findChild<TrendChart*>()->series(1)->points();
-    EXPECT_TRUE(
-        std::any_of(points.begin(), points.end(), [](const QPointF& p) { return p.y() == 69; }));
-    builtinZarvoBinding().Zarvo_ClosePort(ZarvoPort);
-    peer.kill();
-    peer.waitForFinished();
 }
 
 } // namespace
