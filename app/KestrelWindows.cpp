@@ -18,19 +18,19 @@ void KestrelWindows::create(Window*& reference, Args&&... args) {
 }
 
 KestrelWindows::KestrelWindows(UserDialogs& dialogs, const QString& programFolder,
-                               const QString& logFolder) {
-    create(Form_MainKestrel, dialogs, programFolder, logFolder);
+                               const QString& logFolder, const ZarvoBinding& driver) {
+    create(Form_MainKestrel, dialogs, programFolder, logFolder, driver);
     create(Form_TestItems, dialogs, [] {
         if (Form_MainKestrel)
             Form_MainKestrel->FormShow();
     });
     create(Form_AddNewItem, dialogs);
-    create(Form_ZarvoConfig, dialogs, programFolder);
+    create(Form_ZarvoConfig, dialogs, programFolder, driver);
     create(Form_About);
     create(Form_WaitMessage);
-    create(Form_SingleTxCAN, dialogs);
-    create(Form_ViewTrend, dialogs);
-    create(Form_BusMonitor, dialogs);
+    create(Form_SingleTxCAN, dialogs, driver);
+    create(Form_ViewTrend, dialogs, driver);
+    create(Form_BusMonitor, dialogs, driver);
 }
 
 KestrelWindows::~KestrelWindows() {

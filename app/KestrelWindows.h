@@ -5,6 +5,7 @@
 
 #include "AppPaths.h"
 #include "SystemLog.h"
+#include "ZarvoApi.h"
 
 #include <QString>
 #include <functional>
@@ -18,10 +19,12 @@ class KestrelWindows {
 public:
     // Creates the windows in order: main window, test configuration editor,
     // test item dialog, CAN hardware configuration, About, wait message,
-    // single transmit dialog, trend window. Throws what the main window's
-    // construction throws (a driver settings file it cannot read).
+    // single transmit dialog, trend window, bus monitor; those that reach the
+    // driver get `driver`. Throws what the main window's construction throws
+    // (a driver settings file it cannot read).
     explicit KestrelWindows(UserDialogs& dialogs, const QString& programFolder = ProgramFolder(),
-                            const QString& logFolder = DefaultLogFolder());
+                            const QString& logFolder = DefaultLogFolder(),
+                            const ZarvoBinding& driver = builtinZarvoBinding());
     ~KestrelWindows();
     KestrelWindows(const KestrelWindows&) = delete;
     KestrelWindows& operator=(const KestrelWindows&) = delete;

@@ -32,8 +32,8 @@ const QString kCaption = QStringLiteral("Kestrel v2.31 (2015/07/10)");
 } // namespace
 
 TForm_MainKestrel::TForm_MainKestrel(UserDialogs& dialogs, const QString& programFolder,
-                                     const QString& logFolder)
-    : dialogs_(dialogs), programFolder_(programFolder), logFolder_(logFolder) {
+                                     const QString& logFolder, const ZarvoBinding& driver)
+    : dialogs_(dialogs), programFolder_(programFolder), logFolder_(logFolder), driver_(driver) {
     setObjectName(QStringLiteral("Form_MainKestrel"));
     setWindowTitle(kCaption);
     createControls();
@@ -45,7 +45,7 @@ TForm_MainKestrel::TForm_MainKestrel(UserDialogs& dialogs, const QString& progra
     }
     chooseStartupLanguage();
     runView_ = std::make_unique<MainRunView>(*this);
-    runControl_ = std::make_unique<RunController>(*runView_, DefaultReportFolder(), zarvo());
+    runControl_ = std::make_unique<RunController>(*runView_, DefaultReportFolder(), driver_);
     TntLabel_SearchAgain->setText(Phrase(PhraseId::SearchAgain));
     LoadLogger();
     StartSystemLog(QDate::currentDate(), logFolder_);

@@ -9,6 +9,7 @@
 #include "RunView.h"
 #include "SystemLog.h"
 #include "Verdict.h"
+#include "ZarvoApi.h"
 
 #include <QMainWindow>
 #include <functional>
@@ -36,11 +37,11 @@ class TForm_MainKestrel : public QMainWindow {
     Q_OBJECT
 public:
     // `programFolder` holds Zarvo.ini and the language marker files; the daily
-    // log files go to `logFolder`. Throws when Zarvo.ini holds a value that is
-    // not a number: the program cannot start with it.
-    TForm_MainKestrel(UserDialogs& dialogs, const QString& programFolder, const QString& logFolder);
-    // The program's own folders.
-    explicit TForm_MainKestrel(UserDialogs& dialogs);
+    // log files go to `logFolder`; runs and port commands go through `driver`.
+    // Throws when Zarvo.ini holds a value that is not a number: the program
+    // cannot start with it.
+    TForm_MainKestrel(UserDialogs& dialogs, const QString& programFolder, const QString& logFolder,
+                      const ZarvoBinding& driver = builtinZarvoBinding());
     ~TForm_MainKestrel() override;
 
     UserDialogs& dialogs() const { return dialogs_; }
@@ -136,6 +137,7 @@ private:
     UserDialogs& dialogs_;
     const QString programFolder_;
     const QString logFolder_;
+    const ZarvoBinding& driver_;
     std::optional<VerdictCounts> runSummary_;
 
     QFrame* Panel1 = nullptr; // the tool panel above the result grid

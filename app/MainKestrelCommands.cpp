@@ -154,7 +154,7 @@ void TForm_MainKestrel::saveConfigAs(const QString& chosen) {
 void TForm_MainKestrel::Menu_AboutClick() {
     if (!Form_About)
         return;
-    Form_About->setDriverInfo(ZarvoDriverInfo());
+    Form_About->setDriverInfo(ZarvoDriverInfo(driver_));
     Form_About->show();
     Form_About->raise();
     Form_About->activateWindow();
@@ -169,7 +169,7 @@ void TForm_MainKestrel::Menu_ExitSystemClick() {
     }
     if (Form_BusMonitor)
         Form_BusMonitor->close();
-    zarvo().Zarvo_ClosePort(ZarvoPort);
+    driver_.Zarvo_ClosePort(ZarvoPort);
     SystemLog(QStringLiteral("Exit the program!\r\n\r\n"));
     QThread::msleep(10);
     close();
@@ -187,21 +187,21 @@ void TForm_MainKestrel::Menu_ConfigZarvoClick() {
     if (!Form_ZarvoConfig)
         return;
     SystemLog(QStringLiteral("Edit the Virtual CANEdit configuration!"));
-    Form_ZarvoConfig->setDriverInfo(DriverInfoLine(ZarvoDriverInfo()));
+    Form_ZarvoConfig->setDriverInfo(DriverInfoLine(ZarvoDriverInfo(driver_)));
     Form_ZarvoConfig->execCentredOn(*this);
 }
 
 // The trend window and the bus monitor watch the port of Zarvo.ini, opened
 // first when it is not open.
 bool TForm_MainKestrel::openWatchedPort() {
-    if (!PortInTable(ZarvoPort)) {
+    if (!PortInTable(ZarvoPort, driver_)) {
         if (Form_SingleTxCAN)
             Form_SingleTxCAN->hide();
         setSearchAgainVisible(true);
         dialogs_.error(Phrase(PhraseId::PortError));
         return false;
     }
-    zarvo().Zarvo_OpenPort(ZarvoPort, ZarvoBaudRate);
+    driver_.Zarvo_OpenPort(ZarvoPort, ZarvoBaudRate);
     return true;
 }
 

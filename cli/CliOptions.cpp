@@ -89,9 +89,9 @@ void PortOptions::applyToGlobals() const {
 namespace {
 
 // The reason the driver's information text gives for `port`, empty when none.
-QString PortNote(uint8_t port) {
+QString PortNote(const ZarvoBinding& driver, uint8_t port) {
     char info[kZarvoDriverInfoSize] = {};
-    zarvo().Zarvo_GetDriverInfo(info);
+    driver.Zarvo_GetDriverInfo(info);
     const QString text = QString::fromLocal8Bit(info, qstrnlen(info, sizeof info));
     const QString start = QStringLiteral(" Port %1: ").arg(port);
     const qsizetype from = text.indexOf(start);
@@ -108,11 +108,11 @@ QString PortNote(uint8_t port) {
 
 } // namespace
 
-bool OpenZarvoPort() {
-    const int32_t result = zarvo().Zarvo_OpenPort(ZarvoPort, ZarvoBaudRate);
+bool OpenZarvoPort(const ZarvoBinding& driver) {
+    const int32_t result = driver.Zarvo_OpenPort(ZarvoPort, ZarvoBaudRate);
     if (result == kZarvoOk)
         return true;
-    const QString note = PortNote(ZarvoPort);
+    const QString note = PortNote(driver, ZarvoPort);
     PrintError(QStringLiteral("Zarvo port %1 cannot be opened at %2 bit/s: %3")
                    .arg(ZarvoPort)
                    .arg(ZarvoBaudRate)
@@ -120,8 +120,8 @@ bool OpenZarvoPort() {
     return false;
 }
 
-bool CheckPortInTable() {
-    if (PortInTable(ZarvoPort))
+bool CheckPortInTable(const ZarvoBinding& driver) {
+    if (PortInTable(ZarvoPort, driver))
         return true;
     PrintError(Phrase(PhraseId::PortError));
     return false;

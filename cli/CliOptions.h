@@ -2,6 +2,7 @@
 // Pieces of argument handling shared by the kestrel-cli commands.
 
 #include "IniFile.h"
+#include "ZarvoApi.h"
 
 #include <QList>
 #include <QString>
@@ -47,11 +48,11 @@ struct PortOptions {
     void applyToGlobals() const;
 };
 
-// Opens ZarvoPort at ZarvoBaudRate: true, or false after giving the driver's
-// reason on stderr. Values or verdicts of a port that did not open would be
-// logged as if real.
-bool OpenZarvoPort();
+// Opens ZarvoPort at ZarvoBaudRate through `driver`: true, or false after
+// giving the driver's reason on stderr. Values or verdicts of a port that did
+// not open would be logged as if real.
+bool OpenZarvoPort(const ZarvoBinding& driver);
 
 // Whether ZarvoPort is in the driver's port table; when not, says so on stderr
 // ("The Zarvo port is error. ...").
-bool CheckPortInTable();
+bool CheckPortInTable(const ZarvoBinding& driver);

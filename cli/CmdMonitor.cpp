@@ -184,7 +184,7 @@ void WaitForStop(const MonitorArgs& args) {
 
 } // namespace
 
-int cmdMonitor(const QStringList& list) {
+int cmdMonitor(const QStringList& list, const ZarvoBinding& driver) {
     const std::optional<MonitorArgs> args = ParseArgs(list);
     if (!args)
         return usageError();
@@ -197,7 +197,7 @@ int cmdMonitor(const QStringList& list) {
         return kExitNoFile;
     }
     args->portOptions.applyToGlobals();
-    if (!CheckPortInTable())
+    if (!CheckPortInTable(driver))
         return kExitNoPort;
     const StopSignals stopSignals;
     Outcome outcome;
@@ -205,21 +205,21 @@ int cmdMonitor(const QStringList& list) {
     if (!sink)
         return kExitNotWritten;
     const int32_t traced =
-        OpenZarvoPort() ? zarvo().Zarvo_StartTrace(ZarvoPort, std::move(sink)) : -1;
+        OpenZarvoPort(driver) ? driver.Zarvo_StartTrace(ZarvoPort, std::move(sink)) : -1;
     if (traced != kZarvoOk) {
         if (traced != -1)
             PrintError(QStringLiteral("Zarvo port %1 cannot be monitored (driver status %2)")
                            .arg(ZarvoPort)
                            .arg(traced));
-        zarvo().Zarvo_ClosePort(ZarvoPort);
+        driver.Zarvo_ClosePort(ZarvoPort);
         sink.reset(); // closes the files, which hold nothing
         QFile::remove(args->log);
         QFile::remove(args->asc);
         return kExitNoPort;
     }
     WaitForStop(*args);
-    zarvo().Zarvo_StopTrace(ZarvoPort); // every frame has reached the outputs, the files are closed
-    zarvo().Zarvo_ClosePort(ZarvoPort);
+    driver.Zarvo_StopTrace(ZarvoPort); // every frame has reached the outputs, the files are closed
+    driver.Zarvo_ClosePort(ZarvoPort);
     if (!outcome.complete) {
         PrintError(QStringLiteral("%1: cannot be written")
                        .arg(args->log.isEmpty() ? args->asc : args->log));

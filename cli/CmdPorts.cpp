@@ -12,12 +12,12 @@
 
 namespace {
 
-void runSearch() {
-    zarvo().Zarvo_StartSearch();
+void runSearch(const ZarvoBinding& driver) {
+    driver.Zarvo_StartSearch();
     uint8_t percent = 0;
     do {
         QThread::msleep(100);
-        zarvo().Zarvo_GetSearchProgress(&percent);
+        driver.Zarvo_GetSearchProgress(&percent);
         std::fprintf(stderr, "Searching %d%%\r", percent);
     } while (percent < 100);
     std::fputs("\n", stderr);
@@ -36,17 +36,17 @@ void printRow(const QString& port, const QString& name, const QString& module,
 
 } // namespace
 
-int cmdPorts(const QStringList& args) {
+int cmdPorts(const QStringList& args, const ZarvoBinding& driver) {
     if (args.size() > 1 || (args.size() == 1 && args[0] != QLatin1String("--search")))
         return usageError();
     if (!args.isEmpty())
-        runSearch();
+        runSearch(driver);
     printRow(QStringLiteral("Zarvo Port"), QStringLiteral("Name"), QStringLiteral("Module IP / ID"),
              QStringLiteral("Module CAN Port"), QStringLiteral("Module Ver"));
-    const std::vector<ZarvoPortEntry> ports = ReadZarvoPortTable();
+    const std::vector<ZarvoPortEntry> ports = ReadZarvoPortTable(driver);
     for (size_t i = 0; i < ports.size(); ++i) {
         const ZarvoPortEntry& p = ports[i];
-        printRow(QString::number(i), p.name, ZarvoModuleText(p.typeCode, p.moduleNumber),
+        printRow(QString::number(i), p.name, ZarvoModuleText(driver, p.typeCode, p.moduleNumber),
                  QString::number(p.moduleCanPort), p.version);
     }
     return 0;

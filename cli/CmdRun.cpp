@@ -352,7 +352,7 @@ int Report(const RunArgs& args, const RunController& run, bool ended) {
 
 } // namespace
 
-int cmdRun(const QStringList& list) {
+int cmdRun(const QStringList& list, const ZarvoBinding& driver) {
     const std::optional<RunArgs> args = ParseArgs(list);
     if (!args)
         return usageError();
@@ -367,7 +367,7 @@ int cmdRun(const QStringList& list) {
     FillResultRows(Global_ResultCells());
     // A port the driver cannot open would leave the run waiting for ever; a port
     // beyond the port table is left to the run's own port check.
-    if (PortInTable(ZarvoPort) && !OpenZarvoPort())
+    if (PortInTable(ZarvoPort, driver) && !OpenZarvoPort(driver))
         return kExitNoPort;
 
     ConsoleDialogs boxes;
@@ -377,7 +377,7 @@ int cmdRun(const QStringList& list) {
                    ? QStringLiteral("run interrupted by %1").arg(StopSignals::stopSignalName())
                    : QString();
     });
-    RunController run(view, args->report ? DefaultReportFolder() : QString());
+    RunController run(view, args->report ? DefaultReportFolder() : QString(), driver);
     run.setTraceFile(args->trace);
     if (args->item > 0)
         run.testSelectedItem(args->item);

@@ -286,7 +286,7 @@ void Watch(const WatchArgs& args, const WatchedSignals& watched, WatchView& view
 
 } // namespace
 
-int cmdWatch(const QStringList& list) {
+int cmdWatch(const QStringList& list, const ZarvoBinding& driver) {
     const std::optional<WatchArgs> args = ParseArgs(list);
     if (!args)
         return usageError();
@@ -298,19 +298,19 @@ int cmdWatch(const QStringList& list) {
     WatchedSignals watched;
     if (const int status = LoadSignals(*args, watched))
         return status;
-    if (!CheckPortInTable())
+    if (!CheckPortInTable(driver))
         return kExitNoPort;
     const StopSignals stopSignals;
-    if (!OpenZarvoPort())
+    if (!OpenZarvoPort(driver))
         return kExitNoPort;
     WatchView view;
-    TThread_DataConvert_RxCAN thread(view, ZarvoPort);
+    TThread_DataConvert_RxCAN thread(view, ZarvoPort, steadyClock(), driver);
     WatchTrendTable(thread, watched.database);
     for (size_t k = 0; k < watched.named.size(); ++k)
         thread.SetWatchSignal(Global_TrendCAN.TrendCAN_Count + static_cast<int>(k),
                               watched.named[k]);
     Watch(*args, watched, view, thread);
     thread.Stop();
-    zarvo().Zarvo_ClosePort(ZarvoPort);
+    driver.Zarvo_ClosePort(ZarvoPort);
     return 0;
 }

@@ -1,6 +1,9 @@
 #pragma once
 // The subcommands of kestrel-cli. Each takes the arguments after its own name
-// and returns the process exit code; usage errors return kExitUsage.
+// and returns the process exit code; usage errors return kExitUsage. Those
+// that reach a port take the driver they go through.
+
+#include "ZarvoApi.h"
 
 #include <QStringList>
 
@@ -13,12 +16,12 @@ inline constexpr int kExitBadZarvoIni = 6;
 
 int cmdShow(const QStringList& args);
 int cmdRewrite(const QStringList& args);
-int cmdRun(const QStringList& args);
-int cmdPorts(const QStringList& args);
+int cmdRun(const QStringList& args, const ZarvoBinding& driver);
+int cmdPorts(const QStringList& args, const ZarvoBinding& driver);
 int cmdEval(const QStringList& args);
-int cmdWatch(const QStringList& args);
+int cmdWatch(const QStringList& args, const ZarvoBinding& driver);
 int cmdConvert(const QStringList& args);
-int cmdMonitor(const QStringList& args);
+int cmdMonitor(const QStringList& args, const ZarvoBinding& driver);
 int cmdDecode(const QStringList& args);
 
 // Prints the usage text on stderr and returns kExitUsage.

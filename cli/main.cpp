@@ -7,15 +7,19 @@
 
 namespace {
 
+// A subcommand runs either on its arguments alone or on a port as well.
 struct Subcommand {
     const char* name;
-    int (*run)(const QStringList& args);
+    int (*run)(const QStringList& args) = nullptr;
+    int (*runOnPort)(const QStringList& args, const ZarvoBinding& driver) = nullptr;
 };
 
 constexpr Subcommand kSubcommands[] = {
-    {"show", cmdShow},       {"rewrite", cmdRewrite}, {"run", cmdRun},
-    {"ports", cmdPorts},     {"eval", cmdEval},       {"watch", cmdWatch},
-    {"convert", cmdConvert}, {"monitor", cmdMonitor}, {"decode", cmdDecode},
+    {"show", cmdShow},        {"rewrite", cmdRewrite},
+    {"run", nullptr, cmdRun}, {"ports", nullptr, cmdPorts},
+    {"eval", cmdEval},        {"watch", nullptr, cmdWatch},
+    {"convert", cmdConvert},  {"monitor", nullptr, cmdMonitor},
+    {"decode", cmdDecode},
 };
 
 void printUsage(std::FILE* stream) {
@@ -61,7 +65,7 @@ int main(int argc, char* argv[]) {
     }
     for (const Subcommand& sub : kSubcommands) {
         if (name == QLatin1String(sub.name))
-            return sub.run(args);
+            return sub.run ? sub.run(args) : sub.runOnPort(args, builtinZarvoBinding());
     }
     return usageError();
 }

@@ -2,10 +2,10 @@
 // The CAN port driver's operations, message record and callbacks, and the
 // binding through which the rest of Kestrel calls them.
 //
-// Every caller goes through zarvo(): the table of operations in force. By
-// default it is Kestrel's own driver; tests install a recording fake with
-// installZarvoBinding() before they exercise a command, and put the default
-// back with resetZarvoBinding().
+// A binding is a table of the operations. Nothing looks a driver up: the
+// program's entry points hand Kestrel's own driver (builtinZarvoBinding()) to
+// the windows, commands and threads they create, which keep the binding they
+// were given and pass it on; tests hand in a recording fake instead.
 //
 // All operations return 0 on success and a non-zero status on a bad call
 // (unknown port, group beyond the group count, null pointer, port not open);
@@ -41,6 +41,16 @@ using ZarvoTxCallback = void (*)(uint32_t port, uint8_t group, uint8_t* state);
 using ZarvoRxCallback = void (*)(uint32_t port, uint8_t group, uint32_t id, uint8_t mode,
                                  uint8_t rtr, uint8_t len, uint8_t* data);
 
+// The receive threads' frame buffer.
+struct ZarvoFrameBuffer {
+    uint32_t id;
+    uint8_t mode;
+    uint8_t rtr;
+    uint8_t len;
+    uint8_t data[8];
+    uint64_t timeStamp;
+};
+
 struct ZarvoBinding {
     int32_t (*Zarvo_GetDriverInfo)(char* info);
     int32_t (*Zarvo_StartSearch)();
@@ -70,25 +80,28 @@ struct ZarvoBinding {
     // line. Another driver answers kZarvoCannotTrace.
     int32_t (*Zarvo_StartTrace)(uint8_t port, std::unique_ptr<TraceSink> sink);
     int32_t (*Zarvo_StopTrace)(uint8_t port);
+    // Kestrel's own addition (ZarvoTrace.h), a listener beside the trace (the
+    // bus monitor): every frame of `port` goes to `sink` as well until
+    // Zarvo_RemoveTap(`tapId`), so that a run's trace and the monitor see the
+    // traffic at once. `tapId` is set on success; it is never 0. Another
+    // driver answers kZarvoCannotTrace.
+    int32_t (*Zarvo_AddTap)(uint8_t port, std::unique_ptr<TraceSink> sink, uint64_t& tapId);
+    // The sink is finished when this returns; harmless for an id that is not in use.
+    void (*Zarvo_RemoveTap)(uint64_t tapId);
+    // Kestrel's own addition (ZarvoReader.h): receive queues of their own.
+    // Another driver answers kZarvoNoReaders.
+    // A new reader of `port`; its queue takes every frame received from now on.
+    int32_t (*Zarvo_OpenReader)(uint8_t port, uint32_t* reader);
+    int32_t (*Zarvo_CloseReader)(uint32_t reader);
+    // As Zarvo_GetRxCount and Zarvo_ReadFrame of the reader's port, from its own queue.
+    int32_t (*Zarvo_GetReaderRxCount)(uint32_t reader, uint16_t* count);
+    int32_t (*Zarvo_ReadReaderFrame)(uint32_t reader, ZarvoFrameBuffer& frame);
+    // The frames the reader lost because its queue was full.
+    int32_t (*Zarvo_GetReaderDropped)(uint32_t reader, uint64_t* dropped);
 };
 
-// The table in force. Not thread-safe to change: install a binding before
-// anything calls the driver.
-const ZarvoBinding& zarvo();
-void installZarvoBinding(const ZarvoBinding& binding);
-void resetZarvoBinding();
 // Kestrel's own driver.
 const ZarvoBinding& builtinZarvoBinding();
-
-// The receive threads' frame buffer.
-struct ZarvoFrameBuffer {
-    uint32_t id;
-    uint8_t mode;
-    uint8_t rtr;
-    uint8_t len;
-    uint8_t data[8];
-    uint64_t timeStamp;
-};
 
 // Fills `frame` with marker values (identifier 0xAABBCCDD, mode and RTR 0x55,
 // length and data bytes 0xAA).

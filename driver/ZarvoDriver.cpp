@@ -9,9 +9,6 @@
 #include "SimProvider.h"
 #include "SystemLog.h"
 #include "ZarvoApi.h"
-#include "ZarvoCodes.h"
-#include "ZarvoReader.h"
-#include "ZarvoTrace.h"
 
 namespace {
 
@@ -37,42 +34,7 @@ Driver& driver() {
     return instance;
 }
 
-bool builtinInForce() {
-    return &zarvo() == &builtinZarvoBinding();
-}
-
 } // namespace
-
-int32_t Zarvo_AddTap(uint8_t port, std::unique_ptr<TraceSink> sink, uint64_t& tapId) {
-    return builtinInForce() ? driver().addTap(port, std::move(sink), tapId) : kZarvoCannotTrace;
-}
-
-void Zarvo_RemoveTap(uint64_t tapId) {
-    if (builtinInForce())
-        driver().removeTap(tapId);
-}
-
-int32_t Zarvo_OpenReader(uint8_t port, uint32_t* reader) {
-    return builtinInForce() ? driver().openReader(port, reader) : kZarvoNoReaders;
-}
-
-int32_t Zarvo_CloseReader(uint32_t reader) {
-    return builtinInForce() ? driver().closeReader(reader) : kZarvoNoReaders;
-}
-
-int32_t Zarvo_GetReaderRxCount(uint32_t reader, uint16_t* count) {
-    return builtinInForce() ? driver().getReaderRxCount(reader, count) : kZarvoNoReaders;
-}
-
-int32_t Zarvo_ReadReaderFrame(uint32_t reader, ZarvoFrameBuffer& f) {
-    return builtinInForce() ? driver().readReaderFrame(reader, &f.id, &f.mode, &f.rtr, &f.len,
-                                                       f.data, &f.timeStamp)
-                            : kZarvoNoReaders;
-}
-
-int32_t Zarvo_GetReaderDropped(uint32_t reader, uint64_t* dropped) {
-    return builtinInForce() ? driver().getReaderDropped(reader, dropped) : kZarvoNoReaders;
-}
 
 const ZarvoBinding& builtinZarvoBinding() {
     static const ZarvoBinding table{
@@ -114,6 +76,20 @@ const ZarvoBinding& builtinZarvoBinding() {
             return driver().startTrace(port, std::move(sink));
         },
         [](uint8_t port) { return driver().stopTrace(port); },
+        [](uint8_t port, std::unique_ptr<TraceSink> sink, uint64_t& tapId) {
+            return driver().addTap(port, std::move(sink), tapId);
+        },
+        [](uint64_t tapId) { driver().removeTap(tapId); },
+        [](uint8_t port, uint32_t* reader) { return driver().openReader(port, reader); },
+        [](uint32_t reader) { return driver().closeReader(reader); },
+        [](uint32_t reader, uint16_t* count) { return driver().getReaderRxCount(reader, count); },
+        [](uint32_t reader, ZarvoFrameBuffer& f) {
+            return driver().readReaderFrame(reader, &f.id, &f.mode, &f.rtr, &f.len, f.data,
+                                            &f.timeStamp);
+        },
+        [](uint32_t reader, uint64_t* dropped) {
+            return driver().getReaderDropped(reader, dropped);
+        },
     };
     return table;
 }

@@ -1,7 +1,5 @@
 #include "ZarvoPortTable.h"
 
-#include "ZarvoApi.h"
-
 #include <QByteArray>
 #include <algorithm>
 #include <array>
@@ -15,7 +13,7 @@ QString text(const std::array<char, kZarvoMaxPorts * kZarvoTextSize>& texts, siz
 
 } // namespace
 
-std::vector<ZarvoPortEntry> ReadZarvoPortTable() {
+std::vector<ZarvoPortEntry> ReadZarvoPortTable(const ZarvoBinding& driver) {
     uint8_t count = 0;
     std::array<uint32_t, kZarvoMaxPorts> typeCodes{};
     std::array<uint32_t, kZarvoMaxPorts> moduleNumbers{};
@@ -23,8 +21,8 @@ std::vector<ZarvoPortEntry> ReadZarvoPortTable() {
     std::array<char, kZarvoMaxPorts * kZarvoTextSize> names{};
     std::array<char, kZarvoMaxPorts * kZarvoTextSize> versions{};
     std::array<uint8_t, kZarvoMaxPorts> moduleCanPorts{};
-    zarvo().Zarvo_GetPortTable(&count, typeCodes.data(), moduleNumbers.data(), moduleArea.data(),
-                               names.data(), versions.data(), moduleCanPorts.data());
+    driver.Zarvo_GetPortTable(&count, typeCodes.data(), moduleNumbers.data(), moduleArea.data(),
+                              names.data(), versions.data(), moduleCanPorts.data());
     std::vector<ZarvoPortEntry> entries(std::min<size_t>(count, kZarvoMaxPorts));
     for (size_t i = 0; i < entries.size(); ++i) {
         entries[i] = {typeCodes[i], moduleNumbers[i], moduleCanPorts[i], text(names, i),
@@ -33,10 +31,10 @@ std::vector<ZarvoPortEntry> ReadZarvoPortTable() {
     return entries;
 }
 
-QString ZarvoModuleText(uint32_t typeCode, uint32_t moduleNumber) {
+QString ZarvoModuleText(const ZarvoBinding& driver, uint32_t typeCode, uint32_t moduleNumber) {
     if (typeCode == 1000) {
         std::array<uint8_t, 4> ip{};
-        zarvo().Zarvo_GetModuleIP(moduleNumber, ip.data());
+        driver.Zarvo_GetModuleIP(moduleNumber, ip.data());
         return QStringLiteral("%1.%2.%3.%4").arg(ip[0]).arg(ip[1]).arg(ip[2]).arg(ip[3]);
     }
     if (typeCode >= 1001 && typeCode <= 1004)
@@ -46,9 +44,9 @@ QString ZarvoModuleText(uint32_t typeCode, uint32_t moduleNumber) {
     return QStringLiteral("ID %1").arg(moduleNumber);
 }
 
-QString ZarvoDriverInfo() {
+QString ZarvoDriverInfo(const ZarvoBinding& driver) {
     std::array<char, kZarvoDriverInfoSize> info{};
-    zarvo().Zarvo_GetDriverInfo(info.data());
+    driver.Zarvo_GetDriverInfo(info.data());
     info.back() = '\0';
     return QString::fromLocal8Bit(info.data());
 }

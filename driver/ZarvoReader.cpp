@@ -8,7 +8,7 @@ ZarvoReader::~ZarvoReader() {
 
 void ZarvoReader::close() {
     if (reader_)
-        Zarvo_CloseReader(*reader_);
+        driver_.Zarvo_CloseReader(*reader_);
     reader_.reset();
     settled_ = false;
 }
@@ -18,18 +18,17 @@ uint16_t ZarvoReader::count(uint8_t port) {
         close();
         port_ = port;
         uint32_t reader = 0;
-        const int32_t opened =
-            &driver_ == &builtinZarvoBinding() ? Zarvo_OpenReader(port, &reader) : kZarvoNoReaders;
+        const int32_t opened = driver_.Zarvo_OpenReader(port, &reader);
         if (opened == kZarvoOk)
             reader_ = reader;
         // A port that is not in the table yet is tried again at the next call.
         settled_ = opened == kZarvoOk || opened == kZarvoNoReaders;
     }
     uint16_t count = 0;
-    if (!reader_)
+    if (reader_)
+        driver_.Zarvo_GetReaderRxCount(*reader_, &count);
+    else
         driver_.Zarvo_GetRxCount(port, &count);
-    else if (Zarvo_GetReaderRxCount(*reader_, &count) == kZarvoNoReaders)
-        reader_.reset(); // another binding was installed meanwhile
     return count;
 }
 
@@ -37,5 +36,5 @@ int32_t ZarvoReader::read(ZarvoFrameBuffer& frame) {
     if (!reader_)
         return ReadMarkedFrame(driver_, port_, frame);
     MarkFrame(frame);
-    return Zarvo_ReadReaderFrame(*reader_, frame);
+    return driver_.Zarvo_ReadReaderFrame(*reader_, frame);
 }

@@ -5,8 +5,9 @@
 // dropped and counted for that reader), so that the trend window, the bus
 // monitor and a running test each see the whole traffic. The port's one
 // queue (Zarvo_GetRxCount, Zarvo_ReadFrame) goes on serving the callers that
-// name no reader. Only Kestrel's own driver has readers; with another binding
-// installed (a test's fake) every call returns kZarvoNoReaders.
+// name no reader. The operations are the binding's Zarvo_OpenReader to
+// Zarvo_GetReaderDropped; only Kestrel's own driver has readers, another
+// binding (a test's fake) answers every call with kZarvoNoReaders.
 
 #include "ZarvoApi.h"
 
@@ -15,18 +16,10 @@
 
 inline constexpr int32_t kZarvoNoReaders = 9; // as kZarvoCannotTrace: not Kestrel's own driver
 
-// A new reader of `port`; its queue takes every frame received from now on.
-int32_t Zarvo_OpenReader(uint8_t port, uint32_t* reader);
-int32_t Zarvo_CloseReader(uint32_t reader);
-// As Zarvo_GetRxCount and Zarvo_ReadFrame of the reader's port, from its own queue.
-int32_t Zarvo_GetReaderRxCount(uint32_t reader, uint16_t* count);
-int32_t Zarvo_ReadReaderFrame(uint32_t reader, ZarvoFrameBuffer& frame);
-// The frames the reader lost because its queue was full.
-int32_t Zarvo_GetReaderDropped(uint32_t reader, uint64_t* dropped);
-
-// The receive queue of one receive thread: a reader of its own with Kestrel's
-// own driver, the port's one queue through any other binding (a test's fake, a
-// bench's table that wraps the driver's operations).
+// The receive queue of one receive thread: a reader of its own where the
+// binding has readers (Kestrel's own driver), the port's one queue where it
+// answers kZarvoNoReaders (a test's fake, a bench's table that wraps the
+// driver's reads).
 //
 // Not thread-safe: one receive thread uses it.
 class ZarvoReader {

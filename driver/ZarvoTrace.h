@@ -2,9 +2,9 @@
 // Bus traces: Kestrel's own addition to the driver's operations. Every frame
 // a port transmits and receives goes to a sink (usually a candump log file,
 // CandumpFileSink) from the binding's Zarvo_StartTrace until its
-// Zarvo_StopTrace. Only Kestrel's own driver can trace; another binding (a
-// test's fake) answers kZarvoCannotTrace and nothing is traced; the taps below
-// answer so while another binding is installed.
+// Zarvo_StopTrace; the binding's Zarvo_AddTap and Zarvo_RemoveTap add
+// listeners beside the trace. Only Kestrel's own driver can trace; another
+// binding (a test's fake) answers kZarvoCannotTrace and nothing is traced.
 
 #include "CandumpLog.h"
 
@@ -12,10 +12,3 @@
 #include <memory>
 
 inline constexpr int32_t kZarvoCannotTrace = 9;
-
-// A listener beside the trace (the bus monitor): every frame of the port goes
-// to `sink` as well until Zarvo_RemoveTap(`tapId`), so that a run's trace and
-// the monitor see the traffic at once. `tapId` is set on success; it is never 0.
-int32_t Zarvo_AddTap(uint8_t port, std::unique_ptr<TraceSink> sink, uint64_t& tapId);
-// The sink is finished when this returns; harmless for an id that is not in use.
-void Zarvo_RemoveTap(uint64_t tapId);

@@ -5,7 +5,6 @@
 #include "Phrases.h"
 #include "UserDialogs.h"
 #include "WaitMessage.h"
-#include "ZarvoApi.h"
 #include "ZarvoDevices.h"
 #include "ZarvoIni.h"
 
@@ -92,10 +91,10 @@ QLabel* Heading(QWidget* parent, const char* name, const char* text) {
 } // namespace
 
 TForm_ZarvoConfig::TForm_ZarvoConfig(UserDialogs& dialogs, const QString& programFolder,
-                                     QWidget* parent)
+                                     const ZarvoBinding& driver, QWidget* parent)
     // No close button: the window is left through Return.
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      dialogs_(dialogs), programFolder_(programFolder) {
+      dialogs_(dialogs), programFolder_(programFolder), driver_(driver) {
     setObjectName(QStringLiteral("Form_ZarvoConfig"));
     setWindowTitle(QStringLiteral("Set the CAN configuration "));
     setModal(true);
@@ -264,7 +263,7 @@ void TForm_ZarvoConfig::FormActivate() {
 }
 
 void TForm_ZarvoConfig::RebuildDeviceViews() {
-    const DeviceViews views = BuildDeviceViews(ReadZarvoPortTable());
+    const DeviceViews views = BuildDeviceViews(driver_, ReadZarvoPortTable(driver_));
     ListView_Zarvo->setRowCount(0);
     TreeView_SearchCAN->clear();
     ListView_Zarvo->setRowCount(static_cast<int>(views.rows.size()));
@@ -294,14 +293,14 @@ void TForm_ZarvoConfig::resizePortList(int reportedPorts, int selected) {
 }
 
 void TForm_ZarvoConfig::SpeedButton_SearchZarvoClick() {
-    zarvo().Zarvo_StartSearch();
+    driver_.Zarvo_StartSearch();
     searching_ = true;
     Timer_IsSearchOK->start();
 }
 
 void TForm_ZarvoConfig::Timer_IsSearchOKTimer() {
     uint8_t percent = 0;
-    zarvo().Zarvo_GetSearchProgress(&percent);
+    driver_.Zarvo_GetSearchProgress(&percent);
     ProgressBar_Status->setValue(std::min<int>(percent, kSearchDone));
     ProgressBar_Status->show();
     Label_Percent->setText(SearchProgressText(percent));

@@ -5,6 +5,8 @@
 // which Save writes to Zarvo.ini. What the views show is built by
 // ZarvoDevices; this window only puts it on screen. UI thread only.
 
+#include "ZarvoApi.h"
+
 #include <QDialog>
 
 class QComboBox;
@@ -21,8 +23,9 @@ class UserDialogs;
 class TForm_ZarvoConfig : public QDialog {
     Q_OBJECT
 public:
-    // `programFolder` holds Zarvo.ini.
+    // `programFolder` holds Zarvo.ini; the port table and the search come from `driver`.
     TForm_ZarvoConfig(UserDialogs& dialogs, const QString& programFolder,
+                      const ZarvoBinding& driver = builtinZarvoBinding(),
                       QWidget* parent = nullptr);
 
     // Empties Memo_About and puts `line` into it as its one line.
@@ -57,6 +60,7 @@ private:
 
     UserDialogs& dialogs_;
     const QString programFolder_;
+    const ZarvoBinding& driver_;
     // A search this window started has not reached 100 yet.
     bool searching_ = false;
 

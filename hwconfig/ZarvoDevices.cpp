@@ -52,9 +52,10 @@ int BoardPorts(uint32_t typeCode) {
     }
 }
 
-QStringList TableRow(size_t port, const ZarvoPortEntry& p) {
-    return {QStringLiteral("  %1").arg(port), p.name, ZarvoModuleText(p.typeCode, p.moduleNumber),
-            QString::number(p.moduleCanPort), p.version};
+QStringList TableRow(const ZarvoBinding& driver, size_t port, const ZarvoPortEntry& p) {
+    return {QStringLiteral("  %1").arg(port), p.name,
+            ZarvoModuleText(driver, p.typeCode, p.moduleNumber), QString::number(p.moduleCanPort),
+            p.version};
 }
 
 } // namespace
@@ -71,20 +72,20 @@ ModuleKind ModuleKindOf(uint32_t typeCode) {
     return ModuleKind::Adapter;
 }
 
-QString ModuleNodeText(const ZarvoPortEntry& port) {
-    QString inner = ZarvoModuleText(port.typeCode, port.moduleNumber);
+QString ModuleNodeText(const ZarvoBinding& driver, const ZarvoPortEntry& port) {
+    QString inner = ZarvoModuleText(driver, port.typeCode, port.moduleNumber);
     if (const int ports = BoardPorts(port.typeCode))
         inner += QStringLiteral(", Ports %1").arg(ports);
     return QStringLiteral("%1 (%2)").arg(port.name, inner);
 }
 
-DeviceViews BuildDeviceViews(const std::vector<ZarvoPortEntry>& ports) {
+DeviceViews BuildDeviceViews(const ZarvoBinding& driver, const std::vector<ZarvoPortEntry>& ports) {
     DeviceViews views;
     uint32_t lastType = kNoneYet;
     uint32_t lastModule = kNoneYet;
     for (size_t i = 0; i < ports.size(); ++i) {
         const ZarvoPortEntry& p = ports[i];
-        views.rows.push_back(TableRow(i, p));
+        views.rows.push_back(TableRow(driver, i, p));
         const ModuleKind kind = ModuleKindOf(p.typeCode);
         if (p.typeCode != lastType) {
             views.tree.push_back({QStringLiteral("%1 Series").arg(p.name), kind, {}});
@@ -94,7 +95,7 @@ DeviceViews BuildDeviceViews(const std::vector<ZarvoPortEntry>& ports) {
             lastModule = kNoneYet;
         }
         if (p.moduleNumber != lastModule) {
-            views.tree.back().modules.push_back({ModuleNodeText(p), kind});
+            views.tree.back().modules.push_back({ModuleNodeText(driver, p), kind});
             lastModule = p.moduleNumber;
         }
     }

@@ -35,15 +35,15 @@ struct DeviceViews {
     std::vector<SeriesNode> tree;
 };
 
-// Builds both views from the port table, in port order. A change of type code
-// starts a new top-level node; a change of module number, or a new top-level
-// node, adds a module under the latest one, so several ports of one module
-// give one module node.
-DeviceViews BuildDeviceViews(const std::vector<ZarvoPortEntry>& ports);
+// Builds both views from the port table, in port order; module addresses are
+// asked of `driver`. A change of type code starts a new top-level node; a
+// change of module number, or a new top-level node, adds a module under the
+// latest one, so several ports of one module give one module node.
+DeviceViews BuildDeviceViews(const ZarvoBinding& driver, const std::vector<ZarvoPortEntry>& ports);
 
 // Tree text of a port's module, e.g. "Serial (slcan) (COM 3)",
 // "Qt VirtualCAN (127.0.0.1)", "PCI (Board 1, Ports 4)".
-QString ModuleNodeText(const ZarvoPortEntry& port);
+QString ModuleNodeText(const ZarvoBinding& driver, const ZarvoPortEntry& port);
 
 // How many entries the port list has: the eight fixed ones, as many as the
 // driver reports and enough to hold `selected`, at most kZarvoMaxPorts.

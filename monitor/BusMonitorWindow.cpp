@@ -51,8 +51,9 @@ constexpr std::array<int, ChronologicalModel::ColumnCount> kChronologicalWidths{
 
 } // namespace
 
-TForm_BusMonitor::TForm_BusMonitor(UserDialogs& dialogs, QWidget* parent, const Clock& clock)
-    : QWidget(parent, Qt::Window), dialogs_(dialogs), monitor_(clock) {
+TForm_BusMonitor::TForm_BusMonitor(UserDialogs& dialogs, const ZarvoBinding& driver,
+                                   QWidget* parent, const Clock& clock)
+    : QWidget(parent, Qt::Window), dialogs_(dialogs), driver_(driver), monitor_(clock) {
     setObjectName(QStringLiteral("Form_BusMonitor"));
     staging_ = makeStaging();
     chronologicalModel_ = new ChronologicalModel(monitor_, this);
@@ -265,7 +266,7 @@ void TForm_BusMonitor::listen(uint8_t port) {
     capturedPort_ = port;
     listenError_.clear();
     uint64_t id = 0;
-    if (Zarvo_AddTap(port, std::make_unique<MonitorSink>(staging_), id) != 0) {
+    if (driver_.Zarvo_AddTap(port, std::make_unique<MonitorSink>(staging_), id) != 0) {
         listenError_ = Phrase(PhraseId::MonitorCannotListen);
         return;
     }
@@ -277,7 +278,7 @@ void TForm_BusMonitor::stopListening() {
     if (tapId_ == 0)
         return;
     // Every frame of the tap is staged when this returns.
-    Zarvo_RemoveTap(tapId_);
+    driver_.Zarvo_RemoveTap(tapId_);
     tapId_ = 0;
     tappedPort_ = -1;
 }
@@ -319,7 +320,7 @@ void TForm_BusMonitor::updateStatus() {
     uint32_t status = 0;
     uint32_t second = 0;
     if (tappedPort_ >= 0)
-        zarvo().Zarvo_GetPortStatus(static_cast<uint8_t>(tappedPort_), &status, &second);
+        driver_.Zarvo_GetPortStatus(static_cast<uint8_t>(tappedPort_), &status, &second);
     QString line = Phrase(PhraseId::MonitorStatus)
                        .arg(stats.framesPerSecond, 0, 'f', 0)
                        .arg(stats.busLoadPercent, 0, 'f', 1)

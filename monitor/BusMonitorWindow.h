@@ -14,6 +14,7 @@
 #include "BusMonitor.h"
 #include "MonitorSettings.h"
 #include "MonitorStaging.h"
+#include "ZarvoApi.h"
 
 #include <QElapsedTimer>
 #include <QWidget>
@@ -41,8 +42,10 @@ public:
     // Refreshes are at least this far apart.
     static constexpr int kRefreshPeriodMs = 40;
 
-    explicit TForm_BusMonitor(UserDialogs& dialogs, QWidget* parent = nullptr,
-                              const Clock& clock = steadyClock());
+    // Listens through `driver`.
+    explicit TForm_BusMonitor(UserDialogs& dialogs,
+                              const ZarvoBinding& driver = builtinZarvoBinding(),
+                              QWidget* parent = nullptr, const Clock& clock = steadyClock());
     ~TForm_BusMonitor() override;
 
     // The bus monitor command once the port is open: listens to ZarvoPort
@@ -98,6 +101,7 @@ private:
     void useDatabase(std::shared_ptr<const dbc::Database> database);
 
     UserDialogs& dialogs_;
+    const ZarvoBinding& driver_;
     BusMonitor monitor_;
     std::shared_ptr<MonitorStaging> staging_;
     MonitorStaging::Batch batch_;

@@ -19,7 +19,7 @@
 #include <vector>
 
 // The port check before a port is opened: the driver's port table lists `port`.
-bool PortInTable(uint8_t port, const ZarvoBinding& driver = zarvo());
+bool PortInTable(uint8_t port, const ZarvoBinding& driver);
 
 class RunController {
 public:

@@ -66,8 +66,9 @@ int SingleTxDialogTop(int mainTop, int mainHeight, int dialogHeight, int workAre
     return top;
 }
 
-TForm_SingleTxCAN::TForm_SingleTxCAN(UserDialogs& dialogs, QWidget* parent)
-    : QDialog(parent, Qt::Tool | Qt::WindowStaysOnTopHint), dialogs_(dialogs) {
+TForm_SingleTxCAN::TForm_SingleTxCAN(UserDialogs& dialogs, const ZarvoBinding& driver,
+                                     QWidget* parent)
+    : QDialog(parent, Qt::Tool | Qt::WindowStaysOnTopHint), dialogs_(dialogs), driver_(driver) {
     setObjectName(QStringLiteral("TForm_SingleTxCAN"));
     setWindowTitle(QStringLiteral("Single Test CAN Message"));
     createControls();
@@ -240,7 +241,7 @@ void TForm_SingleTxCAN::Send() {
         return;
     msg_ = BuildZarvoMsg(item, data_);
     // The callbacks of the single-item run stay registered for group 0.
-    zarvo().Zarvo_SendGroup(ZarvoPort, 0, 1, &msg_, &t.TxLoopInterval[item], &t.TxLoopTimes[item],
+    driver_.Zarvo_SendGroup(ZarvoPort, 0, 1, &msg_, &t.TxLoopInterval[item], &t.TxLoopTimes[item],
                             &t.TxLoopTerminal[item]);
 }
 

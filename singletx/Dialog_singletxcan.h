@@ -38,7 +38,10 @@ int SingleTxDialogTop(int mainTop, int mainHeight, int dialogHeight, int workAre
 class TForm_SingleTxCAN : public QDialog {
     Q_OBJECT
 public:
-    explicit TForm_SingleTxCAN(UserDialogs& dialogs, QWidget* parent = nullptr);
+    // Hands the changed message to `driver`.
+    explicit TForm_SingleTxCAN(UserDialogs& dialogs,
+                               const ZarvoBinding& driver = builtinZarvoBinding(),
+                               QWidget* parent = nullptr);
 
     // Takes the item's eight data bytes and its number, and shows them.
     void LoadItemData(const uint8_t (&bytes)[8], uint16_t index);
@@ -61,6 +64,7 @@ private:
     void TntSpeedButton_SaveRangeClick();
 
     UserDialogs& dialogs_;
+    const ZarvoBinding& driver_;
     QLabel* TntLabel_TestName = nullptr;
     QLabel* TntLabel_TestParameter = nullptr;
     QLineEdit* Edit_Data[8] = {};

@@ -33,14 +33,14 @@ QString TableFullText() {
 
 } // namespace
 
-TForm_ViewTrend::TForm_ViewTrend(UserDialogs& dialogs, QWidget* parent)
+TForm_ViewTrend::TForm_ViewTrend(UserDialogs& dialogs, const ZarvoBinding& driver, QWidget* parent)
     : QWidget(parent, Qt::Window), dialogs_(dialogs) {
     setObjectName(QStringLiteral("Form_ViewTrend"));
     setWindowTitle(QStringLiteral("Form_ViewTrend"));
     createControls();
     setPhrases();
     fillConfigGrid();
-    thread_ = std::make_unique<TThread_DataConvert_RxCAN>(*this, ZarvoPort, steadyClock(), zarvo());
+    thread_ = std::make_unique<TThread_DataConvert_RxCAN>(*this, ZarvoPort, steadyClock(), driver);
 }
 
 TForm_ViewTrend::~TForm_ViewTrend() {

@@ -33,7 +33,10 @@ inline constexpr int kFormulaLines = 4;
 class TForm_ViewTrend : public QWidget, public TrendView {
     Q_OBJECT
 public:
-    explicit TForm_ViewTrend(UserDialogs& dialogs, QWidget* parent = nullptr);
+    // The receive thread reads through `driver`.
+    explicit TForm_ViewTrend(UserDialogs& dialogs,
+                             const ZarvoBinding& driver = builtinZarvoBinding(),
+                             QWidget* parent = nullptr);
     ~TForm_ViewTrend() override;
 
     // The View Trend command once the port is open: the thread polls ZarvoPort,

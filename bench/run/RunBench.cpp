@@ -23,6 +23,7 @@
 #include "RunController.h"
 #include "SimulatorPort.h"
 #include "ZarvoApi.h"
+#include "ZarvoReader.h"
 
 #include <QTemporaryDir>
 #include <algorithm>
@@ -296,6 +297,8 @@ int main(int argc, char* argv[]) {
     ZarvoBinding timed = builtinZarvoBinding();
     timed.Zarvo_SetRxCallback = SetRxCallback;
     timed.Zarvo_ReadFrame = ReadFrame;
+    // No readers: the receive thread empties the port's queue through ReadFrame.
+    timed.Zarvo_OpenReader = [](uint8_t, uint32_t*) { return kZarvoNoReaders; };
 
     if (underLoad || soak)
         BuildTable(5, 1);

@@ -10,6 +10,7 @@
 
 #include "Tthread_dataconvert_rxcan.h"
 #include "ZarvoApi.h"
+#include "ZarvoReader.h"
 
 #include <algorithm>
 #include <atomic>
@@ -59,6 +60,8 @@ const ZarvoBinding& GeneratedFrames() {
         b.Zarvo_GetRxCount = RxCount;
         b.Zarvo_ReadFrame = ReadFrame;
         b.Zarvo_GetPortStatus = PortStatus;
+        // No readers: the thread reads the made-up port queue above.
+        b.Zarvo_OpenReader = [](uint8_t, uint32_t*) { return kZarvoNoReaders; };
         return b;
     }();
     return binding;

@@ -41,7 +41,7 @@ class AboutWaitTest : public AppFixture {};
 
 TEST_F(AboutWaitTest, AboutShowsTheDriverTextOnceHoweverOftenItOpens) {
     driver.setDriverInfo("Kestrel test driver 1.2, 3 ports");
-    KestrelWindows windows(dialogs, programDir.path(), logDir.path());
+    KestrelWindows windows(dialogs, programDir.path(), logDir.path(), driver.binding());
     Form_MainKestrel->Menu_AboutClick();
     Form_MainKestrel->Menu_AboutClick();
     EXPECT_TRUE(Form_About->isVisible());

@@ -24,7 +24,8 @@ AppFixture::~AppFixture() {
 }
 
 std::unique_ptr<TForm_MainKestrel> AppFixture::makeMainWindow() {
-    return std::make_unique<TForm_MainKestrel>(dialogs, programDir.path(), logDir.path());
+    return std::make_unique<TForm_MainKestrel>(dialogs, programDir.path(), logDir.path(),
+                                               driver.binding());
 }
 
 QString AppFixture::programPath(const QString& name) const {

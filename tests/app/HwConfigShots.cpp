@@ -35,7 +35,7 @@ bool shootLanguages(TForm_ZarvoConfig& window, const QString& prefix) {
     bool ok = true;
     for (int language = 0; language < 3; ++language) {
         SetLanguage(language);
-        window.setDriverInfo(DriverInfoLine(ZarvoDriverInfo()));
+        window.setDriverInfo(DriverInfoLine(ZarvoDriverInfo(builtinZarvoBinding())));
         window.show();
         QApplication::processEvents();
         const QString file = QStringLiteral("%1-%2.png").arg(prefix, languages[language]);

@@ -61,7 +61,7 @@ QStringList cutLabelsWhenOpen(QWidget* window) {
 
 class LanguageLayoutTest : public AppFixture {
 protected:
-    LanguageLayoutTest() : windows(dialogs, programDir.path(), logDir.path()) {}
+    LanguageLayoutTest() : windows(dialogs, programDir.path(), logDir.path(), driver.binding()) {}
     KestrelWindows windows;
 };
 

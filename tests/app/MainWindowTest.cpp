@@ -309,7 +309,7 @@ TEST_F(MainWindowTest, ExitClosesTheTrendWindowAndThePortBeforeTheMainWindow) {
     ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
     settings.write("[ORBTEC_ZarvoPortConfig]\nZarvoPort=3\n");
     settings.close();
-    KestrelWindows windows(dialogs, programDir.path(), logDir.path());
+    KestrelWindows windows(dialogs, programDir.path(), logDir.path(), driver.binding());
     Form_MainKestrel->show();
     Form_ViewTrend->show();
     std::vector<FakeZarvoCall> closesWhenClosed;
@@ -383,7 +383,7 @@ TEST_F(MainWindowTest, EveryWindowIsReachableWhileTheProgramRuns) {
                                            Form_SingleTxCAN, Form_ViewTrend};
     };
     {
-        KestrelWindows windows(dialogs, programDir.path(), logDir.path());
+        KestrelWindows windows(dialogs, programDir.path(), logDir.path(), driver.binding());
         for (const QWidget* window : references())
             EXPECT_NE(window, nullptr);
     }

@@ -195,7 +195,7 @@ int main(int argc, char* argv[]) {
         // (the device is read when the port opens).
         ok &= SaveTrendScreenshots(output, programFolder.path());
         Form_ViewTrend->hide();
-        zarvo().Zarvo_ClosePort(ZarvoPort);
+        builtinZarvoBinding().Zarvo_ClosePort(ZarvoPort);
         ok &= ShootHwConfig(output);
     }
     QFile::copy(QString::fromLocal8Bit(argv[3]),

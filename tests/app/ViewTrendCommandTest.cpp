@@ -33,7 +33,7 @@ TEST_F(ViewTrendCommandTest, APortOutsideTheTableOpensNothing) {
         SCOPED_TRACE(count);
         driver.setPortCount(count);
         dialogs.shown.clear();
-        KestrelWindows windows(dialogs, programDir.path(), logDir.path());
+        KestrelWindows windows(dialogs, programDir.path(), logDir.path(), driver.binding());
         Form_MainKestrel->show();
         child<QToolButton>(Form_MainKestrel, "TntSpeedButton_ViewTrend")->click();
         ASSERT_EQ(dialogs.shown.size(), 1);
@@ -49,7 +49,7 @@ TEST_F(ViewTrendCommandTest, APortOutsideTheTableOpensNothing) {
 TEST_F(ViewTrendCommandTest, ThePortOpensAtItsRateAndTheConfigurationPageComesToTheFront) {
     writeDriverSettings();
     driver.setPortCount(3);
-    KestrelWindows windows(dialogs, programDir.path(), logDir.path());
+    KestrelWindows windows(dialogs, programDir.path(), logDir.path(), driver.binding());
     Form_MainKestrel->show();
     child<QTabWidget>(Form_ViewTrend, "PageControl1")->setCurrentIndex(2);
     child<QToolButton>(Form_MainKestrel, "TntSpeedButton_ViewTrend")->click();
@@ -76,7 +76,7 @@ TEST_F(ViewTrendCommandTest, TheBusMonitorOpensThePortAsViewTrendDoes) {
         driver.setPortCount(c.ports);
         driver.clearCalls();
         dialogs.shown.clear();
-        KestrelWindows windows(dialogs, programDir.path(), logDir.path());
+        KestrelWindows windows(dialogs, programDir.path(), logDir.path(), driver.binding());
         Form_MainKestrel->show();
         if (c.menu)
             child<QAction>(Form_MainKestrel, "Menu_BusMonitor")->trigger();
@@ -100,7 +100,7 @@ TEST_F(ViewTrendCommandTest, TheBusMonitorOpensThePortAsViewTrendDoes) {
 
 TEST_F(ViewTrendCommandTest, ExitEndsTheTrendThreadBeforeClosingThePort) {
     driver.setPortCount(1);
-    KestrelWindows windows(dialogs, programDir.path(), logDir.path());
+    KestrelWindows windows(dialogs, programDir.path(), logDir.path(), driver.binding());
     Form_MainKestrel->show();
     ASSERT_TRUE(driver.waitForCalls("Zarvo_GetRxCount", 1));
     child<QToolButton>(Form_MainKestrel, "SpeedButton_Exit")->click();

@@ -32,7 +32,7 @@ void onTx(uint32_t port, uint8_t group, uint8_t* state) {
         g_added.notify_all();
     }
     if (*state == 0)
-        zarvo().Zarvo_SetResponseID(static_cast<uint8_t>(port), group, g_responseId);
+        builtinZarvoBinding().Zarvo_SetResponseID(static_cast<uint8_t>(port), group, g_responseId);
 }
 
 void onRx(uint32_t, uint8_t, uint32_t id, uint8_t, uint8_t, uint8_t, uint8_t* data) {
@@ -61,7 +61,8 @@ struct Table {
 
 Table portTable() {
     Table t;
-    zarvo().Zarvo_GetPortTable(&t.count, t.types, t.modules, nullptr, nullptr, nullptr, t.canPorts);
+    builtinZarvoBinding().Zarvo_GetPortTable(&t.count, t.types, t.modules, nullptr, nullptr,
+                                             nullptr, t.canPorts);
     return t;
 }
 
@@ -85,31 +86,34 @@ TEST_F(BindingTest, SimulatorPortsComeLastInTheTable) {
 
 TEST_F(BindingTest, RepeatedMessageTakesNewDataLiveWithoutANewStart) {
     const auto port = static_cast<uint8_t>(portTable().count - SimProvider::kPorts);
-    ASSERT_EQ(zarvo().Zarvo_OpenPort(port, 250000), kZarvoOk);
-    ASSERT_EQ(zarvo().Zarvo_SetGroupCount(port, 1), kZarvoOk);
+    ASSERT_EQ(builtinZarvoBinding().Zarvo_OpenPort(port, 250000), kZarvoOk);
+    ASSERT_EQ(builtinZarvoBinding().Zarvo_SetGroupCount(port, 1), kZarvoOk);
     g_responseId = 0x108;
     type_ZarvoMsg record = msg(0x100, 0x01);
     int32_t interval = 5, times = 0, terminal = 0;
-    ASSERT_EQ(zarvo().Zarvo_SendGroup(port, 0, 1, &record, &interval, &times, &terminal), kZarvoOk);
-    zarvo().Zarvo_SetRxCallback(port, 0, onRx);
-    zarvo().Zarvo_SetTxCallback(port, 0, onTx);
+    ASSERT_EQ(
+        builtinZarvoBinding().Zarvo_SendGroup(port, 0, 1, &record, &interval, &times, &terminal),
+        kZarvoOk);
+    builtinZarvoBinding().Zarvo_SetRxCallback(port, 0, onRx);
+    builtinZarvoBinding().Zarvo_SetTxCallback(port, 0, onTx);
     ASSERT_TRUE(waitSeen([](const auto& s) { return s.size() >= 3; }));
 
     // As the single transmit dialog does: a new record for group 0, freed at once.
     {
         auto changed = std::make_unique<type_ZarvoMsg>(msg(0x100, 0x02));
-        ASSERT_EQ(zarvo().Zarvo_SendGroup(port, 0, 1, changed.get(), &interval, &times, &terminal),
+        ASSERT_EQ(builtinZarvoBinding().Zarvo_SendGroup(port, 0, 1, changed.get(), &interval,
+                                                        &times, &terminal),
                   kZarvoOk);
     }
     const Seen changedAnswer{'R', 0x108, 0x42};
     ASSERT_TRUE(waitSeen(
         [&](const auto& s) { return std::find(s.begin(), s.end(), changedAnswer) != s.end(); }));
-    ASSERT_EQ(zarvo().Zarvo_StopGroup(port, 0), kZarvoOk);
+    ASSERT_EQ(builtinZarvoBinding().Zarvo_StopGroup(port, 0), kZarvoOk);
     const std::vector<Seen> all = seen();
     EXPECT_EQ(std::count(all.begin(), all.end(), Seen{'S'}), 1);
     EXPECT_EQ(std::count(all.begin(), all.end(), Seen{'E'}), 0);
     EXPECT_EQ(all[1], (Seen{'R', 0x108, 0x41}));
-    EXPECT_EQ(zarvo().Zarvo_ClosePort(port), kZarvoOk);
+    EXPECT_EQ(builtinZarvoBinding().Zarvo_ClosePort(port), kZarvoOk);
 }
 
 // The first `count` frames a queue gets (waits at most 20 s for them).
@@ -133,7 +137,7 @@ TEST_F(BindingTest, EveryReaderOfAPortSeesEveryFrame) {
     ZarvoReader second;
     first.count(port); // both queues exist before the first frame
     second.count(port);
-    ASSERT_EQ(zarvo().Zarvo_OpenPort(port, 500000), kZarvoOk);
+    ASSERT_EQ(builtinZarvoBinding().Zarvo_OpenPort(port, 500000), kZarvoOk);
     constexpr size_t kFrames = 20; // the default device's broadcasts
     const auto fromFirst = takeFrames(
         kFrames, [&] { return first.count(port); }, [&](auto& f) { first.read(f); });
@@ -143,11 +147,11 @@ TEST_F(BindingTest, EveryReaderOfAPortSeesEveryFrame) {
         kFrames,
         [&] {
             uint16_t n = 0;
-            zarvo().Zarvo_GetRxCount(port, &n);
+            builtinZarvoBinding().Zarvo_GetRxCount(port, &n);
             return n;
         },
-        [&](auto& f) { ReadMarkedFrame(zarvo(), port, f); });
-    zarvo().Zarvo_ClosePort(port);
+        [&](auto& f) { ReadMarkedFrame(builtinZarvoBinding(), port, f); });
+    builtinZarvoBinding().Zarvo_ClosePort(port);
     ASSERT_EQ(fromFirst.size(), kFrames);
     for (const auto* other : {&fromSecond, &fromPortQueue}) {
         ASSERT_EQ(other->size(), kFrames);
@@ -158,11 +162,11 @@ TEST_F(BindingTest, EveryReaderOfAPortSeesEveryFrame) {
         }
     }
     uint32_t reader = 0;
-    ASSERT_EQ(Zarvo_OpenReader(port, &reader), kZarvoOk);
-    ASSERT_EQ(Zarvo_CloseReader(reader), kZarvoOk);
+    ASSERT_EQ(builtinZarvoBinding().Zarvo_OpenReader(port, &reader), kZarvoOk);
+    ASSERT_EQ(builtinZarvoBinding().Zarvo_CloseReader(reader), kZarvoOk);
     uint16_t count = 0;
-    EXPECT_EQ(Zarvo_GetReaderRxCount(reader, &count), kZarvoUnknownReader);
-    EXPECT_EQ(Zarvo_CloseReader(reader), kZarvoUnknownReader);
+    EXPECT_EQ(builtinZarvoBinding().Zarvo_GetReaderRxCount(reader, &count), kZarvoUnknownReader);
+    EXPECT_EQ(builtinZarvoBinding().Zarvo_CloseReader(reader), kZarvoUnknownReader);
 }
 
 TEST_F(BindingTest, GroupRunsAcrossTwoProcessesOverQtsVirtualBus) {
@@ -182,28 +186,29 @@ TEST_F(BindingTest, GroupRunsAcrossTwoProcessesOverQtsVirtualBus) {
     }
     ASSERT_GE(port, 0) << "the peer's virtual CAN server was not found";
     uint8_t ip[4]{};
-    ASSERT_EQ(zarvo().Zarvo_GetModuleIP(t.modules[port], ip), kZarvoOk);
+    ASSERT_EQ(builtinZarvoBinding().Zarvo_GetModuleIP(t.modules[port], ip), kZarvoOk);
     EXPECT_EQ(std::vector<int>(ip, ip + 4), (std::vector<int>{127, 0, 0, 1}));
 
     const auto p = static_cast<uint8_t>(port);
-    ASSERT_EQ(zarvo().Zarvo_OpenPort(p, 500000), kZarvoOk);
+    ASSERT_EQ(builtinZarvoBinding().Zarvo_OpenPort(p, 500000), kZarvoOk);
     char info[kZarvoDriverInfoSize];
-    zarvo().Zarvo_GetDriverInfo(info);
+    builtinZarvoBinding().Zarvo_GetDriverInfo(info);
     EXPECT_NE(std::string(info).find("bit rate does not apply"), std::string::npos) << info;
     g_responseId = 0x2A8;
     const type_ZarvoMsg record = msg(0x2A0, 0x05);
     const int32_t interval = 500, times = 1, terminal = 0;
-    ASSERT_EQ(zarvo().Zarvo_SetGroupCount(p, 1), kZarvoOk);
-    ASSERT_EQ(zarvo().Zarvo_SendGroup(p, 0, 1, &record, &interval, &times, &terminal), kZarvoOk);
-    zarvo().Zarvo_SetRxCallback(p, 0, onRx);
-    zarvo().Zarvo_SetTxCallback(p, 0, onTx);
+    ASSERT_EQ(builtinZarvoBinding().Zarvo_SetGroupCount(p, 1), kZarvoOk);
+    ASSERT_EQ(builtinZarvoBinding().Zarvo_SendGroup(p, 0, 1, &record, &interval, &times, &terminal),
+              kZarvoOk);
+    builtinZarvoBinding().Zarvo_SetRxCallback(p, 0, onRx);
+    builtinZarvoBinding().Zarvo_SetTxCallback(p, 0, onTx);
 
     ASSERT_TRUE(waitSeen([](const auto& s) { return s.size() >= 3; }));
     EXPECT_EQ(seen(), (std::vector<Seen>{{'S'}, {'R', 0x2A8, 0x45}, {'E'}}));
     uint32_t status = 1;
-    zarvo().Zarvo_GetPortStatus(p, &status, nullptr);
+    builtinZarvoBinding().Zarvo_GetPortStatus(p, &status, nullptr);
     EXPECT_EQ(status, 0u);
-    EXPECT_EQ(zarvo().Zarvo_ClosePort(p), kZarvoOk);
+    EXPECT_EQ(builtinZarvoBinding().Zarvo_ClosePort(p), kZarvoOk);
     peer.kill();
     peer.waitForFinished();
 }

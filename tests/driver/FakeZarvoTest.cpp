@@ -2,6 +2,9 @@
 
 #include "FakeZarvo.h"
 
+#include "ZarvoReader.h"
+#include "ZarvoTrace.h"
+
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -21,18 +24,21 @@ void rxCallback(uint32_t, uint8_t, uint32_t id, uint8_t, uint8_t, uint8_t, uint8
 
 } // namespace
 
-TEST(FakeZarvoTest, IsTheBindingInForceWhileItExists) {
-    const ZarvoBinding* builtinOpen = &builtinZarvoBinding();
-    {
-        FakeZarvo fake;
-        EXPECT_NE(zarvo().Zarvo_OpenPort, builtinOpen->Zarvo_OpenPort);
-        zarvo().Zarvo_OpenPort(2, 500000);
-        ASSERT_EQ(fake.calls().size(), 1u);
-        EXPECT_EQ(fake.calls()[0].op, "Zarvo_OpenPort");
-        EXPECT_EQ(fake.calls()[0].port, 2u);
-        EXPECT_EQ(fake.calls()[0].value, 500000);
-    }
-    EXPECT_EQ(zarvo().Zarvo_OpenPort, builtinOpen->Zarvo_OpenPort);
+// Kestrel's own additions answer as any other driver's binding does, unrecorded.
+TEST(FakeZarvoTest, RecordsTheDriversOperationsAndHasNoTapsTracesOrReaders) {
+    FakeZarvo fake;
+    const ZarvoBinding& driver = fake.binding();
+    driver.Zarvo_OpenPort(2, 500000);
+    uint64_t tap = 0;
+    EXPECT_EQ(driver.Zarvo_AddTap(2, nullptr, tap), kZarvoCannotTrace);
+    driver.Zarvo_RemoveTap(tap);
+    EXPECT_EQ(driver.Zarvo_StartTrace(2, nullptr), kZarvoCannotTrace);
+    uint32_t reader = 0;
+    EXPECT_EQ(driver.Zarvo_OpenReader(2, &reader), kZarvoNoReaders);
+    ASSERT_EQ(fake.calls().size(), 1u);
+    EXPECT_EQ(fake.calls()[0].op, "Zarvo_OpenPort");
+    EXPECT_EQ(fake.calls()[0].port, 2u);
+    EXPECT_EQ(fake.calls()[0].value, 500000);
 }
 
 TEST(FakeZarvoTest, SendGroupKeepsCopiesAfterTheCallerFreesItsBuffers) {
@@ -42,8 +48,8 @@ TEST(FakeZarvoTest, SendGroupKeepsCopiesAfterTheCallerFreesItsBuffers) {
         msgs[1].ID[0] = 0x81;
         msgs[1].Data[7] = 0x55;
         std::vector<int32_t> intervals{10, 20}, times{1, 0}, terminals{5, 6};
-        zarvo().Zarvo_SendGroup(1, 3, 2, msgs.data(), intervals.data(), times.data(),
-                                terminals.data());
+        fake.binding().Zarvo_SendGroup(1, 3, 2, msgs.data(), intervals.data(), times.data(),
+                                       terminals.data());
     }
     const auto sends = fake.calls("Zarvo_SendGroup");
     ASSERT_EQ(sends.size(), 1u);
@@ -68,39 +74,39 @@ TEST(FakeZarvoTest, AnswersFromTheStateTheTestSetUp) {
     uint8_t count = 0;
     uint32_t types[kZarvoMaxPorts]{};
     char names[kZarvoMaxPorts * kZarvoTextSize]{};
-    zarvo().Zarvo_GetPortTable(&count, types, nullptr, nullptr, names, nullptr, nullptr);
+    fake.binding().Zarvo_GetPortTable(&count, types, nullptr, nullptr, names, nullptr, nullptr);
     EXPECT_EQ(count, 2);
     EXPECT_EQ(types[1], 1001u);
     EXPECT_STREQ(names + kZarvoTextSize, "Serial");
 
     uint8_t ip[4]{};
-    zarvo().Zarvo_GetModuleIP(7, ip);
+    fake.binding().Zarvo_GetModuleIP(7, ip);
     EXPECT_EQ(ip[3], 9);
 
     uint32_t status = 0;
-    zarvo().Zarvo_GetPortStatus(1, &status, nullptr);
+    fake.binding().Zarvo_GetPortStatus(1, &status, nullptr);
     EXPECT_EQ(status, 16u);
 
     uint16_t waiting = 0;
-    zarvo().Zarvo_GetRxCount(1, &waiting);
+    fake.binding().Zarvo_GetRxCount(1, &waiting);
     EXPECT_EQ(waiting, 1);
     uint32_t id = 0;
     uint8_t mode = 0, rtr = 0, len = 0, data[8]{};
-    zarvo().Zarvo_ReadFrame(1, &id, &mode, &rtr, &len, data, nullptr);
+    fake.binding().Zarvo_ReadFrame(1, &id, &mode, &rtr, &len, data, nullptr);
     EXPECT_EQ(id, 0x181u);
     EXPECT_EQ(data[7], 8);
-    zarvo().Zarvo_GetRxCount(1, &waiting);
+    fake.binding().Zarvo_GetRxCount(1, &waiting);
     EXPECT_EQ(waiting, 0);
 
-    EXPECT_EQ(zarvo().Zarvo_StopGroup(0, 0), 3);
+    EXPECT_EQ(fake.binding().Zarvo_StopGroup(0, 0), 3);
 }
 
 TEST(FakeZarvoTest, FiresTheRegisteredCallbacksAndWaitsForCallsFromOtherThreads) {
     FakeZarvo fake;
     EXPECT_FALSE(fake.fireTx(0, 1, 0));
     std::thread caller([] {
-        zarvo().Zarvo_SetTxCallback(0, 1, txCallback);
-        zarvo().Zarvo_SetRxCallback(0, 1, rxCallback);
+        FakeZarvo::binding().Zarvo_SetTxCallback(0, 1, txCallback);
+        FakeZarvo::binding().Zarvo_SetRxCallback(0, 1, rxCallback);
     });
     ASSERT_TRUE(fake.waitForCalls("Zarvo_SetRxCallback", 1));
     caller.join();

@@ -64,7 +64,7 @@ void addItem(const QString& id, const QString& name) {
 
 class EditorWindowTest : public AppFixture {
 protected:
-    EditorWindowTest() : windows(dialogs, programDir.path(), logDir.path()) {}
+    EditorWindowTest() : windows(dialogs, programDir.path(), logDir.path(), driver.binding()) {}
 
     // Opens the editor from the main window's command and runs `steps` in it.
     void inEditor(std::function<void()> steps) {

@@ -41,7 +41,7 @@ protected:
     }
     QTimer* timer() const { return child<QTimer>(&window, "Timer_IsSearchOK"); }
 
-    TForm_ZarvoConfig window{dialogs, programDir.path()};
+    TForm_ZarvoConfig window{dialogs, programDir.path(), driver.binding()};
 };
 
 TEST_F(ZarvoConfigTest, OpeningShowsTheTableAndTheChoiceInForce) {
@@ -116,7 +116,8 @@ TEST_F(ZarvoConfigTest, SaveStoresThePicksAndKeepsStoredValuesTheListsDoNotHold)
 
 TEST_F(ZarvoConfigTest, ASaveThatFailsIsReportedAndChangesNothing) {
     ZarvoPort = 1;
-    TForm_ZarvoConfig unwritable(dialogs, programPath(QStringLiteral("no/such/folder")));
+    TForm_ZarvoConfig unwritable(dialogs, programPath(QStringLiteral("no/such/folder")),
+                                 driver.binding());
     unwritable.show();
     unwritable.findChild<QComboBox*>(QStringLiteral("ComboBox_ZarvoPort"))->setCurrentIndex(5);
     unwritable.TntSpeedButton_SaveRangeClick();

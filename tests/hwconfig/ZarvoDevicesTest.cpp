@@ -43,7 +43,7 @@ TEST_P(DeviceViewsTest, BuiltFromThePortTable) {
     const ViewCase& c = GetParam();
     FakeZarvo fake;
     fake.setPorts(c.ports);
-    const DeviceViews views = BuildDeviceViews(ReadZarvoPortTable());
+    const DeviceViews views = BuildDeviceViews(fake.binding(), ReadZarvoPortTable(fake.binding()));
     EXPECT_EQ(views.rows.size(), c.ports.size()) << c.what;
     EXPECT_EQ(TreeText(views.tree), QString::fromUtf8(c.tree)) << c.what;
     for (size_t r = 0; r < c.someRows.size(); ++r)

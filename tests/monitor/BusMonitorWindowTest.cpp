@@ -9,6 +9,7 @@
 #include "AppPaths.h"
 #include "BusMonitorModels.h"
 #include "DbcFile.h"
+#include "FakeZarvo.h"
 #include "Globals.h"
 #include "GridView.h"
 #include "Phrases.h"
@@ -16,6 +17,7 @@
 #include "SimulatorPort.h"
 #include "TraceFile.h"
 #include "ZarvoApi.h"
+#include "ZarvoCodes.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
@@ -45,7 +47,7 @@ protected:
         ASSERT_TRUE(port);
         ZarvoPort = *port;
         ZarvoBaudRate = 500000;
-        ASSERT_EQ(zarvo().Zarvo_OpenPort(ZarvoPort, ZarvoBaudRate), 0);
+        ASSERT_EQ(builtinZarvoBinding().Zarvo_OpenPort(ZarvoPort, ZarvoBaudRate), 0);
         window = std::make_unique<TForm_BusMonitor>(dialogs);
         for (const char* name : {"Grid_Chronological", "Grid_Fixed"})
             testers.push_back(std::make_unique<QAbstractItemModelTester>(
@@ -54,7 +56,7 @@ protected:
     void TearDown() override {
         testers.clear();
         window.reset();
-        zarvo().Zarvo_ClosePort(ZarvoPort);
+        builtinZarvoBinding().Zarvo_ClosePort(ZarvoPort);
     }
 
     template <typename T> T* child(const char* name) const {
@@ -197,7 +199,7 @@ TEST_F(BusMonitorWindowTest, AnotherPortStartsANewCapture) {
     QTRY_VERIFY_WITH_TIMEOUT(rows("Grid_Chronological") >= 2, kWaitMs);
     const uint8_t first = ZarvoPort;
     ZarvoPort = static_cast<uint8_t>(first + 1); // the next simulator port
-    ASSERT_EQ(zarvo().Zarvo_OpenPort(ZarvoPort, ZarvoBaudRate), 0);
+    ASSERT_EQ(builtinZarvoBinding().Zarvo_OpenPort(ZarvoPort, ZarvoBaudRate), 0);
     window->ShowMonitor();
     EXPECT_EQ(rows("Grid_Chronological"), 0);
     QTRY_VERIFY_WITH_TIMEOUT(rows("Grid_Chronological") >= 2, kWaitMs);
@@ -208,7 +210,7 @@ TEST_F(BusMonitorWindowTest, AnotherPortStartsANewCapture) {
         parseCandumpLine(QApplication::clipboard()->text().trimmed().toStdString(), record));
     EXPECT_EQ(record.interfaceName,
               "simulator" + std::to_string(first + 1 - *FirstSimulatorPort()));
-    zarvo().Zarvo_ClosePort(ZarvoPort);
+    builtinZarvoBinding().Zarvo_ClosePort(ZarvoPort);
     ZarvoPort = first;
 }
 
@@ -369,6 +371,46 @@ TEST(ChronologicalModelSignals, ExpandedRowsStayWithTheirFramesAsTheCaptureMoves
     model.setDatabase(nullptr);
     EXPECT_FALSE(model.toggleSignals(1));
     monitor.setListeners(nullptr, nullptr);
+}
+
+// The sink the window handed to the tap of the binding below.
+std::unique_ptr<TraceSink> g_tapSink;
+
+// The window listens through the driver binding it is given, not Kestrel's own
+// driver: the frames of that binding's tap fill the views, and the status line
+// shows that binding's port status.
+TEST(BusMonitorWindowBindingTest, ListensThroughTheBindingItIsGiven) {
+    FakeZarvo fake;
+    fake.setPortStatus(5, 36);
+    ZarvoBinding driver = fake.binding();
+    driver.Zarvo_AddTap = [](uint8_t, std::unique_ptr<TraceSink> sink, uint64_t& tapId) {
+        g_tapSink = std::move(sink);
+        tapId = 1;
+        return int32_t{kZarvoOk};
+    };
+    driver.Zarvo_RemoveTap = [](uint64_t) {
+        g_tapSink->finish(0);
+        g_tapSink.reset();
+    };
+    QTemporaryDir dir; // the window's settings file
+    SetProgramFolderForTesting(dir.path());
+    ZarvoPort = 5;
+    ScriptedDialogs dialogs;
+    TForm_BusMonitor window(dialogs, driver);
+    window.ShowMonitor();
+    ASSERT_TRUE(g_tapSink);
+    CandumpRecord record;
+    record.frame.id = 0x2A8;
+    record.frame.len = 1;
+    record.direction = 'R';
+    g_tapSink->write(record);
+    auto* chronological = window.findChild<GridView*>(QStringLiteral("Grid_Chronological"));
+    QTRY_COMPARE_WITH_TIMEOUT(chronological->model()->rowCount(), 1, kWaitMs);
+    EXPECT_EQ(chronological->model()->index(0, ChronologicalModel::Identifier).data().toString(),
+              "2A8");
+    EXPECT_TRUE(window.findChild<QLabel*>(QStringLiteral("Label_Status"))->text().endsWith("36"));
+    window.close();
+    EXPECT_FALSE(g_tapSink);
 }
 
 } // namespace

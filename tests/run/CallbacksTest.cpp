@@ -46,7 +46,7 @@ protected:
                 rows.push_back(row);
         return rows;
     }
-    FakeZarvo fake{FakeZarvo::Install::No};
+    FakeZarvo fake;
 };
 
 TEST_F(CallbacksTest, AllItemsStampsStartAndEndInTableOrderAndNamesTheResponse) {

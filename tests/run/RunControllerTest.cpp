@@ -94,7 +94,7 @@ protected:
         }
     }
 
-    FakeZarvo fake{FakeZarvo::Install::No};
+    FakeZarvo fake;
     QTemporaryDir reports;
     TestRunView view;
     RunController run{view, reports.path() + "/Reports", FakeZarvo::binding()};

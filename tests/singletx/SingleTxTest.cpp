@@ -67,7 +67,7 @@ protected:
     QTemporaryDir dir;
     FakeZarvo fake;
     ScriptedDialogs boxes;
-    TForm_SingleTxCAN dialog{boxes};
+    TForm_SingleTxCAN dialog{boxes, fake.binding()};
 };
 
 TEST_F(SingleTxTest, LoadShowsEachByteInBothBoxes) {

@@ -1,6 +1,7 @@
 #include "FakeZarvo.h"
 
 #include "CandumpLog.h"
+#include "ZarvoReader.h"
 #include "ZarvoTrace.h"
 
 #include <algorithm>
@@ -218,9 +219,19 @@ struct FakeZarvoOps {
         return current().record(makeCall("Zarvo_SetResponseID", port, group, id));
     }
 
-    // Like any driver but Kestrel's own, the fake cannot trace.
+    // Like any driver but Kestrel's own, the fake cannot trace, tap or read
+    // through readers of its own.
     static int32_t startTrace(uint8_t, std::unique_ptr<TraceSink>) { return kZarvoCannotTrace; }
     static int32_t stopTrace(uint8_t) { return kZarvoCannotTrace; }
+    static int32_t addTap(uint8_t, std::unique_ptr<TraceSink>, uint64_t&) {
+        return kZarvoCannotTrace;
+    }
+    static void removeTap(uint64_t) {}
+    static int32_t openReader(uint8_t, uint32_t*) { return kZarvoNoReaders; }
+    static int32_t closeReader(uint32_t) { return kZarvoNoReaders; }
+    static int32_t readerRxCount(uint32_t, uint16_t*) { return kZarvoNoReaders; }
+    static int32_t readReaderFrame(uint32_t, ZarvoFrameBuffer&) { return kZarvoNoReaders; }
+    static int32_t readerDropped(uint32_t, uint64_t*) { return kZarvoNoReaders; }
 };
 
 const ZarvoBinding& FakeZarvo::binding() {
@@ -231,23 +242,22 @@ const ZarvoBinding& FakeZarvo::binding() {
         FakeZarvoOps::getModuleIP,   FakeZarvoOps::sendGroup,     FakeZarvoOps::stopGroup,
         FakeZarvoOps::setTxCallback, FakeZarvoOps::setGroupCount, FakeZarvoOps::setRxCallback,
         FakeZarvoOps::setResponseID, FakeZarvoOps::startTrace,    FakeZarvoOps::stopTrace,
+        FakeZarvoOps::addTap,        FakeZarvoOps::removeTap,     FakeZarvoOps::openReader,
+        FakeZarvoOps::closeReader,   FakeZarvoOps::readerRxCount, FakeZarvoOps::readReaderFrame,
+        FakeZarvoOps::readerDropped,
     };
     return table;
 }
 
-FakeZarvo::FakeZarvo(Install install) : installed_(install == Install::InForce) {
+FakeZarvo::FakeZarvo() {
     FakeZarvo* expected = nullptr;
     if (!g_current.compare_exchange_strong(expected, this)) {
         std::fputs("FakeZarvo: only one fake may exist at a time\n", stderr);
         std::abort();
     }
-    if (installed_)
-        installZarvoBinding(binding());
 }
 
 FakeZarvo::~FakeZarvo() {
-    if (installed_)
-        resetZarvoBinding();
     g_current.store(nullptr);
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 // A recording stand-in for the CAN port driver, for tests of the code that
-// calls it. Code that takes its driver passes binding(); for the code that
-// calls zarvo(), a FakeZarvo made with Install::InForce is the binding in force
-// while it exists and its destructor puts Kestrel's own driver back. Only one
-// may exist at a time.
+// calls it: the test hands binding() to the code under test, whose calls reach
+// the FakeZarvo that exists then. Only one may exist at a time.
+//
+// Like any driver but Kestrel's own, it cannot trace, tap or open readers:
+// those operations answer kZarvoCannotTrace / kZarvoNoReaders and are not
+// recorded.
 //
 // Every operation is recorded with its arguments (message records and the
 // three arrays of Zarvo_SendGroup are copied) and answers from the state the
@@ -58,8 +60,7 @@ struct FakeZarvoFrame {
 
 class FakeZarvo {
 public:
-    enum class Install { InForce, No };
-    explicit FakeZarvo(Install install = Install::InForce);
+    FakeZarvo();
     ~FakeZarvo();
     FakeZarvo(const FakeZarvo&) = delete;
     FakeZarvo& operator=(const FakeZarvo&) = delete;
@@ -113,5 +114,4 @@ private:
     std::map<Key, ZarvoRxCallback> rxCallbacks_;
     uint8_t searchProgress_ = 100;
     std::string driverInfo_;
-    bool installed_;
 };

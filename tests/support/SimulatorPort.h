@@ -11,7 +11,8 @@
 inline std::optional<uint8_t> FirstSimulatorPort() {
     uint8_t count = 0;
     std::array<uint32_t, kZarvoMaxPorts> types{};
-    zarvo().Zarvo_GetPortTable(&count, types.data(), nullptr, nullptr, nullptr, nullptr, nullptr);
+    builtinZarvoBinding().Zarvo_GetPortTable(&count, types.data(), nullptr, nullptr, nullptr,
+                                             nullptr, nullptr);
     for (uint8_t port = 0; port < count; ++port)
         if (types[port] == kTypeSimulator)
             return port;

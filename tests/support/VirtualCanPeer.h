@@ -24,11 +24,11 @@ inline ::testing::AssertionResult StartVirtualCanPeer(QProcess& peer, const QStr
 // Runs the driver's device search to its end (the port table then lists the
 // peer's server); false when it does not end within 20 s.
 inline bool SearchCanDevices() {
-    zarvo().Zarvo_StartSearch();
+    builtinZarvoBinding().Zarvo_StartSearch();
     uint8_t percent = 0;
     for (int i = 0; i < 2000 && percent < 100; ++i) {
         QThread::msleep(10);
-        zarvo().Zarvo_GetSearchProgress(&percent);
+        builtinZarvoBinding().Zarvo_GetSearchProgress(&percent);
     }
     return percent == 100;
 }

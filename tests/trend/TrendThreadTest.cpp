@@ -101,7 +101,7 @@ protected:
         ASSERT_TRUE(view.waitForStatusUpdates(updates + 2));
     }
 
-    FakeZarvo fake{FakeZarvo::Install::No};
+    FakeZarvo fake;
     ManualClock clock;
     RecordingTrendView view;
     std::unique_ptr<TThread_DataConvert_RxCAN> thread;
@@ -270,7 +270,7 @@ public:
 // Under ThreadSanitizer: a reader copies the histories while frames arrive,
 // and Stop() ends a thread that waits for the UI thread that stops it.
 TEST(TrendThreadRace, CopiesAreNeverTornAndStopServesTheWaitingThread) {
-    FakeZarvo fake{FakeZarvo::Install::No};
+    FakeZarvo fake;
     ManualClock clock;
     QueuedTrendView view;
     TThread_DataConvert_RxCAN thread(view, kPort, clock, FakeZarvo::binding());

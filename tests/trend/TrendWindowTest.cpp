@@ -46,7 +46,7 @@ protected:
         TrendTablesTest::SetUp();
         driver.setPortCount(1);
         ZarvoPort = 0;
-        window = std::make_unique<TForm_ViewTrend>(dialogs);
+        window = std::make_unique<TForm_ViewTrend>(dialogs, driver.binding());
     }
     void TearDown() override { window.reset(); }
 
@@ -449,7 +449,7 @@ protected:
     // The window over the tables as they stand, on the opened port.
     std::unique_ptr<TForm_ViewTrend> openWindow() {
         auto window = std::make_unique<TForm_ViewTrend>(dialogs);
-        EXPECT_EQ(zarvo().Zarvo_OpenPort(port, 500000), 0);
+        EXPECT_EQ(builtinZarvoBinding().Zarvo_OpenPort(port, 500000), 0);
         window->ShowTrend();
         return window;
     }
@@ -522,7 +522,7 @@ TEST_F(TrendWindowOnSimulator, ASignalEntryShowsItsPhysicalValueInCurvesDataView
     EXPECT_EQ(data->index(0, 4).data().toString(), "%");
 
     window.TntSpeedButton_SaveTrendCANIDClick();
-    zarvo().Zarvo_ClosePort(port);
+    builtinZarvoBinding().Zarvo_ClosePort(port);
     QFile saved(dir.filePath(QStringLiteral("TrendCAN.ini")));
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     const QByteArray text = saved.readAll();
