@@ -1,10 +1,10 @@
-// The About window (driver text, picture cycle, links) and the wait message.
+// The About window: the driver text, the picture cycle and the links.
 
 #include "About.h"
+
 #include "AppFixture.h"
 #include "KestrelWindows.h"
 #include "Phrases.h"
-#include "WaitMessage.h"
 
 #include <QDesktopServices>
 #include <QLabel>
@@ -12,7 +12,6 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QUrl>
-#include <QWindow>
 
 namespace {
 
@@ -37,9 +36,9 @@ QString visiblePicture(const TForm_About& about) {
 
 } // namespace
 
-class AboutWaitTest : public AppFixture {};
+class AboutTest : public AppFixture {};
 
-TEST_F(AboutWaitTest, AboutShowsTheDriverTextOnceHoweverOftenItOpens) {
+TEST_F(AboutTest, AboutShowsTheDriverTextOnceHoweverOftenItOpens) {
     driver.setDriverInfo("Kestrel test driver 1.2, 3 ports");
     KestrelWindows windows(dialogs, programDir.path(), logDir.path(), driver.binding());
     Form_MainKestrel->Menu_AboutClick();
@@ -50,7 +49,7 @@ TEST_F(AboutWaitTest, AboutShowsTheDriverTextOnceHoweverOftenItOpens) {
               QStringLiteral("Kestrel test driver 1.2, 3 ports"));
 }
 
-TEST_F(AboutWaitTest, PicturesChangeEveryFiveSecondsInTheirCycle) {
+TEST_F(AboutTest, PicturesChangeEveryFiveSecondsInTheirCycle) {
     TForm_About about;
     const auto* timer = about.findChild<QTimer*>(QStringLiteral("Timer1"));
     EXPECT_TRUE(timer->isActive()); // running from creation, not from opening
@@ -68,7 +67,7 @@ TEST_F(AboutWaitTest, PicturesChangeEveryFiveSecondsInTheirCycle) {
     EXPECT_EQ(shown->y(), 10);
 }
 
-TEST_F(AboutWaitTest, PicturesAndLabelsOpenTheirAddresses) {
+TEST_F(AboutTest, PicturesAndLabelsOpenTheirAddresses) {
     UrlRecorder recorder;
     QDesktopServices::setUrlHandler(QStringLiteral("https"), &recorder, "open");
     QDesktopServices::setUrlHandler(QStringLiteral("mailto"), &recorder, "open");
@@ -89,35 +88,4 @@ TEST_F(AboutWaitTest, PicturesAndLabelsOpenTheirAddresses) {
                     .contains(QStringLiteral("E-Mail ( support@kestrel.example.org )")));
 }
 
-TEST_F(AboutWaitTest, WaitMessageIsShownWhileTheWriterRunsAndHiddenAfterwards) {
-    SetLanguage(2);
-    TForm_WaitMessage wait;
-    Form_WaitMessage = &wait;
-    const auto* label = wait.findChild<QLabel*>(QStringLiteral("TntLabel_Message"));
-    bool shownDuringWrite = false;
-    // On screen, not just marked visible: the writer blocks the event loop.
-    RunWithWaitMessage(
-        [&] { shownDuringWrite = wait.isVisible() && wait.windowHandle()->isExposed(); });
-    EXPECT_TRUE(shownDuringWrite);
-    EXPECT_FALSE(wait.isVisible());
-    EXPECT_EQ(label->text(), Phrase(PhraseId::PleaseWait));
-    EXPECT_EQ(wait.size(), QSize(300, 100));
-    EXPECT_EQ(label->pos(), QPoint(15, 20));
-    EXPECT_TRUE(wait.windowFlags().testFlag(Qt::FramelessWindowHint));
-    EXPECT_TRUE(wait.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-
-    EXPECT_THROW(RunWithWaitMessage([] { throw std::runtime_error("disk full"); }),
-                 std::runtime_error);
-    EXPECT_FALSE(wait.isVisible());
-    Form_WaitMessage = nullptr;
-}
-
-TEST_F(AboutWaitTest, WaitMessageSizing) {
-    TForm_WaitMessage wait;
-    wait.setSize(420, 130);
-    EXPECT_EQ(wait.size(), QSize(420, 130));
-    EXPECT_EQ(wait.findChild<QWidget*>(QStringLiteral("Image_Panel"))->size(), QSize(420, 130));
-    EXPECT_EQ(wait.findChild<QLabel*>(QStringLiteral("TntLabel_Message"))->pos(), QPoint(21, 26));
-}
-
-#include "AboutWaitTest.moc"
+#include "AboutTest.moc"
